@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHostAddress>
+#include <QObject>
+#include <QString>
+
+class QUdpSocket;
+
+// The UDP socket of Server and Quellix (their sckudp): listen on a local port, report each
+// datagram with its sender, and send a datagram to a sender. Tests may substitute their own.
+class DatagramSocket : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    virtual void setLocalPort(quint16 port) { m_localPort = port; }
+    quint16 localPort() const { return m_localPort; }
+
+    // Starts listening on the local port; false (with errorString()) when it cannot.
+    virtual bool listen() = 0;
+    virtual void close() = 0;
+    virtual bool isListening() const = 0;
+    virtual QString errorString() const = 0;
+
+    virtual bool sendTo(const QByteArray &data, const QHostAddress &host, quint16 port) = 0;
+
+    // Sends to the source of the most recent datagram; false when none has arrived.
+    bool sendToLastSender(const QByteArray &data);
+    QHostAddress lastSender() const { return m_lastSender; }
+    quint16 lastSenderPort() const { return m_lastSenderPort; }
+
+signals:
+    void datagramArrived(const QByteArray &data, const QHostAddress &sender, quint16 senderPort);
+
+protected:
+    // Called by implementations for every datagram, in arrival order.
+    void deliver(const QByteArray &data, const QHostAddress &sender, quint16 senderPort);
+
+private:
+    quint16 m_localPort = 0;
+    QHostAddress m_lastSender;
+    quint16 m_lastSenderPort = 0;
+};
+
+// The production socket on QUdpSocket, bound to every local address.
+class UdpDatagramSocket : public DatagramSocket
+{
+    Q_OBJECT
+public:
+    explicit UdpDatagramSocket(QObject *parent = nullptr);
+    ~UdpDatagramSocket() override;
+
+    bool listen() override;
+    void close() override;
+    bool isListening() const override;
+    QString errorString() const override;
+    bool sendTo(const QByteArray &data, const QHostAddress &host, quint16 port) override;
+
+    // The port actually bound (useful after listening on port 0).
+    quint16 boundPort() const;
+
+private:
+    void readPending();
+
+    QUdpSocket *m_socket;
+};

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+// The serial port of the main window (its MSComm1): the eight operations the exchanges with the
+// unit are made of. The production port is QSerialPort; tests and the demo may connect the
+// simulated unit directly. Implementations signal readyRead() when characters arrive, which wakes
+// any wait in progress.
+class SerialPort : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    virtual bool isOpen() const = 0;
+    // Port number k (1 to 12) and a settings text such as "9600,N,8,1". False when the
+    // device cannot be opened or the settings are refused; errorString() tells why.
+    virtual bool open(int portNumber, const QString &settings) = 0;
+    virtual bool setSettings(const QString &settings) = 0;
+    virtual void close() = 0;
+    virtual int bytesWaiting() = 0;
+    virtual void discardInput() = 0;
+    virtual QByteArray readAll() = 0;
+    virtual void write(const QByteArray &data) = 0;
+
+    // Not one of the unit's operations: how many written characters have not yet left the PC,
+    // and the current speed in bit/s, so a sender can pace itself to the line.
+    virtual qint64 bytesToWrite() const = 0;
+    virtual int baudRate() const = 0;
+    virtual QString errorString() const = 0;
+
+signals:
+    void readyRead();
+};

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs what building and testing the tool set needs, on Debian 12 / Ubuntu 22.04 or later.
+# Only missing packages are installed; run as root or with sudo available.
+set -euo pipefail
+packages=(cmake g++ make ninja-build qt6-base-dev qt6-serialport-dev libgl-dev socat)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
