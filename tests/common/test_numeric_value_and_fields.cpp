@@ -1,0 +1,104 @@
+#include "common/numeric_value.h"
+#include "common/quoted_fields.h"
+
+#include <QtTest>
+
+class TestNumericValueAndFields : public QObject
+{
+    Q_OBJECT
+private slots:
+    void readsLeniently_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("value");
+        QTest::newRow("empty") << "" << 0.0;
+        QTest::newRow("word") << "abc" << 0.0;
+        QTest::newRow("integer") << "240" << 240.0;
+        QTest::newRow("letters after") << "12abc" << 12.0;
+        QTest::newRow("comma ends") << "1,5" << 1.0;
+        QTest::newRow("blanks between digits") << "2 4 0" << 240.0;
+        QTest::newRow("tab and line feed") << "\t1\n2" << 12.0;
+        QTest::newRow("leading blanks and sign") << "  - 3.5" << -3.5;
+        QTest::newRow("plus") << "+7" << 7.0;
+        QTest::newRow("second point ends") << "1.2.3" << 1.2;
+        QTest::newRow("point first") << ".5" << 0.5;
+        QTest::newRow("lone point") << "." << 0.0;
+        QTest::newRow("lone sign") << "-" << 0.0;
+        QTest::newRow("exponent") << "1.5E2" << 150.0;
+        QTest::newRow("D exponent lower") << "2d3" << 2000.0;
+        QTest::newRow("negative exponent") << "25e-1" << 2.5;
+        QTest::newRow("bare exponent letter") << "7E" << 7.0;
+        QTest::newRow("hex") << "&HF0" << 240.0;
+        QTest::newRow("hex lower") << "&hff" << 255.0;
+        QTest::newRow("octal") << "&O17" << 15.0;
+        QTest::newRow("octal stops at 8") << "&O78" << 7.0;
+        QTest::newRow("ampersand alone") << "&" << 0.0;
+        QTest::newRow("ampersand other") << "&X1" << 0.0;
+        QTest::newRow("latitude") << "90.00001" << 90.00001;
+        QTest::newRow("carriage return ends") << "1\r2" << 1.0;
+        QTest::newRow("underflow") << "1e-400" << 0.0;
+    }
+    void readsLeniently()
+    {
+        QFETCH(QString, text);
+        QFETCH(double, value);
+        const std::optional<double> read = numericValue(text);
+        QVERIFY(read.has_value());
+        QCOMPARE(*read, value);
+    }
+
+    void reportsOverflow()
+    {
+        QVERIFY(!numericValue(QStringLiteral("1E400")).has_value());
+        QVERIFY(!numericValue(QStringLiteral("-9D999")).has_value());
+        QCOMPARE(numericValueOr(QStringLiteral("1E400"), -1.0), -1.0);
+    }
+
+    void readsFieldsByTheFileRules()
+    {
+        const QByteArray content = "\"V6.X\"\r\n0\r\n  \"a, b\"\r\n\"\"\r\n12 ,\"x\"junk,7\r\n-1\r\n\r\n";
+        QuotedFieldReader reader(content);
+        const QList<QPair<QString, bool>> expected = {
+            {"V6.X", true}, {"0", false}, {"a, b", true}, {"", true},
+            {"12", false},  {"x", true},  {"7", false},   {"-1", false}};
+        for (const auto &[text, quoted] : expected) {
+            QuotedField field;
+            QVERIFY(reader.next(field));
+            QCOMPARE(field.text, text);
+            QCOMPARE(field.quoted, quoted);
+        }
+        QuotedField field;
+        QVERIFY(reader.atEnd());
+        QVERIFY(!reader.next(field));
+    }
+
+    void readsUnterminatedQuoteAndBareLineEnds()
+    {
+        QuotedFieldReader reader("1\n\"open to the end");
+        QuotedField field;
+        QVERIFY(reader.next(field));
+        QCOMPARE(field.text, QStringLiteral("1"));
+        QVERIFY(reader.next(field));
+        QCOMPARE(field.text, QStringLiteral("open to the end"));
+        QVERIFY(!reader.next(field));
+    }
+
+    void writesLines()
+    {
+        QCOMPARE(QuotedFields::line({QuotedFields::quoted("7"), QuotedFields::quoted("255"),
+                                     QuotedFields::quoted("255")}),
+                 QByteArray("\"7\",\"255\",\"255\"\r\n"));
+        QCOMPARE(QuotedFields::line({"0"}), QByteArray("0\r\n"));
+    }
+
+    void keepsEightBitCharacters()
+    {
+        const QString text = QString::fromLatin1("caf\xe9\xff");
+        QCOMPARE(toSingleByte(text), QByteArray("caf\xe9\xff"));
+        QCOMPARE(fromSingleByte(toSingleByte(text)), text);
+        QCOMPARE(toSingleByte(QStringLiteral("\u20ac")), QByteArray("?"));
+    }
+};
+
+QTEST_MAIN(TestNumericValueAndFields)
+#include "test_numeric_value_and_fields.moc"
