@@ -1,16 +1,109 @@
 #include "setup2.h"
 
+#include "cell_editor_rule.h"
+#include "common/help_viewer.h"
+#include "link/message_box.h"
+#include "location_table_file.h"
+
+#include <QFile>
+#include <QFocusEvent>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-Setup2::Setup2(QWidget *parent) : QDialog(parent), m_grid(new QTableWidget(rowCount, columnCount, this))
+Setup2::Setup2(QWidget *parent, MessageBoxes *messageBoxes, HelpViewer *helpViewer)
+    : QDialog(parent), m_messageBoxes(messageBoxes), m_helpViewer(helpViewer),
+      m_grid(new QTableWidget(rowCount, columnCount, this)), m_txtEdit(new QLineEdit(this)),
+      m_text1(new QLineEdit(this))
 {
+    if (!m_messageBoxes) {
+        m_ownMessageBoxes = std::make_unique<WidgetMessageBoxes>(this);
+        m_messageBoxes = m_ownMessageBoxes.get();
+    }
+    if (!m_helpViewer) {
+        m_ownHelpViewer = std::make_unique<SystemHelpViewer>();
+        m_helpViewer = m_ownHelpViewer.get();
+    }
     setObjectName(QStringLiteral("setup2"));
     setWindowTitle(QStringLiteral("GPS Location Table"));
+
+    auto *columnTitles =
+        new QLabel(QStringLiteral("ID              Latitude    Longitude      "), this);
+    columnTitles->setObjectName(QStringLiteral("Label1"));
+
+    // The grid opens the overlay editor on a click; it takes no edits of its own. Neither the
+    // grid nor the buttons take the focus on a click, so a click leaves the editor to be closed
+    // by the click's own handler, after which that handler acts (the edit is stored first).
     m_grid->setObjectName(QStringLiteral("MSFlexGrid1"));
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(m_grid);
+    m_grid->setToolTip(QStringLiteral("Click for Input"));
+    m_grid->horizontalHeader()->hide();
+    m_grid->verticalHeader()->hide();
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_grid->setFocusPolicy(Qt::TabFocus);
+    m_grid->setColumnWidth(0, 48);
+    m_grid->setColumnWidth(1, 110);
+    m_grid->setColumnWidth(2, 110);
+    m_grid->setMinimumWidth(48 + 110 + 110 + m_grid->verticalScrollBar()->sizeHint().width() +
+                            2 * m_grid->frameWidth());
+    // Every row is as high as the editor, so the editor covers a whole cell.
+    const int rowHeight = m_txtEdit->sizeHint().height();
+    m_grid->verticalHeader()->setMinimumSectionSize(rowHeight);
+    m_grid->verticalHeader()->setDefaultSectionSize(rowHeight);
+    connect(m_grid, &QTableWidget::cellClicked, this, &Setup2::openEditor);
+
+    m_txtEdit->setObjectName(QStringLiteral("txtEdit"));
+    m_txtEdit->hide();
+    m_txtEdit->installEventFilter(this);
+
+    auto *load = addButton("Command1", QStringLiteral("Load GPS Table"));
+    auto *save = addButton("Command4", QStringLiteral("Save GPS Table"));
+    auto *help = addButton("Command3", QStringLiteral("HELP"));
+    auto *returnButton = addButton("Command2", QStringLiteral("RETURN MAIN MENU"));
+    connect(load, &QPushButton::clicked, this, &Setup2::loadTable);
+    connect(save, &QPushButton::clicked, this, &Setup2::saveTable);
+    connect(help, &QPushButton::clicked, this, &Setup2::showHelp);
+    connect(returnButton, &QPushButton::clicked, this, &Setup2::returnToMainMenu);
+
+    auto *fileCaption = new QLabel(QStringLiteral("File Selected :"), this);
+    fileCaption->setObjectName(QStringLiteral("Label2"));
+    m_text1->setObjectName(QStringLiteral("Text1"));
+
+    auto *buttons = new QVBoxLayout;
+    buttons->addWidget(load);
+    buttons->addWidget(save);
+    buttons->addWidget(help);
+    buttons->addStretch();
+    buttons->addWidget(returnButton);
+
+    auto *layout = new QGridLayout(this);
+    layout->addWidget(columnTitles, 0, 0);
+    layout->addWidget(m_grid, 1, 0);
+    layout->addLayout(buttons, 1, 1);
+    layout->addWidget(fileCaption, 2, 0, 1, 2);
+    layout->addWidget(m_text1, 3, 0, 1, 2);
+    resize(560, 480);
+
     setStartingValues();
+}
+
+Setup2::~Setup2() = default;
+
+QPushButton *Setup2::addButton(const char *name, const QString &caption)
+{
+    auto *button = new QPushButton(caption, this);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setFocusPolicy(Qt::TabFocus);
+    // Enter in the editor must not press a button.
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
 }
 
 void Setup2::setStartingValues()
@@ -22,20 +115,169 @@ void Setup2::setStartingValues()
     }
 }
 
+QTableWidgetItem *Setup2::itemAt(int row, int column)
+{
+    QTableWidgetItem *item = m_grid->item(row, column);
+    if (!item) {
+        item = new QTableWidgetItem;
+        if (column == 0) {
+            // The fixed ID column: grey, neither selectable nor editable.
+            item->setFlags(Qt::ItemIsEnabled);
+            item->setBackground(palette().brush(QPalette::Button));
+        } else {
+            item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+        }
+        m_grid->setItem(row, column, item);
+    }
+    return item;
+}
+
 QString Setup2::cellText(int index) const
 {
+    if (index < 0 || index >= cellCount)
+        return QString();
     const QTableWidgetItem *item = m_grid->item(index / columnCount, index % columnCount);
     return item ? item->text() : QString();
 }
 
 void Setup2::setCellText(int index, const QString &text)
 {
-    const int row = index / columnCount;
-    const int column = index % columnCount;
-    QTableWidgetItem *item = m_grid->item(row, column);
-    if (!item) {
-        item = new QTableWidgetItem;
-        m_grid->setItem(row, column, item);
+    if (index < 0 || index >= cellCount)
+        return;
+    itemAt(index / columnCount, index % columnCount)->setText(text);
+}
+
+QStringList Setup2::cells() const
+{
+    QStringList result;
+    result.reserve(cellCount);
+    for (int index = 0; index < cellCount; ++index)
+        result.append(cellText(index));
+    return result;
+}
+
+void Setup2::openEditor(int row, int column)
+{
+    // A click elsewhere in the grid first stores the edit in progress.
+    commitEditor();
+    if (row < 0 || column < 1)
+        return;
+    m_editRow = row;
+    m_editColumn = column;
+    const QRect cell = m_grid->visualRect(m_grid->model()->index(row, column));
+    const QPoint topLeft = m_grid->viewport()->mapTo(this, cell.topLeft());
+    m_txtEdit->setGeometry(topLeft.x(), topLeft.y(), cell.width(), cell.height());
+    m_txtEdit->setText(cellText(row * columnCount + column));
+    m_editorOpen = true;
+    m_txtEdit->show();
+    m_txtEdit->raise();
+    m_txtEdit->setFocus(Qt::OtherFocusReason);
+}
+
+void Setup2::commitEditor()
+{
+    if (!m_editorOpen)
+        return;
+    // Closed before anything else: the message box and the hiding take the focus away again.
+    m_editorOpen = false;
+    const CellEditorRule::Outcome outcome = CellEditorRule::apply(m_txtEdit->text());
+    if (!outcome.accepted)
+        m_messageBoxes->show(QStringLiteral("Invalid number"), QStringLiteral("Error"),
+                             MessageIcon::Critical);
+    m_txtEdit->setText(outcome.stored);
+    setCellText(m_editRow * columnCount + m_editColumn, outcome.stored);
+    m_txtEdit->hide();
+}
+
+bool Setup2::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_txtEdit && event->type() == QEvent::FocusOut) {
+        // Switching to another window or opening a menu is not leaving the editor.
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            commitEditor();
     }
-    item->setText(text);
+    return QDialog::eventFilter(watched, event);
+}
+
+void Setup2::keyPressEvent(QKeyEvent *event)
+{
+    // Escape neither cancels the edit nor closes the screen; only RETURN MAIN MENU does.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void Setup2::reject()
+{
+    // Closing the window keeps the table, like RETURN MAIN MENU.
+    commitEditor();
+    QDialog::reject();
+}
+
+void Setup2::loadTable()
+{
+    commitEditor();
+    const auto fail = [this] {
+        m_messageBoxes->show(QStringLiteral("Error loading file"), QStringLiteral("Error"),
+                             MessageIcon::Critical);
+    };
+    const QString path = m_text1->text();
+    if (path.isEmpty()) {
+        fail();
+        return;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        fail();
+        return;
+    }
+    const QByteArray content = file.readAll();
+    const bool readError = file.error() != QFileDevice::NoError;
+    file.close();
+
+    // The rows read before a failure keep their new coordinates; the ID column stays.
+    const LocationTableFile::ReadResult result = LocationTableFile::read(content);
+    for (qsizetype row = 0; row < result.rows.size(); ++row) {
+        setCellText(static_cast<int>(row) * columnCount + 1, result.rows[row].latitude);
+        setCellText(static_cast<int>(row) * columnCount + 2, result.rows[row].longitude);
+    }
+    if (readError || !result.complete())
+        fail();
+}
+
+void Setup2::saveTable()
+{
+    commitEditor();
+    const QString path = m_text1->text();
+    bool saved = false;
+    if (!path.isEmpty()) {
+        // Written beside the old file and swapped in at the end, so a failed save leaves an
+        // existing table file as it was.
+        QSaveFile file(path);
+        file.setDirectWriteFallback(true);
+        const QByteArray content = LocationTableFile::write(cells());
+        saved = file.open(QIODevice::WriteOnly) && file.write(content) == content.size() &&
+                file.commit();
+    }
+    if (saved)
+        m_messageBoxes->show(QStringLiteral("Configuration has been Saved"),
+                             QStringLiteral("Saved"), MessageIcon::Information);
+    else
+        m_messageBoxes->show(QStringLiteral("Error saving File !"), QStringLiteral("Error"),
+                             MessageIcon::Critical);
+}
+
+void Setup2::showHelp()
+{
+    commitEditor();
+    m_helpViewer->open(QStringLiteral("info.txt"));
+}
+
+void Setup2::returnToMainMenu()
+{
+    commitEditor();
+    hide();
 }

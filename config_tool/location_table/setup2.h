@@ -2,12 +2,21 @@
 
 #include <QDialog>
 #include <QString>
+#include <QStringList>
 
+#include <memory>
+
+class HelpViewer;
+class MessageBoxes;
+class QLineEdit;
+class QPushButton;
 class QTableWidget;
+class QTableWidgetItem;
 
 // The GPS location table screen "GPS Location Table": the 100 x 3 grid MSFlexGrid1 of camera
-// locations (ID, latitude, longitude). Created hidden at start-up and only shown and hidden, so
-// the table lives for the whole run.
+// locations (ID, latitude, longitude), edited cell by cell through the overlay editor txtEdit,
+// loaded from and saved to the table file named in Text1. Created hidden at start-up and only
+// shown and hidden, so the table lives for the whole run.
 class Setup2 : public QDialog
 {
     Q_OBJECT
@@ -16,7 +25,10 @@ public:
     static constexpr int columnCount = 3;
     static constexpr int cellCount = rowCount * columnCount;
 
-    explicit Setup2(QWidget *parent = nullptr);
+    // Without seams the screen uses the real message boxes and help viewer.
+    explicit Setup2(QWidget *parent = nullptr, MessageBoxes *messageBoxes = nullptr,
+                    HelpViewer *helpViewer = nullptr);
+    ~Setup2() override;
 
     // IDs 0 to 99 and "255" in every coordinate cell.
     void setStartingValues();
@@ -24,9 +36,39 @@ public:
     // A cell by its running index, row * 3 + column (0 to 299).
     QString cellText(int index) const;
     void setCellText(int index, const QString &text);
+    // All 300 cells by running index.
+    QStringList cells() const;
 
     QTableWidget *grid() const { return m_grid; }
 
+    // Stores what the overlay editor holds, with its test and message, and hides it. Every
+    // action of the screen does this first, as leaving the editor would.
+    void commitEditor();
+
+    void reject() override;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
+    void openEditor(int row, int column);
+    void loadTable();
+    void saveTable();
+    void showHelp();
+    void returnToMainMenu();
+    QTableWidgetItem *itemAt(int row, int column);
+    QPushButton *addButton(const char *name, const QString &caption);
+
+    std::unique_ptr<MessageBoxes> m_ownMessageBoxes;
+    std::unique_ptr<HelpViewer> m_ownHelpViewer;
+    MessageBoxes *m_messageBoxes;
+    HelpViewer *m_helpViewer;
+
     QTableWidget *m_grid;
+    QLineEdit *m_txtEdit;
+    QLineEdit *m_text1;
+    bool m_editorOpen = false;
+    int m_editRow = 0;
+    int m_editColumn = 0;
 };

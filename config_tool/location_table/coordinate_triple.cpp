@@ -1,0 +1,86 @@
+#include "coordinate_triple.h"
+
+#include "common/numeric_value.h"
+
+#include <cmath>
+
+namespace CoordinateTriple {
+
+QString emptyText()
+{
+    return QStringLiteral("255");
+}
+
+bool canCarry(const QString &cellText)
+{
+    const std::optional<double> value = numericValue(cellText);
+    return value && *value >= 0 && *value < 256;
+}
+
+Bytes encode(const QString &cellText)
+{
+    const double value = numericValue(cellText).value_or(0);
+    if (!(value >= 0 && value < 256))
+        return {emptyDegrees, 0, 0};
+
+    // Round the decimals the way the number reads, not the way the nearest double happens to
+    // fall: 12.34565 goes up to 12.3457. Twelve decimals hold every digit a double keeps for a
+    // value below 256; the rounding to four is then done on those digits.
+    const QString digits = QString::number(value, 'f', 12);
+    const qsizetype point = digits.indexOf(u'.');
+    qint64 tenThousandths =
+        digits.left(point).toLongLong() * 10000 + digits.mid(point + 1, 4).toLongLong();
+    if (digits.at(point + 5) >= u'5')
+        ++tenThousandths;
+    const int decimals = static_cast<int>(tenThousandths % 10000);
+    return {static_cast<quint8>(std::trunc(value)), static_cast<quint8>(decimals / 100),
+            static_cast<quint8>(decimals % 100)};
+}
+
+QString withReceivedByte(const QString &cellText, int byteNumber, quint8 byte)
+{
+    const QString number = u' ' + QString::number(byte);
+    if (byteNumber == 1)
+        return number + u'.';
+    return cellText + (byte <= 9 ? QStringLiteral("0") : QString()) + number;
+}
+
+QString completed(const QString &builtText)
+{
+    QString text = builtText;
+    text.remove(u' ');
+    if (text.startsWith(emptyText()))
+        return emptyText();
+    return text;
+}
+
+QString decode(const Bytes &bytes)
+{
+    QString text;
+    for (int i = 0; i < 3; ++i)
+        text = withReceivedByte(text, i + 1, bytes[i]);
+    return completed(text);
+}
+
+std::optional<UncarriedCell> firstUncarriedCell(const QStringList &cells)
+{
+    for (qsizetype index = 0; index + 2 < cells.size(); index += 3) {
+        for (int column = 1; column <= 2; ++column) {
+            if (!canCarry(cells[index + column]))
+                return UncarriedCell{static_cast<int>(index / 3), column, cells[index],
+                                     cells[index + column]};
+        }
+    }
+    return std::nullopt;
+}
+
+QString refusalMessage(const UncarriedCell &cell)
+{
+    return QStringLiteral("Row %1 (ID %2): the %3 \"%4\" cannot be sent to the unit, which takes "
+                          "0 to 255.9999 only. Nothing has been downloaded.")
+        .arg(cell.row)
+        .arg(cell.id, cell.column == 1 ? QStringLiteral("latitude") : QStringLiteral("longitude"),
+             cell.text);
+}
+
+} // namespace CoordinateTriple
