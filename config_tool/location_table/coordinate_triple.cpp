@@ -37,9 +37,10 @@ Bytes encode(const QString &cellText)
             static_cast<quint8>(decimals % 100)};
 }
 
-QString withReceivedByte(const QString &cellText, int byteNumber, quint8 byte)
+QString withReceivedByte(const QString &cellText, int byteNumber, int byte)
 {
-    const QString number = u' ' + QString::number(byte);
+    // Non-negative numbers are written with a leading blank where a sign would stand.
+    const QString number = byte < 0 ? QString::number(byte) : u' ' + QString::number(byte);
     if (byteNumber == 1)
         return number + u'.';
     return cellText + (byte <= 9 ? QStringLiteral("0") : QString()) + number;

@@ -26,8 +26,9 @@ bool canCarry(const QString &cellText);
 Bytes encode(const QString &cellText);
 
 // The cell text while a coordinate arrives. Byte 1 replaces the text with " 51." (numbers carry
-// a leading blank), bytes 2 and 3 are appended with two digits each: " 45", "0 7".
-QString withReceivedByte(const QString &cellText, int byteNumber, quint8 byte);
+// a leading blank), bytes 2 and 3 are appended with two digits each: " 45", "0 7". A byte is an
+// int: hex characters outside "0"-"9", "A"-"F" give values outside 0 to 255, shown as they are.
+QString withReceivedByte(const QString &cellText, int byteNumber, int byte);
 // The cell text once all three bytes are in: blanks removed, an empty entry shown as "255".
 QString completed(const QString &builtText);
 // Both steps for a whole triple: 51, 45, 21 gives "51.4521".

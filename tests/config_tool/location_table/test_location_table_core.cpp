@@ -1,6 +1,9 @@
+#include "common/hex_pair.h"
 #include "common/quoted_fields.h"
 #include "location_table/coordinate_triple.h"
 #include "location_table/location_table_file.h"
+#include "location_table/table_stream.h"
+#include "location_table/table_upload_receiver.h"
 
 #include <QLocale>
 #include <QtTest>
@@ -61,6 +64,34 @@ private slots:
         text = CoordinateTriple::withReceivedByte(text, 3, 45);
         QCOMPARE(text, QStringLiteral(" 5.0 7 45"));
         QCOMPARE(CoordinateTriple::completed(text), QStringLiteral("5.0745"));
+    }
+
+    void streamsTheTableBothWays()
+    {
+        QStringList cells;
+        for (int row = 0; row < 100; ++row)
+            cells << QString::number(row) << QStringLiteral("%1.0%2%2%2").arg(row).arg(row % 10)
+                  << QStringLiteral("255");
+        cells[298] = QStringLiteral("51.4521");
+        const QByteArray stream = TableStream::bytesOf(cells);
+        QCOMPARE(stream.size(), 600);
+        QCOMPARE(stream.left(6), QByteArray::fromHex("000000ff0000"));
+        QCOMPARE(stream.right(6), QByteArray::fromHex("332d15ff0000"));
+
+        QStringList received = cells;
+        for (int index = 1; index < 300; index += (index % 3 == 2) ? 2 : 1)
+            received[index] = QStringLiteral("old");
+        TableUploadReceiver receiver;
+        const QByteArray hex = HexPair::encode(stream);
+        for (int i = 0; i < hex.size(); ++i) {
+            QVERIFY(!receiver.finished());
+            if (const auto update = receiver.receive(hex[i]))
+                received[update->index] = update->text;
+            if (i == 3) // two bytes of row 0's latitude in, with the blanks of the building
+                QCOMPARE(received[1], QStringLiteral(" 0.0 0"));
+        }
+        QVERIFY(receiver.finished());
+        QCOMPARE(received, cells);
     }
 
     void findsTheFirstCellTheTripleCannotCarry_data()
