@@ -50,8 +50,8 @@ Setup2::Setup2(QWidget *parent, MessageBoxes *messageBoxes, HelpViewer *helpView
     m_grid->setColumnWidth(0, 48);
     m_grid->setColumnWidth(1, 110);
     m_grid->setColumnWidth(2, 110);
-    m_grid->setMinimumWidth(48 + 110 + 110 + m_grid->verticalScrollBar()->sizeHint().width() +
-                            2 * m_grid->frameWidth());
+    m_grid->setFixedWidth(48 + 110 + 110 + m_grid->verticalScrollBar()->sizeHint().width() +
+                          2 * m_grid->frameWidth());
     // Every row is as high as the editor, so the editor covers a whole cell.
     const int rowHeight = m_txtEdit->sizeHint().height();
     m_grid->verticalHeader()->setMinimumSectionSize(rowHeight);
