@@ -1,5 +1,6 @@
 #include "unit_side.h"
 
+#include "common/datagram_socket.h"
 #include "common/help_viewer.h"
 #include "realtime_receiver/receiver_text.h"
 #include "realtime_receiver/receiver_window.h"
@@ -70,10 +71,33 @@ bool waitForLine(ReceiverWindow &window, const QString &line)
     return false;
 }
 
+// Sends fail until told otherwise; datagrams are handed in by the test.
+class FailingSocket : public DatagramSocket
+{
+public:
+    bool listen() override { return open = true; }
+    void close() override { open = false; }
+    bool isListening() const override { return open; }
+    QString errorString() const override { return QStringLiteral("Network is unreachable"); }
+    bool sendTo(const QByteArray &data, const QHostAddress &, quint16) override
+    {
+        if (failing)
+            return false;
+        sent << data;
+        return true;
+    }
+    void receive(const QByteArray &data) { deliver(data, loopback, 7000); }
+
+    bool open = false;
+    bool failing = true;
+    QByteArrayList sent;
+};
+
 struct Receiver
 {
-    explicit Receiver(int pauseMs = int(ReceiverText::answerPause.count()))
-        : window(ReceiverWindow::Options{nullptr, &help, 1000, std::chrono::milliseconds(pauseMs)})
+    explicit Receiver(int pauseMs = int(ReceiverText::answerPause.count()),
+                      DatagramSocket *socket = nullptr)
+        : window(ReceiverWindow::Options{socket, &help, 1000, std::chrono::milliseconds(pauseMs)})
     {
         window.findChild<QLineEdit *>(QStringLiteral("txtport"))->setText(QString::number(port));
         button(window, "Command4")->click();
@@ -166,6 +190,15 @@ private slots:
                                   << QStringList{"Received: ABCDEFGH", "Send: ABCDEF,1"};
         QTest::newRow("XYZ") << QByteArray("XYZ") << QByteArray("XYZ,1\r")
                              << QStringList{"Received: XYZ", "Send: XYZ,1"};
+        QTest::newRow("one character per byte")
+            << QByteArray("\xE9\x01\xFF"
+                          "DEFG")
+            << QByteArray("\xE9\x01\xFF"
+                          "DEF,1\r")
+            << QStringList{QString::fromLatin1("Received: \xE9\x01\xFF"
+                                               "DEFG"),
+                           QString::fromLatin1("Send: \xE9\x01\xFF"
+                                               "DEF,1")};
         const QByteArray long120 = QByteArray("987654").append(QByteArray(114, 'x'));
         QTest::newRow("120 characters")
             << long120 << QByteArray("987654,1\r")
@@ -268,11 +301,15 @@ private slots:
         receiver.listenWhile([&] {
             states << onWindow(receiver.window, [&] { return buttonState(receiver.window); });
             onWindow(receiver.window, [&] {
+                // A new port applies to the next start; it does not offer Start meanwhile.
+                receiver.window.findChild<QLineEdit *>(QStringLiteral("txtport"))->setText("6082");
+                button(receiver.window, "Command4")->click();
+                states << buttonState(receiver.window);
                 button(receiver.window, "Command2")->click();
                 states << buttonState(receiver.window);
             });
         });
-        QCOMPARE(states, (QStringList{"011 listening", "101 listening"}));
+        QCOMPARE(states, (QStringList{"011 listening", "011 listening", "101 listening"}));
         QCOMPARE(buttonState(receiver.window), QStringLiteral("100 idle"));
         QCOMPARE(listLines(receiver.window).last(),
                  "Stopped, listening on port " + receiver.portText());
@@ -306,18 +343,45 @@ private slots:
                               "Send: 111111,1", "Received: 444444DDD", "Send: 444444,1"}));
     }
 
+    void keepsCommandUntilSent()
+    {
+        FailingSocket socket;
+        Receiver receiver(20, &socket);
+        receiver.listenWhile([&] {
+            onWindow(receiver.window, [&] {
+                receiver.window.findChild<QLineEdit *>(QStringLiteral("Text1"))->setText("RESET");
+                button(receiver.window, "Command5")->click();
+                socket.receive("ABCDEFGH");
+            });
+            waitForLine(receiver.window, "Send failed: ABCDEF,1RESET (Network is unreachable)");
+            onWindow(receiver.window, [&] { socket.failing = false; });
+        });
+        // Still queued after a restart: Send Data stays disabled until it has gone.
+        QStringList states;
+        receiver.listenWhile([&] {
+            states << onWindow(receiver.window, [&] {
+                socket.receive("XYZ");
+                return buttonState(receiver.window);
+            });
+            waitForLine(receiver.window, "Send: XYZ,1RESET");
+            states << onWindow(receiver.window, [&] { return buttonState(receiver.window); });
+        });
+        QCOMPARE(socket.sent, QByteArrayList{"XYZ,1RESET\r"});
+        QCOMPARE(states, (QStringList{"010 listening", "011 listening"}));
+    }
+
     void checksPortText_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("line");
+        const QString invalid = QStringLiteral("Invalid port: %1 (a number from 1 to 65535)");
         QTest::newRow("empty") << QString() << QStringLiteral("No Port Specified");
-        QTest::newRow("letters") << QStringLiteral("abc")
-                                 << QStringLiteral("Invalid port: abc (a number from 1 to 65535)");
-        QTest::newRow("too high") << QStringLiteral("70000")
-                                  << QStringLiteral(
-                                         "Invalid port: 70000 (a number from 1 to 65535)");
+        for (const char *text : {"abc", "0", "65536", "-1", "6081.5", "  "})
+            QTest::newRow(text) << QString::fromLatin1(text) << invalid.arg(QLatin1String(text));
         QTest::newRow("default") << QStringLiteral("6081")
                                  << QStringLiteral("Port :6081 selected !");
+        QTest::newRow("blanks kept")
+            << QStringLiteral(" 65535") << QStringLiteral("Port : 65535 selected !");
     }
     void checksPortText()
     {
@@ -369,6 +433,16 @@ private slots:
         // The port is free again.
         QUdpSocket again;
         QVERIFY(again.bind(QHostAddress::AnyIPv4, receiver.port, QUdpSocket::DontShareAddress));
+    }
+
+    void splitsOnlyOnce()
+    {
+        Receiver receiver;
+        const QString text = QString(100, u'a') + QString(250, u'b');
+        receiver.window.logMessage(QString(100, u'x'));
+        receiver.window.logMessage(text);
+        QCOMPARE(listLines(receiver.window).mid(1),
+                 (QStringList{QString(100, u'x'), QString(100, u'a'), QString(250, u'b')}));
     }
 
     void keepsNewestLines()
