@@ -1,0 +1,462 @@
+#include "unit_side.h"
+
+#include "common/datagram_socket.h"
+#include "common/help_viewer.h"
+#include "realtime_receiver/receiver_text.h"
+#include "realtime_receiver/receiver_window.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QThread>
+#include <QtTest>
+
+#include <functional>
+
+namespace {
+
+class RecordingHelp : public HelpViewer
+{
+public:
+    void open(const QString &fileName) override { opened << fileName; }
+    QStringList opened;
+};
+
+QPushButton *button(QWidget &window, const char *name)
+{
+    return window.findChild<QPushButton *>(QLatin1String(name));
+}
+
+QStringList listLines(QWidget &window)
+{
+    const QListWidget *list = window.findChild<QListWidget *>(QStringLiteral("List1"));
+    QStringList lines;
+    for (int i = 0; i < list->count(); ++i)
+        lines << list->item(i)->text();
+    return lines;
+}
+
+// Command1, Command2 and Command5 enabled (1) or not (0), then listening.
+QString buttonState(ReceiverWindow &window)
+{
+    auto on = [&](const char *name) { return button(window, name)->isEnabled() ? '1' : '0'; };
+    return QStringLiteral("%1%2%3 %4")
+        .arg(on("Command1"))
+        .arg(on("Command2"))
+        .arg(on("Command5"))
+        .arg(window.listening() ? "listening" : "idle");
+}
+
+// Runs f on the window's thread and waits for it: how the unit's thread clicks and looks.
+template <class F> auto onWindow(ReceiverWindow &window, F f)
+{
+    using Result = std::invoke_result_t<F>;
+    if constexpr (std::is_void_v<Result>) {
+        QMetaObject::invokeMethod(&window, f, Qt::BlockingQueuedConnection);
+    } else {
+        Result result{};
+        QMetaObject::invokeMethod(&window, f, Qt::BlockingQueuedConnection, &result);
+        return result;
+    }
+}
+
+bool waitForLine(ReceiverWindow &window, const QString &line)
+{
+    for (int i = 0; i < 1000; ++i) {
+        if (onWindow(window, [&] { return listLines(window).contains(line); }))
+            return true;
+        QThread::msleep(10);
+    }
+    return false;
+}
+
+// Sends fail until told otherwise; datagrams are handed in by the test.
+class FailingSocket : public DatagramSocket
+{
+public:
+    bool listen() override { return open = true; }
+    void close() override { open = false; }
+    bool isListening() const override { return open; }
+    QString errorString() const override { return QStringLiteral("Network is unreachable"); }
+    bool sendTo(const QByteArray &data, const QHostAddress &, quint16) override
+    {
+        if (failing)
+            return false;
+        sent << data;
+        return true;
+    }
+    void receive(const QByteArray &data) { deliver(data, loopback, 7000); }
+
+    bool open = false;
+    bool failing = true;
+    QByteArrayList sent;
+};
+
+struct Receiver
+{
+    explicit Receiver(int pauseMs = int(ReceiverText::answerPause.count()),
+                      DatagramSocket *socket = nullptr)
+        : window(ReceiverWindow::Options{socket, &help, 1000, std::chrono::milliseconds(pauseMs)})
+    {
+        window.findChild<QLineEdit *>(QStringLiteral("txtport"))->setText(QString::number(port));
+        button(window, "Command4")->click();
+    }
+
+    // Runs script on a unit thread while Start's listening loop runs here. The script begins once
+    // the receiver listens; the loop is stopped after it unless the script ended it.
+    void listenWhile(const std::function<void()> &script)
+    {
+        std::unique_ptr<QThread> unit(QThread::create([&] {
+            onWindow(window, [] {});
+            script();
+            onWindow(window, [&] { button(window, "Command2")->click(); });
+        }));
+        unit->start();
+        button(window, "Command1")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(unit->isFinished(), 30000);
+    }
+
+    QString portText() const { return QString::number(port); }
+
+    RecordingHelp help;
+    quint16 port = freeUdpPort();
+    ReceiverWindow window;
+};
+
+} // namespace
+
+class TestReceiverWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+
+    void placesEveryControl_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QRect>("twips");
+        auto row = [](const char *name, const char *caption, QRect twips) {
+            QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(caption)
+                                << twips;
+        };
+        row("Command4", "&Set host/port", {480, 240, 1335, 375});
+        row("Label2", "Port:", {2040, 360, 495, 255});
+        row("txtport", "6081", {2640, 240, 2055, 315});
+        row("Label4", "Enter command to send back :", {240, 1080, 5775, 255});
+        row("Text1", "", {240, 1440, 9735, 360});
+        row("Command5", "Send Data", {3960, 1920, 1695, 375});
+        row("Label1", "Activity Log:", {120, 2040, 1095, 255});
+        row("List1", "", {120, 2400, 9855, 4350});
+        row("Command1", "&Start", {360, 6960, 1695, 375});
+        row("Command2", "Stop", {2400, 6960, 1695, 375});
+        row("Command3", "Help", {5160, 6960, 1575, 375});
+        row("Command6", "EXIT", {8160, 6960, 1575, 375});
+    }
+    void placesEveryControl()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, caption);
+        QFETCH(QRect, twips);
+        ReceiverWindow window;
+        QCOMPARE(window.objectName(), QStringLiteral("trackmain"));
+        QCOMPARE(window.windowTitle(),
+                 QStringLiteral("GPRS Real time Sample communication program 1.0"));
+        auto px = [](int t, int dpi) { return qRound(t * dpi / 1440.0); };
+        const int x = window.logicalDpiX(), y = window.logicalDpiY();
+        QCOMPARE(window.size(), QSize(px(10125, x), px(7485, y)));
+
+        QWidget *control = window.findChild<QWidget *>(name);
+        QVERIFY(control);
+        QCOMPARE(control->geometry(), QRect(px(twips.x(), x), px(twips.y(), y),
+                                            px(twips.width(), x), px(twips.height(), y)));
+        if (auto *b = qobject_cast<QPushButton *>(control))
+            QCOMPARE(b->text(), caption);
+        if (auto *l = qobject_cast<QLabel *>(control))
+            QCOMPARE(l->text(), caption);
+        if (auto *e = qobject_cast<QLineEdit *>(control))
+            QCOMPARE(e->text(), caption);
+        for (const char *line : {"Line5", "Line6", "Line7", "Line8"})
+            QVERIFY(window.findChild<QFrame *>(QLatin1String(line)));
+    }
+
+    void answersEachMessage_data()
+    {
+        QTest::addColumn<QByteArray>("message");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("ABCDEFGH") << QByteArray("ABCDEFGH") << QByteArray("ABCDEF,1\r")
+                                  << QStringList{"Received: ABCDEFGH", "Send: ABCDEF,1"};
+        QTest::newRow("XYZ") << QByteArray("XYZ") << QByteArray("XYZ,1\r")
+                             << QStringList{"Received: XYZ", "Send: XYZ,1"};
+        QTest::newRow("one character per byte")
+            << QByteArray("\xE9\x01\xFF"
+                          "DEFG")
+            << QByteArray("\xE9\x01\xFF"
+                          "DEF,1\r")
+            << QStringList{QString::fromLatin1("Received: \xE9\x01\xFF"
+                                               "DEFG"),
+                           QString::fromLatin1("Send: \xE9\x01\xFF"
+                                               "DEF,1")};
+        const QByteArray long120 = QByteArray("987654").append(QByteArray(114, 'x'));
+        QTest::newRow("120 characters")
+            << long120 << QByteArray("987654,1\r")
+            << QStringList{"Received: " + QString::fromLatin1(long120.left(90)),
+                           QString::fromLatin1(long120.right(30)), "Send: 987654,1"};
+    }
+    void answersEachMessage()
+    {
+        QFETCH(QByteArray, message);
+        QFETCH(QByteArray, answer);
+        QFETCH(QStringList, lines);
+        Receiver receiver;
+        QByteArray reply;
+        receiver.listenWhile([&] {
+            UnitSide unit(receiver.port);
+            unit.send(message);
+            reply = unit.reply();
+        });
+        QCOMPARE(reply, answer);
+        const QString port = receiver.portText();
+        const QStringList expected =
+            QStringList{"Port :" + port + " selected !", "Started, listening on port " + port} +
+            lines + QStringList{"Stopped, listening on port " + port};
+        QCOMPARE(listLines(receiver.window), expected);
+        QCOMPARE(receiver.window.lastMessage(), QString::fromLatin1(message));
+    }
+
+    void attachesCommandToOneAnswer()
+    {
+        Receiver receiver;
+        QByteArrayList replies;
+        QStringList states;
+        receiver.listenWhile([&] {
+            UnitSide unit(receiver.port);
+            auto exchange = [&] {
+                unit.send("ABCDEFGH");
+                replies << unit.reply();
+                waitForLine(receiver.window,
+                            "Send: " + QString::fromLatin1(replies.last()).chopped(1));
+                states << onWindow(receiver.window, [&] { return buttonState(receiver.window); });
+            };
+            auto sendData = [&](const QString &command) {
+                onWindow(receiver.window, [&] {
+                    receiver.window.findChild<QLineEdit *>(QStringLiteral("Text1"))
+                        ->setText(command);
+                    button(receiver.window, "Command5")->click();
+                    states << buttonState(receiver.window);
+                });
+            };
+            exchange();
+            sendData(QStringLiteral("RESET"));
+            exchange();
+            exchange();
+            // An empty command is still one answer's worth; Send Data comes back after it.
+            sendData(QString());
+            exchange();
+        });
+        QCOMPARE(replies,
+                 (QByteArrayList{"ABCDEF,1\r", "ABCDEF,1RESET\r", "ABCDEF,1\r", "ABCDEF,1\r"}));
+        QCOMPARE(states, (QStringList{"011 listening", "010 listening", "011 listening",
+                                      "011 listening", "010 listening", "011 listening"}));
+        const QStringList lines = listLines(receiver.window);
+        QCOMPARE(lines.mid(2, 6),
+                 (QStringList{"Received: ABCDEFGH", "Send: ABCDEF,1", "RESET", "Received: ABCDEFGH",
+                              "Send: ABCDEF,1RESET", "Received: ABCDEFGH"}));
+        QVERIFY(receiver.window.pendingCommand().isEmpty());
+    }
+
+    void sendDataBeforeListeningQueuesNothing()
+    {
+        Receiver receiver;
+        receiver.window.findChild<QLineEdit *>(QStringLiteral("Text1"))->setText("RESET");
+        QPushButton *sendData = button(receiver.window, "Command5");
+        sendData->setEnabled(true); // normally disabled until listening
+        sendData->click();
+        QCOMPARE(listLines(receiver.window).last(),
+                 QStringLiteral("You didnt set remote host/port"));
+        QVERIFY(receiver.window.pendingCommand().isEmpty());
+
+        QByteArray reply;
+        receiver.listenWhile([&] {
+            UnitSide unit(receiver.port);
+            unit.send("ABCDEFGH");
+            reply = unit.reply();
+        });
+        QCOMPARE(reply, QByteArray("ABCDEF,1\r"));
+    }
+
+    void followsStateTable()
+    {
+        RecordingHelp help;
+        ReceiverWindow fresh(ReceiverWindow::Options{nullptr, &help});
+        QCOMPARE(buttonState(fresh), QStringLiteral("000 idle"));
+        QVERIFY(fresh.running());
+        QCOMPARE(fresh.tickCount(), 0);
+
+        Receiver receiver;
+        QCOMPARE(buttonState(receiver.window), QStringLiteral("100 idle"));
+        QStringList states;
+        receiver.listenWhile([&] {
+            states << onWindow(receiver.window, [&] { return buttonState(receiver.window); });
+            onWindow(receiver.window, [&] {
+                // A new port applies to the next start; it does not offer Start meanwhile.
+                receiver.window.findChild<QLineEdit *>(QStringLiteral("txtport"))->setText("6082");
+                button(receiver.window, "Command4")->click();
+                states << buttonState(receiver.window);
+                button(receiver.window, "Command2")->click();
+                states << buttonState(receiver.window);
+            });
+        });
+        QCOMPARE(states, (QStringList{"011 listening", "011 listening", "101 listening"}));
+        QCOMPARE(buttonState(receiver.window), QStringLiteral("100 idle"));
+        QCOMPARE(listLines(receiver.window).last(),
+                 "Stopped, listening on port " + receiver.portText());
+
+        // Help opens download.txt, while listening or not.
+        button(receiver.window, "Command3")->click();
+        QCOMPARE(receiver.help.opened, QStringList{"download.txt"});
+    }
+
+    void answersBurstOnce()
+    {
+        Receiver receiver(1000); // a long pause so the burst surely falls inside it
+        QByteArray firstUnitReply, secondUnitReply, laterReply;
+        receiver.listenWhile([&] {
+            UnitSide first(receiver.port), second(receiver.port);
+            first.send("111111AAA");
+            waitForLine(receiver.window, "Received: 111111AAA");
+            second.send("222222BBB");
+            second.send("333333CCC");
+            // The answer goes to the sender of the latest datagram, with the first's identifier.
+            secondUnitReply = second.reply();
+            firstUnitReply = first.reply(300);
+            second.send("444444DDD");
+            laterReply = second.reply();
+        });
+        QCOMPARE(secondUnitReply, QByteArray("111111,1\r"));
+        QCOMPARE(firstUnitReply, QByteArray());
+        QCOMPARE(laterReply, QByteArray("444444,1\r"));
+        QCOMPARE(listLines(receiver.window).mid(2, 6),
+                 (QStringList{"Received: 111111AAA", "Received: 222222BBB", "Received: 333333CCC",
+                              "Send: 111111,1", "Received: 444444DDD", "Send: 444444,1"}));
+    }
+
+    void keepsCommandUntilSent()
+    {
+        FailingSocket socket;
+        Receiver receiver(20, &socket);
+        receiver.listenWhile([&] {
+            onWindow(receiver.window, [&] {
+                receiver.window.findChild<QLineEdit *>(QStringLiteral("Text1"))->setText("RESET");
+                button(receiver.window, "Command5")->click();
+                socket.receive("ABCDEFGH");
+            });
+            waitForLine(receiver.window, "Send failed: ABCDEF,1RESET (Network is unreachable)");
+            onWindow(receiver.window, [&] { socket.failing = false; });
+        });
+        // Still queued after a restart: Send Data stays disabled until it has gone.
+        QStringList states;
+        receiver.listenWhile([&] {
+            states << onWindow(receiver.window, [&] {
+                socket.receive("XYZ");
+                return buttonState(receiver.window);
+            });
+            waitForLine(receiver.window, "Send: XYZ,1RESET");
+            states << onWindow(receiver.window, [&] { return buttonState(receiver.window); });
+        });
+        QCOMPARE(socket.sent, QByteArrayList{"XYZ,1RESET\r"});
+        QCOMPARE(states, (QStringList{"010 listening", "011 listening"}));
+    }
+
+    void checksPortText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("line");
+        const QString invalid = QStringLiteral("Invalid port: %1 (a number from 1 to 65535)");
+        QTest::newRow("empty") << QString() << QStringLiteral("No Port Specified");
+        for (const char *text : {"abc", "0", "65536", "-1", "6081.5", "  "})
+            QTest::newRow(text) << QString::fromLatin1(text) << invalid.arg(QLatin1String(text));
+        QTest::newRow("default") << QStringLiteral("6081")
+                                 << QStringLiteral("Port :6081 selected !");
+        QTest::newRow("blanks kept")
+            << QStringLiteral(" 65535") << QStringLiteral("Port : 65535 selected !");
+    }
+    void checksPortText()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, line);
+        RecordingHelp help;
+        ReceiverWindow window(ReceiverWindow::Options{nullptr, &help});
+        window.findChild<QLineEdit *>(QStringLiteral("txtport"))->setText(text);
+        button(window, "Command4")->click();
+        QCOMPARE(listLines(window), QStringList{line});
+        QCOMPARE(button(window, "Command1")->isEnabled(), line.startsWith("Port :"));
+    }
+
+    void reportsPortInUse()
+    {
+        Receiver receiver;
+        QUdpSocket holder;
+        QVERIFY(holder.bind(QHostAddress::AnyIPv4, receiver.port, QUdpSocket::DontShareAddress));
+        button(receiver.window, "Command1")->click(); // returns at once: no loop without a socket
+        QVERIFY(listLines(receiver.window)
+                    .last()
+                    .startsWith("Cannot listen on port " + receiver.portText() + ": "));
+        QCOMPARE(buttonState(receiver.window), QStringLiteral("100 idle"));
+    }
+
+    void exitEndsListening_data()
+    {
+        QTest::addColumn<bool>("byExitButton");
+        QTest::newRow("EXIT") << true;
+        QTest::newRow("window closed") << false;
+    }
+    void exitEndsListening()
+    {
+        QFETCH(bool, byExitButton);
+        Receiver receiver;
+        receiver.window.show();
+        receiver.listenWhile([&] {
+            onWindow(receiver.window, [&] {
+                if (byExitButton)
+                    button(receiver.window, "Command6")->click();
+                else
+                    receiver.window.close();
+            });
+        });
+        QVERIFY(!receiver.window.isVisible());
+        QVERIFY(!receiver.window.listening());
+        QCOMPARE(listLines(receiver.window).last(),
+                 "Stopped, listening on port " + receiver.portText());
+        // The port is free again.
+        QUdpSocket again;
+        QVERIFY(again.bind(QHostAddress::AnyIPv4, receiver.port, QUdpSocket::DontShareAddress));
+    }
+
+    void splitsOnlyOnce()
+    {
+        Receiver receiver;
+        const QString text = QString(100, u'a') + QString(250, u'b');
+        receiver.window.logMessage(QString(100, u'x'));
+        receiver.window.logMessage(text);
+        QCOMPARE(listLines(receiver.window).mid(1),
+                 (QStringList{QString(100, u'x'), QString(100, u'a'), QString(250, u'b')}));
+    }
+
+    void keepsNewestLines()
+    {
+        Receiver receiver;
+        const int extra = 7;
+        for (int i = 0; i < ReceiverText::activityListCap + extra; ++i)
+            receiver.window.logMessage(QString::number(i));
+        const QStringList lines = listLines(receiver.window);
+        QCOMPARE(lines.size(), ReceiverText::activityListCap);
+        QCOMPARE(lines.first(), QString::number(extra)); // the port line and 0 to 6 went
+        QCOMPARE(lines.last(), QString::number(ReceiverText::activityListCap + extra - 1));
+    }
+};
+
+QTEST_MAIN(TestReceiverWindow)
+#include "test_receiver_window.moc"
