@@ -141,7 +141,7 @@ QString apply(const Step &step, const QString &text, QByteArray &image)
         if (!index)
             return quotedText + QStringLiteral(" is not a number");
         if (*index == -1)
-            return QStringLiteral("no item selected (-1)");
+            return QStringLiteral("has no item selected (-1)");
         const std::optional<quint8> byte = ImageEncoding::listByte(*index);
         if (!byte)
             return QString::number(*index) + QStringLiteral(" does not fit 0 to 255");
@@ -225,7 +225,7 @@ public:
         m_line = lineAt(m_reader.position());
         QuotedField field;
         if (!m_reader.next(field)) {
-            problem(QStringLiteral("%1 missing, the file ends").arg(QLatin1String(what)));
+            problem(QStringLiteral("the file ends, %1 missing").arg(QLatin1String(what)));
             return false;
         }
         text = field.text;
