@@ -32,6 +32,8 @@ public:
     // The next field; false when the content has no more fields.
     bool next(QuotedField &field);
     bool atEnd() const;
+    // Offset in the content where the next read starts (to name a field's line in a message).
+    qsizetype position() const { return m_pos; }
 
 private:
     QByteArray m_content;

@@ -1,0 +1,280 @@
+#include "config_tool/configuration/configuration_image.h"
+#include "support/valid_configuration.h"
+
+#include <QtTest>
+
+namespace {
+using Bytes = QList<int>;
+
+// The image of TestSupport::validConfiguration(), written out position by position.
+QByteArray validImage()
+{
+    QByteArray image(256, char(0xFF));
+    const auto put = [&image](int position, const Bytes &bytes) {
+        for (int i = 0; i < bytes.size(); ++i)
+            image[position + i] = char(bytes[i]);
+    };
+    const auto text = [&image](int position, const QByteArray &bytes) {
+        image.replace(position, bytes.size(), bytes);
+    };
+    put(0, {0x56, 1, 3, 232, 51, 45, 23, 1, 0});
+    put(10, {2, 5, 7, 5, 0, 1});
+    text(16, "0123456789#");
+    put(32, {0, 10, 20, 1, 5, 0, 0, 60, 1, 0, 0x10, 0, 0x14, 0x0A, 2, 1, 192, 168, 1, 10, 1});
+    put(57, {5, 128, 1});
+    put(64, {10, 0, 0, 1, 23, 193});
+    text(70, "ABC123");
+    put(76, {3, 2, 23, 194});
+    put(85, {0, 45, 67, 1, 120, 12, 34, 0, 7, 54, 3});
+    text(96, "base@example.com");
+    text(128, "unit@example.com");
+    text(160, "*99#");
+    text(168, "user");
+    text(192, "secret");
+    put(210, {0});
+    text(211, "6048");
+    put(215, {3, 2, 1, 1, 44});
+    put(221, {30, 30});
+    text(224, "internet");
+    return image;
+}
+
+Bytes bytesAt(const QByteArray &image, int position, int count)
+{
+    Bytes bytes;
+    for (int i = 0; i < count; ++i)
+        bytes << quint8(image[position + i]);
+    return bytes;
+}
+} // namespace
+
+class TestConfigurationImage : public QObject
+{
+    Q_OBJECT
+private slots:
+    void encodesAValidRecordByteForByte()
+    {
+        const std::optional<QByteArray> image =
+            encodeConfigurationImage(TestSupport::validConfiguration());
+        QVERIFY(image.has_value());
+        QCOMPARE(image->size(), 256);
+        QCOMPARE(*image, validImage());
+        QCOMPARE(quint8(image->at(0)), quint8(0x56));
+        for (int p : {9, 53, 54, 55, 56, 60, 61, 62, 63, 80, 81, 82, 83, 84, 208, 209, 220, 223})
+            QCOMPARE(quint8(image->at(p)), quint8(0xFF));
+    }
+
+    // One setting of the valid record changed: the bytes it gives, or a failed build (no bytes).
+    void encodesEachExample_data()
+    {
+        QTest::addColumn<QString>("setting");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("position");
+        QTest::addColumn<Bytes>("bytes");
+        QTest::newRow("16-bit 1000") << "smsIntervalOffline"
+                                     << "1000" << 2 << Bytes{3, 232};
+        QTest::newRow("16-bit 65535") << "udpDestinationPort"
+                                      << "65535" << 68 << Bytes{255, 255};
+        QTest::newRow("16-bit 511.6") << "udpDestinationPort"
+                                      << "511.6" << 68 << Bytes{};
+        QTest::newRow("port -1: no check, no byte") << "udpDestinationPort"
+                                                    << "-1" << 68 << Bytes{};
+        QTest::newRow("speed 100") << "speedLimit"
+                                   << "100" << 94 << Bytes{54};
+        QTest::newRow("speed 101") << "speedLimit"
+                                   << "101" << 94 << Bytes{55};
+        QTest::newRow("speed 183") << "speedLimit"
+                                   << "183" << 94 << Bytes{99};
+        QTest::newRow("10.5 halves to even") << "geoFencingDelay"
+                                             << "10.5" << 33 << Bytes{10};
+        QTest::newRow("11.5 halves to even") << "geoFencingDelay"
+                                             << "11.5" << 33 << Bytes{12};
+        QTest::newRow("tracking -1") << "gprsTrackingInterval"
+                                     << "-1" << 76 << Bytes{};
+        QTest::newRow("tracking -0.4") << "gprsTrackingInterval"
+                                       << "-0.4" << 76 << Bytes{0};
+        QTest::newRow("address zeros") << "smtpServerAddress"
+                                       << "192.168.001.010" << 48 << Bytes{192, 168, 1, 10};
+        QTest::newRow("address two points") << "smtpServerAddress"
+                                            << "192.168.1" << 48 << Bytes{};
+        QTest::newRow("address 300") << "smtpServerAddress"
+                                     << "192.168.1.300" << 48 << Bytes{};
+        QTest::newRow("35.123") << "geoLat1"
+                                << "35.123" << 4 << Bytes{35, 12, 3};
+        QTest::newRow("phone 16") << "basePhoneNumber"
+                                  << "0123456789012345" << 16
+                                  << Bytes{48, 49, 50, 51, 52, 53, 54, 55, 56,
+                                           57, 48, 49, 50, 51, 52, 53, 0,  10};
+        QTest::newRow("phone 3") << "basePhoneNumber"
+                                 << "112" << 16 << Bytes{49, 49, 50, 35, 255};
+        QTest::newRow("0xFF in a text") << "emailFrom"
+                                        << QString::fromLatin1("ab\xff"
+                                                               "c")
+                                        << 128 << Bytes{97, 98, 255, 99, 255};
+        QTest::newRow("new password empty") << "newPassword"
+                                            << "" << 211 << Bytes{54, 48, 52, 56};
+        QTest::newRow("new password 1") << "newPassword"
+                                        << "1" << 211 << Bytes{54, 48, 52, 56};
+        QTest::newRow("new password 3") << "newPassword"
+                                        << "123" << 211 << Bytes{54, 48, 52, 56};
+        QTest::newRow("new password 4") << "newPassword"
+                                        << "4321" << 211 << Bytes{52, 51, 50, 49};
+        QTest::newRow("saving interval unchecked, 256") << "gprsSavingInterval"
+                                                        << "256" << 221 << Bytes{};
+        QTest::newRow("ADC level unchecked, 300") << "adcTriggerLevel"
+                                                  << "300" << 58 << Bytes{};
+        QTest::newRow("download check: lat 45") << "geoLat1"
+                                                << "45" << 4 << Bytes{};
+        QTest::newRow("download check: packet id 5") << "udpPacketId"
+                                                     << "ABC12" << 70 << Bytes{};
+        QTest::newRow("download check: overflow") << "speedLimitTime"
+                                                  << "1D999" << 222 << Bytes{};
+        QTest::newRow("udp address unchecked, short") << "udpServerAddress"
+                                                      << "1.2" << 64 << Bytes{};
+    }
+    void encodesEachExample()
+    {
+        QFETCH(QString, setting);
+        QFETCH(QString, text);
+        QFETCH(int, position);
+        QFETCH(Bytes, bytes);
+        ConfigurationRecord record = TestSupport::validConfiguration();
+        record.*findSetting(setting)->text = text;
+        const std::optional<QByteArray> image = encodeConfigurationImage(record);
+        QCOMPARE(image.has_value(), !bytes.isEmpty());
+        if (image)
+            QCOMPARE(bytesAt(*image, position, bytes.size()), bytes);
+    }
+
+    void refusesAListWithoutSelection()
+    {
+        ConfigurationRecord record = TestSupport::validConfiguration();
+        record.workingMode = -1;
+        QVERIFY(!encodeConfigurationImage(record).has_value());
+        record = TestSupport::validConfiguration();
+        record.adcTriggerActivation = -1;
+        QVERIFY(!encodeConfigurationImage(record).has_value());
+    }
+
+    void downloadChecksDifferFromTheScreenCheck()
+    {
+        QCOMPARE(downloadCheckRules().size(), std::size_t(31));
+        // Not tested before a download: the two addresses and the saving interval's range.
+        ConfigurationRecord record = TestSupport::validConfiguration();
+        record.udpServerAddress = QStringLiteral("1...");
+        QVERIFY(passesDownloadChecks(record));
+        record.gprsSavingInterval = QStringLiteral("-3");
+        QVERIFY(passesDownloadChecks(record));
+        record.udpDestinationPort = QStringLiteral("-5");
+        QVERIFY(passesDownloadChecks(record));
+        record.udpDestinationPort = QStringLiteral("65536");
+        QVERIFY(!passesDownloadChecks(record));
+    }
+
+    void decodesInTheUnitsStyles()
+    {
+        QByteArray image = validImage();
+        image[94] = char(55);           // speed
+        image[11] = char(0xFF);         // empty second corner
+        image[77] = char(0xFF);         // no valid working mode
+        image[95] = char(5);            // one past the last item
+        image[35] = char(0);            // a valid list byte
+        image.replace(16, 6, "12#34#"); // phone cut at the first "#"
+        image.replace(96, 4,
+                      "ab\xFF"
+                      "c"); // text cut at 0xFF
+        image.replace(70, 6,
+                      QByteArray("A\xFF"
+                                 "B\0C1",
+                                 6)); // packet id as it stands
+        image[68] = char(0xFF);
+        image[69] = char(0xFF);
+
+        ConfigurationRecord record; // start-up values
+        record.workingMode = 1;
+        record.geoFencingActivation = 2;
+        decodeConfigurationImage(image, record);
+        QCOMPARE(record.speedLimit, QStringLiteral("102"));
+        QCOMPARE(record.aux2InputDelay, QStringLiteral("7"));
+        QCOMPARE(record.speedLimitTime, QStringLiteral("30"));
+        QCOMPARE(record.geoFencingDelay, QStringLiteral(" 10"));
+        QCOMPARE(record.smsIntervalOffline, QStringLiteral(" 1000"));
+        QCOMPARE(record.udpDestinationPort, QStringLiteral(" 65535"));
+        QCOMPARE(record.smtpServerAddress, QStringLiteral(" 192. 168. 1. 10"));
+        QCOMPARE(record.geoLat1, QStringLiteral("51.4523"));
+        QCOMPARE(record.geoLat2, QStringLiteral("0.0000"));
+        QCOMPARE(record.geoLong1, QStringLiteral("0.4567"));
+        QCOMPARE(record.workingMode, 1);
+        QCOMPARE(record.geoFencingActivation, 2);
+        QCOMPARE(record.alarmActivation, 0);
+        QCOMPARE(record.sosFunction, 2);
+        QCOMPARE(record.basePhoneNumber, QStringLiteral("12"));
+        QCOMPARE(record.emailSendTo, QStringLiteral("ab"));
+        QCOMPARE(record.udpPacketId, QString::fromLatin1("A\xFF"
+                                                         "B\0C1",
+                                                         6));
+        QCOMPARE(record.adcTriggerLevel, QStringLiteral(" 128"));
+        QCOMPARE(record.voiceMelody, 3);
+        // Not carried by the image.
+        QCOMPARE(record.versionNumber, QStringLiteral("V6.X"));
+        QCOMPARE(record.existingPassword, QStringLiteral("6048"));
+        QCOMPARE(record.newPassword, QString());
+    }
+
+    void positionTwoFiftyFiveIsNeverReceived()
+    {
+        ConfigurationRecord record = TestSupport::validConfiguration();
+        record.apnName = QString(31, u'a') + u'z';
+        std::optional<QByteArray> image = encodeConfigurationImage(record);
+        QVERIFY(image.has_value());
+        QCOMPARE(image->at(255), 'z');
+        ConfigurationRecord back;
+        decodeConfigurationImage(*image, back);
+        QCOMPARE(back.apnName, QString(31, u'a'));
+        decodeConfigurationImage(image->left(255), back);
+        QCOMPARE(back.apnName, QString(31, u'a'));
+
+        record.basePhoneNumber = QStringLiteral("0123456789012345");
+        decodeConfigurationImage(*encodeConfigurationImage(record), back);
+        QCOMPARE(back.basePhoneNumber, record.basePhoneNumber);
+    }
+
+    void roundTripChangesOnlyTheDocumentedTexts()
+    {
+        ConfigurationRecord record = TestSupport::validConfiguration();
+        record.speedLimit = QStringLiteral("101");
+        record.geoLat1 = QStringLiteral("35.123");
+        record.smtpServerAddress = QStringLiteral("192.168.001.010");
+        record.geoFencingDelay = QStringLiteral("10.5");
+        record.newPassword = QStringLiteral("4321");
+        const std::optional<QByteArray> image = encodeConfigurationImage(record);
+        QVERIFY(image.has_value());
+
+        ConfigurationRecord back;
+        decodeConfigurationImage(*image, back);
+        ConfigurationRecord expected = record;
+        expected.versionNumber = back.versionNumber;
+        expected.existingPassword = back.existingPassword;
+        expected.newPassword = back.newPassword;
+        expected.speedLimit = QStringLiteral("102");
+        expected.geoLat1 = QStringLiteral("35.1203");
+        expected.smtpServerAddress = QStringLiteral(" 192. 168. 1. 10");
+        expected.udpServerAddress = QStringLiteral(" 10. 0. 0. 1");
+        expected.geoFencingDelay = QStringLiteral(" 10");
+        for (const char *spaced : {"geoFencingSensitivity", "alarmInputDelay", "powerFailureDelay",
+                                   "gpsReadingInterval", "udpDestinationPort", "smsIntervalOnline",
+                                   "gprsTrackingInterval", "gprsSavingInterval", "udpOsUploadPort",
+                                   "smsIntervalOffline", "adcTriggerLevel", "adcDelayTime"}) {
+            QString &text = expected.*findSetting(QLatin1String(spaced))->text;
+            text.prepend(u' ');
+        }
+        QCOMPARE(back, expected);
+
+        // The decoded texts encode to the same bytes, but for the unit password.
+        back.existingPassword = record.newPassword;
+        QCOMPARE(encodeConfigurationImage(back), image);
+    }
+};
+
+QTEST_APPLESS_MAIN(TestConfigurationImage)
+#include "test_configuration_image.moc"

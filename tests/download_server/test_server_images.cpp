@@ -1,0 +1,294 @@
+#include "config_tool/configuration/configuration_file.h"
+#include "config_tool/configuration/configuration_image.h"
+#include "download_server/server_images.h"
+#include "support/valid_configuration.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+// Server builds its images from the files vortsetup writes; the tests write them the same way.
+namespace {
+using Bytes = QList<int>;
+using Status = ServerImageResult::Status;
+
+const QByteArray request = "CONFIG,V007,unit"; // characters 8 to 11: V007
+
+QList<QByteArray> fileLines(const ConfigurationRecord &record)
+{
+    QList<QByteArray> lines = configurationFileContent(record).split('\n');
+    lines.removeLast();
+    for (QByteArray &line : lines)
+        line.chop(1);
+    return lines;
+}
+
+Bytes bytesAt(const QByteArray &image, int position, int count)
+{
+    Bytes bytes;
+    for (int i = 0; i < count; ++i)
+        bytes << quint8(image[position + i]);
+    return bytes;
+}
+
+QByteArray gpsLine(const QByteArray &id, const QByteArray &latitude, const QByteArray &longitude)
+{
+    return '"' + id + "\",\"" + latitude + "\",\"" + longitude + "\"\r\n";
+}
+} // namespace
+
+class TestServerImages : public QObject
+{
+    Q_OBJECT
+private:
+    QTemporaryDir m_dir;
+
+    QString write(const QList<QByteArray> &lines, const char *name = "unit.cfg")
+    {
+        QByteArray content;
+        for (const QByteArray &line : lines)
+            content += line + "\r\n";
+        return writeContent(content, name);
+    }
+    QString writeContent(const QByteArray &content, const char *name)
+    {
+        const QString path = m_dir.filePath(QLatin1String(name));
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly))
+            qFatal("cannot write the test file");
+        file.write(content);
+        return path;
+    }
+
+private slots:
+    // For a version text other than "6" or "1", the server's image is vortsetup's but for the
+    // positions the two are known to differ in.
+    void matchesTheToolsImageButForItsDifferences()
+    {
+        const ConfigurationRecord record = TestSupport::validConfiguration(); // "V7.X"
+        QByteArray image;
+        const ServerImageResult result =
+            buildServerConfigurationImage(write(fileLines(record)), request, image);
+        QCOMPARE(result.status, Status::Built);
+        QCOMPARE(image.size(), downloadImageSize);
+
+        QByteArray expected = *encodeConfigurationImage(record);
+        expected[0] = 'V'; // from the request
+        expected[8] = char(0xFF);
+        expected += QByteArray(downloadImageSize - 256, char(0xFF));
+        QCOMPARE(image, expected);
+    }
+
+    void versionSixStopsAfterLine45()
+    {
+        ConfigurationRecord record = TestSupport::validConfiguration();
+        record.versionNumber = QStringLiteral("V6.X");
+        QByteArray image;
+        QCOMPARE(buildServerConfigurationImage(write(fileLines(record).mid(0, 45)), request, image)
+                     .status,
+                 Status::Built);
+        QCOMPARE(bytesAt(image, 57, 3), (Bytes{255, 255, 255}));
+        QCOMPARE(bytesAt(image, 215, 3), (Bytes{255, 255, 255}));
+        QCOMPARE(bytesAt(image, 52, 1), Bytes{1}); // line 45 still read
+    }
+
+    void versionOneReadsFourFurtherValues()
+    {
+        ConfigurationRecord record = TestSupport::validConfiguration();
+        record.versionNumber = QStringLiteral("V1.X");
+        QList<QByteArray> lines = fileLines(record);
+        lines = lines.mid(0, 45) + QList<QByteArray>{"12", "0", "\"30\"", "7.5"} + lines.mid(45);
+        QByteArray image;
+        QCOMPARE(buildServerConfigurationImage(write(lines), request, image).status, Status::Built);
+        QCOMPARE(bytesAt(image, 53, 4), (Bytes{12, 166, 221, 8}));
+        QCOMPARE(bytesAt(image, 57, 3), (Bytes{5, 128, 1}));
+        QCOMPARE(bytesAt(image, 215, 3), (Bytes{3, 2, 1}));
+    }
+
+    // One line of the valid record's file replaced: the bytes the server makes of it.
+    void convertsEachLine_data()
+    {
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<int>("position");
+        QTest::addColumn<Bytes>("bytes");
+        QTest::newRow("speed 183") << 41 << QByteArray("\"183\"") << 94 << Bytes{99};
+        QTest::newRow("speed 120") << 41 << QByteArray("\"120\"") << 94 << Bytes{65};
+        QTest::newRow("port 6081") << 15 << QByteArray("\"6081\"") << 68 << Bytes{23, 193};
+        QTest::newRow("port 200") << 15 << QByteArray("\"200\"") << 68 << Bytes{0, 200};
+        QTest::newRow("port 511.6 rounds first")
+            << 15 << QByteArray("\"511.6\"") << 68 << Bytes{2, 0};
+        QTest::newRow("address") << 12 << QByteArray("\"192.168.1.10\"") << 48
+                                 << Bytes{192, 168, 1, 10};
+        QTest::newRow("ten-digit phone")
+            << 3 << QByteArray("\"0123456789\"") << 16
+            << Bytes{48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 35, 255, 255, 255, 255, 255, 0};
+        QTest::newRow("empty phone")
+            << 3 << QByteArray("\"\"") << 16 << Bytes{35,  255, 255, 255, 255, 255, 255, 255, 255,
+                                                      255, 255, 255, 255, 255, 255, 255, 0};
+        QTest::newRow("empty APN") << 24 << QByteArray("\"\"") << 224 << Bytes(32, 255);
+        QTest::newRow("latitude 51.4523")
+            << 27 << QByteArray("\"51.4523\"") << 4 << Bytes{51, 45, 23};
+        QTest::newRow("latitude 51.4") << 27 << QByteArray("\"51.4\"") << 4 << Bytes{51, 4, 0};
+        QTest::newRow("latitude without point")
+            << 27 << QByteArray("\"255\"") << 4 << Bytes{255, 255, 255};
+        QTest::newRow("halves to even") << 4 << QByteArray("\"10.5\"") << 33 << Bytes{10};
+        QTest::newRow("new password not used")
+            << 38 << QByteArray("\"4321\"") << 211 << Bytes{54, 48, 52, 56};
+        QTest::newRow("long packet id cut")
+            << 16 << QByteArray("\"ABCDEFGH\"") << 70 << Bytes{65, 66, 67, 68, 69, 70, 3};
+        QTest::newRow("quoted list index") << 20 << QByteArray("\"1\"") << 77 << Bytes{1};
+    }
+    void convertsEachLine()
+    {
+        QFETCH(int, line);
+        QFETCH(QByteArray, value);
+        QFETCH(int, position);
+        QFETCH(Bytes, bytes);
+        QList<QByteArray> lines = fileLines(TestSupport::validConfiguration());
+        lines[line - 1] = value;
+        QByteArray image;
+        const ServerImageResult result =
+            buildServerConfigurationImage(write(lines), request, image);
+        QCOMPARE(result.status, Status::Built);
+        QCOMPARE(bytesAt(image, position, bytes.size()), bytes);
+        QCOMPARE(bytesAt(image, 0, 1), Bytes{86});
+    }
+
+    // Bad values refuse the whole image with one line naming the file and the line.
+    void refusesBadValues_data()
+    {
+        QTest::addColumn<QByteArray>("version");
+        QTest::addColumn<int>("line"); // 0: the file is cut to `value` lines
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<int>("reportedLine");
+        QTest::newRow("byte 256") << QByteArray("V7.X") << 4 << QByteArray("\"256\"") << 4;
+        QTest::newRow("byte -1") << QByteArray("V7.X") << 9 << QByteArray("\"-1\"") << 9;
+        QTest::newRow("no selection") << QByteArray("V7.X") << 2 << QByteArray("-1") << 2;
+        QTest::newRow("list not a number") << QByteArray("V7.X") << 6 << QByteArray("x") << 6;
+        QTest::newRow("address two points")
+            << QByteArray("V7.X") << 14 << QByteArray("\"10.0.1\"") << 14;
+        QTest::newRow("port 65536") << QByteArray("V7.X") << 15 << QByteArray("\"65536\"") << 15;
+        QTest::newRow("short packet id")
+            << QByteArray("V7.X") << 16 << QByteArray("\"ABC12\"") << 16;
+        QTest::newRow("short password") << QByteArray("V7.X") << 37 << QByteArray("\"604\"") << 37;
+        QTest::newRow("speed 474") << QByteArray("V7.X") << 41 << QByteArray("\"474\"") << 41;
+        QTest::newRow("latitude -12.5")
+            << QByteArray("V7.X") << 29 << QByteArray("\"-12.5\"") << 29;
+        QTest::newRow("email 33") << QByteArray("V7.X") << 21 << '"' + QByteArray(33, 'a') + '"'
+                                  << 21;
+        QTest::newRow("phone 17") << QByteArray("V7.X") << 3 << QByteArray("\"01234567890123456\"")
+                                  << 3;
+        QTest::newRow("lookup 31") << QByteArray("V1.X") << 47 << QByteArray("31") << 47;
+        QTest::newRow("lookup -1") << QByteArray("V1.X") << 48 << QByteArray("-1") << 48;
+        QTest::newRow("50 lines") << QByteArray("V7.X") << 0 << QByteArray("50") << 51;
+        QTest::newRow("44 lines, V6") << QByteArray("V6.X") << 0 << QByteArray("44") << 45;
+    }
+    void refusesBadValues()
+    {
+        QFETCH(QByteArray, version);
+        QFETCH(int, line);
+        QFETCH(QByteArray, value);
+        QFETCH(int, reportedLine);
+        ConfigurationRecord record = TestSupport::validConfiguration();
+        record.versionNumber = QString::fromLatin1(version);
+        QList<QByteArray> lines = fileLines(record);
+        if (version == "V1.X")
+            lines = lines.mid(0, 45) + QList<QByteArray>{"1", "2", "3", "4"} + lines.mid(45);
+        if (line == 0)
+            lines = lines.mid(0, value.toInt());
+        else
+            lines[line - 1] = value;
+        const QString path = write(lines);
+        QByteArray image;
+        const ServerImageResult result = buildServerConfigurationImage(path, request, image);
+        QCOMPARE(result.status, Status::Invalid);
+        const QString start =
+            QStringLiteral("Error : Configuration file %1 line %2: ").arg(path).arg(reportedLine);
+        QVERIFY2(result.problem.startsWith(start), qPrintable(result.problem));
+        QVERIFY(!result.problem.contains(u'\n'));
+        QCOMPARE(image, QByteArray(downloadImageSize, char(0xFF)));
+    }
+
+    void refusesAShortRequest()
+    {
+        const QString path = write(fileLines(TestSupport::validConfiguration()));
+        QByteArray image;
+        ServerImageResult result = buildServerConfigurationImage(path, "CONFIG,V00", image);
+        QCOMPARE(result.status, Status::Invalid);
+        QVERIFY(result.problem.contains(QLatin1String("CONFIG request")));
+        QCOMPARE(image, QByteArray(downloadImageSize, char(0xFF)));
+        result = buildServerConfigurationImage(path, "CONFIG,V00x", image);
+        QCOMPARE(result.status, Status::Built);
+        QCOMPARE(bytesAt(image, 0, 1), Bytes{86});
+    }
+
+    void missingFilesAreNotFound()
+    {
+        for (const QString &path : {QStringLiteral("None selected !"),
+                                    m_dir.filePath(QStringLiteral("absent.cfg")), m_dir.path()}) {
+            QByteArray image = "old";
+            QCOMPARE(buildServerConfigurationImage(path, request, image).status, Status::NotFound);
+            QCOMPARE(image, QByteArray(downloadImageSize, char(0xFF)));
+            image = "old";
+            QCOMPARE(buildServerGpsImage(path, image).status, Status::NotFound);
+            QCOMPARE(image, QByteArray(downloadImageSize, char(0xFF)));
+        }
+    }
+
+    void buildsTheGpsImageFromTheTableFile()
+    {
+        QByteArray content = gpsLine("0", "51.4523", "0.4567") + gpsLine("1", "255", "255") +
+                             gpsLine("2", "51.45", "51.4");
+        for (int row = 3; row < 100; ++row)
+            content += gpsLine(QByteArray::number(row), "255", "255");
+        QByteArray image;
+        QCOMPARE(buildServerGpsImage(writeContent(content, "table.gps"), image).status,
+                 Status::Built);
+        QCOMPARE(bytesAt(image, 0, 18),
+                 (Bytes{51, 45, 23, 0, 45, 67, 255, 255, 255, 255, 255, 255, 51, 45, 0, 51, 4, 0}));
+        QCOMPARE(image.mid(18), QByteArray(downloadImageSize - 18, char(0xFF)));
+    }
+
+    void gpsTableLimits_data()
+    {
+        QTest::addColumn<int>("locations");
+        QTest::addColumn<QByteArray>("lastLatitude");
+        QTest::addColumn<QByteArray>("tail");
+        QTest::addColumn<int>("reportedLine"); // 0: built
+        QTest::newRow("121 locations") << 121 << QByteArray("1.0102") << QByteArray() << 0;
+        QTest::newRow("122 locations") << 122 << QByteArray("1.0102") << QByteArray() << 122;
+        QTest::newRow("negative latitude") << 5 << QByteArray("-12.5") << QByteArray() << 5;
+        QTest::newRow("record without longitude")
+            << 5 << QByteArray("1.0102") << QByteArray("\"5\",\"1.0\"\r\n")
+            << 7; // where the longitude should be
+    }
+    void gpsTableLimits()
+    {
+        QFETCH(int, locations);
+        QFETCH(QByteArray, lastLatitude);
+        QFETCH(QByteArray, tail);
+        QFETCH(int, reportedLine);
+        QByteArray content;
+        for (int row = 0; row < locations; ++row) {
+            const bool last = row == locations - 1;
+            content += gpsLine(QByteArray::number(row), last ? lastLatitude : "255", "255");
+        }
+        content += tail;
+        const QString path = writeContent(content, "limits.gps");
+        QByteArray image;
+        const ServerImageResult result = buildServerGpsImage(path, image);
+        if (reportedLine == 0) {
+            QCOMPARE(result.status, Status::Built);
+            QCOMPARE(bytesAt(image, 720, 6), (Bytes{1, 1, 2, 255, 255, 255}));
+            return;
+        }
+        QCOMPARE(result.status, Status::Invalid);
+        const QString start =
+            QStringLiteral("Error : GPS Camera file %1 line %2: ").arg(path).arg(reportedLine);
+        QVERIFY2(result.problem.startsWith(start), qPrintable(result.problem));
+        QCOMPARE(image, QByteArray(downloadImageSize, char(0xFF)));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestServerImages)
+#include "test_server_images.moc"
