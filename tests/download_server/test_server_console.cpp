@@ -226,32 +226,27 @@ private slots:
     // Without "&Set host/port" the server listens on the port that txtport shows.
     void startWithoutSettingThePort()
     {
-        ServerFixture server;
-        const quint16 port = ServerFixture::freeUdpPort();
-        // A fresh window: the fixture's own port setting is not wanted here.
-        TrackMain window({.tickIntervalMs = 40, .images = {}, .helpViewer = &server.help});
-        QCOMPARE(window.findChild<QLineEdit *>("txtport")->text(), QStringLiteral("6081"));
-        window.findChild<QLineEdit *>("txtport")->setText(QString::number(port));
-        auto *list = window.findChild<QListWidget *>("List1");
+        ServerFixture server({}, 40, false);
+        QCOMPARE(server.control<QLineEdit>("txtport")->text(), QStringLiteral("6081"));
+        server.control<QLineEdit>("txtport")->setText(QString::number(server.port()));
         UdpUnitClient unit;
         QVERIFY(unit.open());
-        QObject scope;
-        QTimer::singleShot(0, &scope,
-                           [&] { unit.sendRequest("hello", QHostAddress::LocalHost, port); });
-        connect(list->model(), &QAbstractItemModel::rowsInserted, &scope, [&] {
-            if (list->item(list->count() - 1)->text() == "Recieved: hello")
-                window.findChild<QPushButton *>("Command2")->click();
-        });
-        QTimer::singleShot(5000, &scope,
-                           [&] { window.findChild<QPushButton *>("Command2")->click(); });
-        window.findChild<QPushButton *>("Command1")->click();
-        QCOMPARE(list->item(0)->text(), QStringLiteral("Started, listening on port %1").arg(port));
-        QCOMPARE(list->item(1)->text(), QStringLiteral("Recieved: hello"));
+        QVERIFY(server.run([&] { server.sendFrom(unit, "hello"); },
+                           [&] { return server.activity().contains("Recieved: hello"); }));
+        QCOMPARE(server.activity().first(),
+                 QStringLiteral("Started, listening on port %1").arg(server.port()));
     }
 
     // Stop takes effect after the transfer in progress; the loop then closes the socket.
+    void stopDuringTransfer_data()
+    {
+        QTest::addColumn<bool>("startAgain");
+        QTest::newRow("stop") << false;
+        QTest::newRow("stop, then start again at once") << true;
+    }
     void stopDuringTransfer()
     {
+        QFETCH(bool, startAgain);
         ServerFixture server;
         server.useOperatingSystemBase();
         server.writeFile(QStringLiteral("os/V610/os.bin"), QByteArray(400, 'x'));
@@ -262,15 +257,21 @@ private slots:
             if (unit.packets().size() == 1) {
                 server.click("Command2");
                 startEnabledAtOnce = server.control<QPushButton>("Command1")->isEnabled();
+                // Start again while the transfer runs: the same loop simply keeps listening.
+                if (startAgain)
+                    server.click("Command1");
             }
         });
-        QVERIFY(
-            server.run([&] { server.sendFrom(unit, "UPLOAD,V610"); }, [] { return false; }, 10000));
+        QVERIFY(server.run([&] { server.sendFrom(unit, "UPLOAD,V610"); },
+                           [&] { return startAgain && unit.isComplete(); }, 10000));
         QVERIFY(startEnabledAtOnce);
         QVERIFY(unit.isComplete());
         QCOMPARE(unit.packets().size(), 3);
         const QStringList activity = server.activity();
-        QCOMPARE(activity.last(), "Stopped, listening on port " + QString::number(server.port()));
+        const QString port = QString::number(server.port());
+        QCOMPARE(activity.filter("Started, listening").size(), 1);
+        QCOMPARE(activity.filter("Stopped, listening").size(), 1);
+        QCOMPARE(activity.last(), "Stopped, listening on port " + port);
         QCOMPARE(activity.at(activity.size() - 2), osSuccess);
     }
 

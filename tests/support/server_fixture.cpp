@@ -11,7 +11,7 @@
 #include <QTimer>
 #include <QUdpSocket>
 
-ServerFixture::ServerFixture(ServerImageSource images, int tickMs)
+ServerFixture::ServerFixture(ServerImageSource images, int tickMs, bool setPort)
     : m_previousDir(QDir::currentPath())
 {
     QDir::setCurrent(m_dir.path());
@@ -21,8 +21,10 @@ ServerFixture::ServerFixture(ServerImageSource images, int tickMs)
     options.helpViewer = &help;
     m_window = std::make_unique<TrackMain>(std::move(options));
     m_port = freeUdpPort();
-    control<QLineEdit>("txtport")->setText(QString::number(m_port));
-    click("Command4");
+    if (setPort) {
+        control<QLineEdit>("txtport")->setText(QString::number(m_port));
+        click("Command4");
+    }
 }
 
 ServerFixture::~ServerFixture()

@@ -27,7 +27,8 @@ public:
 class ServerFixture
 {
 public:
-    explicit ServerFixture(ServerImageSource images = {}, int tickMs = 40);
+    // With setPort, txtport holds a free port and "&Set host/port" has been clicked.
+    explicit ServerFixture(ServerImageSource images = {}, int tickMs = 40, bool setPort = true);
     ~ServerFixture();
 
     TrackMain &window() { return *m_window; }
