@@ -1,0 +1,339 @@
+#include "trackmain.h"
+
+#include "log_line.h"
+#include "server_paths.h"
+
+#include "common/datagram_socket.h"
+#include "common/help_viewer.h"
+#include "common/tick_clock.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+namespace {
+const QString noneSelected = QStringLiteral("None selected !");
+constexpr int twipsPerInch = 1440;
+} // namespace
+
+TrackMain::TrackMain(TrackMainOptions options, QWidget *parent)
+    : QWidget(parent),
+      m_ownHelpViewer(options.helpViewer ? nullptr : std::make_unique<SystemHelpViewer>()),
+      m_helpViewer(options.helpViewer ? options.helpViewer : m_ownHelpViewer.get()),
+      m_clock(
+          new TickClock(options.tickIntervalMs, TickClock::Wrap::AboveSixtyBeforeIncrement, this)),
+      m_socket(new UdpDatagramSocket(this)),
+      m_download(new RemoteDownload(*m_socket, *m_clock, *this, std::move(options.images), this))
+{
+    setObjectName(QStringLiteral("trackmain"));
+    setWindowTitle(QStringLiteral("Tracking System Remote download V1.3 - 16-5-2005"));
+    m_clock->setObjectName(QStringLiteral("Timer1"));
+    m_socket->setObjectName(QStringLiteral("sckudp"));
+    createControls();
+    load();
+}
+
+TrackMain::~TrackMain() = default;
+
+void TrackMain::place(QWidget *widget, int left, int top, int width, int height)
+{
+    const auto x = [this](int twips) {
+        return qRound(twips * logicalDpiX() / double(twipsPerInch));
+    };
+    const auto y = [this](int twips) {
+        return qRound(twips * logicalDpiY() / double(twipsPerInch));
+    };
+    widget->setGeometry(x(left), y(top), x(width), y(height));
+}
+
+void TrackMain::createControls()
+{
+    const auto named = [this](auto *widget, const char *name) {
+        widget->setObjectName(QString::fromLatin1(name));
+        return widget;
+    };
+    m_command4 = named(new QPushButton(QStringLiteral("&Set host/port"), this), "Command4");
+    m_label2 = named(new QLabel(QStringLiteral("Port:"), this), "Label2");
+    m_txtport = named(new QLineEdit(QStringLiteral("6081"), this), "txtport");
+    m_label4 =
+        named(new QLabel(QStringLiteral("Select Configuration or GPS Locations Table for update :"),
+                         this),
+              "Label4");
+    m_combo1 = named(new QComboBox(this), "Combo1");
+    m_combo1->addItems({QStringLiteral("Configuration File Update"),
+                        QStringLiteral("GPS Locations Table Update!")});
+    m_label6 = named(new QLabel(QStringLiteral("For V6.XX or V7.XX"), this), "Label6");
+    m_drive2 = named(new QComboBox(this), "Drive2");
+    m_dir1 = named(new QListWidget(this), "Dir1");
+    m_file2 = named(new QListWidget(this), "File2");
+    m_label3 = named(new QLabel(QStringLiteral("Select Drive for Operating System Update"), this),
+                     "Label3");
+    m_label3->setWordWrap(true);
+    m_label7 = named(new QLabel(QStringLiteral("Configuration file selected for update :"), this),
+                     "Label7");
+    m_drive1 = named(new QComboBox(this), "Drive1");
+    m_text1 = named(new QLineEdit(this), "Text1");
+    m_label5 = named(new QLabel(noneSelected, this), "Label5");
+    m_label8 =
+        named(new QLabel(QStringLiteral("GPS Locations Table file selected for update :"), this),
+              "Label8");
+    m_label9 = named(new QLabel(noneSelected, this), "Label9");
+    m_label5->setTextFormat(Qt::PlainText);
+    m_label9->setTextFormat(Qt::PlainText);
+    m_file1 = named(new QListWidget(this), "File1");
+    m_label1 = named(new QLabel(QStringLiteral("Activity Log:"), this), "Label1");
+    m_list1 = named(new QListWidget(this), "List1");
+    m_command1 = named(new QPushButton(QStringLiteral("&Start"), this), "Command1");
+    m_command2 = named(new QPushButton(QStringLiteral("Stop"), this), "Command2");
+    m_command3 = named(new QPushButton(QStringLiteral("Help"), this), "Command3");
+    m_command6 = named(new QPushButton(QStringLiteral("EXIT"), this), "Command6");
+
+    place(m_command4, 480, 360, 1335, 375);
+    place(m_label2, 480, 960, 495, 255);
+    place(m_txtport, 480, 1200, 2055, 285);
+    place(m_label4, 3120, 240, 5775, 255);
+    place(m_combo1, 3120, 600, 4335, 315);
+    place(m_label6, 7560, 600, 2295, 255);
+    place(m_drive2, 3120, 960, 855, 315);
+    place(m_dir1, 3120, 1320, 3135, 1215);
+    place(m_file2, 6360, 1320, 3495, 1260);
+    place(m_label3, 360, 2280, 2295, 495);
+    place(m_label7, 3120, 2640, 3255, 255);
+    place(m_drive1, 1320, 2880, 1095, 315);
+    place(m_text1, 360, 2880, 855, 315);
+    place(m_label5, 3120, 2880, 6735, 255);
+    place(m_label8, 3120, 3120, 4095, 255);
+    place(m_label9, 3120, 3360, 6735, 255);
+    place(m_file1, 1440, 3480, 1335, 285);
+    place(m_label1, 120, 3600, 1095, 255);
+    place(m_list1, 120, 3840, 9855, 2985);
+    place(m_command1, 360, 6960, 1695, 375);
+    place(m_command2, 2400, 6960, 1695, 375);
+    place(m_command3, 5160, 6960, 1575, 375);
+    place(m_command6, 8160, 6960, 1575, 375);
+    const int clientWidth = qRound(10125 * logicalDpiX() / double(twipsPerInch));
+    const int clientHeight = qRound(7485 * logicalDpiY() / double(twipsPerInch));
+    setFixedSize(clientWidth, clientHeight);
+
+    // Where there are no drive letters the lists hold base folders, and any folder may be typed.
+    const QStringList drives = driveFolders();
+    for (QComboBox *drive : {m_drive1, m_drive2}) {
+        drive->addItems(drives);
+#if !defined(Q_OS_WIN)
+        drive->setEditable(true);
+        drive->setInsertPolicy(QComboBox::NoInsert);
+#endif
+    }
+
+    connect(m_command4, &QPushButton::clicked, this, &TrackMain::setHostPortClicked);
+    connect(m_command1, &QPushButton::clicked, this, &TrackMain::startClicked);
+    connect(m_command2, &QPushButton::clicked, this, &TrackMain::stopClicked);
+    connect(m_command3, &QPushButton::clicked, this, &TrackMain::helpClicked);
+    connect(m_command6, &QPushButton::clicked, this, &TrackMain::exitClicked);
+    connect(m_drive1, &QComboBox::currentTextChanged, this, &TrackMain::drive1Changed);
+    connect(m_drive2, &QComboBox::currentTextChanged, this, &TrackMain::drive2Changed);
+    connect(m_dir1, &QListWidget::itemActivated, this, [this](QListWidgetItem *item) {
+        pointDir1At(QDir::cleanPath(QDir(m_dir1Folder).filePath(item->text())));
+    });
+    connect(m_file2, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem *item) { file2Clicked(item->text()); });
+}
+
+QStringList TrackMain::driveFolders()
+{
+    QStringList folders;
+#if defined(Q_OS_WIN)
+    for (const QFileInfo &drive : QDir::drives())
+        folders << QDir::toNativeSeparators(drive.absolutePath()).chopped(1); // "C:"
+    // The current drive first, as the drive lists start on it.
+    const QString current = QDir::currentPath().left(2);
+    const int index = folders.indexOf(current, 0);
+    if (index > 0)
+        folders.move(index, 0);
+#else
+    folders << QDir::toNativeSeparators(QDir::currentPath());
+    for (const QString &folder : {QDir::homePath(), QDir::rootPath()}) {
+        const QString native = QDir::toNativeSeparators(folder);
+        if (!folders.contains(native))
+            folders << native;
+    }
+#endif
+    return folders;
+}
+
+void TrackMain::load()
+{
+    m_command2->setEnabled(false);
+    m_socket->close();
+    m_text1->setText(m_drive1->currentText());
+    showOperatingSystemFolder(m_drive1->currentText());
+    pointDir1At(m_drive2->currentText());
+    m_clock->setTickCount(0);
+    m_combo1->setCurrentIndex(0);
+    logLine(QStringLiteral(" Remote download started."));
+}
+
+std::optional<quint16> TrackMain::portNumber(const QString &text)
+{
+    const QString trimmed = text.trimmed();
+    for (const QChar c : trimmed) {
+        if (!c.isDigit() || c.unicode() > '9')
+            return std::nullopt;
+    }
+    bool ok = false;
+    const uint port = trimmed.toUInt(&ok);
+    if (!ok || port < 1 || port > 65535)
+        return std::nullopt;
+    return static_cast<quint16>(port);
+}
+
+void TrackMain::setHostPortClicked()
+{
+    const QString text = m_txtport->text();
+    if (text.isEmpty()) {
+        addActivity(QStringLiteral("No Port Specified"));
+        return;
+    }
+    // A text that is no port leaves the socket on its earlier port.
+    const std::optional<quint16> port = portNumber(text);
+    if (!port) {
+        addActivity(QStringLiteral("Port :") + text + QStringLiteral(" not valid (1 to 65535) !"));
+        return;
+    }
+    m_socket->setLocalPort(*port);
+    addActivity(QStringLiteral("Port :") + text + QStringLiteral(" selected !"));
+}
+
+void TrackMain::setListeningButtons(bool listening)
+{
+    m_command1->setEnabled(!listening);
+    m_command2->setEnabled(listening);
+}
+
+void TrackMain::startClicked()
+{
+    // Start right after Stop, while the loop still finishes its transfer: it simply goes on.
+    if (m_download->isLooping()) {
+        m_download->resume();
+        setListeningButtons(true);
+        return;
+    }
+    // Without "&Set host/port" the socket listens on the port that txtport shows, so the
+    // "Started" line is true.
+    if (m_socket->localPort() == 0) {
+        if (const std::optional<quint16> port = portNumber(m_txtport->text()))
+            m_socket->setLocalPort(*port);
+    }
+    if (m_socket->localPort() == 0 || !m_download->startListening()) {
+        const QString reason =
+            m_socket->localPort() == 0 ? QStringLiteral("no port set") : m_socket->errorString();
+        addActivity(QStringLiteral("Error : cannot listen on port ") + m_txtport->text() +
+                    QStringLiteral(" (") + reason + QStringLiteral(") !"));
+        return;
+    }
+    addActivity(QStringLiteral("Started, listening on port ") + m_txtport->text());
+    setListeningButtons(true);
+    m_download->runListeningLoop();
+    addActivity(QStringLiteral("Stopped, listening on port ") + m_txtport->text());
+}
+
+void TrackMain::stopClicked()
+{
+    setListeningButtons(false);
+    m_download->stop();
+}
+
+void TrackMain::helpClicked()
+{
+    m_helpViewer->open(QStringLiteral("download.txt"));
+}
+
+void TrackMain::exitClicked()
+{
+    close();
+}
+
+void TrackMain::closeEvent(QCloseEvent *event)
+{
+    // The transfer in progress ends with the window; the Start click then returns.
+    m_download->stop();
+    m_download->end();
+    event->accept();
+}
+
+void TrackMain::drive1Changed(const QString &drive)
+{
+    m_text1->setText(ServerPaths::joinPath(drive, QString()));
+    showOperatingSystemFolder(drive);
+}
+
+void TrackMain::drive2Changed(const QString &drive)
+{
+    pointDir1At(drive);
+}
+
+void TrackMain::pointDir1At(const QString &folder)
+{
+    QDir dir(folder.isEmpty() ? QDir::currentPath() : folder);
+    if (!dir.exists())
+        return;
+    m_dir1Folder = dir.absolutePath();
+    m_dir1->setProperty("path", QDir::toNativeSeparators(m_dir1Folder));
+    m_dir1->setToolTip(QDir::toNativeSeparators(m_dir1Folder));
+    m_dir1->clear();
+    if (!dir.isRoot())
+        m_dir1->addItem(QStringLiteral(".."));
+    m_dir1->addItems(
+        dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase));
+    // Dir1 changed: File2 follows.
+    m_file2->clear();
+    m_file2->addItems(ServerPaths::visibleFiles(m_dir1Folder));
+}
+
+void TrackMain::file2Clicked(const QString &name)
+{
+    const QString path = ServerPaths::joinPath(m_dir1Folder, name);
+    if (m_combo1->currentIndex() == 0)
+        m_label5->setText(path);
+    else
+        m_label9->setText(path);
+}
+
+void TrackMain::addActivity(const QString &line)
+{
+    m_list1->addItem(line);
+    while (m_list1->count() > activityLimit)
+        delete m_list1->takeItem(0);
+    m_list1->scrollToBottom();
+}
+
+void TrackMain::logLine(const QString &text)
+{
+    LogLine::append(text);
+}
+
+QString TrackMain::operatingSystemBaseFolder() const
+{
+    return m_drive1->currentText().trimmed();
+}
+
+// A label that still says "None selected !" names no file, whatever the working directory holds.
+QString TrackMain::configurationFilePath() const
+{
+    return m_label5->text() == noneSelected ? QString() : m_label5->text();
+}
+
+QString TrackMain::gpsTableFilePath() const
+{
+    return m_label9->text() == noneSelected ? QString() : m_label9->text();
+}
+
+void TrackMain::showOperatingSystemFolder(const QString &folder)
+{
+    m_file1->clear();
+    m_file1->addItems(ServerPaths::visibleFiles(folder));
+}

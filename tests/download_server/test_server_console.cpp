@@ -1,0 +1,323 @@
+// The console window: its controls, load, port, file choices, Start/Stop/EXIT and the bounds of
+// the activity list.
+#include "support/server_fixture.h"
+
+#include "common/datagram_socket.h"
+#include "download_server/server_paths.h"
+#include "unit_simulator/udp_unit_client.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QUdpSocket>
+#include <QtTest>
+
+namespace {
+const QString osSuccess = QStringLiteral("Operating system has been downloaded successfull !");
+
+int pixels(int twips, int dpi)
+{
+    return qRound(twips * dpi / 1440.0);
+}
+} // namespace
+
+class TestServerConsole : public QObject
+{
+    Q_OBJECT
+private slots:
+    void controlsInPlace_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QRect>("twips");
+        const auto row = [](const char *name, const char *caption, int l, int t, int w, int h) {
+            QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(caption)
+                                << QRect(l, t, w, h);
+        };
+        row("Command4", "&Set host/port", 480, 360, 1335, 375);
+        row("Label2", "Port:", 480, 960, 495, 255);
+        row("txtport", "6081", 480, 1200, 2055, 285);
+        row("Label4", "Select Configuration or GPS Locations Table for update :", 3120, 240, 5775,
+            255);
+        row("Combo1", "Configuration File Update", 3120, 600, 4335, 315);
+        row("Label6", "For V6.XX or V7.XX", 7560, 600, 2295, 255);
+        row("Drive2", nullptr, 3120, 960, 855, 315);
+        row("Dir1", nullptr, 3120, 1320, 3135, 1215);
+        row("File2", nullptr, 6360, 1320, 3495, 1260);
+        row("Label3", "Select Drive for Operating System Update", 360, 2280, 2295, 495);
+        row("Label7", "Configuration file selected for update :", 3120, 2640, 3255, 255);
+        row("Drive1", nullptr, 1320, 2880, 1095, 315);
+        row("Text1", nullptr, 360, 2880, 855, 315);
+        row("Label5", "None selected !", 3120, 2880, 6735, 255);
+        row("Label8", "GPS Locations Table file selected for update :", 3120, 3120, 4095, 255);
+        row("Label9", "None selected !", 3120, 3360, 6735, 255);
+        row("File1", nullptr, 1440, 3480, 1335, 285);
+        row("Label1", "Activity Log:", 120, 3600, 1095, 255);
+        row("List1", nullptr, 120, 3840, 9855, 2985);
+        row("Command1", "&Start", 360, 6960, 1695, 375);
+        row("Command2", "Stop", 2400, 6960, 1695, 375);
+        row("Command3", "Help", 5160, 6960, 1575, 375);
+        row("Command6", "EXIT", 8160, 6960, 1575, 375);
+    }
+    void controlsInPlace()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, caption);
+        QFETCH(QRect, twips);
+        ServerFixture server;
+        TrackMain &window = server.window();
+        QCOMPARE(window.objectName(), QStringLiteral("trackmain"));
+        QCOMPARE(window.windowTitle(),
+                 QStringLiteral("Tracking System Remote download V1.3 - 16-5-2005"));
+        const int dx = window.logicalDpiX();
+        const int dy = window.logicalDpiY();
+        QCOMPARE(window.size(), QSize(pixels(10125, dx), pixels(7485, dy)));
+        QWidget *control = window.findChild<QWidget *>(name);
+        QVERIFY(control);
+        QCOMPARE(control->geometry(), QRect(pixels(twips.x(), dx), pixels(twips.y(), dy),
+                                            pixels(twips.width(), dx), pixels(twips.height(), dy)));
+        if (caption.isEmpty() || name == "txtport") // the fixture has set a free port
+            return;
+        if (auto *button = qobject_cast<QPushButton *>(control))
+            QCOMPARE(button->text(), caption);
+        else if (auto *label = qobject_cast<QLabel *>(control))
+            QCOMPARE(label->text(), caption);
+        else if (auto *edit = qobject_cast<QLineEdit *>(control))
+            QCOMPARE(edit->text(), caption);
+        else if (auto *combo = qobject_cast<QComboBox *>(control))
+            QCOMPARE(combo->currentText(), caption);
+    }
+
+    void loadState()
+    {
+        ServerFixture server;
+        QVERIFY(server.control<QPushButton>("Command1")->isEnabled());
+        QVERIFY(!server.control<QPushButton>("Command2")->isEnabled());
+        QVERIFY(!server.window().findChild<DatagramSocket *>("sckudp")->isListening());
+        QVERIFY(server.window().findChild<QObject *>("Timer1"));
+        QCOMPARE(server.control<QComboBox>("Combo1")->count(), 2);
+        QCOMPARE(server.control<QComboBox>("Combo1")->itemText(1),
+                 QStringLiteral("GPS Locations Table Update!"));
+        const QList<QByteArray> log = server.logLines();
+        QCOMPARE(log.size(), 1);
+        QVERIFY2(QRegularExpression(QStringLiteral("^#\\d{4}-\\d{2}-\\d{2}( \\d{2}:\\d{2}:\\d{2})?"
+                                                   "#,\" Remote download started.\"\r\n$"))
+                     .match(QString::fromLatin1(log.first()))
+                     .hasMatch(),
+                 log.first().constData());
+    }
+
+    void setHostPort_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("6081") << "6081"
+                              << "Port :6081 selected !";
+        QTest::newRow("empty") << ""
+                               << "No Port Specified";
+        QTest::newRow("letters") << "abc"
+                                 << "Port :abc not valid (1 to 65535) !";
+        QTest::newRow("too large") << "70000"
+                                   << "Port :70000 not valid (1 to 65535) !";
+        QTest::newRow("zero") << "0"
+                              << "Port :0 not valid (1 to 65535) !";
+        QTest::newRow("negative") << "-5"
+                                  << "Port :-5 not valid (1 to 65535) !";
+    }
+    void setHostPort()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, line);
+        ServerFixture server;
+        auto *socket = server.window().findChild<DatagramSocket *>("sckudp");
+        server.control<QLineEdit>("txtport")->setText(text);
+        server.click("Command4");
+        QCOMPARE(server.activity().last(), line);
+        // A refused text leaves the socket on its earlier port.
+        QCOMPARE(socket->localPort(), text == "6081" ? quint16(6081) : server.port());
+    }
+
+    void fileChoice()
+    {
+        ServerFixture server;
+        server.writeFile(QStringLiteral("cfg/cfg1.txt"), "V7.X\r\n");
+        server.writeFile(QStringLiteral("cfg/gps.txt"), "\"0\",\"255\",\"255\"\r\n");
+        const QString folder = QDir(server.dirPath()).filePath(QStringLiteral("cfg"));
+        server.control<QComboBox>("Drive2")->setEditText(folder);
+        auto *files = server.control<QListWidget>("File2");
+        QCOMPARE(files->count(), 2);
+        const auto clickFile = [&](const QString &name) {
+            QListWidgetItem *item = files->findItems(name, Qt::MatchExactly).value(0);
+            QVERIFY(item);
+            QTest::mouseClick(files->viewport(), Qt::LeftButton, {},
+                              files->visualItemRect(item).center());
+        };
+        clickFile(QStringLiteral("cfg1.txt"));
+        const QString expected = QDir::toNativeSeparators(folder + "/cfg1.txt");
+        QCOMPARE(server.control<QLabel>("Label5")->text(), expected);
+        server.control<QComboBox>("Combo1")->setCurrentIndex(1);
+        clickFile(QStringLiteral("gps.txt"));
+        QCOMPARE(server.control<QLabel>("Label9")->text(),
+                 QDir::toNativeSeparators(folder + "/gps.txt"));
+        QCOMPARE(server.control<QLabel>("Label5")->text(), expected);
+        // A file in the root gets a single separator.
+        QCOMPARE(ServerPaths::joinPath(QDir::rootPath(), QStringLiteral("cfg1.txt")),
+                 QDir::toNativeSeparators(QDir::rootPath() + "cfg1.txt"));
+    }
+
+    void operatingSystemBase()
+    {
+        ServerFixture server;
+        const QString base = server.useOperatingSystemBase();
+        server.writeFile(QStringLiteral("os/readme.txt"), "x");
+        server.control<QComboBox>("Drive1")->setEditText(QString()); // changed again
+        server.control<QComboBox>("Drive1")->setEditText(QDir::toNativeSeparators(base));
+        QCOMPARE(server.control<QLineEdit>("Text1")->text(), QDir::toNativeSeparators(base + "/"));
+        QCOMPARE(server.control<QListWidget>("File1")->item(0)->text(),
+                 QStringLiteral("readme.txt"));
+    }
+
+    void help()
+    {
+        ServerFixture server;
+        server.click("Command3");
+        QCOMPARE(server.help.opened, QStringList{QStringLiteral("download.txt")});
+    }
+
+    void startAndStop()
+    {
+        ServerFixture server;
+        const QString port = QString::number(server.port());
+        bool listening = false;
+        QVERIFY(server.run(
+            [&] {
+                listening = !server.control<QPushButton>("Command1")->isEnabled() &&
+                            server.control<QPushButton>("Command2")->isEnabled();
+            },
+            [] { return true; }));
+        QVERIFY(listening);
+        QCOMPARE(server.activity().mid(1), (QStringList{"Started, listening on port " + port,
+                                                        "Stopped, listening on port " + port}));
+        QVERIFY(server.control<QPushButton>("Command1")->isEnabled());
+        QVERIFY(!server.control<QPushButton>("Command2")->isEnabled());
+        QVERIFY(!server.window().findChild<DatagramSocket *>("sckudp")->isListening());
+        QCOMPARE(server.logLines().size(), 1);
+    }
+
+    void startWhenThePortIsTaken()
+    {
+        ServerFixture server;
+        QUdpSocket holder;
+        QVERIFY(holder.bind(QHostAddress::AnyIPv4, server.port()));
+        QVERIFY(server.run(
+            {}, [] { return true; }, 2000));
+        const QStringList activity = server.activity();
+        QCOMPARE(activity.size(), 2);
+        QVERIFY2(activity.last().startsWith(
+                     QStringLiteral("Error : cannot listen on port %1 (").arg(server.port())),
+                 qPrintable(activity.last()));
+        QVERIFY(server.control<QPushButton>("Command1")->isEnabled());
+        QVERIFY(!server.control<QPushButton>("Command2")->isEnabled());
+    }
+
+    // Without "&Set host/port" the server listens on the port that txtport shows.
+    void startWithoutSettingThePort()
+    {
+        ServerFixture server({}, 40, false);
+        QCOMPARE(server.control<QLineEdit>("txtport")->text(), QStringLiteral("6081"));
+        server.control<QLineEdit>("txtport")->setText(QString::number(server.port()));
+        UdpUnitClient unit;
+        QVERIFY(unit.open());
+        QVERIFY(server.run([&] { server.sendFrom(unit, "hello"); },
+                           [&] { return server.activity().contains("Recieved: hello"); }));
+        QCOMPARE(server.activity().first(),
+                 QStringLiteral("Started, listening on port %1").arg(server.port()));
+    }
+
+    // Stop takes effect after the transfer in progress; the loop then closes the socket.
+    void stopDuringTransfer_data()
+    {
+        QTest::addColumn<bool>("startAgain");
+        QTest::newRow("stop") << false;
+        QTest::newRow("stop, then start again at once") << true;
+    }
+    void stopDuringTransfer()
+    {
+        QFETCH(bool, startAgain);
+        ServerFixture server;
+        server.useOperatingSystemBase();
+        server.writeFile(QStringLiteral("os/V610/os.bin"), QByteArray(400, 'x'));
+        UdpUnitClient unit;
+        QVERIFY(unit.open());
+        bool startEnabledAtOnce = false;
+        connect(&unit, &UdpUnitClient::packetReceived, this, [&] {
+            if (unit.packets().size() == 1) {
+                server.click("Command2");
+                startEnabledAtOnce = server.control<QPushButton>("Command1")->isEnabled();
+                // Start again while the transfer runs: the same loop simply keeps listening.
+                if (startAgain)
+                    server.click("Command1");
+            }
+        });
+        QVERIFY(server.run([&] { server.sendFrom(unit, "UPLOAD,V610"); },
+                           [&] { return startAgain && unit.isComplete(); }, 10000));
+        QVERIFY(startEnabledAtOnce);
+        QVERIFY(unit.isComplete());
+        QCOMPARE(unit.packets().size(), 3);
+        const QStringList activity = server.activity();
+        const QString port = QString::number(server.port());
+        QCOMPARE(activity.filter("Started, listening").size(), 1);
+        QCOMPARE(activity.filter("Stopped, listening").size(), 1);
+        QCOMPARE(activity.last(), "Stopped, listening on port " + port);
+        QCOMPARE(activity.at(activity.size() - 2), osSuccess);
+    }
+
+    // EXIT ends the transfer at once (no more packets, no give-up line) and the window.
+    void exitDuringTransfer()
+    {
+        ServerFixture server;
+        server.useOperatingSystemBase();
+        server.writeFile(QStringLiteral("os/V610/os.bin"), QByteArray(400, 'x'));
+        server.window().show();
+        UdpUnitClient unit;
+        QVERIFY(unit.open());
+        unit.setSilent(true);
+        connect(&unit, &UdpUnitClient::packetReceived, this, [&] { server.click("Command6"); });
+        QVERIFY(
+            server.run([&] { server.sendFrom(unit, "UPLOAD,V610"); }, [] { return false; }, 10000));
+        QTest::qWait(300); // longer than a wait for a reply
+        QCOMPARE(unit.packets().size(), 1);
+        QVERIFY(!server.window().isVisible());
+        for (const QString &line : server.activity())
+            QVERIFY2(!line.startsWith("Error"), qPrintable(line));
+        QCOMPARE(server.logLines().size(), 2); // load and request only
+    }
+
+    void activityListBounded()
+    {
+        ServerFixture server;
+        UdpUnitClient unit;
+        QVERIFY(unit.open());
+        // One datagram after the other, so the socket's buffer never overflows.
+        int next = 0;
+        const auto sendNext = [&] {
+            unit.sendRaw("message " + QByteArray::number(next++), QHostAddress::LocalHost,
+                         server.port());
+        };
+        auto *list = server.control<QListWidget>("List1");
+        connect(list->model(), &QAbstractItemModel::rowsInserted, &unit, [&] {
+            if (next < 400 && list->item(list->count() - 1)->text().startsWith("Recieved: "))
+                sendNext();
+        });
+        QVERIFY(server.run(sendNext,
+                           [&] { return server.activity().last() == "Recieved: message 399"; }));
+        QCOMPARE(server.control<QListWidget>("List1")->count(), 300);
+        QCOMPARE(server.logLines().size(), 1); // no keyword, nothing logged
+    }
+};
+
+QTEST_MAIN(TestServerConsole)
+#include "test_server_console.moc"

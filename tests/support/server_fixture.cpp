@@ -1,0 +1,127 @@
+#include "server_fixture.h"
+
+#include "unit_simulator/udp_unit_client.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+#include <QUdpSocket>
+
+ServerFixture::ServerFixture(ServerImageSource images, int tickMs, bool setPort)
+    : m_previousDir(QDir::currentPath())
+{
+    QDir::setCurrent(m_dir.path());
+    TrackMainOptions options;
+    options.tickIntervalMs = tickMs;
+    options.images = std::move(images);
+    options.helpViewer = &help;
+    m_window = std::make_unique<TrackMain>(std::move(options));
+    m_port = freeUdpPort();
+    if (setPort) {
+        control<QLineEdit>("txtport")->setText(QString::number(m_port));
+        click("Command4");
+    }
+}
+
+ServerFixture::~ServerFixture()
+{
+    m_window.reset();
+    QDir::setCurrent(m_previousDir);
+}
+
+quint16 ServerFixture::freeUdpPort()
+{
+    QUdpSocket probe;
+    probe.bind(QHostAddress::LocalHost, 0);
+    return probe.localPort();
+}
+
+void ServerFixture::click(const char *button)
+{
+    control<QPushButton>(button)->click();
+}
+
+QString ServerFixture::useOperatingSystemBase(const QString &name)
+{
+    const QString base = QDir(m_dir.path()).filePath(name);
+    QDir().mkpath(base);
+    control<QComboBox>("Drive1")->setEditText(QDir::toNativeSeparators(base));
+    return base;
+}
+
+QString ServerFixture::writeFile(const QString &relativePath, const QByteArray &content)
+{
+    const QString path = QDir(m_dir.path()).filePath(relativePath);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(content);
+    return path;
+}
+
+QStringList ServerFixture::activity() const
+{
+    QStringList lines;
+    const QListWidget *list = control<QListWidget>("List1");
+    for (int i = 0; i < list->count(); ++i)
+        lines << list->item(i)->text();
+    return lines;
+}
+
+int ServerFixture::activityCount(const QString &line) const
+{
+    return static_cast<int>(activity().count(line));
+}
+
+QList<QByteArray> ServerFixture::logLines() const
+{
+    QFile file(QDir(m_dir.path()).filePath(QStringLiteral("log.txt")));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QList<QByteArray> lines;
+    const QByteArray all = file.readAll();
+    qsizetype start = 0;
+    while (start < all.size()) {
+        const qsizetype end = all.indexOf("\r\n", start);
+        const qsizetype next = end < 0 ? all.size() : end + 2;
+        lines << all.mid(start, next - start);
+        start = next;
+    }
+    return lines;
+}
+
+bool ServerFixture::run(const std::function<void()> &begin, const std::function<bool()> &done,
+                        int timeoutMs)
+{
+    // Timers die with this scope, so nothing fires later if Start returns at once.
+    QObject scope;
+    bool timedOut = false;
+    QTimer poll(&scope);
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, &scope, [&] {
+        if (done()) {
+            poll.stop();
+            click("Command2");
+        }
+    });
+    QTimer::singleShot(0, &scope, [&] {
+        if (begin)
+            begin();
+        poll.start();
+    });
+    QTimer::singleShot(timeoutMs, &scope, [&] {
+        timedOut = true;
+        click("Command2");
+    });
+    click("Command1");
+    return !timedOut;
+}
+
+void ServerFixture::sendFrom(UdpUnitClient &unit, const QByteArray &request) const
+{
+    unit.sendRequest(request, QHostAddress::LocalHost, m_port);
+}

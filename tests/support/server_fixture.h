@@ -1,0 +1,67 @@
+#pragma once
+
+// A Server console in a temporary working directory (so "log.txt" lands there), with a short
+// tick, a recording help viewer and a free loopback port, plus the means to run its listening
+// loop (which lives inside the Start click) while a simulated unit plays its part.
+#include "download_server/trackmain.h"
+
+#include "common/help_viewer.h"
+
+#include <QHostAddress>
+#include <QList>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <memory>
+
+class UdpUnitClient;
+
+class RecordingHelpViewer : public HelpViewer
+{
+public:
+    void open(const QString &fileName) override { opened << fileName; }
+    QStringList opened;
+};
+
+class ServerFixture
+{
+public:
+    // With setPort, txtport holds a free port and "&Set host/port" has been clicked.
+    explicit ServerFixture(ServerImageSource images = {}, int tickMs = 40, bool setPort = true);
+    ~ServerFixture();
+
+    TrackMain &window() { return *m_window; }
+    template <class T> T *control(const char *name) const
+    {
+        return m_window->findChild<T *>(QString::fromLatin1(name));
+    }
+    void click(const char *button);
+    QString dirPath() const { return m_dir.path(); }
+    quint16 port() const { return m_port; }
+
+    // A folder inside the temporary directory (created) chosen in Drive1 as the base folder.
+    QString useOperatingSystemBase(const QString &name = QStringLiteral("os"));
+    // Writes a file (folders created) below the temporary directory; returns its path.
+    QString writeFile(const QString &relativePath, const QByteArray &content);
+
+    QStringList activity() const; // List1, in order
+    int activityCount(const QString &line) const;
+    QList<QByteArray> logLines() const; // "log.txt", each line with its CR LF
+
+    // Clicks Start; begin() runs once listening; Stop is clicked as soon as done() holds (or
+    // after timeoutMs). Returns false on the time-out.
+    bool run(const std::function<void()> &begin, const std::function<bool()> &done,
+             int timeoutMs = 20000);
+    void sendFrom(UdpUnitClient &unit, const QByteArray &request) const;
+
+    static quint16 freeUdpPort();
+
+    RecordingHelpViewer help;
+
+private:
+    QTemporaryDir m_dir;
+    QString m_previousDir;
+    quint16 m_port = 0;
+    std::unique_ptr<TrackMain> m_window;
+};

@@ -1,0 +1,87 @@
+#include "udp_unit_client.h"
+
+#include "common/hex_pair.h"
+
+#include <QNetworkDatagram>
+#include <QUdpSocket>
+
+UdpUnitClient::UdpUnitClient(QObject *parent) : QObject(parent), m_socket(new QUdpSocket(this))
+{
+    connect(m_socket, &QUdpSocket::readyRead, this, &UdpUnitClient::readPending);
+}
+
+UdpUnitClient::~UdpUnitClient() = default;
+
+bool UdpUnitClient::open()
+{
+    return m_socket->bind(QHostAddress::LocalHost, 0);
+}
+
+quint16 UdpUnitClient::port() const
+{
+    return m_socket->localPort();
+}
+
+void UdpUnitClient::sendRequest(const QByteArray &request, const QHostAddress &server,
+                                quint16 serverPort)
+{
+    m_server = server;
+    m_serverPort = serverPort;
+    m_data.clear();
+    m_lastAcceptedNumber.clear();
+    m_complete = false;
+    m_socket->writeDatagram(request, server, serverPort);
+}
+
+void UdpUnitClient::sendRaw(const QByteArray &data, const QHostAddress &server, quint16 serverPort)
+{
+    m_socket->writeDatagram(data, server, serverPort);
+}
+
+void UdpUnitClient::readPending()
+{
+    while (m_socket->hasPendingDatagrams()) {
+        const QNetworkDatagram datagram = m_socket->receiveDatagram();
+        if (datagram.isValid())
+            answer(datagram.data());
+    }
+}
+
+void UdpUnitClient::answer(const QByteArray &packet)
+{
+    m_packets.append(packet);
+    emit packetReceived(packet);
+    if (m_silent)
+        return;
+    if (m_dropEvery > 0 && m_packets.size() % m_dropEvery == 0)
+        return;
+    if (m_refusalsLeft > 0 || packet.size() != numberSize + dataSize) {
+        if (m_refusalsLeft > 0)
+            --m_refusalsLeft;
+        m_socket->writeDatagram(m_refusal, m_server, m_serverPort);
+        return;
+    }
+    const QByteArray number = packet.left(numberSize);
+    // The same number again means our answer came too late: answer again, keep the data once.
+    if (number != m_lastAcceptedNumber) {
+        m_data += packet.mid(numberSize);
+        m_lastAcceptedNumber = number;
+    }
+    m_socket->writeDatagram(m_acknowledgement, m_server, m_serverPort);
+    if (number == "255" && !m_complete) {
+        m_complete = true;
+        emit completed();
+    }
+}
+
+QByteArray UdpUnitClient::receivedImage() const
+{
+    QByteArray image;
+    image.reserve(m_data.size() / 2);
+    for (qsizetype i = 0; i + 1 < m_data.size(); i += 2) {
+        const int high = HexPair::digitValue(m_data.at(i));
+        const int low = HexPair::digitValue(m_data.at(i + 1));
+        image.append(static_cast<char>(((high & 0x0F) << 4) | (low & 0x0F)));
+    }
+    return image;
+}
