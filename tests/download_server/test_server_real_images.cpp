@@ -1,0 +1,67 @@
+// The whole way a configuration and a camera table take to a unit: files as vortsetup writes
+// them, chosen on the console, built by the server's own builders, carried over loopback UDP
+// and put together again by the simulated unit.
+#include "support/server_fixture.h"
+#include "support/valid_configuration.h"
+
+#include "config_tool/configuration/configuration_file.h"
+#include "location_table/location_table_file.h"
+#include "unit_simulator/udp_unit_client.h"
+
+#include <QLabel>
+#include <QtTest>
+
+class TestServerRealImages : public QObject
+{
+    Q_OBJECT
+private slots:
+    void configurationFromFile()
+    {
+        ServerFixture server({}, 20);
+        const QString path = server.writeFile(
+            QStringLiteral("cfg1.txt"),
+            configurationFileContent(TestSupport::validConfiguration()));
+        server.control<QLabel>("Label5")->setText(path);
+        UdpUnitClient unit;
+        QVERIFY(unit.open());
+        QVERIFY(server.run([&] { server.sendFrom(unit, "VORT01,Q007CONFIG"); },
+                           [&] { return unit.isComplete(); }));
+        const QByteArray image = unit.receivedImage();
+        QCOMPARE(image.size(), 540);
+        QCOMPARE(quint8(image[0]), quint8('Q')); // character 8 of the request
+        QCOMPARE(quint8(image[68]), quint8(23)); // port 6081
+        QCOMPARE(quint8(image[69]), quint8(193));
+        QCOMPARE(quint8(image[8]), quint8(255)); // the server leaves position 8 alone
+        QCOMPARE(image.mid(16, 11), QByteArray("0123456789#"));
+        QCOMPARE(quint8(image[32]), quint8(0));
+        QCOMPARE(image.mid(4, 3), QByteArray("\x33\x2D\x17")); // 51.4523
+        QCOMPARE(server.activityCount(
+                     QStringLiteral("Configuration file has been downloaded successfull !")),
+                 1);
+    }
+
+    void gpsTableFromFile()
+    {
+        QStringList cells;
+        for (int row = 0; row < 100; ++row)
+            cells << QString::number(row) << QStringLiteral("255") << QStringLiteral("255");
+        cells[1] = QStringLiteral("51.4523");
+        cells[2] = QStringLiteral("0.4567");
+        ServerFixture server({}, 20);
+        const QString path =
+            server.writeFile(QStringLiteral("table.txt"), LocationTableFile::write(cells));
+        server.control<QLabel>("Label9")->setText(path);
+        UdpUnitClient unit;
+        QVERIFY(unit.open());
+        QVERIFY(server.run([&] { server.sendFrom(unit, "VORT01,GPSLOC"); },
+                           [&] { return unit.isComplete(); }));
+        const QByteArray image = unit.receivedImage();
+        QCOMPARE(image.size(), 630);
+        QCOMPARE(image.left(6), QByteArray("\x33\x2D\x17\x00\x2D\x43", 6));
+        // Empty entries travel as three 255s, and so do the 30 bytes after the 100 rows.
+        QCOMPARE(image.mid(6), QByteArray(624, char(0xFF)));
+    }
+};
+
+QTEST_MAIN(TestServerRealImages)
+#include "test_server_real_images.moc"
