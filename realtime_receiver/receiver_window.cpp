@@ -189,10 +189,9 @@ void ReceiverWindow::startClicked()
         return;
     }
     m_listening = true;
-    m_listeningPortText = m_selectedPortText;
     // A command queued before the last stop still waits for its acknowledgement.
     m_command5->setEnabled(m_pendingCommand.isEmpty());
-    logMessage(QStringLiteral("Started, listening on port ") + m_listeningPortText);
+    logMessage(QStringLiteral("Started, listening on port ") + m_txtport->text());
     m_command1->setEnabled(false);
     m_command2->setEnabled(true);
     m_running = true;
@@ -206,7 +205,7 @@ void ReceiverWindow::startClicked()
     m_socket->close();
     m_listening = false;
     m_command5->setEnabled(false);
-    logMessage(QStringLiteral("Stopped, listening on port ") + m_listeningPortText);
+    logMessage(QStringLiteral("Stopped, listening on port ") + m_txtport->text());
 }
 
 void ReceiverWindow::answerArrivedData()

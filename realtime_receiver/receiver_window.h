@@ -77,7 +77,6 @@ private:
     QString m_answerIdentifier;
     // The port text as it was when the port was set, and when listening started.
     QString m_selectedPortText;
-    QString m_listeningPortText;
 
     QPushButton *m_command4 = nullptr;
     QLabel *m_label2 = nullptr;
