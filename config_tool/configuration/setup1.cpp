@@ -55,6 +55,12 @@ Setup1::Setup1(HelpViewer *help, QWidget *parent)
 
 void Setup1::buildLayout()
 {
+    // Compact fields: the screen shows three columns of caption and field side by side.
+    for (const SettingDescriptor &d : settingDescriptors()) {
+        if (QWidget *field = m_settings.control(d.number);
+            field && d.screen == SettingDescriptor::Screen::Setup1)
+            field->setMaximumWidth(d.number >= 27 && d.number <= 34 ? 80 : 170);
+    }
     const auto addRow = [this](QGridLayout *grid, int number) {
         const int row = grid->rowCount();
         grid->addWidget(m_settings.caption(number), row, 0);
