@@ -32,6 +32,11 @@ void SimulatedUnit::receive(const QByteArray &characters)
 {
     m_received += characters;
     for (qsizetype i = 0; i < characters.size(); ++i) {
+        if (m_state == State::InPhase && characters.mid(i) == "O") {
+            // The PC never sends a lone "O" inside a phase: it has given up and wakes the
+            // unit again.
+            sleep();
+        }
         if (m_state == State::InPhase) {
             // The rest of the arrival belongs to the phase, as one piece.
             m_reset.start();

@@ -12,7 +12,8 @@ public:
     virtual ~UnitPhase() = default;
     // Called right after the "p"; the phase starts afresh (it may transmit at once).
     virtual void begin(UnitLine &line) = 0;
-    // One arrival of characters from the PC while the phase runs.
+    // One arrival of characters from the PC while the phase runs. An arrival of a lone "O"
+    // never reaches the phase: it abandons the phase and wakes the unit afresh.
     virtual void receive(const QByteArray &characters, UnitLine &line) = 0;
     // True once the phase has nothing more to do: the unit then sleeps until the next "O".
     virtual bool finished() const = 0;

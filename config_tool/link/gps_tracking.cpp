@@ -361,11 +361,11 @@ void GPStracking::choosePort(int index)
     m_engine->context().portIndex = index;
 }
 
-void GPStracking::openScreen(QWidget *screen)
+void GPStracking::openScreen(QDialog *screen)
 {
     if (m_engine->isRunning())
         return;
-    static_cast<QDialog *>(screen)->exec();
+    screen->exec();
     unsetCursor();
 }
 

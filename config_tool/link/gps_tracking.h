@@ -12,6 +12,7 @@
 class HelpViewer;
 class QLabel;
 class QListWidget;
+class QDialog;
 class QPushButton;
 class Setup1;
 class Setup2;
@@ -77,7 +78,7 @@ private:
     void formLoad();
     void showPortList();
     void choosePort(int index);
-    void openScreen(QWidget *screen);
+    void openScreen(QDialog *screen);
     void exitProgram();
     void setMenuEnabled(bool enabled);
 

@@ -170,6 +170,14 @@ private slots:
         QCOMPARE(u.unit.state(), SimulatedUnit::State::InPhase);
         QTRY_COMPARE(echo->abandoned, 1);
         QCOMPARE(u.unit.state(), SimulatedUnit::State::Asleep);
+
+        // A PC that gave up in the middle of a phase wakes the unit again.
+        u.unit.setResetAfterMs(60000);
+        u.feed("O6048\rL6048\r", false);
+        u.line.sent.clear();
+        u.unit.receive("O");
+        QCOMPARE(echo->abandoned, 2);
+        QCOMPARE(u.line.sent, QByteArray("OK0\r\n"));
     }
 
     void vortsimServesItsPseudoTerminal_data()

@@ -61,24 +61,15 @@ private slots:
                             << button(5400, 5520);
         QTest::newRow("3") << "Command3"
                            << "EXIT" << QRect(240, 6120, 8895, 495);
-        QTest::newRow("5") << "Command5"
-                           << "Trying to Connect - Click this button to EXIT !"
-                           << QRect(2400, 720, 4935, 1695);
-        QTest::newRow("8") << "Command8"
-                           << "Connected - Uploading Configuration Data Please Wait !"
-                           << QRect(2400, 720, 4935, 1695);
-        QTest::newRow("9") << "Command9"
-                           << "Connected - Downloading Configuration Data Please Wait !"
-                           << QRect(2400, 720, 4935, 1695);
-        QTest::newRow("11") << "Command11"
-                            << "Connected - Uploading GPS Locations Please Wait !"
-                            << QRect(2400, 720, 4935, 1695);
-        QTest::newRow("15") << "Command15"
-                            << "Connected - Downloading Camera GPS Locations  Please Wait !"
-                            << QRect(2400, 720, 4935, 1695);
-        QTest::newRow("16") << "Command16"
-                            << "Connected - Uploading Camera GPS Locations Please Wait !"
-                            << QRect(2400, 720, 4935, 1695);
+        const char *statusButtons[][2] = {
+            {"Command5", "Trying to Connect - Click this button to EXIT !"},
+            {"Command8", "Connected - Uploading Configuration Data Please Wait !"},
+            {"Command9", "Connected - Downloading Configuration Data Please Wait !"},
+            {"Command11", "Connected - Uploading GPS Locations Please Wait !"},
+            {"Command15", "Connected - Downloading Camera GPS Locations  Please Wait !"},
+            {"Command16", "Connected - Uploading Camera GPS Locations Please Wait !"}};
+        for (const auto &status : statusButtons)
+            QTest::newRow(status[0]) << status[0] << status[1] << QRect(2400, 720, 4935, 1695);
         QTest::newRow("List2") << "List2"
                                << "" << QRect(4080, 4920, 1095, 840);
         QTest::newRow("Picture1") << "Picture1"
@@ -218,53 +209,37 @@ private slots:
     {
         QTest::addColumn<QString>("menuButton");
         QTest::addColumn<QString>("screen");
+        QTest::addColumn<int>("setting"); // a text setting of the screen
         QTest::newRow("configuration") << "Command6"
-                                       << "setup1";
+                                       << "setup1" << 4;
         QTest::newRow("voice and ADC") << "Command17"
-                                       << "setup3";
-        QTest::newRow("location table") << "Command12"
-                                        << "setup2";
+                                       << "setup3" << 49;
     }
     void screensOpenModallyAndKeepTheirValues()
     {
         QFETCH(QString, menuButton);
         QFETCH(QString, screen);
+        QFETCH(int, setting);
         MainWindowBench bench;
         bench.window.show();
         auto *dialog = bench.window.findChild<QDialog *>(screen);
+        SettingControls &settings = screen == QLatin1String("setup1")
+                                        ? bench.window.setup1()->settings()
+                                        : bench.window.setup3()->settings();
         const auto visit = [&](const std::function<void()> &whileShown) {
             bool wasModal = false;
             QTimer::singleShot(0, dialog, [&] {
                 wasModal = QApplication::activeModalWidget() == dialog;
                 whileShown();
-                if (auto *back = bench.button("Command2", dialog))
-                    back->click(); // RETURN MAIN MENU
-                else
-                    dialog->close();
+                bench.button("Command2", dialog)->click(); // RETURN MAIN MENU
             });
             bench.button(menuButton.toLatin1().constData())->click();
             QVERIFY(wasModal);
             QVERIFY(dialog->isHidden());
         };
-        // A text box of the screen: Text3 on setup1, Text2 on setup3, a grid cell on setup2.
-        const auto setValue = [&] {
-            if (screen == QLatin1String("setup1"))
-                bench.window.setup1()->writeText(4, QStringLiteral("45"));
-            else if (screen == QLatin1String("setup3"))
-                bench.window.setup3()->writeText(49, QStringLiteral("45"));
-            else
-                bench.window.setup2()->setCellText(1, QStringLiteral("45"));
-        };
-        const auto value = [&] {
-            if (screen == QLatin1String("setup1"))
-                return bench.window.setup1()->settings().readText(4);
-            if (screen == QLatin1String("setup3"))
-                return bench.window.setup3()->settings().readText(49);
-            return bench.window.setup2()->cellText(1);
-        };
-        visit(setValue);
+        visit([&] { settings.writeText(setting, QStringLiteral("45")); });
         QString seen;
-        visit([&] { seen = value(); });
+        visit([&] { seen = settings.readText(setting); });
         QCOMPARE(seen, QStringLiteral("45"));
     }
 

@@ -75,12 +75,10 @@ private slots:
         QCOMPARE(accepted, QList<char>{letter});
         QVERIFY(!connectingShownAtAcceptance);
         // "O" until the answer, then password, letter and password again.
-        const QByteArray expectedTail = QByteArray("6048\r") + letter + "6048\r";
-        QVERIFY2(QRegularExpression(QStringLiteral("^O+$"))
-                     .match(QString::fromLatin1(bench.port.written().chopped(expectedTail.size())))
-                     .hasMatch(),
-                 bench.port.written().constData());
-        QVERIFY(bench.port.written().endsWith(expectedTail));
+        const QString exchange = QStringLiteral("^O+6048\r") + QLatin1Char(letter) + "6048\r$";
+        QVERIFY(QRegularExpression(exchange)
+                    .match(QString::fromLatin1(bench.port.written()))
+                    .hasMatch());
         QCOMPARE(bench.port.settings(), QStringLiteral("9600,N,8,1"));
         QCOMPARE(bench.port.openPortNumber(), 0);
         // No phase yet: nothing is claimed.
@@ -242,15 +240,12 @@ private slots:
         const int success = int(PhaseOutcome::Success);
         const int failure = int(PhaseOutcome::Failure);
         const int abort = int(PhaseOutcome::Abort);
-        QTest::newRow("0 success") << 0 << success << false;
         QTest::newRow("0 failure") << 0 << failure << true;
         QTest::newRow("1 success") << 1 << success << false;
         QTest::newRow("1 failure") << 1 << failure << false;
         QTest::newRow("2 failure") << 2 << failure << true;
         QTest::newRow("2 abort") << 2 << abort << false;
-        QTest::newRow("3 failure") << 3 << failure << true;
         QTest::newRow("4 failure") << 4 << failure << true;
-        QTest::newRow("4 success") << 4 << success << false;
     }
     void phaseOutcomeDecidesThePort()
     {
