@@ -2,6 +2,11 @@
 
 #include <QElapsedTimer>
 
+#if defined(Q_OS_LINUX)
+#include <csignal>
+#include <sys/prctl.h>
+#endif
+
 VortsimProcess::VortsimProcess(const QStringList &arguments) : m_arguments(arguments) {}
 
 VortsimProcess::~VortsimProcess()
@@ -18,6 +23,10 @@ VortsimProcess::~VortsimProcess()
 bool VortsimProcess::start()
 {
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+#if defined(Q_OS_LINUX)
+    // A test that dies does not leave its unit behind.
+    m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+#endif
     m_process.start(QStringLiteral(VORTSIM_PATH), m_arguments);
     if (!m_process.waitForStarted(10000))
         return false;
