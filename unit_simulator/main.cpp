@@ -1,7 +1,67 @@
+#include "pty_line.h"
+#include "simulated_unit.h"
+#include "unit_phases.h"
+
+#include <QCommandLineParser>
 #include <QCoreApplication>
+
+#include <cstdio>
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    return 0;
+    QCoreApplication::setApplicationName(QStringLiteral("vortsim"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Simulated VORT unit on a pseudo-terminal. Prints the device path on the first line."));
+    parser.addHelpOption();
+    const QCommandLineOption demo(QStringLiteral("demo"),
+                                  QStringLiteral("A well-behaved unit with sample contents."));
+    const QCommandLineOption silent(QStringLiteral("silent"),
+                                    QStringLiteral("Never answer the wake-up \"O\"."));
+    const QCommandLineOption refuse(QStringLiteral("refuse-password"),
+                                    QStringLiteral("Refuse every password."));
+    const QCommandLineOption wrongCase(QStringLiteral("wrong-case"),
+                                       QStringLiteral("Answer \"ok0\" instead of \"OK0\"."));
+    const QCommandLineOption split(QStringLiteral("split-answer"),
+                                   QStringLiteral("Send the end of the answer a while later."));
+    const QCommandLineOption splitDelay(QStringLiteral("split-delay-ms"),
+                                        QStringLiteral("Delay of the answer's end."),
+                                        QStringLiteral("ms"), QStringLiteral("1500"));
+    const QCommandLineOption password(QStringLiteral("password"),
+                                      QStringLiteral("The unit's password (6048)."),
+                                      QStringLiteral("text"), QStringLiteral("6048"));
+    const QCommandLineOption digit(QStringLiteral("ready-digit"),
+                                   QStringLiteral("The digit of the answer, 0 or 1."),
+                                   QStringLiteral("digit"), QStringLiteral("0"));
+    const QCommandLineOption reset(QStringLiteral("reset-ms"),
+                                   QStringLiteral("Silence after which the unit sleeps again."),
+                                   QStringLiteral("ms"), QStringLiteral("5000"));
+    parser.addOptions({demo, silent, refuse, wrongCase, split, splitDelay, password, digit, reset});
+    parser.process(app);
+
+    SimulatedUnit unit;
+    installUnitPhases(unit);
+    unit.setSilent(parser.isSet(silent));
+    unit.setRefusePassword(parser.isSet(refuse));
+    unit.setWrongCase(parser.isSet(wrongCase));
+    unit.setSplitAnswer(parser.isSet(split), parser.value(splitDelay).toInt());
+    unit.setPassword(parser.value(password).toLatin1());
+    const QString ready = parser.value(digit);
+    unit.setReadyDigit(ready == QLatin1String("1") ? '1' : '0');
+    unit.setResetAfterMs(qMax(1, parser.value(reset).toInt()));
+
+    PtyLine line;
+    if (!line.open()) {
+        std::fprintf(stderr, "vortsim: cannot open a pseudo-terminal: %s\n",
+                     qPrintable(line.errorString()));
+        return 1;
+    }
+    unit.setLine(&line);
+    QObject::connect(&line, &PtyLine::received, &unit, &SimulatedUnit::receive);
+
+    std::printf("%s\n", qPrintable(line.devicePath()));
+    std::fflush(stdout);
+    return app.exec();
 }

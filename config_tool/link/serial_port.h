@@ -31,6 +31,12 @@ public:
     virtual int baudRate() const = 0;
     virtual QString errorString() const = 0;
 
+    // The device that stands behind port number k, as the port list shows it.
+    virtual QString deviceName(int portNumber) const
+    {
+        return QStringLiteral("COM%1").arg(portNumber);
+    }
+
 signals:
     void readyRead();
 };

@@ -1,0 +1,165 @@
+#include "setup1.h"
+
+#include "common/help_viewer.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+QPushButton *button(const char *name, const char *caption, QWidget *parent)
+{
+    auto *b = new QPushButton(QString::fromLatin1(caption), parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setAutoDefault(false);
+    return b;
+}
+
+QLabel *plainLabel(const char *name, const char *text, QWidget *parent)
+{
+    auto *label = new QLabel(QString::fromLatin1(text), parent);
+    label->setObjectName(QString::fromLatin1(name));
+    return label;
+}
+} // namespace
+
+Setup1::Setup1(HelpViewer *help, QWidget *parent)
+    : QDialog(parent), m_settings(SettingDescriptor::Screen::Setup1, this),
+      m_fileChoice(new FileChoice(this)), m_help(help),
+      m_load(button("Command1", "Load Configuration", this)),
+      m_save(button("Command4", "Save Configuration", this)),
+      m_check(button("Command5", "Click here to Check if configuration is valid", this)),
+      m_helpButton(button("Command3", "HELP", this)),
+      m_return(button("Command2", "RETURN MAIN MENU", this))
+{
+    setObjectName(QStringLiteral("setup1"));
+    setWindowTitle(QStringLiteral("Current Configuration"));
+    buildLayout();
+
+    connect(m_load, &QPushButton::clicked, this, &Setup1::loadConfiguration);
+    connect(m_save, &QPushButton::clicked, this, &Setup1::saveConfiguration);
+    connect(m_check, &QPushButton::clicked, this, &Setup1::checkConfiguration);
+    connect(m_helpButton, &QPushButton::clicked, this, [this] {
+        if (m_help)
+            m_help->open(QStringLiteral("info.txt"));
+    });
+    // Only hides the screen: it and its values stay for the next visit.
+    connect(m_return, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void Setup1::buildLayout()
+{
+    // Compact fields: the screen shows three columns of caption and field side by side.
+    for (const SettingDescriptor &d : settingDescriptors()) {
+        if (QWidget *field = m_settings.control(d.number);
+            field && d.screen == SettingDescriptor::Screen::Setup1)
+            field->setMaximumWidth(d.number >= 27 && d.number <= 34 ? 80 : 170);
+    }
+    const auto addRow = [this](QGridLayout *grid, int number) {
+        const int row = grid->rowCount();
+        grid->addWidget(m_settings.caption(number), row, 0);
+        grid->addWidget(m_settings.control(number), row, 1);
+    };
+
+    auto *left = new QGridLayout;
+    for (int number : {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 45, 12, 13, 14, 40, 15, 16})
+        addRow(left, number);
+    left->setRowStretch(left->rowCount(), 1);
+
+    auto *middle = new QGridLayout;
+    for (int number : {43, 17, 44, 18, 19, 20, 39, 21, 22, 23, 24, 25, 26})
+        addRow(middle, number);
+    auto *area = new QGroupBox(QStringLiteral("GEO Fecing Area setup  :"), this);
+    area->setObjectName(QStringLiteral("Frame1"));
+    auto *areaGrid = new QGridLayout(area);
+    const int corners[2][4] = {{27, 28, 29, 30}, {31, 32, 33, 34}};
+    for (int row = 0; row < 2; ++row) {
+        const int *c = corners[row];
+        areaGrid->addWidget(m_settings.caption(c[0]), row, 0);
+        areaGrid->addWidget(m_settings.control(c[0]), row, 1);
+        areaGrid->addWidget(m_settings.control(c[1]), row, 2);
+        areaGrid->addWidget(m_settings.caption(c[2]), row, 3);
+        areaGrid->addWidget(m_settings.control(c[2]), row, 4);
+        areaGrid->addWidget(m_settings.control(c[3]), row, 5);
+    }
+    middle->addWidget(area, middle->rowCount(), 0, 1, 2);
+    middle->setRowStretch(middle->rowCount(), 1);
+
+    auto *right = new QGridLayout;
+    addRow(right, 41);
+    addRow(right, 42);
+    right->addWidget(plainLabel("Label_speedLimitTimeUnit", "(0-255 sec)", this),
+                     right->rowCount() - 1, 2);
+    addRow(right, 35);
+    addRow(right, 36);
+    auto *passwords = new QGridLayout;
+    passwords->addWidget(m_settings.caption(37), 0, 0);
+    passwords->addWidget(m_settings.caption(38), 0, 1);
+    passwords->addWidget(m_settings.control(37), 1, 0);
+    passwords->addWidget(m_settings.control(38), 1, 1);
+    right->addLayout(passwords, right->rowCount(), 0, 1, 3);
+    addRow(right, 1);
+    right->addWidget(m_check, right->rowCount(), 0, 1, 3);
+
+    auto *files = new QGridLayout;
+    files->addWidget(m_fileChoice->driveList(), 0, 0);
+    files->addWidget(m_fileChoice->directoryList(), 1, 0);
+    files->addWidget(m_fileChoice->fileList(), 0, 1, 2, 1);
+    auto *fileButtons = new QVBoxLayout;
+    fileButtons->addWidget(m_helpButton);
+    fileButtons->addWidget(m_save);
+    fileButtons->addWidget(m_load);
+    files->addLayout(fileButtons, 0, 2, 2, 1);
+    right->addLayout(files, right->rowCount(), 0, 1, 3);
+    right->addWidget(m_return, right->rowCount(), 0, 1, 3);
+    right->setRowStretch(right->rowCount(), 1);
+
+    auto *columns = new QHBoxLayout;
+    columns->addLayout(left);
+    columns->addSpacing(12);
+    columns->addLayout(middle);
+    columns->addSpacing(12);
+    columns->addLayout(right);
+
+    auto *bottom = new QHBoxLayout;
+    bottom->addWidget(plainLabel("Label_fileSelected", "File Selected :", this));
+    bottom->addWidget(m_fileChoice->pathText(), 1);
+
+    auto *screen = new QVBoxLayout(this);
+    screen->addLayout(columns);
+    screen->addLayout(bottom);
+}
+
+void Setup1::setStartingValues()
+{
+    m_settings.selectFirstItems();
+}
+
+ConfigurationRecord Setup1::record() const
+{
+    ConfigurationRecord record;
+    m_settings.copyTo(record);
+    return record;
+}
+
+QString Setup1::existingPassword() const
+{
+    return m_settings.readText(37);
+}
+
+QString Setup1::selectedFile() const
+{
+    return m_fileChoice->pathText()->text();
+}
+
+void Setup1::loadConfiguration() {}
+
+void Setup1::saveConfiguration() {}
+
+void Setup1::checkConfiguration() {}

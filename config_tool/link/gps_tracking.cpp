@@ -1,0 +1,402 @@
+#include "gps_tracking.h"
+
+#include "caption_button.h"
+#include "common/help_viewer.h"
+#include "configuration/setup1.h"
+#include "configuration/setup3.h"
+#include "location_table/setup2.h"
+#include "operation.h"
+#include "operation_phases.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLinearGradient>
+#include <QListWidget>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace {
+const QColor lightBlue(166, 202, 240);
+const QColor yellow(255, 255, 128);
+const QColor green(128, 255, 128);
+const QColor lightOrange(255, 192, 128);
+const QColor red(255, 0, 0);
+
+constexpr int buttonWidth = 3735;
+constexpr int buttonHeight = 495;
+
+// The picture of the menu: a vehicle on the road under a positioning satellite.
+QPixmap menuPicture()
+{
+    QPixmap picture(600, 204);
+    QPainter p(&picture);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient sky(0, 0, 0, 204);
+    sky.setColorAt(0, QColor(40, 80, 160));
+    sky.setColorAt(1, QColor(170, 210, 250));
+    p.fillRect(picture.rect(), sky);
+    p.fillRect(QRect(0, 150, 600, 54), QColor(70, 70, 75));
+    p.setPen(QPen(QColor(240, 240, 200), 3, Qt::DashLine));
+    p.drawLine(0, 178, 600, 178);
+
+    // satellite with its panels, and the signal reaching the vehicle
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(220, 220, 230));
+    p.drawRect(470, 30, 24, 16);
+    p.setBrush(QColor(30, 60, 140));
+    p.drawRect(436, 33, 30, 10);
+    p.drawRect(498, 33, 30, 10);
+    p.setPen(QPen(QColor(255, 230, 120), 2));
+    p.setBrush(Qt::NoBrush);
+    for (int r = 20; r <= 60; r += 20)
+        p.drawArc(QRectF(482 - r, 46 - r / 2.0, 2 * r, r), 200 * 16, 80 * 16);
+    p.drawLine(470, 60, 250, 120);
+
+    // the vehicle
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(200, 30, 30));
+    QPainterPath body;
+    body.addRoundedRect(QRectF(170, 118, 170, 38), 8, 8);
+    body.addRoundedRect(QRectF(200, 96, 90, 30), 8, 8);
+    p.drawPath(body.simplified());
+    p.setBrush(QColor(190, 230, 255));
+    p.drawRect(210, 102, 32, 18);
+    p.drawRect(248, 102, 32, 18);
+    p.setBrush(QColor(20, 20, 20));
+    p.drawEllipse(QPointF(205, 158), 15, 15);
+    p.drawEllipse(QPointF(305, 158), 15, 15);
+    p.setPen(QPen(QColor(20, 20, 20), 2));
+    p.drawLine(250, 96, 250, 80);
+
+    QFont font = p.font();
+    font.setPixelSize(40);
+    font.setBold(true);
+    p.setFont(font);
+    p.setPen(Qt::white);
+    p.drawText(QRect(20, 10, 300, 60), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("VORT"));
+    return picture;
+}
+
+void setColour(QWidget *widget, const QColor &colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Button, colour);
+    widget->setPalette(palette);
+}
+} // namespace
+
+GPStracking::GPStracking(const Services &services, QWidget *parent)
+    : QWidget(parent), m_services(services), m_clock(services.tickMs),
+      m_configurationImage(256, '\0')
+{
+    setObjectName(QStringLiteral("GPStracking"));
+    setWindowTitle(QStringLiteral("GPS Tracking configuration menu (V1.7 - VORT VOICE)-21-6-2005"));
+    m_clock.setObjectName(QStringLiteral("Timer1"));
+    m_services.port->setObjectName(QStringLiteral("MSComm1"));
+
+    m_setup1 = new Setup1(m_services.help, this);
+    m_setup2 = new Setup2(this);
+    m_setup3 = new Setup3(this);
+    for (QDialog *screen : {static_cast<QDialog *>(m_setup1), static_cast<QDialog *>(m_setup2),
+                            static_cast<QDialog *>(m_setup3)}) {
+        screen->setModal(true);
+        screen->hide();
+    }
+
+    m_engine =
+        std::make_unique<OperationEngine>(*m_services.port, m_clock, *m_services.messages, *this,
+                                          [this] { return m_setup1->existingPassword(); });
+
+    createControls();
+    installOperationPhases(*this);
+    formLoad();
+}
+
+GPStracking::~GPStracking() = default;
+
+int GPStracking::twipsToPixels(int twips, int dpi)
+{
+    return (twips * dpi + 720) / 1440;
+}
+
+QRect GPStracking::twips(int left, int top, int width, int height) const
+{
+    const int x = logicalDpiX();
+    const int y = logicalDpiY();
+    return QRect(twipsToPixels(left, x), twipsToPixels(top, y), twipsToPixels(width, x),
+                 twipsToPixels(height, y));
+}
+
+QPushButton *GPStracking::menuButton(const char *name, const char *caption, int left, int top,
+                                     const QColor &colour)
+{
+    auto *button = new CaptionButton(QString::fromLatin1(caption), this);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(twips(left, top, buttonWidth, buttonHeight));
+    if (colour.isValid())
+        setColour(button, colour);
+    return button;
+}
+
+void GPStracking::createControls()
+{
+    const QRect client = twips(0, 0, 9330, 6750);
+    setFixedSize(client.size());
+
+    auto *heading =
+        new QLabel(QStringLiteral("GPS tracking system configuration main menu :"), this);
+    heading->setObjectName(QStringLiteral("Label1"));
+    QFont headingFont = heading->font();
+    headingFont.setPointSize(14);
+    headingFont.setBold(true);
+    heading->setFont(headingFont);
+    heading->move(twips(360, 0, 0, 0).topLeft());
+    heading->adjustSize();
+
+    auto *picture = new QLabel(this);
+    picture->setObjectName(QStringLiteral("Picture1"));
+    picture->setPixmap(menuPicture());
+    picture->setScaledContents(true);
+    picture->setFrameShape(QFrame::Box);
+    picture->setGeometry(twips(120, 480, 9015, 2175));
+
+    m_portLabel = new QLabel(QStringLiteral("COM1 Selected"), this);
+    m_portLabel->setObjectName(QStringLiteral("Label2"));
+    m_portLabel->move(twips(240, 2760, 0, 0).topLeft());
+    m_portLabel->setMinimumWidth(twipsToPixels(2000, logicalDpiX()));
+    m_portLabel->adjustSize();
+
+    auto *countCaption = new QLabel(QStringLiteral("Locations Downloaded :"), this);
+    countCaption->setObjectName(QStringLiteral("Label4"));
+    countCaption->move(twips(5400, 2760, 0, 0).topLeft());
+    countCaption->adjustSize();
+    countCaption->hide();
+    auto *count = new QLabel(QStringLiteral("0"), this);
+    count->setObjectName(QStringLiteral("Label3"));
+    count->move(twips(7680, 2760, 0, 0).topLeft());
+    count->setMinimumWidth(twipsToPixels(1200, logicalDpiX()));
+    count->adjustSize();
+    count->hide();
+    m_statusItems[StatusItem::Label4] = countCaption;
+    m_statusItems[StatusItem::Label3] = count;
+
+    QPushButton *setupScreen =
+        menuButton("Command6", "View/ Setup/ Select Configuration", 240, 3120, lightBlue);
+    QPushButton *download = menuButton("Command1", "Download Configuration to GPS TRACKING system",
+                                       5400, 3120, lightBlue);
+    QPushButton *tableScreen =
+        menuButton("Command12", "View/ Setup/Select GPS Location Table", 240, 3720, yellow);
+    QPushButton *upload = menuButton("Command7", "Upload Configuration from GPS TRACKING system",
+                                     5400, 3720, lightBlue);
+    QPushButton *voiceScreen =
+        menuButton("Command17", "View/ Setup/ Select VOICE/ ADC Configuration", 240, 4320, green);
+    QPushButton *locations = menuButton(
+        "Command10", "Upload GPS locations from GPS TRACKING system", 5400, 4320, lightOrange);
+    QPushButton *selectPort = menuButton("Command4", "Select COM port", 240, 4920, QColor());
+    QPushButton *tableDownload = menuButton(
+        "Command14", "Download GPS Locations Table to GPS TRACKING system", 5400, 4920, yellow);
+    QPushButton *help = menuButton("Command2", "Help information", 240, 5520, QColor());
+    QPushButton *tableUpload = menuButton(
+        "Command13", "Upload GPS Locations Table from GPS TRACKING system", 5400, 5520, yellow);
+    QPushButton *exitButton = menuButton("Command3", "EXIT", 240, 6120, red);
+    exitButton->setGeometry(twips(240, 6120, 8895, buttonHeight));
+    QFont exitFont = exitButton->font();
+    exitFont.setBold(true);
+    exitButton->setFont(exitFont);
+
+    m_portList = new QListWidget(this);
+    m_portList->setObjectName(QStringLiteral("List2"));
+    for (int k = 1; k <= 12; ++k) {
+        auto *entry = new QListWidgetItem(QStringLiteral("COM%1").arg(k), m_portList);
+        entry->setToolTip(m_services.port->deviceName(k));
+    }
+    m_portList->setGeometry(twips(4080, 4920, 1095, 840));
+    m_portList->hide();
+
+    const struct
+    {
+        StatusItem item;
+        const char *name;
+        const char *caption;
+    } statusButtons[] = {
+        {StatusItem::Command5, "Command5", "Trying to Connect - Click this button to EXIT !"},
+        {StatusItem::Command8, "Command8",
+         "Connected - Uploading Configuration Data Please Wait !"},
+        {StatusItem::Command9, "Command9",
+         "Connected - Downloading Configuration Data Please Wait !"},
+        {StatusItem::Command11, "Command11", "Connected - Uploading GPS Locations Please Wait !"},
+        {StatusItem::Command15, "Command15",
+         "Connected - Downloading Camera GPS Locations  Please Wait !"},
+        {StatusItem::Command16, "Command16",
+         "Connected - Uploading Camera GPS Locations Please Wait !"},
+    };
+    for (const auto &status : statusButtons) {
+        auto *button = new CaptionButton(QString::fromLatin1(status.caption), this);
+        button->setObjectName(QString::fromLatin1(status.name));
+        button->setGeometry(twips(2400, 720, 4935, 1695));
+        QFont font = button->font();
+        font.setPointSize(font.pointSize() + 2);
+        font.setBold(true);
+        button->setFont(font);
+        button->hide();
+        m_statusItems[status.item] = button;
+    }
+
+    m_menuButtons = {setupScreen, tableScreen, voiceScreen,   download,
+                     upload,      locations,   tableDownload, tableUpload};
+
+    connect(setupScreen, &QPushButton::clicked, this, [this] { openScreen(m_setup1); });
+    connect(tableScreen, &QPushButton::clicked, this, [this] { openScreen(m_setup2); });
+    connect(voiceScreen, &QPushButton::clicked, this, [this] { openScreen(m_setup3); });
+    connect(upload, &QPushButton::clicked, this,
+            [this] { startOperation(Operation::uploadConfiguration); });
+    connect(download, &QPushButton::clicked, this, [this] {
+        if (m_imageBuilder && !m_imageBuilder())
+            return;
+        startOperation(Operation::downloadConfiguration);
+    });
+    connect(locations, &QPushButton::clicked, this,
+            [this] { startOperation(Operation::uploadLocations); });
+    connect(tableUpload, &QPushButton::clicked, this,
+            [this] { startOperation(Operation::uploadLocationTable); });
+    connect(tableDownload, &QPushButton::clicked, this,
+            [this] { startOperation(Operation::downloadLocationTable); });
+    connect(selectPort, &QPushButton::clicked, this, &GPStracking::showPortList);
+    connect(m_portList, &QListWidget::itemDoubleClicked, this,
+            [this](QListWidgetItem *item) { choosePort(m_portList->row(item)); });
+    connect(help, &QPushButton::clicked, this, [this] {
+        if (m_services.help)
+            m_services.help->open(QStringLiteral("info.txt"));
+    });
+    connect(exitButton, &QPushButton::clicked, this, &GPStracking::exitProgram);
+
+    auto *connecting = static_cast<QPushButton *>(m_statusItems[StatusItem::Command5]);
+    connect(connecting, &QPushButton::clicked, this, [this, connecting] {
+        m_engine->requestAbort();
+        connecting->hide();
+    });
+    auto *uploadingLocations = static_cast<QPushButton *>(m_statusItems[StatusItem::Command11]);
+    connect(uploadingLocations, &QPushButton::clicked, this, [this] { m_engine->requestAbort(); });
+}
+
+void GPStracking::formLoad()
+{
+    m_setup2->setStartingValues();
+    m_setup1->setStartingValues();
+    m_setup3->setStartingValues();
+    m_clock.setTickCount(0);
+}
+
+int GPStracking::portIndex() const
+{
+    return m_engine->context().portIndex;
+}
+
+int GPStracking::operationCode() const
+{
+    return m_engine->context().operationCode;
+}
+
+bool GPStracking::isRunning() const
+{
+    return m_engine->isRunning();
+}
+
+void GPStracking::setConfigurationImageBuilder(std::function<bool()> builder)
+{
+    m_imageBuilder = std::move(builder);
+}
+
+void GPStracking::startOperation(int code)
+{
+    if (m_engine->isRunning() || m_exiting)
+        return;
+    m_engine->context().operationCode = code;
+    setMenuEnabled(false);
+    m_engine->runOperation();
+    setMenuEnabled(true);
+    if (m_exitPending)
+        exitProgram();
+}
+
+void GPStracking::setMenuEnabled(bool enabled)
+{
+    for (QPushButton *button : m_menuButtons)
+        button->setEnabled(enabled);
+}
+
+void GPStracking::setStatusVisible(StatusItem item, bool visible)
+{
+    if (QWidget *widget = m_statusItems[item]) {
+        widget->setVisible(visible);
+        if (visible)
+            widget->raise();
+    }
+}
+
+void GPStracking::setStatusText(StatusItem item, const QString &text)
+{
+    if (auto *label = qobject_cast<QLabel *>(m_statusItems[item]))
+        label->setText(text);
+    else if (auto *button = qobject_cast<QPushButton *>(m_statusItems[item]))
+        button->setText(text);
+}
+
+void GPStracking::showPortList()
+{
+    m_portList->setCurrentRow(portIndex());
+    m_portList->show();
+    m_portList->raise();
+    m_portList->setFocus();
+}
+
+void GPStracking::choosePort(int index)
+{
+    if (index < 0)
+        return;
+    const QString entry = m_portList->item(index)->text();
+    m_portList->hide();
+    m_portLabel->setText(entry + QStringLiteral(" Selected"));
+    m_portLabel->adjustSize();
+    m_engine->context().portIndex = index;
+}
+
+void GPStracking::openScreen(QDialog *screen)
+{
+    if (m_engine->isRunning())
+        return;
+    screen->exec();
+    unsetCursor();
+}
+
+void GPStracking::exitProgram()
+{
+    if (m_engine->isRunning()) {
+        // The run ends at its next wait; the click that started it then comes back here.
+        m_exitPending = true;
+        m_engine->requestExit();
+        return;
+    }
+    m_exitPending = false;
+    m_exiting = true;
+    close();
+}
+
+void GPStracking::closeEvent(QCloseEvent *event)
+{
+    if (m_engine->isRunning()) {
+        // Closing by the window frame during a run acts as EXIT once the run has ended.
+        event->ignore();
+        m_exitPending = true;
+        m_engine->requestExit();
+        return;
+    }
+    m_exiting = true;
+    if (m_services.port->isOpen())
+        m_services.port->close();
+    m_setup2->hide();
+    m_setup1->hide();
+    m_setup3->hide();
+    m_portList->hide();
+    event->accept();
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "operation_phase.h"
+
+#include <QString>
+
+#include <map>
+#include <memory>
+
+// The phases of the operations, by operationCode.
+class PhaseRegistry
+{
+public:
+    // Installs (or replaces) the phase of an operation.
+    void add(int operationCode, std::unique_ptr<OperationPhase> phase);
+    OperationPhase *find(int operationCode) const;
+
+private:
+    std::map<int, std::unique_ptr<OperationPhase>> m_phases;
+};
+
+// runOperation: the exchange every operation starts with. It opens the port, wakes the unit
+// with "O" until it answers "OK0" or "OK1" CR LF, names the operation, proves the password and,
+// once the unit has accepted it with "p", hands over to the operation's phase.
+class OperationEngine
+{
+public:
+    // password gives the existingPassword text as it is at the moment it is sent.
+    OperationEngine(SerialPort &port, TickClock &clock, MessageBoxes &messages,
+                    StatusDisplay &status, std::function<QString()> password);
+
+    OperationContext &context() { return m_context; }
+    PhaseRegistry &phases() { return m_phases; }
+
+    // Runs context().operationCode on COM(context().portIndex + 1). Returns when the run has
+    // ended. A call while a run is in progress does nothing.
+    void runOperation();
+    bool isRunning() const { return m_running; }
+
+    // The click on Command5 or Command11.
+    void requestAbort() { m_context.abortRequested = true; }
+    // EXIT during a run: the run ends at its next wait and closes the port.
+    void requestExit() { m_context.exitRequested = true; }
+
+    static constexpr const char *openFailurePrompt =
+        "COM: not available. Change the CommPort property to another port.";
+
+private:
+    // One function per step of the exchange; false ends the run.
+    bool openPort();
+    bool connectToUnit();
+    bool sendOperationLetter();
+    void sendPasswordAgain();
+    bool awaitAcceptance();
+    void prepareForPhase();
+    void runPhase();
+
+    void writePassword();
+    // After EXIT was requested: closes the port and says the run is over.
+    bool endedByExit();
+
+    OperationContext m_context;
+    PhaseRegistry m_phases;
+    std::function<QString()> m_password;
+    bool m_running = false;
+};

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "port_map.h"
+#include "serial_port.h"
+
+#include <QSerialPort>
+
+// The production serial port: QSerialPort on the device that the port map puts behind the
+// chosen COM entry.
+class QtSerialPort : public SerialPort
+{
+    Q_OBJECT
+public:
+    explicit QtSerialPort(PortMap map = {}, QObject *parent = nullptr);
+
+    bool isOpen() const override;
+    bool open(int portNumber, const QString &settings) override;
+    bool setSettings(const QString &settings) override;
+    void close() override;
+    int bytesWaiting() override;
+    void discardInput() override;
+    QByteArray readAll() override;
+    void write(const QByteArray &data) override;
+    qint64 bytesToWrite() const override;
+    int baudRate() const override;
+    QString errorString() const override;
+    QString deviceName(int portNumber) const override;
+
+    const PortMap &portMap() const { return m_map; }
+
+private:
+    PortMap m_map;
+    QSerialPort m_serial;
+    QString m_error;
+};

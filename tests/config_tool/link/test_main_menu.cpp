@@ -1,0 +1,267 @@
+#include "configuration/setup1.h"
+#include "configuration/setup3.h"
+#include "link/qt_serial_port.h"
+#include "location_table/setup2.h"
+#include "support/main_window_bench.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QtTest>
+
+namespace {
+QRect twipsRect(const QWidget &window, int left, int top, int width, int height)
+{
+    const int x = window.logicalDpiX();
+    const int y = window.logicalDpiY();
+    return QRect(GPStracking::twipsToPixels(left, x), GPStracking::twipsToPixels(top, y),
+                 GPStracking::twipsToPixels(width, x), GPStracking::twipsToPixels(height, y));
+}
+
+QRect itemRect(QListWidget *list, int row)
+{
+    return list->visualItemRect(list->item(row));
+}
+} // namespace
+
+class TestMainMenu : public QObject
+{
+    Q_OBJECT
+private slots:
+    void menuControls_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QRect>("twips"); // left, top, width, height
+        const auto button = [](int left, int top) { return QRect(left, top, 3735, 495); };
+        QTest::newRow("6") << "Command6"
+                           << "View/ Setup/ Select Configuration" << button(240, 3120);
+        QTest::newRow("1") << "Command1"
+                           << "Download Configuration to GPS TRACKING system" << button(5400, 3120);
+        QTest::newRow("12") << "Command12"
+                            << "View/ Setup/Select GPS Location Table" << button(240, 3720);
+        QTest::newRow("7") << "Command7"
+                           << "Upload Configuration from GPS TRACKING system" << button(5400, 3720);
+        QTest::newRow("17") << "Command17"
+                            << "View/ Setup/ Select VOICE/ ADC Configuration" << button(240, 4320);
+        QTest::newRow("10") << "Command10"
+                            << "Upload GPS locations from GPS TRACKING system"
+                            << button(5400, 4320);
+        QTest::newRow("4") << "Command4"
+                           << "Select COM port" << button(240, 4920);
+        QTest::newRow("14") << "Command14"
+                            << "Download GPS Locations Table to GPS TRACKING system"
+                            << button(5400, 4920);
+        QTest::newRow("2") << "Command2"
+                           << "Help information" << button(240, 5520);
+        QTest::newRow("13") << "Command13"
+                            << "Upload GPS Locations Table from GPS TRACKING system"
+                            << button(5400, 5520);
+        QTest::newRow("3") << "Command3"
+                           << "EXIT" << QRect(240, 6120, 8895, 495);
+        const char *statusButtons[][2] = {
+            {"Command5", "Trying to Connect - Click this button to EXIT !"},
+            {"Command8", "Connected - Uploading Configuration Data Please Wait !"},
+            {"Command9", "Connected - Downloading Configuration Data Please Wait !"},
+            {"Command11", "Connected - Uploading GPS Locations Please Wait !"},
+            {"Command15", "Connected - Downloading Camera GPS Locations  Please Wait !"},
+            {"Command16", "Connected - Uploading Camera GPS Locations Please Wait !"}};
+        for (const auto &status : statusButtons)
+            QTest::newRow(status[0]) << status[0] << status[1] << QRect(2400, 720, 4935, 1695);
+        QTest::newRow("List2") << "List2"
+                               << "" << QRect(4080, 4920, 1095, 840);
+        QTest::newRow("Picture1") << "Picture1"
+                                  << "" << QRect(120, 480, 9015, 2175);
+    }
+    void menuControls()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, caption);
+        QFETCH(QRect, twips);
+        MainWindowBench bench;
+        QWidget *control = bench.control(name.toLatin1().constData());
+        QVERIFY(control);
+        QCOMPARE(control->geometry(),
+                 twipsRect(bench.window, twips.x(), twips.y(), twips.width(), twips.height()));
+        if (auto *button = qobject_cast<QPushButton *>(control))
+            QCOMPARE(button->text(), caption);
+    }
+
+    void startsLikeTheDesign()
+    {
+        MainWindowBench bench;
+        QCOMPARE(bench.window.windowTitle(),
+                 QStringLiteral("GPS Tracking configuration menu (V1.7 - VORT VOICE)-21-6-2005"));
+        QCOMPARE(bench.window.size(), twipsRect(bench.window, 0, 0, 9330, 6750).size());
+        const struct
+        {
+            const char *name;
+            const char *text;
+            QPoint twips;
+        } labels[] = {{"Label1", "GPS tracking system configuration main menu :", {360, 0}},
+                      {"Label2", "COM1 Selected", {240, 2760}},
+                      {"Label4", "Locations Downloaded :", {5400, 2760}},
+                      {"Label3", "0", {7680, 2760}}};
+        for (const auto &l : labels) {
+            auto *label = bench.control<QLabel>(l.name);
+            QCOMPARE(label->text(), QString::fromLatin1(l.text));
+            QCOMPARE(label->pos(),
+                     twipsRect(bench.window, l.twips.x(), l.twips.y(), 0, 0).topLeft());
+        }
+        QVERIFY(bench.control("Label3")->isHidden());
+        QVERIFY(bench.control("Label4")->isHidden());
+        QVERIFY(bench.control("List2")->isHidden());
+        for (const char *status :
+             {"Command5", "Command8", "Command9", "Command11", "Command15", "Command16"})
+            QVERIFY(bench.control(status)->isHidden());
+        QCOMPARE(bench.window.portIndex(), 0);
+        QCOMPARE(bench.window.clock().tickCount(), 0);
+        QCOMPARE(bench.window.clock().objectName(), QStringLiteral("Timer1"));
+        QCOMPARE(bench.window.configurationImage().size(), 256);
+        // The colours group the buttons.
+        const QColor blue = bench.button("Command6")->palette().color(QPalette::Button);
+        QCOMPARE(bench.button("Command1")->palette().color(QPalette::Button), blue);
+        QCOMPARE(bench.button("Command7")->palette().color(QPalette::Button), blue);
+        QCOMPARE(bench.button("Command3")->palette().color(QPalette::Button), QColor(Qt::red));
+        QVERIFY(bench.button("Command3")->font().bold());
+    }
+
+    void screensGetStartingValues()
+    {
+        MainWindowBench bench;
+        Setup1 *setup1 = bench.window.setup1();
+        QCOMPARE(setup1->windowTitle(), QStringLiteral("Current Configuration"));
+        QVERIFY(setup1->isHidden());
+        for (const SettingDescriptor &d : settingDescriptors()) {
+            SettingControls &screen = d.screen == SettingDescriptor::Screen::Setup1
+                                          ? setup1->settings()
+                                          : bench.window.setup3()->settings();
+            QVERIFY2(screen.control(d.number), d.name);
+            if (d.kind == SettingDescriptor::Kind::List) {
+                QCOMPARE(screen.readIndex(d.number), 0);
+                auto *list = qobject_cast<QComboBox *>(screen.control(d.number));
+                QStringList items;
+                for (int i = 0; i < list->count(); ++i)
+                    items.append(list->itemText(i));
+                QCOMPARE(items, *d.items);
+            }
+        }
+        const ConfigurationRecord fresh;
+        ConfigurationRecord onScreens = setup1->record();
+        bench.window.setup3()->copyTo(onScreens);
+        QCOMPARE(onScreens, fresh); // "6048", "V6.X", "0", "0" and empty texts
+        QCOMPARE(setup1->existingPassword(), QStringLiteral("6048"));
+        QCOMPARE(bench.window.setup3()->windowTitle(), QStringLiteral("Voice/ ADC Configuration"));
+        QVERIFY(bench.window.setup3()->findChild<QLineEdit *>(QStringLiteral("Text1")));
+        QCOMPARE(bench.window.setup2()->cellText(1), QStringLiteral("255"));
+        QCOMPARE(bench.window.setup2()->cellText(297), QStringLiteral("99"));
+    }
+
+    void portListChoosesOnDoubleClickOnly()
+    {
+        MainWindowBench bench;
+        bench.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&bench.window));
+        auto *list = bench.control<QListWidget>("List2");
+        QCOMPARE(list->count(), 12);
+        QCOMPARE(list->item(11)->text(), QStringLiteral("COM12"));
+        QCOMPARE(list->item(4)->toolTip(), bench.port.deviceName(5));
+
+        bench.button("Command4")->click();
+        QVERIFY(list->isVisible());
+        QCOMPARE(list->currentRow(), 0);
+        QTRY_VERIFY(list->hasFocus());
+
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, itemRect(list, 4).center());
+        QCOMPARE(list->currentRow(), 4);
+        QVERIFY(list->isVisible());
+        QCOMPARE(bench.control<QLabel>("Label2")->text(), QStringLiteral("COM1 Selected"));
+        QCOMPARE(bench.window.portIndex(), 0);
+        bench.button("Command4")->click();
+        QCOMPARE(list->currentRow(), 0);
+
+        list->scrollToItem(list->item(11));
+        const QPoint last = itemRect(list, 11).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, last);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, last);
+        QVERIFY(list->isHidden());
+        QCOMPARE(bench.control<QLabel>("Label2")->text(), QStringLiteral("COM12 Selected"));
+        QCOMPARE(bench.window.portIndex(), 11);
+        bench.button("Command4")->click();
+        QCOMPARE(list->currentRow(), 11);
+    }
+
+    void portListShowsTheMappedDevices()
+    {
+        PortMap map;
+        QVERIFY(map.addMapping(QStringLiteral("COM1=/dev/ttyUSB0")));
+        QtSerialPort port(map);
+        RecordingMessageBoxes boxes;
+        GPStracking window({&port, &boxes, nullptr, 1000});
+        auto *list = window.findChild<QListWidget *>(QStringLiteral("List2"));
+        QCOMPARE(list->item(0)->toolTip(), QStringLiteral("/dev/ttyUSB0"));
+        QCOMPARE(list->item(1)->toolTip(), PortMap::defaultDevice(2));
+    }
+
+    void screensOpenModallyAndKeepTheirValues_data()
+    {
+        QTest::addColumn<QString>("menuButton");
+        QTest::addColumn<QString>("screen");
+        QTest::addColumn<int>("setting"); // a text setting of the screen
+        QTest::newRow("configuration") << "Command6"
+                                       << "setup1" << 4;
+        QTest::newRow("voice and ADC") << "Command17"
+                                       << "setup3" << 49;
+    }
+    void screensOpenModallyAndKeepTheirValues()
+    {
+        QFETCH(QString, menuButton);
+        QFETCH(QString, screen);
+        QFETCH(int, setting);
+        MainWindowBench bench;
+        bench.window.show();
+        auto *dialog = bench.window.findChild<QDialog *>(screen);
+        SettingControls &settings = screen == QLatin1String("setup1")
+                                        ? bench.window.setup1()->settings()
+                                        : bench.window.setup3()->settings();
+        const auto visit = [&](const std::function<void()> &whileShown) {
+            bool wasModal = false;
+            QTimer::singleShot(0, dialog, [&] {
+                wasModal = QApplication::activeModalWidget() == dialog;
+                whileShown();
+                bench.button("Command2", dialog)->click(); // RETURN MAIN MENU
+            });
+            bench.button(menuButton.toLatin1().constData())->click();
+            QVERIFY(wasModal);
+            QVERIFY(dialog->isHidden());
+        };
+        visit([&] { settings.writeText(setting, QStringLiteral("45")); });
+        QString seen;
+        visit([&] { seen = settings.readText(setting); });
+        QCOMPARE(seen, QStringLiteral("45"));
+    }
+
+    void helpOpensInfoText()
+    {
+        MainWindowBench bench;
+        bench.button("Command2")->click();
+        bench.button("Command3", bench.window.setup1())->click();
+        QCOMPARE(bench.help.opened, QStringList({"info.txt", "info.txt"}));
+    }
+
+    void exitClosesAPortLeftOpen()
+    {
+        MainWindowBench bench;
+        bench.window.show();
+        QVERIFY(bench.port.open(1, QStringLiteral("9600,N,8,1")));
+        bench.button("Command3")->click();
+        QVERIFY(!bench.port.isOpen());
+        QVERIFY(!bench.window.isVisible());
+        QCOMPARE(bench.boxes.shown, QList<ShownMessage>{});
+    }
+};
+
+QTEST_MAIN(TestMainMenu)
+#include "test_main_menu.moc"

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "common/help_viewer.h"
+#include "link/message_box.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// One message box as the user would have seen it.
+struct ShownMessage
+{
+    QString prompt;
+    QString title;
+    MessageIcon icon;
+    bool operator==(const ShownMessage &) const = default;
+};
+
+// Records every message box instead of showing it; a test compares the whole list, so a box it
+// did not expect fails it.
+class RecordingMessageBoxes : public MessageBoxes
+{
+public:
+    void show(const QString &prompt, const QString &title, MessageIcon icon) override
+    {
+        shown.append({prompt, title, icon});
+    }
+    QList<ShownMessage> shown;
+};
+
+// Records the help files that would have been opened.
+class RecordingHelpViewer : public HelpViewer
+{
+public:
+    void open(const QString &fileName) override { opened.append(fileName); }
+    QStringList opened;
+};
+
+char *toString(const ShownMessage &message); // for QCOMPARE

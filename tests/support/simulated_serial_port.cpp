@@ -1,0 +1,121 @@
+#include "simulated_serial_port.h"
+
+#include "link/line_settings.h"
+
+#include <QPointer>
+
+class SimulatedSerialPort::Wire : public UnitLine
+{
+public:
+    Wire(SimulatedSerialPort *port, int portNumber, SimulatedUnit *unit)
+        : port(port), portNumber(portNumber), unit(unit)
+    {
+    }
+    void transmit(const QByteArray &characters) override
+    {
+        QPointer<SimulatedSerialPort> target(port);
+        const int number = portNumber;
+        QMetaObject::invokeMethod(
+            port,
+            [target, number, characters] {
+                if (target)
+                    target->deliver(number, characters);
+            },
+            Qt::QueuedConnection);
+    }
+    SimulatedSerialPort *port;
+    int portNumber;
+    QPointer<SimulatedUnit> unit;
+};
+
+SimulatedSerialPort::SimulatedSerialPort(QObject *parent) : SerialPort(parent) {}
+
+SimulatedSerialPort::~SimulatedSerialPort()
+{
+    for (const auto &wire : std::as_const(m_wires)) {
+        if (wire->unit)
+            wire->unit->setLine(nullptr);
+    }
+}
+
+void SimulatedSerialPort::attach(int portNumber, SimulatedUnit *unit)
+{
+    auto wire = std::make_shared<Wire>(this, portNumber, unit);
+    unit->setLine(wire.get());
+    m_wires.insert(portNumber, wire);
+}
+
+bool SimulatedSerialPort::open(int portNumber, const QString &settings)
+{
+    if (isOpen()) {
+        m_error = QStringLiteral("already open");
+        return false;
+    }
+    if (!m_wires.contains(portNumber)) {
+        m_error = QStringLiteral("no device behind COM%1").arg(portNumber);
+        return false;
+    }
+    if (!setSettings(settings))
+        return false;
+    m_openPort = portNumber;
+    ++m_openCount;
+    m_input.clear();
+    return true;
+}
+
+bool SimulatedSerialPort::setSettings(const QString &settings)
+{
+    const auto line = LineSettings::parse(settings);
+    if (!line) {
+        m_error = QStringLiteral("bad settings");
+        return false;
+    }
+    m_settings = settings;
+    m_baudRate = line->baudRate;
+    return true;
+}
+
+void SimulatedSerialPort::close()
+{
+    if (!isOpen())
+        return;
+    // Like a real line, the unit does not learn that the PC let go.
+    m_openPort = 0;
+    m_input.clear();
+}
+
+QByteArray SimulatedSerialPort::readAll()
+{
+    QByteArray all;
+    all.swap(m_input);
+    return all;
+}
+
+void SimulatedSerialPort::write(const QByteArray &data)
+{
+    m_written += data;
+    if (!isOpen())
+        return;
+    const auto wire = m_wires.value(m_openPort);
+    QPointer<SimulatedUnit> unit = wire->unit;
+    QMetaObject::invokeMethod(
+        this,
+        [unit, data] {
+            if (unit)
+                unit->receive(data);
+        },
+        Qt::QueuedConnection);
+}
+
+QString SimulatedSerialPort::deviceName(int portNumber) const
+{
+    return QStringLiteral("simulated COM%1").arg(portNumber);
+}
+
+void SimulatedSerialPort::deliver(int portNumber, const QByteArray &characters)
+{
+    if (m_openPort != portNumber)
+        return; // nobody listens at the PC's end
+    m_input += characters;
+    emit readyRead();
+}
