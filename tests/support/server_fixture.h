@@ -6,6 +6,7 @@
 #include "download_server/trackmain.h"
 
 #include "common/help_viewer.h"
+#include "support/recording_fakes.h"
 
 #include <QHostAddress>
 #include <QList>
@@ -16,13 +17,6 @@
 #include <memory>
 
 class UdpUnitClient;
-
-class RecordingHelpViewer : public HelpViewer
-{
-public:
-    void open(const QString &fileName) override { opened << fileName; }
-    QStringList opened;
-};
 
 class ServerFixture
 {
