@@ -1,6 +1,7 @@
 #include "pty_line.h"
 #include "simulated_unit.h"
 #include "unit_phases.h"
+#include "unit_position_log_options.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -39,6 +40,7 @@ int main(int argc, char *argv[])
                                    QStringLiteral("Silence after which the unit sleeps again."),
                                    QStringLiteral("ms"), QStringLiteral("5000"));
     parser.addOptions({demo, silent, refuse, wrongCase, split, splitDelay, password, digit, reset});
+    addPositionLogOptions(parser);
     parser.process(app);
 
     SimulatedUnit unit;
@@ -51,6 +53,10 @@ int main(int argc, char *argv[])
     const QString ready = parser.value(digit);
     unit.setReadyDigit(ready == QLatin1String("1") ? '1' : '0');
     unit.setResetAfterMs(qMax(1, parser.value(reset).toInt()));
+    if (QString error; !applyPositionLogOptions(parser, unit, error)) {
+        std::fprintf(stderr, "vortsim: %s\n", qPrintable(error));
+        return 1;
+    }
 
     PtyLine line;
     if (!line.open()) {

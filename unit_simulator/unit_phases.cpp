@@ -1,9 +1,11 @@
 #include "unit_phases.h"
 
 #include "simulated_unit.h"
+#include "unit_position_log.h"
 
 void installUnitPhases(SimulatedUnit &unit)
 {
     // unit.addPhase('L', std::make_unique<...>());
     (void)unit;
+    unit.addPhase('L', std::make_unique<UnitPositionLog>());
 }

@@ -62,6 +62,10 @@ private slots:
         QFETCH(char, readyDigit);
         MainWindowBench bench;
         bench.unit.setReadyDigit(readyDigit);
+        // The common exchange alone: the operation's own phase is replaced by one that succeeds.
+        const int code = int(QByteArray("UDLCO").indexOf(letter));
+        bench.window.engine().phases().add(code,
+                                           std::make_unique<ScriptedPhase>(PhaseOutcome::Success));
         QList<char> accepted;
         bool connectingShownAtAcceptance = true;
         connect(&bench.unit, &SimulatedUnit::operationAccepted, this, [&](char l) {
@@ -81,7 +85,6 @@ private slots:
                     .hasMatch());
         QCOMPARE(bench.port.settings(), QStringLiteral("9600,N,8,1"));
         QCOMPARE(bench.port.openPortNumber(), 0);
-        // No phase yet: nothing is claimed.
         QCOMPARE(bench.boxes.shown, QList<ShownMessage>{});
         QVERIFY(bench.button("Command5")->isHidden());
     }

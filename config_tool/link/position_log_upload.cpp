@@ -1,0 +1,112 @@
+#include "position_log_upload.h"
+
+#include "position_log.h"
+
+#include <QDateTime>
+#include <QLocale>
+
+namespace {
+void hideDisplay(OperationContext &context)
+{
+    context.hide(StatusItem::Command11);
+    context.hide(StatusItem::Label4);
+    context.hide(StatusItem::Label3);
+}
+} // namespace
+
+PositionLogUpload::PositionLogUpload(std::function<QDateTime()> clock) : m_now(std::move(clock))
+{
+    if (!m_now)
+        m_now = [] { return QDateTime::currentDateTime(); };
+}
+
+PhaseOutcome PositionLogUpload::run(OperationContext &context)
+{
+    if (context.exitRequested)
+        return PhaseOutcome::Abort;
+
+    // The unit changes speed once it has accepted the password.
+    context.port.setSettings(QStringLiteral("38400,N,8,1"));
+    context.port.discardInput();
+    context.show(StatusItem::Command11);
+    context.show(StatusItem::Label4);
+    context.show(StatusItem::Label3); // keeps the last upload's count until a record completes
+
+    PositionLog::File file;
+    // Any failure from here on ends the upload with the error message and a closed port.
+    const auto errorEnd = [&] {
+        file.close();
+        hideDisplay(context);
+        context.messages.show(QStringLiteral("Download "), QStringLiteral("Error"),
+                              MessageIcon::Critical);
+        context.port.close();
+        return PhaseOutcome::Failure;
+    };
+    const bool created = file.create(PositionLog::fileName(m_now(), QLocale::system()));
+    m_logFileName = file.name();
+    if (!created)
+        return errorEnd();
+
+    PositionLog::LineWriter writer;
+    int recordCount = 0;
+    bool endOfLog = false;
+    while (!endOfLog) {
+        int characterCount = 0;
+        QByteArray record;
+        // Every piece from the unit starts the silence over; the unit waits for each answer
+        // before it sends on, so the answer goes out the moment the piece is read.
+        const bool answered = context.waitTicks(silenceTicks, [&] {
+            if (context.abortRequested)
+                return true;
+            QByteArray piece;
+            if (context.readWaiting(piece)) {
+                context.clock.setTickCount(0);
+                if (piece == "E") {
+                    record.clear();
+                    context.replyReceived = true;
+                    endOfLog = true;
+                } else {
+                    // The unit sends one character per "N": a longer piece still counts once.
+                    record += piece;
+                    ++characterCount;
+                }
+                if (characterCount < PositionLog::recordLength)
+                    context.port.write("N");
+            }
+            if (characterCount == PositionLog::recordLength) {
+                context.replyReceived = true;
+                ++recordCount;
+                context.status.setStatusText(StatusItem::Label3, QString::number(recordCount));
+            }
+            return context.replyReceived;
+        });
+        if (context.exitRequested || context.abortRequested) {
+            file.close();
+            hideDisplay(context);
+            return PhaseOutcome::Abort;
+        }
+        if (!answered) {
+            // The unit fell silent: the records written so far stay, the partial one is dropped.
+            file.close();
+            hideDisplay(context);
+            context.messages.show(QStringLiteral("Error GPS Data download !"),
+                                  QStringLiteral("Invalid download !"), MessageIcon::Critical);
+            return PhaseOutcome::Failure;
+        }
+        if (!record.isEmpty() && !file.writeLine(writer.line(record)))
+            return errorEnd();
+        context.port.write("1");
+        context.replyReceived = false;
+    }
+
+    file.close();
+    hideDisplay(context);
+    if (recordCount > 0)
+        context.messages.show(QLatin1Char(' ') + QString::number(recordCount) +
+                                  QStringLiteral(" GPS locations Saved !"),
+                              QStringLiteral("Saved"), MessageIcon::Information);
+    else
+        context.messages.show(QStringLiteral("No GPS locations to download !"), QString(),
+                              MessageIcon::Information);
+    return PhaseOutcome::Success;
+}

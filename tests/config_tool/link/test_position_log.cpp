@@ -1,0 +1,318 @@
+#include "link/position_log.h"
+#include "link/position_log_upload.h"
+#include "support/main_window_bench.h"
+#include "unit_position_log.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+const ShownMessage timeoutMessage{QStringLiteral("Error GPS Data download !"),
+                                  QStringLiteral("Invalid download !"), MessageIcon::Critical};
+const ShownMessage errorMessage{QStringLiteral("Download "), QStringLiteral("Error"),
+                                MessageIcon::Critical};
+const ShownMessage emptyMessage{QStringLiteral("No GPS locations to download !"), QString(),
+                                MessageIcon::Information};
+
+ShownMessage savedMessage(int count)
+{
+    return {QStringLiteral(" %1 GPS locations Saved !").arg(count), QStringLiteral("Saved"),
+            MessageIcon::Information};
+}
+
+// Records as the unit keeps them: time, latitude, longitude, hemisphere, speed, course, date.
+const QByteArray recordA = "140327"
+                           "51304521"
+                           "000075678"
+                           "2"
+                           "0123"
+                           "2700"
+                           "061226";
+const QByteArray recordB = "140357"
+                           "51301234"
+                           "000080001"
+                           "0"
+                           "0456"
+                           "0905"
+                           "061226";
+const QByteArray recordC = "235959"
+                           "33520000"
+                           "151123456"
+                           "1"
+                           "1000"
+                           "3599"
+                           "311226";
+const QByteArray lineA = "\"06/12/26\",\"14:03:27\",\"5130.4521\",\"N\",\"00007.5678\",\"W\","
+                         "\"012.3\",\"270.0\"\r\n";
+const QByteArray lineB = "\"06/12/26\",\"14:03:57\",\"5130.1234\",\"N\",\"00008.0001\",\"E\","
+                         "\"045.6\",\"090.5\"\r\n";
+const QByteArray lineC = "\"31/12/26\",\"23:59:59\",\"3352.0000\",\"S\",\"15112.3456\",\"E\","
+                         "\"100.0\",\"359.9\"\r\n";
+
+QByteArray withCode(QByteArray record, char code)
+{
+    record[23] = code;
+    return record;
+}
+
+QByteArray reversed(QByteArray text)
+{
+    std::reverse(text.begin(), text.end());
+    return text;
+}
+
+QByteArray readFile(const QString &name)
+{
+    QFile file(name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+const QDateTime uploadMoment(QDate(2026, 12, 6), QTime(14, 3, 27));
+
+// The main window and its simulated unit, uploading into a fresh working directory with the
+// clock stopped at uploadMoment.
+struct UploadBench : MainWindowBench
+{
+    UploadBench()
+    {
+        QDir::setCurrent(directory.path());
+        auto positions = std::make_unique<UnitPositionLog>();
+        log = positions.get();
+        log->setStartDelayMs(20);
+        unit.addPhase('L', std::move(positions));
+        auto phase = std::make_unique<PositionLogUpload>([] { return uploadMoment; });
+        upload = phase.get();
+        window.engine().phases().add(2, std::move(phase));
+        QObject::connect(log, &UnitPositionLog::recordConfirmed, &window,
+                         [this] { countsSeen.append(label("Label3")->text()); });
+        window.show();
+    }
+    ~UploadBench() { QDir::setCurrent(QDir::tempPath()); }
+
+    QLabel *label(const char *name) { return control<QLabel>(name); }
+    // What the PC sent once the unit accepted the password.
+    QByteArray answers() const
+    {
+        const QByteArray all = port.written();
+        return all.mid(all.indexOf("L6048\r") + 6);
+    }
+    QStringList files() const { return QDir(directory.path()).entryList(QDir::Files); }
+    bool displayHidden()
+    {
+        return button("Command11")->isHidden() && label("Label4")->isHidden() &&
+               label("Label3")->isHidden();
+    }
+
+    QTemporaryDir directory;
+    UnitPositionLog *log = nullptr;
+    PositionLogUpload *upload = nullptr;
+    QStringList countsSeen; // Label3 when the unit hears each "1"
+};
+} // namespace
+
+class TestPositionLog : public QObject
+{
+    Q_OBJECT
+private slots:
+    void cutsTheReversedRecord_data()
+    {
+        QTest::addColumn<QByteArray>("record");
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("north west") << recordA << lineA;
+        QTest::newRow("north east") << recordB << lineB;
+        QTest::newRow("south east") << recordC << lineC;
+        QTest::newRow("south west")
+            << withCode(recordA, '3') << QByteArray(lineA).replace("\"N\"", "\"S\"");
+    }
+    void cutsTheReversedRecord()
+    {
+        QFETCH(QByteArray, record);
+        QFETCH(QByteArray, line);
+        PositionLog::LineWriter writer;
+        QCOMPARE(writer.line(reversed(record)), line);
+    }
+
+    void namesTheFileFromDateAndTime_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QDateTime>("moment");
+        QTest::addColumn<QString>("name");
+        const QLocale c = QLocale::c();
+        QTest::newRow("C") << c << uploadMoment << "06-12-2026L_14.03.27.csv";
+        QTest::newRow("C, small numbers")
+            << c << QDateTime(QDate(2027, 2, 1), QTime(9, 5, 7)) << "01-02-2027L_09.05.07.csv";
+        // The locale's own formats, with its "/" and ":" replaced.
+        QTest::newRow("en_GB") << QLocale(QLocale::English, QLocale::UnitedKingdom) << uploadMoment
+                               << "06-12-2026L_14.03.csv";
+        QTest::newRow("de_DE") << QLocale(QLocale::German, QLocale::Germany) << uploadMoment
+                               << "06.12.26L_14.03.csv";
+    }
+    void namesTheFileFromDateAndTime()
+    {
+        QFETCH(QLocale, locale);
+        QFETCH(QDateTime, moment);
+        QFETCH(QString, name);
+        QCOMPARE(PositionLog::fileName(moment, locale), name);
+    }
+
+    void emptyLogSavesNothing()
+    {
+        UploadBench bench;
+        bench.label("Label3")->setText(QStringLiteral("7")); // from an earlier upload
+
+        bench.window.startOperation(2);
+
+        QCOMPARE(bench.boxes.shown, QList<ShownMessage>{emptyMessage});
+        QCOMPARE(bench.answers(), QByteArray("N1"));
+        QCOMPARE(bench.files(), QStringList{bench.upload->logFileName()});
+        QCOMPARE(readFile(bench.upload->logFileName()), QByteArray());
+        QCOMPARE(bench.label("Label3")->text(), QStringLiteral("7"));
+        QVERIFY(bench.displayHidden());
+        QVERIFY(!bench.port.isOpen());
+    }
+
+    void threeRecordsGiveThreeLines_data()
+    {
+        QTest::addColumn<int>("characterDelayMs");
+        QTest::newRow("at once") << 0;
+        // A record then lasts longer than the silence limit: every piece starts it over.
+        QTest::newRow("slow unit") << MainWindowBench::tickMs / 3;
+    }
+    void threeRecordsGiveThreeLines()
+    {
+        QFETCH(int, characterDelayMs);
+        UploadBench bench;
+        bench.log->setRecords({recordA, recordB, recordC});
+        bench.log->setCharacterDelayMs(characterDelayMs);
+        bool displayShown = false;
+        connect(bench.log, &UnitPositionLog::recordConfirmed, this, [&] {
+            displayShown = bench.button("Command11")->isVisible() &&
+                           bench.label("Label4")->isVisible() && bench.label("Label3")->isVisible();
+        });
+
+        bench.window.startOperation(2);
+
+        QCOMPARE(bench.boxes.shown, QList<ShownMessage>{savedMessage(3)});
+        QCOMPARE(bench.boxes.shown.first().prompt, QStringLiteral(" 3 GPS locations Saved !"));
+        QCOMPARE(bench.upload->logFileName(),
+                 PositionLog::fileName(uploadMoment, QLocale::system()));
+        QCOMPARE(readFile(bench.upload->logFileName()), lineA + lineB + lineC);
+        QCOMPARE(bench.countsSeen, QStringList({"1", "2", "3"}));
+        QVERIFY(displayShown);
+        QVERIFY(bench.displayHidden());
+        // "N" after each of the first 37 characters, "1" after each record, "N1" after "E".
+        const QByteArray perRecord = QByteArray(37, 'N') + '1';
+        QCOMPARE(bench.answers(), perRecord + perRecord + perRecord + "N1");
+        QCOMPARE(bench.port.settings(), QStringLiteral("38400,N,8,1"));
+        QVERIFY(!bench.port.isOpen());
+    }
+
+    void unknownHemisphereKeepsTheLetters()
+    {
+        UploadBench bench;
+        bench.log->setRecords({withCode(recordA, '2'), withCode(recordB, '7')});
+        bench.window.startOperation(2);
+        const QByteArray first = readFile(bench.upload->logFileName());
+        // The next upload starts without letters.
+        bench.log->setRecords({withCode(recordC, '7')});
+        bench.window.startOperation(2);
+
+        QCOMPARE(bench.boxes.shown, QList<ShownMessage>({savedMessage(2), savedMessage(1)}));
+        QCOMPARE(first, lineA + QByteArray(lineB).replace("\"E\"", "\"W\""));
+        QCOMPARE(readFile(bench.upload->logFileName()),
+                 QByteArray(lineC).replace("\"S\"", "\"\"").replace("\"E\"", "\"\""));
+    }
+
+    void silenceKeepsTheEarlierRecords_data()
+    {
+        QTest::addColumn<int>("silentAfter");
+        QTest::addColumn<int>("burstAt");
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("mid record") << 2 * 38 + 20 << 0 << lineA + lineB;
+        QTest::newRow("between records") << 38 << 0 << lineA;
+        // Two characters in one piece count once: the PC wants one more than the unit has.
+        QTest::newRow("burst") << -1 << 38 + 5 << lineA;
+    }
+    void silenceKeepsTheEarlierRecords()
+    {
+        QFETCH(int, silentAfter);
+        QFETCH(int, burstAt);
+        QFETCH(QByteArray, content);
+        UploadBench bench;
+        bench.log->setRecords({recordA, recordB, recordC});
+        bench.log->setSilentAfter(silentAfter);
+        bench.log->setBurstAt(burstAt);
+
+        bench.window.startOperation(2);
+
+        QCOMPARE(bench.boxes.shown, QList<ShownMessage>{timeoutMessage});
+        QCOMPARE(readFile(bench.upload->logFileName()), content);
+        QVERIFY(bench.displayHidden());
+        QVERIFY(bench.port.isOpen());
+        QCOMPARE(bench.port.settings(), QStringLiteral("38400,N,8,1"));
+        if (burstAt > 0)
+            QVERIFY(bench.answers().endsWith('1' + QByteArray(37, 'N')));
+    }
+
+    void statusButtonAbortsQuietly()
+    {
+        UploadBench bench;
+        bench.log->setRecords({recordA, recordB, recordC});
+        connect(bench.log, &UnitPositionLog::recordConfirmed, this, [&](int count) {
+            if (count == 2)
+                bench.button("Command11")->click();
+        });
+
+        bench.window.startOperation(2);
+
+        QCOMPARE(bench.boxes.shown, QList<ShownMessage>{});
+        QCOMPARE(readFile(bench.upload->logFileName()), lineA + lineB);
+        QCOMPARE(bench.label("Label3")->text(), QStringLiteral("2"));
+        QVERIFY(bench.displayHidden());
+        QVERIFY(!bench.port.isOpen());
+    }
+
+    void uncreatableFileEndsBeforeReceiving()
+    {
+        UploadBench bench;
+        bench.log->setRecords({recordA});
+        // A working directory that no longer exists takes no new file, even for root.
+        QTemporaryDir gone;
+        QDir::setCurrent(gone.path());
+        QVERIFY(gone.remove());
+
+        bench.window.startOperation(2);
+
+        QCOMPARE(bench.boxes.shown, QList<ShownMessage>{errorMessage});
+        QCOMPARE(bench.answers(), QByteArray());
+        QVERIFY(bench.displayHidden());
+        QVERIFY(!bench.port.isOpen());
+    }
+
+    void sameSecondKeepsBothFiles()
+    {
+        UploadBench bench;
+        const QString name = PositionLog::fileName(uploadMoment, QLocale::system());
+        bench.log->setRecords({recordA, recordB});
+        bench.window.startOperation(2);
+        bench.log->setRecords({recordC});
+        bench.window.startOperation(2);
+        bench.log->setRecords({});
+        bench.window.startOperation(2);
+
+        QCOMPARE(bench.boxes.shown,
+                 QList<ShownMessage>({savedMessage(2), savedMessage(1), emptyMessage}));
+        const QString second = PositionLog::candidateName(name, 2);
+        const QString third = PositionLog::candidateName(name, 3);
+        QCOMPARE(second, name.chopped(4) + "-2.csv");
+        QCOMPARE(bench.upload->logFileName(), third);
+        QCOMPARE(readFile(name), lineA + lineB);
+        QCOMPARE(readFile(second), lineC);
+        QCOMPARE(readFile(third), QByteArray());
+    }
+};
+
+QTEST_MAIN(TestPositionLog)
+#include "test_position_log.moc"
