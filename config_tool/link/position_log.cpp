@@ -2,6 +2,8 @@
 
 #include "common/quoted_fields.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 
 namespace PositionLog {
@@ -65,8 +67,14 @@ QString fileName(const QDateTime &moment, const QLocale &locale)
     const bool cLocale = locale.language() == QLocale::C;
     const QString dateFormat =
         cLocale ? QStringLiteral("dd/MM/yyyy") : locale.dateFormat(QLocale::ShortFormat);
-    const QString timeFormat =
-        cLocale ? QStringLiteral("HH:mm:ss") : locale.timeFormat(QLocale::ShortFormat);
+    // The time keeps its seconds, as the system's time format does; the time zone that some
+    // long formats carry has no place in a file name.
+    QString timeFormat = QStringLiteral("HH:mm:ss");
+    if (!cLocale) {
+        timeFormat = locale.timeFormat(QLocale::LongFormat);
+        timeFormat.remove(QRegularExpression(QStringLiteral("\\s*\\bt+\\b\\s*")));
+        timeFormat = timeFormat.trimmed();
+    }
     QString date = locale.toString(moment.date(), dateFormat);
     QString time = locale.toString(moment.time(), timeFormat);
     date.replace(QLatin1Char('/'), QLatin1Char('-'));

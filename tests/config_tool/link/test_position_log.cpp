@@ -143,11 +143,11 @@ private slots:
         QTest::newRow("C") << c << uploadMoment << "06-12-2026L_14.03.27.csv";
         QTest::newRow("C, small numbers")
             << c << QDateTime(QDate(2027, 2, 1), QTime(9, 5, 7)) << "01-02-2027L_09.05.07.csv";
-        // The locale's own formats, with its "/" and ":" replaced.
+        // The locale's own formats (the time with its seconds), with "/" and ":" replaced.
         QTest::newRow("en_GB") << QLocale(QLocale::English, QLocale::UnitedKingdom) << uploadMoment
-                               << "06-12-2026L_14.03.csv";
+                               << "06-12-2026L_14.03.27.csv";
         QTest::newRow("de_DE") << QLocale(QLocale::German, QLocale::Germany) << uploadMoment
-                               << "06.12.26L_14.03.csv";
+                               << "06.12.26L_14.03.27.csv";
     }
     void namesTheFileFromDateAndTime()
     {
