@@ -1,13 +1,46 @@
+#include "headless_server.h"
 #include "trackmain.h"
+
+#include "common/console_lines.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 
 namespace {
-void describe(QCommandLineParser &parser, QCommandLineOption &tick)
+// Exit status of a command line that cannot be followed (the other statuses: HeadlessServer).
+constexpr int badCommandLine = 2;
+
+struct Options
+{
+    QCommandLineOption tick{QStringLiteral("tick-ms"), QStringLiteral("Tick interval in ms."),
+                            QStringLiteral("ms"), QStringLiteral("1000")};
+    QCommandLineOption headless{QStringLiteral("headless"),
+                                QStringLiteral("Run without a window: the activity lines go to "
+                                               "standard output; SIGINT or SIGTERM stops "
+                                               "listening after the transfer in progress.")};
+    QCommandLineOption port{QStringLiteral("port"),
+                            QStringLiteral("UDP port to listen on (headless; default 6081)."),
+                            QStringLiteral("port"), QStringLiteral("6081")};
+    QCommandLineOption base{QStringLiteral("base"),
+                            QStringLiteral("Folder holding the operating system folders "
+                                           "(headless; default the working directory)."),
+                            QStringLiteral("folder")};
+    QCommandLineOption config{QStringLiteral("config"),
+                              QStringLiteral("Configuration file sent on CONFIG (headless)."),
+                              QStringLiteral("file")};
+    QCommandLineOption gps{QStringLiteral("gps"),
+                           QStringLiteral("GPS location table file sent on GPSLOC (headless)."),
+                           QStringLiteral("file")};
+};
+
+void describe(QCommandLineParser &parser, Options &options)
 {
     parser.setApplicationDescription(
         QStringLiteral("Server: sends operating system files, configuration images and GPS "
@@ -15,19 +48,64 @@ void describe(QCommandLineParser &parser, QCommandLineOption &tick)
     parser.addHelpOption();
     parser.addVersionOption();
     // Shorter ticks for the tests; the shipped program counts whole seconds.
-    tick.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOption(tick);
+    options.tick.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOptions(
+        {options.tick, options.headless, options.port, options.base, options.config, options.gps});
 }
 
-bool asksForTextOnly(int argc, char *argv[])
+bool hasArgument(int argc, char *argv[], std::initializer_list<const char *> wanted)
 {
     for (int i = 1; i < argc; ++i) {
-        for (const char *option : {"-h", "--help", "-?", "--help-all", "-v", "--version"}) {
+        for (const char *option : wanted) {
             if (std::strcmp(argv[i], option) == 0)
                 return true;
         }
     }
     return false;
+}
+
+// Like QCommandLineParser::process, but a command line that cannot be followed ends the program
+// with badCommandLine, apart from the statuses of the headless server.
+void process(QCommandLineParser &parser, const QCoreApplication &app)
+{
+    if (!parser.parse(app.arguments())) {
+        ConsoleLines::writeError(QStringLiteral("Server: ") + parser.errorText());
+        std::exit(badCommandLine);
+    }
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")))
+        parser.showHelp(0);
+}
+
+int tickInterval(const QCommandLineParser &parser, const Options &options)
+{
+    bool ok = false;
+    const int tickMs = parser.value(options.tick).toInt(&ok);
+    return ok && tickMs > 0 ? tickMs : 1000;
+}
+
+// A file named on the command line keeps meaning the same file if the working directory changes.
+QString absolute(const QString &path)
+{
+    return path.isEmpty() ? path : QFileInfo(path).absoluteFilePath();
+}
+
+int runHeadless(const QCommandLineParser &parser, const Options &options)
+{
+    HeadlessServerOptions chosen;
+    chosen.portText = parser.value(options.port);
+    chosen.baseFolder = absolute(parser.value(options.base));
+    chosen.configurationFile = absolute(parser.value(options.config));
+    chosen.gpsTableFile = absolute(parser.value(options.gps));
+    chosen.tickIntervalMs = tickInterval(parser, options);
+    if (!chosen.baseFolder.isEmpty() && !QFileInfo(chosen.baseFolder).isDir()) {
+        ConsoleLines::writeError(QStringLiteral("Server: --base %1 is not a folder.")
+                                     .arg(QDir::toNativeSeparators(chosen.baseFolder)));
+        return badCommandLine;
+    }
+    HeadlessServer server(std::move(chosen));
+    return server.run();
 }
 } // namespace
 
@@ -36,25 +114,30 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("Server"));
     QCoreApplication::setApplicationVersion(QStringLiteral("1.3"));
     QCommandLineParser parser;
-    QCommandLineOption tick(QStringLiteral("tick-ms"), QStringLiteral("Tick interval in ms."),
-                            QStringLiteral("ms"), QStringLiteral("1000"));
-    describe(parser, tick);
+    Options options;
+    describe(parser, options);
 
-    // --help and --version print their text without needing a display.
-    if (asksForTextOnly(argc, argv)) {
+    // --help, --version and the headless server need no display.
+    if (hasArgument(argc, argv,
+                    {"-h", "--help", "-?", "--help-all", "-v", "--version", "--headless"})) {
         QCoreApplication app(argc, argv);
-        parser.process(app);
-        return 0;
+        process(parser, app);
+        return runHeadless(parser, options);
     }
 
     QApplication app(argc, argv);
-    parser.process(app);
-    TrackMainOptions options;
-    bool ok = false;
-    const int tickMs = parser.value(tick).toInt(&ok);
-    if (ok && tickMs > 0)
-        options.tickIntervalMs = tickMs;
-    TrackMain window(std::move(options));
+    process(parser, app);
+    for (const QCommandLineOption *headlessOnly :
+         {&options.port, &options.base, &options.config, &options.gps}) {
+        if (parser.isSet(*headlessOnly)) {
+            ConsoleLines::writeError(QStringLiteral("Server: --%1 needs --headless.")
+                                         .arg(headlessOnly->names().constFirst()));
+            return badCommandLine;
+        }
+    }
+    TrackMainOptions windowOptions;
+    windowOptions.tickIntervalMs = tickInterval(parser, options);
+    TrackMain window(std::move(windowOptions));
     window.show();
     return app.exec();
 }

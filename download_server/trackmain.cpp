@@ -1,5 +1,6 @@
 #include "trackmain.h"
 
+#include "listening_session.h"
 #include "log_line.h"
 #include "server_paths.h"
 
@@ -179,33 +180,13 @@ void TrackMain::load()
 
 std::optional<quint16> TrackMain::portNumber(const QString &text)
 {
-    const QString trimmed = text.trimmed();
-    for (const QChar c : trimmed) {
-        if (!c.isDigit() || c.unicode() > '9')
-            return std::nullopt;
-    }
-    bool ok = false;
-    const uint port = trimmed.toUInt(&ok);
-    if (!ok || port < 1 || port > 65535)
-        return std::nullopt;
-    return static_cast<quint16>(port);
+    return ListeningSession::portNumber(text);
 }
 
 void TrackMain::setHostPortClicked()
 {
-    const QString text = m_txtport->text();
-    if (text.isEmpty()) {
-        addActivity(QStringLiteral("No Port Specified"));
-        return;
-    }
-    // A text that is no port leaves the socket on its earlier port.
-    const std::optional<quint16> port = portNumber(text);
-    if (!port) {
-        addActivity(QStringLiteral("Port :") + text + QStringLiteral(" not valid (1 to 65535) !"));
-        return;
-    }
-    m_socket->setLocalPort(*port);
-    addActivity(QStringLiteral("Port :") + text + QStringLiteral(" selected !"));
+    if (const std::optional<quint16> port = ListeningSession::selectPort(m_txtport->text(), *this))
+        m_socket->setLocalPort(*port);
 }
 
 void TrackMain::setListeningButtons(bool listening)
@@ -228,17 +209,8 @@ void TrackMain::startClicked()
         if (const std::optional<quint16> port = portNumber(m_txtport->text()))
             m_socket->setLocalPort(*port);
     }
-    if (m_socket->localPort() == 0 || !m_download->startListening()) {
-        const QString reason =
-            m_socket->localPort() == 0 ? QStringLiteral("no port set") : m_socket->errorString();
-        addActivity(QStringLiteral("Error : cannot listen on port ") + m_txtport->text() +
-                    QStringLiteral(" (") + reason + QStringLiteral(") !"));
-        return;
-    }
-    addActivity(QStringLiteral("Started, listening on port ") + m_txtport->text());
-    setListeningButtons(true);
-    m_download->runListeningLoop();
-    addActivity(QStringLiteral("Stopped, listening on port ") + m_txtport->text());
+    ListeningSession::listenUntilStopped(*m_download, *m_socket, *this, m_txtport->text(),
+                                         [this] { setListeningButtons(true); });
 }
 
 void TrackMain::stopClicked()

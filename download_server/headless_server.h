@@ -1,0 +1,54 @@
+#pragma once
+
+#include "remote_download.h"
+
+#include <QObject>
+#include <QString>
+
+class StopSignals;
+class TickClock;
+class UdpDatagramSocket;
+
+// The choices an operator makes on the console, given on the command line instead.
+struct HeadlessServerOptions
+{
+    QString portText = QStringLiteral("6081"); // txtport
+    QString baseFolder;        // Drive1: the folder holding the operating system folders
+    QString configurationFile; // Label5; empty: none selected
+    QString gpsTableFile;      // Label9; empty: none selected
+    int tickIntervalMs = 1000;
+};
+
+// Server without a window (Server --headless): the console's load, "&Set host/port" and
+// "&Start" with the same exchange, its List1 lines on standard output and the same "log.txt".
+// SIGINT or SIGTERM acts as "Stop": listening ends after the transfer in progress. A second one
+// acts as EXIT and ends the transfer at once.
+class HeadlessServer : public QObject, private DownloadConsole
+{
+    Q_OBJECT
+public:
+    enum ExitStatus { Stopped = 0, CannotListen = 1 };
+
+    explicit HeadlessServer(HeadlessServerOptions options, QObject *parent = nullptr);
+    ~HeadlessServer() override;
+
+    // Listens until a stop request; returns the program's exit status.
+    int run();
+
+private:
+    void stopRequested(int count);
+
+    // DownloadConsole
+    void addActivity(const QString &line) override;
+    void logLine(const QString &text) override;
+    QString operatingSystemBaseFolder() const override;
+    QString configurationFilePath() const override;
+    QString gpsTableFilePath() const override;
+    void showOperatingSystemFolder(const QString &folder) override;
+
+    HeadlessServerOptions m_options;
+    TickClock *m_clock;
+    UdpDatagramSocket *m_socket;
+    RemoteDownload *m_download;
+    StopSignals *m_stopSignals;
+};
