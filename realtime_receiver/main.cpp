@@ -1,30 +1,90 @@
+#include "headless_receiver.h"
 #include "receiver_window.h"
+
+#include "common/console_lines.h"
 
 #include <QApplication>
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+namespace {
+// Exit status of a command line that cannot be followed (the other statuses: HeadlessReceiver).
+constexpr int badCommandLine = 2;
+
+bool hasArgument(int argc, char *argv[], std::initializer_list<const char *> wanted)
+{
+    for (int i = 1; i < argc; ++i) {
+        for (const char *option : wanted) {
+            if (std::strcmp(argv[i], option) == 0)
+                return true;
+        }
+    }
+    return false;
+}
+
+// Like QCommandLineParser::process, with badCommandLine for a command line it cannot follow.
+void process(QCommandLineParser &parser, const QCoreApplication &app)
+{
+    if (!parser.parse(app.arguments())) {
+        ConsoleLines::writeError(QStringLiteral("Quellix: ") + parser.errorText());
+        std::exit(badCommandLine);
+    }
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")))
+        parser.showHelp(0);
+}
+} // namespace
+
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quellix"));
-    QApplication::setApplicationVersion(QStringLiteral("1.0"));
+    QCoreApplication::setApplicationName(QStringLiteral("Quellix"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.0"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Receives the units' real-time UDP messages and acknowledges each."));
     parser.addHelpOption();
     parser.addVersionOption();
+    QCommandLineOption headlessOption(
+        QStringLiteral("headless"),
+        QStringLiteral("Run without a window: the activity lines go to standard output, each line "
+                       "of standard input is a command for the next acknowledgement; SIGINT or "
+                       "SIGTERM stops listening."));
+    QCommandLineOption portOption(QStringLiteral("port"),
+                                  QStringLiteral("UDP port to listen on (headless; default 6081)."),
+                                  QStringLiteral("port"), QStringLiteral("6081"));
     // For tests and benchmarks: set the port and start listening as if clicked.
     QCommandLineOption listenOption(QStringLiteral("listen"),
                                     QStringLiteral("Start listening on <port> at once."),
                                     QStringLiteral("port"));
     listenOption.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOption(listenOption);
-    parser.process(app);
+    parser.addOptions({headlessOption, portOption, listenOption});
+
+    // --help, --version and the headless receiver need no display.
+    std::unique_ptr<QCoreApplication> app;
+    if (hasArgument(argc, argv,
+                    {"-h", "--help", "-?", "--help-all", "-v", "--version", "--headless"})) {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+        process(parser, *app);
+        HeadlessReceiver receiver(parser.value(portOption));
+        return receiver.run();
+    }
+
+    app = std::make_unique<QApplication>(argc, argv);
+    process(parser, *app);
+    if (parser.isSet(portOption)) {
+        ConsoleLines::writeError(QStringLiteral("Quellix: --port needs --headless."));
+        return badCommandLine;
+    }
 
     ReceiverWindow window;
     window.show();
@@ -37,5 +97,5 @@ int main(int argc, char *argv[])
             window.findChild<QPushButton *>(QStringLiteral("Command1"))->click();
         });
     }
-    return app.exec();
+    return app->exec();
 }

@@ -10,7 +10,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTimer>
 
 using namespace ReceiverText;
 
@@ -24,8 +23,7 @@ ReceiverWindow::ReceiverWindow(QWidget *parent) : ReceiverWindow(Options{}, pare
 
 ReceiverWindow::ReceiverWindow(const Options &options, QWidget *parent)
     : QWidget(parent), m_socket(options.socket), m_help(options.help),
-      m_clock(options.tickIntervalMs, TickClock::Wrap::AboveSixtyBeforeIncrement),
-      m_answerPause(options.answerPause)
+      m_clock(options.tickIntervalMs, TickClock::Wrap::AboveSixtyBeforeIncrement)
 {
     setObjectName(QStringLiteral("trackmain"));
     setWindowTitle(QStringLiteral("GPRS Real time Sample communication program 1.0"));
@@ -37,6 +35,7 @@ ReceiverWindow::ReceiverWindow(const Options &options, QWidget *parent)
         m_ownHelp = std::make_unique<SystemHelpViewer>();
         m_help = m_ownHelp.get();
     }
+    m_receiver = new RealtimeReceiver(*m_socket, *this, options.answerPause, this);
     buildControls();
 
     connect(m_command4, &QPushButton::clicked, this, &ReceiverWindow::setHostPortClicked);
@@ -45,16 +44,11 @@ ReceiverWindow::ReceiverWindow(const Options &options, QWidget *parent)
     connect(m_command5, &QPushButton::clicked, this, &ReceiverWindow::sendDataClicked);
     connect(m_command3, &QPushButton::clicked, this, &ReceiverWindow::helpClicked);
     connect(m_command6, &QPushButton::clicked, this, &ReceiverWindow::exitClicked);
-    connect(m_socket, &DatagramSocket::datagramArrived, this,
-            [this](const QByteArray &data) { datagramArrived(data); });
 
-    // Window loaded.
-    m_listening = false;
+    // Window loaded (the receiver starts with running set, not listening, no data arrived).
     m_command2->setEnabled(false);
     m_socket->close();
-    m_running = true;
     m_clock.setTickCount(0);
-    m_dataArrived = false;
 }
 
 ReceiverWindow::~ReceiverWindow() = default;
@@ -140,11 +134,10 @@ void ReceiverWindow::place(QWidget *control, int left, int top, int width, int h
 
 void ReceiverWindow::logMessage(const QString &text)
 {
-    for (const QString &line : logLines(text))
-        addListLine(line);
+    m_receiver->logMessage(text);
 }
 
-void ReceiverWindow::addListLine(const QString &line)
+void ReceiverWindow::addLine(const QString &line)
 {
     // Follow the newest line unless the operator has scrolled back to read.
     const QScrollBar *bar = m_list1->verticalScrollBar();
@@ -156,101 +149,45 @@ void ReceiverWindow::addListLine(const QString &line)
         m_list1->scrollToBottom();
 }
 
+QString ReceiverWindow::portText() const
+{
+    return m_txtport->text();
+}
+
+void ReceiverWindow::listeningStarted()
+{
+    m_command1->setEnabled(false);
+    m_command2->setEnabled(true);
+}
+
+void ReceiverWindow::commandQueueChanged(bool canQueue)
+{
+    m_command5->setEnabled(canQueue);
+}
+
 void ReceiverWindow::setHostPortClicked()
 {
-    const QString text = m_txtport->text();
-    if (text.isEmpty()) {
-        addListLine(QStringLiteral("No Port Specified"));
-        return;
-    }
-    const std::optional<quint16> port = portNumber(text);
-    if (!port) {
-        logMessage(QStringLiteral("Invalid port: ") + text +
-                   QStringLiteral(" (a number from 1 to 65535)"));
-        return;
-    }
-    m_socket->setLocalPort(*port);
-    m_selectedPortText = text;
-    logMessage(QStringLiteral("Port :") + text + QStringLiteral(" selected !"));
     // While listening the new port applies to the next start; Stop enables Start.
-    if (!m_listening)
+    if (m_receiver->selectPort(m_txtport->text()) && !m_receiver->listening())
         m_command1->setEnabled(true);
 }
 
 void ReceiverWindow::startClicked()
 {
     // Start stays clickable for the moment between Stop and the end of the loop.
-    if (m_listening)
-        return;
-    m_dataArrived = false;
-    if (!m_socket->listen()) {
-        logMessage(QStringLiteral("Cannot listen on port ") + m_selectedPortText +
-                   QStringLiteral(": ") + m_socket->errorString());
-        return;
-    }
-    m_listening = true;
-    // A command queued before the last stop still waits for its acknowledgement.
-    m_command5->setEnabled(m_pendingCommand.isEmpty());
-    logMessage(QStringLiteral("Started, listening on port ") + m_txtport->text());
-    m_command1->setEnabled(false);
-    m_command2->setEnabled(true);
-    m_running = true;
-
-    while (m_running) {
-        if (m_dataArrived)
-            answerArrivedData();
-        TickClock::waitUntil([this] { return !m_running || m_dataArrived; });
-    }
-
-    m_socket->close();
-    m_listening = false;
-    m_command5->setEnabled(false);
-    logMessage(QStringLiteral("Stopped, listening on port ") + m_txtport->text());
-}
-
-void ReceiverWindow::answerArrivedData()
-{
-    const QString identifier = m_answerIdentifier;
-    pauseBeforeAnswer();
-
-    const QString command = m_pendingCommand;
-    if (m_socket->sendToLastSender(acknowledgementDatagram(identifier, command))) {
-        logMessage(QStringLiteral("Send: ") + acknowledgementText(identifier, command));
-        m_pendingCommand.clear();
-    } else {
-        // The command stays queued for the next acknowledgement.
-        logMessage(QStringLiteral("Send failed: ") + acknowledgementText(identifier, command) +
-                   QStringLiteral(" (") + m_socket->errorString() + QStringLiteral(")"));
-    }
-    m_dataArrived = false;
-    m_command5->setEnabled(m_pendingCommand.isEmpty());
-}
-
-void ReceiverWindow::pauseBeforeAnswer()
-{
-    // The window stays live: arrivals, clicks and ticks are handled meanwhile.
-    QTimer pause;
-    pause.setSingleShot(true);
-    pause.start(m_answerPause);
-    TickClock::waitUntil([&pause] { return !pause.isActive(); });
+    m_receiver->listen();
 }
 
 void ReceiverWindow::stopClicked()
 {
     m_command1->setEnabled(true);
     m_command2->setEnabled(false);
-    m_running = false;
+    m_receiver->stop();
 }
 
 void ReceiverWindow::sendDataClicked()
 {
-    if (!m_listening) {
-        logMessage(QStringLiteral("You didnt set remote host/port"));
-        return;
-    }
-    m_pendingCommand = m_text1->text();
-    logMessage(m_pendingCommand);
-    m_command5->setEnabled(false);
+    m_receiver->queueCommand(m_text1->text());
 }
 
 void ReceiverWindow::helpClicked()
@@ -263,19 +200,9 @@ void ReceiverWindow::exitClicked()
     close();
 }
 
-void ReceiverWindow::datagramArrived(const QByteArray &data)
-{
-    m_lastMessage = messageText(data);
-    logMessage(QStringLiteral("Received: ") + m_lastMessage);
-    // A burst is answered once, with the identifier of its first datagram.
-    if (!m_dataArrived)
-        m_answerIdentifier = identifierOf(m_lastMessage);
-    m_dataArrived = true;
-}
-
 void ReceiverWindow::closeEvent(QCloseEvent *event)
 {
     // Ends a listening loop; it closes the socket on its way out.
-    m_running = false;
+    m_receiver->stop();
     event->accept();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/tick_clock.h"
+#include "realtime_receiver.h"
 #include "receiver_text.h"
 
 #include <QString>
@@ -18,7 +19,7 @@ class QPushButton;
 
 // Quellix's window (trackmain): sets the UDP port, listens, shows every real-time message a
 // unit sends and answers each with its identifier, ",1" and the operator's pending command.
-class ReceiverWindow : public QWidget
+class ReceiverWindow : public QWidget, private ReceiverConsole
 {
     Q_OBJECT
 public:
@@ -37,11 +38,11 @@ public:
     // Shows a text in List1: one line up to 100 characters, else the first 100 and the rest.
     void logMessage(const QString &text);
 
-    bool running() const { return m_running; }
-    bool listening() const { return m_listening; }
-    bool dataArrived() const { return m_dataArrived; }
-    QString lastMessage() const { return m_lastMessage; }
-    QString pendingCommand() const { return m_pendingCommand; }
+    bool running() const { return m_receiver->running(); }
+    bool listening() const { return m_receiver->listening(); }
+    bool dataArrived() const { return m_receiver->dataArrived(); }
+    QString lastMessage() const { return m_receiver->lastMessage(); }
+    QString pendingCommand() const { return m_receiver->pendingCommand(); }
     int tickCount() const { return m_clock.tickCount(); }
 
 protected:
@@ -50,7 +51,12 @@ protected:
 private:
     void buildControls();
     void place(QWidget *control, int left, int top, int width, int height);
-    void addListLine(const QString &line);
+
+    // ReceiverConsole
+    void addLine(const QString &line) override;
+    QString portText() const override;
+    void listeningStarted() override;
+    void commandQueueChanged(bool canQueue) override;
 
     void setHostPortClicked(); // Command4
     void startClicked();       // Command1: the listening loop
@@ -58,25 +64,12 @@ private:
     void sendDataClicked();    // Command5
     void helpClicked();        // Command3
     void exitClicked();        // Command6
-    void datagramArrived(const QByteArray &data);
-    void answerArrivedData();
-    void pauseBeforeAnswer();
 
     DatagramSocket *m_socket;
     std::unique_ptr<HelpViewer> m_ownHelp;
     HelpViewer *m_help;
     TickClock m_clock;
-    std::chrono::milliseconds m_answerPause;
-
-    bool m_running = true;
-    bool m_listening = false;
-    bool m_dataArrived = false;
-    QString m_lastMessage;
-    QString m_pendingCommand;
-    // The identifier of the first datagram not yet answered.
-    QString m_answerIdentifier;
-    // The port text as it was when the port was set, and when listening started.
-    QString m_selectedPortText;
+    RealtimeReceiver *m_receiver = nullptr;
 
     QPushButton *m_command4 = nullptr;
     QLabel *m_label2 = nullptr;
