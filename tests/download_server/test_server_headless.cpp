@@ -1,0 +1,288 @@
+// Server --headless as a service manager runs it: a real process on loopback UDP, the simulated
+// unit asking for each of the three downloads, and SIGINT/SIGTERM ending it cleanly.
+#include "support/program_process.h"
+#include "support/server_fixture.h"
+#include "support/valid_configuration.h"
+
+#include "config_tool/configuration/configuration_file.h"
+#include "download_server/server_images.h"
+#include "location_table/location_table_file.h"
+#include "unit_simulator/udp_unit_client.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QUdpSocket>
+#include <QtTest>
+
+#include <csignal>
+#include <memory>
+
+namespace {
+const QHostAddress loopback(QStringLiteral("127.0.0.1"));
+
+// Bytes of every value, line breaks included: the file travels exactly as stored.
+QByteArray operatingSystemContent(int size)
+{
+    QByteArray content;
+    for (int i = 0; i < size; ++i)
+        content += char(i % 7 == 6 ? '\n' : 'A' + i % 26);
+    content[0] = '\r';
+    return content;
+}
+
+QByteArray paddedToPackets(QByteArray data)
+{
+    data.append(UdpUnitClient::dataSize - data.size() % UdpUnitClient::dataSize, 'F');
+    return data;
+}
+
+class HeadlessServerRun
+{
+public:
+    explicit HeadlessServerRun(const QStringList &extraArguments = {})
+        : m_port(ServerFixture::freeUdpPort())
+    {
+        QDir(m_dir.path()).mkpath(QStringLiteral("os/V610"));
+        m_process = std::make_unique<ProgramProcess>(
+            QStringLiteral(SERVER_PATH),
+            QStringList{QStringLiteral("--headless"), QStringLiteral("--port"),
+                        QString::number(m_port), QStringLiteral("--base"), path("os"),
+                        QStringLiteral("--tick-ms"), QStringLiteral("100")} +
+                extraArguments,
+            m_dir.path());
+    }
+
+    QString path(const QString &relative) const { return m_dir.filePath(relative); }
+    void write(const QString &relative, const QByteArray &content) const
+    {
+        QFile file(path(relative));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    bool start() { return m_process->start() && m_process->waitForLine(startedLine()); }
+    ProgramProcess &process() { return *m_process; }
+    quint16 port() const { return m_port; }
+    QString startedLine() const { return "Started, listening on port " + QString::number(m_port); }
+    QString stoppedLine() const { return "Stopped, listening on port " + QString::number(m_port); }
+
+    // Sends the request and lets the unit answer until it has the last packet and the server
+    // has taken the last answer (until then a new request would reach a busy server).
+    bool serve(UdpUnitClient &unit, const QByteArray &request, const QString &success)
+    {
+        if (!unit.open())
+            return false;
+        unit.sendRequest(request, loopback, m_port);
+        return QTest::qWaitFor([&] { return unit.isComplete(); }, 30000) &&
+               m_process->waitForLine(success);
+    }
+
+    QList<QByteArray> logLines() const
+    {
+        QFile file(path(QStringLiteral("log.txt")));
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        QList<QByteArray> lines;
+        while (!file.atEnd())
+            lines << file.readLine();
+        return lines;
+    }
+
+private:
+    QTemporaryDir m_dir;
+    quint16 m_port;
+    std::unique_ptr<ProgramProcess> m_process;
+};
+
+// Every line of "log.txt" whole: #date time#,"text" CR LF.
+void verifyLogIntact(const QList<QByteArray> &lines)
+{
+    static const QRegularExpression shape(
+        QStringLiteral(R"(^#\d{4}-\d\d-\d\d( \d\d:\d\d:\d\d)?#,"[^\r\n]*"\r\n$)"));
+    QVERIFY(!lines.isEmpty());
+    for (const QByteArray &line : lines)
+        QVERIFY2(shape.match(QString::fromLatin1(line)).hasMatch(), line.constData());
+    QVERIFY(lines.first().endsWith(",\" Remote download started.\"\r\n"));
+}
+
+bool endsWith(const QByteArray &line, const QString &text)
+{
+    return line.endsWith(",\"" + text.toLatin1() + "\"\r\n");
+}
+} // namespace
+
+class TestServerHeadless : public QObject
+{
+    Q_OBJECT
+private slots:
+    void servesAllThreeDownloads()
+    {
+        QStringList cells;
+        for (int row = 0; row < 100; ++row)
+            cells << QString::number(row) << QStringLiteral("255") << QStringLiteral("255");
+        cells[1] = QStringLiteral("51.4523");
+        cells[2] = QStringLiteral("0.4567");
+        HeadlessServerRun server({QStringLiteral("--config"), QStringLiteral("cfg1.txt"),
+                                  QStringLiteral("--gps"), QStringLiteral("table.txt")});
+        const QByteArray system = operatingSystemContent(400);
+        server.write(QStringLiteral("os/V610/os610.bin"), system);
+        server.write(QStringLiteral("cfg1.txt"),
+                     configurationFileContent(TestSupport::validConfiguration()));
+        server.write(QStringLiteral("table.txt"), LocationTableFile::write(cells));
+        QVERIFY(server.start());
+
+        const QStringList successes{
+            QStringLiteral("Operating system has been downloaded successfull !"),
+            QStringLiteral("Configuration file has been downloaded successfull !"),
+            QStringLiteral("GPS Camera file has been downloaded successfull !")};
+        UdpUnitClient osUnit;
+        QVERIFY(server.serve(osUnit, "VORT01,V610UPLOAD", successes[0]));
+        QCOMPARE(osUnit.receivedData(), paddedToPackets(system));
+
+        const QByteArray configRequest = "VORT01,Q007CONFIG";
+        QByteArray expected;
+        QVERIFY(buildServerConfigurationImage(server.path(QStringLiteral("cfg1.txt")),
+                                              configRequest, expected)
+                    .status == ServerImageResult::Status::Built);
+        UdpUnitClient configUnit;
+        QVERIFY(server.serve(configUnit, configRequest, successes[1]));
+        QCOMPARE(configUnit.receivedImage(), expected.left(540));
+        QCOMPARE(quint8(expected[0]), quint8('Q'));
+
+        QVERIFY(buildServerGpsImage(server.path(QStringLiteral("table.txt")), expected).status ==
+                ServerImageResult::Status::Built);
+        UdpUnitClient gpsUnit;
+        QVERIFY(server.serve(gpsUnit, "VORT01,GPSLOC", successes[2]));
+        QCOMPARE(gpsUnit.receivedImage(), expected.left(630));
+
+        server.process().signal(SIGTERM);
+        QVERIFY(server.process().waitForExit());
+        QCOMPARE(server.process().exitCode(), 0);
+
+        const QStringList lines = server.process().lines();
+        QCOMPARE(lines.mid(0, 2),
+                 (QStringList{"Port :" + QString::number(server.port()) + " selected !",
+                              server.startedLine()}));
+        QCOMPARE(lines.last(), server.stoppedLine());
+        QCOMPARE(lines.filter(QRegularExpression("^Packet number \\d{3} has been send")).size(),
+                 3 + 6 + 7);
+        for (const QString &success : successes)
+            QCOMPARE(lines.count(success), 1);
+        QVERIFY(lines.contains(QStringLiteral("Recieved: VORT01,GPSLOC")));
+
+        const QList<QByteArray> log = server.logLines();
+        verifyLogIntact(log);
+        QCOMPARE(log.size(), 7); // the start, then each request and its success
+        QVERIFY(endsWith(log[1], QStringLiteral("VORT01,V610UPLOAD")));
+        QVERIFY(endsWith(log[2], successes[0]));
+        QVERIFY(endsWith(log[4], successes[1]));
+        QVERIFY(endsWith(log[6], successes[2]));
+    }
+
+    void stopsAfterTransferInProgress_data()
+    {
+        QTest::addColumn<int>("signalNumber");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
+    }
+    void stopsAfterTransferInProgress()
+    {
+        QFETCH(int, signalNumber);
+        HeadlessServerRun server;
+        const QByteArray system = operatingSystemContent(5 * 180 + 17);
+        server.write(QStringLiteral("os/V610/os610.bin"), system);
+        QVERIFY(server.start());
+
+        UdpUnitClient unit;
+        QObject::connect(&unit, &UdpUnitClient::packetReceived, [&](const QByteArray &packet) {
+            if (packet.startsWith("001") && unit.packets().size() == 2)
+                server.process().signal(signalNumber);
+        });
+        QVERIFY(server.serve(unit, "VORT01,V610UPLOAD",
+                             QStringLiteral("Operating system has been downloaded successfull !")));
+        QVERIFY(server.process().waitForExit());
+        QCOMPARE(server.process().exitCode(), 0);
+
+        // The transfer ran to its end, whole, before listening stopped.
+        QCOMPARE(unit.receivedData(), paddedToPackets(system));
+        QCOMPARE(unit.packets().size(), 6);
+        const QStringList lines = server.process().lines();
+        QCOMPARE(lines.mid(lines.size() - 3),
+                 (QStringList{QStringLiteral("Packet number 255 has been send to Tracking unit."),
+                              QStringLiteral("Operating system has been downloaded successfull !"),
+                              server.stoppedLine()}));
+        const QList<QByteArray> log = server.logLines();
+        verifyLogIntact(log);
+        QCOMPARE(log.size(), 3);
+        QVERIFY(endsWith(log.last(),
+                         QStringLiteral("Operating system has been downloaded successfull !")));
+    }
+
+    // An operator who presses Ctrl+C twice does not wait for a unit that has gone quiet.
+    void secondSignalEndsTransferAtOnce()
+    {
+        HeadlessServerRun server;
+        server.write(QStringLiteral("os/V610/os610.bin"), operatingSystemContent(400));
+        QVERIFY(server.start());
+        UdpUnitClient unit;
+        unit.setSilent(true);
+        QVERIFY(unit.open());
+        unit.sendRequest("VORT01,V610UPLOAD", loopback, server.port());
+        QVERIFY(QTest::qWaitFor([&] { return !unit.packets().isEmpty(); }, 10000));
+        server.process().signal(SIGINT);
+        QTest::qWait(150);
+        QVERIFY(server.process().lines().last() != server.stoppedLine());
+        server.process().signal(SIGINT);
+        QVERIFY(server.process().waitForExit());
+        QCOMPARE(server.process().exitCode(), 0);
+        const QStringList lines = server.process().lines();
+        QCOMPARE(lines.last(), server.stoppedLine());
+        QVERIFY(lines.filter(QStringLiteral("Error2")).isEmpty());
+        verifyLogIntact(server.logLines());
+    }
+
+    void refusesWhatItCannotServe_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("output"); // a line of standard output or error
+        QTest::newRow("port taken")
+            << QStringList{} << 1 << QStringLiteral("Error : cannot listen on port %1 (");
+        QTest::newRow("port out of range")
+            << QStringList{QStringLiteral("--port"), QStringLiteral("70000")} << 1
+            << QStringLiteral("Port :70000 not valid (1 to 65535) !");
+        QTest::newRow("no base folder")
+            << QStringList{QStringLiteral("--base"), QStringLiteral("missing")} << 2
+            << QStringLiteral("Server: --base ");
+        QTest::newRow("unknown option") << QStringList{QStringLiteral("--bogus")} << 2
+                                        << QStringLiteral("Server: Unknown option 'bogus'.");
+    }
+    void refusesWhatItCannotServe()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, output);
+        const quint16 port = ServerFixture::freeUdpPort();
+        QUdpSocket taken;
+        QVERIFY(taken.bind(QHostAddress::AnyIPv4, port));
+        QTemporaryDir dir;
+        ProgramProcess server(QStringLiteral(SERVER_PATH),
+                              QStringList{QStringLiteral("--headless"), QStringLiteral("--port"),
+                                          QString::number(port)} +
+                                  arguments,
+                              dir.path());
+        QVERIFY(server.start());
+        QVERIFY(server.waitForExit());
+        QCOMPARE(server.exitCode(), exitCode);
+        const QStringList lines =
+            server.lines() + server.standardError().split('\n', Qt::SkipEmptyParts);
+        const QString expected = output.contains(QStringLiteral("%1")) ? output.arg(port) : output;
+        QVERIFY2(
+            !lines.filter(QRegularExpression('^' + QRegularExpression::escape(expected))).isEmpty(),
+            qPrintable(lines.join('|')));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestServerHeadless)
+#include "test_server_headless.moc"

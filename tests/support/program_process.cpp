@@ -1,0 +1,103 @@
+#include "program_process.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+#if defined(Q_OS_UNIX)
+#include <csignal>
+#endif
+#if defined(Q_OS_LINUX)
+#include <sys/prctl.h>
+#endif
+
+ProgramProcess::ProgramProcess(const QString &program, const QStringList &arguments,
+                               const QString &workingDirectory)
+    : m_program(program), m_arguments(arguments)
+{
+    if (!workingDirectory.isEmpty())
+        m_process.setWorkingDirectory(workingDirectory);
+}
+
+ProgramProcess::~ProgramProcess()
+{
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.kill();
+        m_process.waitForFinished(3000);
+    }
+}
+
+bool ProgramProcess::start()
+{
+#if defined(Q_OS_LINUX)
+    m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+#endif
+    m_process.start(m_program, m_arguments);
+    return m_process.waitForStarted(10000);
+}
+
+void ProgramProcess::signal(int signalNumber)
+{
+#if defined(Q_OS_UNIX)
+    ::kill(pid_t(m_process.processId()), signalNumber);
+#else
+    Q_UNUSED(signalNumber);
+    m_process.terminate();
+#endif
+}
+
+void ProgramProcess::collect()
+{
+    m_partial += m_process.readAllStandardOutput();
+    m_error += m_process.readAllStandardError();
+    qsizetype end = 0;
+    while ((end = m_partial.indexOf('\n')) >= 0) {
+        m_lines << QString::fromUtf8(m_partial.left(end));
+        m_partial.remove(0, end + 1);
+    }
+}
+
+QStringList ProgramProcess::lines()
+{
+    collect();
+    return m_lines;
+}
+
+QString ProgramProcess::standardError()
+{
+    collect();
+    return QString::fromUtf8(m_error);
+}
+
+bool ProgramProcess::waitForLine(const std::function<bool(const QString &)> &test, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    qsizetype checked = 0;
+    for (;;) {
+        const bool ended = m_process.state() == QProcess::NotRunning;
+        collect();
+        for (; checked < m_lines.size(); ++checked) {
+            if (test(m_lines.at(checked)))
+                return true;
+        }
+        if (ended || timer.elapsed() > timeoutMs)
+            return false;
+        QTest::qWait(5);
+    }
+}
+
+bool ProgramProcess::waitForLine(const QString &line, int timeoutMs)
+{
+    return waitForLine([&line](const QString &shown) { return shown == line; }, timeoutMs);
+}
+
+bool ProgramProcess::waitForExit(int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (m_process.state() != QProcess::NotRunning && timer.elapsed() < timeoutMs)
+        QTest::qWait(5);
+    collect();
+    return m_process.state() == QProcess::NotRunning &&
+           m_process.exitStatus() == QProcess::NormalExit;
+}

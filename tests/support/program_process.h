@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// One of the shipped programs run by a test as an operator or a service manager would run it:
+// standard output read line by line as it comes, standard error kept, signals sent. Every wait
+// keeps the test's event loop turning, so simulated units in the test go on answering. The
+// child ends with the test.
+class ProgramProcess
+{
+public:
+    ProgramProcess(const QString &program, const QStringList &arguments,
+                   const QString &workingDirectory = {});
+    ~ProgramProcess();
+
+    bool start();
+    qint64 processId() const { return m_process.processId(); }
+    void write(const QByteArray &input) { m_process.write(input); }
+    // POSIX signals (SIGTERM, SIGINT).
+    void signal(int signalNumber);
+
+    // Standard output so far, one entry per line without its line end.
+    QStringList lines();
+    QString standardError();
+    // Waits until a line satisfies the test (or the time is up).
+    bool waitForLine(const std::function<bool(const QString &)> &test, int timeoutMs = 20000);
+    bool waitForLine(const QString &line, int timeoutMs = 20000);
+    // Waits for the program to end; true when it ended by itself (not by a crash or a signal).
+    bool waitForExit(int timeoutMs = 20000);
+    int exitCode() const { return m_process.exitCode(); }
+
+private:
+    void collect();
+
+    QString m_program;
+    QStringList m_arguments;
+    QProcess m_process;
+    QByteArray m_partial;
+    QStringList m_lines;
+    QByteArray m_error;
+};
