@@ -1,3 +1,4 @@
+#include "location_table_options.h"
 #include "pty_line.h"
 #include "simulated_unit.h"
 #include "unit_phases.h"
@@ -39,6 +40,7 @@ int main(int argc, char *argv[])
                                    QStringLiteral("Silence after which the unit sleeps again."),
                                    QStringLiteral("ms"), QStringLiteral("5000"));
     parser.addOptions({demo, silent, refuse, wrongCase, split, splitDelay, password, digit, reset});
+    parser.addOptions(LocationTableOptions::options());
     parser.process(app);
 
     SimulatedUnit unit;
@@ -51,6 +53,7 @@ int main(int argc, char *argv[])
     const QString ready = parser.value(digit);
     unit.setReadyDigit(ready == QLatin1String("1") ? '1' : '0');
     unit.setResetAfterMs(qMax(1, parser.value(reset).toInt()));
+    LocationTableOptions::apply(parser, unit);
 
     PtyLine line;
     if (!line.open()) {

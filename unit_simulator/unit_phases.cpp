@@ -1,9 +1,10 @@
 #include "unit_phases.h"
 
 #include "simulated_unit.h"
+#include "unit_location_table.h"
 
 void installUnitPhases(SimulatedUnit &unit)
 {
     // unit.addPhase('L', std::make_unique<...>());
-    (void)unit;
+    installLocationTablePhases(unit);
 }

@@ -1,9 +1,10 @@
 #include "operation_phases.h"
 
 #include "gps_tracking.h"
+#include "location_table/location_table_phases.h"
 
 void installOperationPhases(GPStracking &window)
 {
     // window.engine().phases().add(Operation::uploadLocations, std::make_unique<...>(window));
-    (void)window;
+    installLocationTablePhases(window);
 }
