@@ -3,29 +3,22 @@
 #include "common/hex_pair.h"
 #include "coordinate_triple.h"
 #include "location_cells.h"
+#include "table_stream.h"
 
 PhaseOutcome TableDownloadPhase::run(OperationContext &context)
 {
     context.show(StatusItem::Command15);
     context.port.discardInput();
 
+    // The grid does not change while the run holds the menu, so the stream is taken at once.
+    QStringList cells;
+    for (int index = 0; index < 300; ++index)
+        cells.append(m_cells.cellText(index));
+    const QByteArray stream = TableStream::bytesOf(cells);
+
     bool acknowledged = true;
-    int cell = 1;
-    int coordinateCount = 0;
-    do {
-        TickClock::processPending();
-        for (const quint8 byte : CoordinateTriple::encode(m_cells.cellText(cell))) {
-            acknowledged = sendAcknowledged(context, byte);
-            if (!acknowledged)
-                break;
-        }
-        // Latitude then longitude; after the longitude skip the next row's ID cell.
-        ++cell;
-        if (++coordinateCount == 2) {
-            coordinateCount = 0;
-            ++cell;
-        }
-    } while (acknowledged && cell < 300);
+    for (qsizetype i = 0; acknowledged && i < stream.size(); ++i)
+        acknowledged = sendAcknowledged(context, static_cast<quint8>(stream[i]));
     TickClock::processPending();
 
     if (context.exitRequested) {
