@@ -1,3 +1,4 @@
+#include "location_table_options.h"
 #include "pty_line.h"
 #include "simulated_unit.h"
 #include "unit_phases.h"
@@ -41,6 +42,7 @@ int main(int argc, char *argv[])
                                    QStringLiteral("ms"), QStringLiteral("5000"));
     parser.addOptions({demo, silent, refuse, wrongCase, split, splitDelay, password, digit, reset});
     addPositionLogOptions(parser);
+    parser.addOptions(LocationTableOptions::options());
     parser.process(app);
 
     SimulatedUnit unit;
@@ -57,6 +59,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "vortsim: %s\n", qPrintable(error));
         return 1;
     }
+    LocationTableOptions::apply(parser, unit);
 
     PtyLine line;
     if (!line.open()) {

@@ -2,10 +2,10 @@
 
 #include "simulated_unit.h"
 #include "unit_position_log.h"
+#include "unit_location_table.h"
 
 void installUnitPhases(SimulatedUnit &unit)
 {
-    // unit.addPhase('L', std::make_unique<...>());
-    (void)unit;
     unit.addPhase('L', std::make_unique<UnitPositionLog>());
+    installLocationTablePhases(unit);
 }

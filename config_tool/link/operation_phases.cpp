@@ -3,10 +3,10 @@
 #include "gps_tracking.h"
 #include "operation.h"
 #include "position_log_upload.h"
+#include "location_table/location_table_phases.h"
 
 void installOperationPhases(GPStracking &window)
 {
-    // window.engine().phases().add(Operation::uploadLocations, std::make_unique<...>(window));
-    (void)window;
     window.engine().phases().add(Operation::uploadLocations, std::make_unique<PositionLogUpload>());
+    installLocationTablePhases(window);
 }
