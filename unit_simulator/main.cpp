@@ -1,5 +1,6 @@
 #include "pty_line.h"
 #include "simulated_unit.h"
+#include "unit_configuration_phases.h"
 #include "unit_phases.h"
 
 #include <QCommandLineParser>
@@ -39,10 +40,13 @@ int main(int argc, char *argv[])
                                    QStringLiteral("Silence after which the unit sleeps again."),
                                    QStringLiteral("ms"), QStringLiteral("5000"));
     parser.addOptions({demo, silent, refuse, wrongCase, split, splitDelay, password, digit, reset});
+    parser.addOptions(configurationPhaseOptions());
     parser.process(app);
 
     SimulatedUnit unit;
     installUnitPhases(unit);
+    if (!applyConfigurationPhaseOptions(parser, unit))
+        return 1;
     unit.setSilent(parser.isSet(silent));
     unit.setRefusePassword(parser.isSet(refuse));
     unit.setWrongCase(parser.isSet(wrongCase));
