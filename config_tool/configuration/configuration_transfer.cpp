@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <cmath>
+#include <functional>
 
 using namespace ConfigurationTransferTexts;
 
@@ -22,6 +23,7 @@ constexpr int uploadSilenceTicks = 8;
 constexpr int versionTicks = 5;
 constexpr int versionArrivals = 4;
 constexpr int bitsPerCharacter = 10; // start, 8 data, stop
+constexpr int stuckLineMs = 1000;
 
 class ScreensOfSetup1 : public ConfigurationScreens
 {
@@ -52,7 +54,8 @@ PhaseOutcome ConfigurationDownloadPhase::run(OperationContext &context)
     const QByteArray characters = HexPair::encode(m_image.left(imageSize));
     for (const char character : characters) {
         context.port.write(QByteArray(1, character));
-        pauseAfterCharacter(context);
+        if (!pauseAfterCharacter(context))
+            break; // no "OK" can come: the wait below ends in the failure message
         if (context.exitRequested) {
             context.hide(StatusItem::Command9);
             return PhaseOutcome::Abort;
@@ -77,18 +80,26 @@ PhaseOutcome ConfigurationDownloadPhase::run(OperationContext &context)
     return PhaseOutcome::Success;
 }
 
-void ConfigurationDownloadPhase::pauseAfterCharacter(OperationContext &context)
+bool ConfigurationDownloadPhase::pauseAfterCharacter(OperationContext &context)
 {
-    // First until the character has left the PC's own buffer...
-    context.waitUntil([&] { return context.port.bytesToWrite() == 0; });
-    // ...then two character times more (downloadPauseMs), sleeping on the event loop.
-    bool elapsed = false;
-    QTimer timer;
-    timer.setSingleShot(true);
-    timer.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer, &QTimer::timeout, [&elapsed] { elapsed = true; });
-    timer.start(downloadPauseMs(context.port.baudRate()));
-    context.waitUntil([&] { return elapsed; });
+    // Sleeps on the event loop until the timer has fired or done() holds.
+    const auto waitAtMost = [&context](int ms, const std::function<bool()> &done) {
+        bool elapsed = false;
+        QTimer timer;
+        timer.setSingleShot(true);
+        timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer, &QTimer::timeout, [&elapsed] { elapsed = true; });
+        timer.start(ms);
+        context.waitUntil([&] { return elapsed || (done && done()); });
+        return !elapsed;
+    };
+    // First until the character has left the PC's own buffer; a line that takes nothing for a
+    // second is stuck (a device gone), and the send ends there...
+    if (!waitAtMost(stuckLineMs, [&] { return context.port.bytesToWrite() == 0; }))
+        return false;
+    // ...then two character times more.
+    waitAtMost(downloadPauseMs(context.port.baudRate()), {});
+    return true;
 }
 
 PhaseOutcome ConfigurationUploadPhase::run(OperationContext &context)

@@ -49,7 +49,8 @@ public:
     PhaseOutcome run(OperationContext &context) override;
 
 private:
-    static void pauseAfterCharacter(OperationContext &context);
+    // False when the character never left the PC (the line is stuck).
+    static bool pauseAfterCharacter(OperationContext &context);
 
     const QByteArray &m_image;
 };

@@ -98,6 +98,12 @@ private:
     int m_sent = 0;
     bool m_done = false;
 };
+// A port whose characters never leave the PC, as when the device has gone.
+class StuckPort : public SimulatedSerialPort
+{
+public:
+    qint64 bytesToWrite() const override { return isOpen() ? 1 : 0; }
+};
 } // namespace
 
 class TestConfigurationTransfer : public QObject
@@ -266,6 +272,24 @@ private slots:
         QCOMPARE(bench.phaseTraffic('U'), QByteArray(510, '1'));
         QCOMPARE(bench.window.configurationImage().left(255), bytes.left(255));
         QCOMPARE(bench.setup1().configuration(), expected);
+    }
+
+    void stuckLineEndsTheDownload()
+    {
+        SimulatedUnit unit;
+        installConfigurationPhases(unit);
+        StuckPort port;
+        port.attach(1, &unit);
+        RecordingMessageBoxes boxes;
+        GPStracking window({&port, &boxes, nullptr, MainWindowBench::tickMs});
+        QVERIFY(window.setup1()->setConfiguration(TestSupport::validConfiguration()));
+
+        window.findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+
+        // One character written, then the failure instead of a wait without end.
+        QCOMPARE(boxes.shown, QList<ShownMessage>{failed});
+        QVERIFY(port.written().endsWith("D6048\r5"));
+        QVERIFY(!port.isOpen());
     }
 };
 
