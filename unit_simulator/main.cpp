@@ -1,6 +1,7 @@
 #include "location_table_options.h"
 #include "pty_line.h"
 #include "simulated_unit.h"
+#include "unit_configuration_phases.h"
 #include "unit_phases.h"
 #include "unit_position_log_options.h"
 
@@ -43,10 +44,13 @@ int main(int argc, char *argv[])
     parser.addOptions({demo, silent, refuse, wrongCase, split, splitDelay, password, digit, reset});
     addPositionLogOptions(parser);
     parser.addOptions(LocationTableOptions::options());
+    parser.addOptions(configurationPhaseOptions());
     parser.process(app);
 
     SimulatedUnit unit;
     installUnitPhases(unit);
+    if (!applyConfigurationPhaseOptions(parser, unit))
+        return 1;
     unit.setSilent(parser.isSet(silent));
     unit.setRefusePassword(parser.isSet(refuse));
     unit.setWrongCase(parser.isSet(wrongCase));

@@ -97,6 +97,8 @@ GPStracking::GPStracking(const Services &services, QWidget *parent)
     m_setup1 = new Setup1(m_services.help, this);
     m_setup2 = new Setup2(this, m_services.messages, m_services.help);
     m_setup3 = new Setup3(this);
+    m_setup1->setVoiceScreen(m_setup3);
+    m_setup1->setMessageBoxes(m_services.messages);
     for (QDialog *screen : {static_cast<QDialog *>(m_setup1), static_cast<QDialog *>(m_setup2),
                             static_cast<QDialog *>(m_setup3)}) {
         screen->setModal(true);

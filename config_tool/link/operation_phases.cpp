@@ -1,5 +1,6 @@
 #include "operation_phases.h"
 
+#include "configuration/configuration_transfer.h"
 #include "gps_tracking.h"
 #include "operation.h"
 #include "position_log_upload.h"
@@ -9,4 +10,5 @@ void installOperationPhases(GPStracking &window)
 {
     window.engine().phases().add(Operation::uploadLocations, std::make_unique<PositionLogUpload>());
     installLocationTablePhases(window);
+    installConfigurationTransfer(window); // operations 0 and 1, and Command1's image build
 }

@@ -81,6 +81,10 @@ private slots:
             connectingShownAtAcceptance = bench.button("Command5")->isVisible();
         });
         bench.window.show();
+        // The exchange alone: without the operation's own phase and Command1's image build.
+        bench.window.engine().phases().add(static_cast<int>(QByteArray("UDLCO").indexOf(letter)),
+                                           nullptr);
+        bench.window.setConfigurationImageBuilder({});
 
         bench.button(button.toLatin1().constData())->click();
 
