@@ -1,5 +1,7 @@
+#include "location_table_options.h"
 #include "pty_line.h"
 #include "simulated_unit.h"
+#include "unit_configuration_phases.h"
 #include "unit_phases.h"
 #include "unit_position_log_options.h"
 
@@ -41,10 +43,14 @@ int main(int argc, char *argv[])
                                    QStringLiteral("ms"), QStringLiteral("5000"));
     parser.addOptions({demo, silent, refuse, wrongCase, split, splitDelay, password, digit, reset});
     addPositionLogOptions(parser);
+    parser.addOptions(LocationTableOptions::options());
+    parser.addOptions(configurationPhaseOptions());
     parser.process(app);
 
     SimulatedUnit unit;
     installUnitPhases(unit);
+    if (!applyConfigurationPhaseOptions(parser, unit))
+        return 1;
     unit.setSilent(parser.isSet(silent));
     unit.setRefusePassword(parser.isSet(refuse));
     unit.setWrongCase(parser.isSet(wrongCase));
@@ -57,6 +63,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "vortsim: %s\n", qPrintable(error));
         return 1;
     }
+    LocationTableOptions::apply(parser, unit);
 
     PtyLine line;
     if (!line.open()) {

@@ -2,10 +2,12 @@
 
 #include "simulated_unit.h"
 #include "unit_position_log.h"
+#include "unit_location_table.h"
+#include "unit_configuration_phases.h"
 
 void installUnitPhases(SimulatedUnit &unit)
 {
-    // unit.addPhase('L', std::make_unique<...>());
-    (void)unit;
     unit.addPhase('L', std::make_unique<UnitPositionLog>());
+    installLocationTablePhases(unit);
+    installConfigurationPhases(unit); // "D" and "U"
 }

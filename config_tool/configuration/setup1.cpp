@@ -1,6 +1,9 @@
 #include "setup1.h"
 
 #include "common/help_viewer.h"
+#include "configuration_check.h"
+#include "configuration_file.h"
+#include "setup3.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -158,8 +161,59 @@ QString Setup1::selectedFile() const
     return m_fileChoice->pathText()->text();
 }
 
-void Setup1::loadConfiguration() {}
+ConfigurationRecord Setup1::configuration() const
+{
+    ConfigurationRecord record;
+    m_settings.copyTo(record);
+    if (m_voice)
+        m_voice->copyTo(record);
+    return record;
+}
 
-void Setup1::saveConfiguration() {}
+bool Setup1::setConfiguration(const ConfigurationRecord &record)
+{
+    bool written = m_settings.copyFrom(record);
+    if (m_voice)
+        written = m_voice->setRecord(record) && written;
+    return written;
+}
 
-void Setup1::checkConfiguration() {}
+void Setup1::tell(const QString &prompt, const QString &title, MessageIcon icon)
+{
+    if (m_messages)
+        m_messages->show(prompt, title, icon);
+}
+
+void Setup1::loadConfiguration()
+{
+    // The file's values replace the screens' one by one: when a value fails, those read
+    // before it stay set and the later settings keep what the screens held.
+    ConfigurationRecord record = configuration();
+    const bool loaded = loadConfigurationFile(selectedFile(), record);
+    setConfiguration(record);
+    if (!loaded)
+        tell(ConfigurationFileTexts::loadFailed, ConfigurationFileTexts::errorTitle,
+             MessageIcon::Critical);
+}
+
+void Setup1::saveConfiguration()
+{
+    if (const std::optional<QString> error = saveConfigurationFile(selectedFile(), configuration()))
+        tell(*error, ConfigurationFileTexts::errorTitle, MessageIcon::Critical);
+    else
+        tell(ConfigurationFileTexts::saved, ConfigurationFileTexts::savedTitle,
+             MessageIcon::Information);
+}
+
+void Setup1::checkConfiguration()
+{
+    using namespace ConfigurationCheckTexts;
+    const ConfigurationCheckResult result = ::checkConfiguration(record());
+    // One box per failed test, each closed by the user before the next.
+    for (const QString &failure : result.failures)
+        tell(failure, errorTitle, MessageIcon::Critical);
+    if (result.endedByRunTimeFailure)
+        tell(invalidConfiguration, errorTitle, MessageIcon::Critical);
+    else if (result.valid())
+        tell(valid, validTitle, MessageIcon::None);
+}

@@ -2,12 +2,14 @@
 
 #include "configuration_record.h"
 #include "file_choice.h"
+#include "link/message_box.h"
 #include "setting_controls.h"
 
 #include <QDialog>
 
 class HelpViewer;
 class QPushButton;
+class Setup3;
 
 // The configuration screen "Current Configuration": settings 1 to 45, the file choice and the
 // buttons Load, Save, Check, HELP and RETURN MAIN MENU. Created hidden at start-up and only
@@ -27,6 +29,11 @@ public:
     void copyTo(ConfigurationRecord &record) const { m_settings.copyTo(record); }
     // Writes settings 1 to 45. False when a list index was refused.
     bool setRecord(const ConfigurationRecord &record) { return m_settings.copyFrom(record); }
+    // The whole record, settings 46 to 51 from the voice/ADC screen: what the configuration
+    // file and the image hold. setConfiguration writes both screens; false when a list index
+    // was refused (the other settings are written all the same).
+    ConfigurationRecord configuration() const;
+    bool setConfiguration(const ConfigurationRecord &record);
     // One setting by number; a list index outside its list is refused (false).
     bool writeText(int number, const QString &text) { return m_settings.writeText(number, text); }
     bool writeIndex(int number, int index) { return m_settings.writeIndex(number, index); }
@@ -40,6 +47,10 @@ public:
     QString selectedFile() const;
 
     void setHelpViewer(HelpViewer *help) { m_help = help; }
+    // Where Load, Save and Check show their messages.
+    void setMessageBoxes(MessageBoxes *messages) { m_messages = messages; }
+    // The screen that holds settings 46 to 51, saved and loaded with this one.
+    void setVoiceScreen(Setup3 *voice) { m_voice = voice; }
 
 private:
     // Command1 "Load Configuration", Command4 "Save Configuration" and Command5 "Click here to
@@ -49,10 +60,13 @@ private:
     void checkConfiguration();
 
     void buildLayout();
+    void tell(const QString &prompt, const QString &title, MessageIcon icon);
 
     SettingControls m_settings;
     FileChoice *m_fileChoice;
     HelpViewer *m_help;
+    MessageBoxes *m_messages = nullptr;
+    Setup3 *m_voice = nullptr;
     QPushButton *m_load;
     QPushButton *m_save;
     QPushButton *m_check;

@@ -95,8 +95,10 @@ GPStracking::GPStracking(const Services &services, QWidget *parent)
     m_services.port->setObjectName(QStringLiteral("MSComm1"));
 
     m_setup1 = new Setup1(m_services.help, this);
-    m_setup2 = new Setup2(this);
+    m_setup2 = new Setup2(this, m_services.messages, m_services.help);
     m_setup3 = new Setup3(this);
+    m_setup1->setVoiceScreen(m_setup3);
+    m_setup1->setMessageBoxes(m_services.messages);
     for (QDialog *screen : {static_cast<QDialog *>(m_setup1), static_cast<QDialog *>(m_setup2),
                             static_cast<QDialog *>(m_setup3)}) {
         screen->setModal(true);
@@ -307,9 +309,16 @@ void GPStracking::setConfigurationImageBuilder(std::function<bool()> builder)
     m_imageBuilder = std::move(builder);
 }
 
+void GPStracking::setOperationPreCheck(int code, std::function<bool()> check)
+{
+    m_preChecks[code] = std::move(check);
+}
+
 void GPStracking::startOperation(int code)
 {
     if (m_engine->isRunning() || m_exiting)
+        return;
+    if (const auto check = m_preChecks.find(code); check != m_preChecks.end() && !check->second())
         return;
     m_engine->context().operationCode = code;
     setMenuEnabled(false);

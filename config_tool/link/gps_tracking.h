@@ -60,6 +60,9 @@ public:
     // Run by Command1 before operation 1: checks the settings and builds the configuration
     // image, showing its own message when that fails (false starts nothing).
     void setConfigurationImageBuilder(std::function<bool()> builder);
+    // Run by startOperation(code) before anything else: false starts nothing (the check shows
+    // its own message).
+    void setOperationPreCheck(int code, std::function<bool()> check);
 
     void setStatusVisible(StatusItem item, bool visible) override;
     void setStatusText(StatusItem item, const QString &text) override;
@@ -90,6 +93,7 @@ private:
     Setup3 *m_setup3;
     QByteArray m_configurationImage;
     std::function<bool()> m_imageBuilder;
+    std::map<int, std::function<bool()>> m_preChecks;
     std::map<StatusItem, QWidget *> m_statusItems;
     QList<QPushButton *> m_menuButtons; // start operations or open screens
     QLabel *m_portLabel = nullptr;

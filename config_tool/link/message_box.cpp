@@ -1,10 +1,13 @@
 #include "message_box.h"
 
+#include <QApplication>
 #include <QMessageBox>
 
 void WidgetMessageBoxes::show(const QString &prompt, const QString &title, MessageIcon icon)
 {
-    QMessageBox box(m_parent);
+    // A box raised while a screen is shown modally belongs in front of that screen.
+    QWidget *modal = QApplication::activeModalWidget();
+    QMessageBox box(modal ? modal : m_parent);
     box.setWindowTitle(title);
     box.setText(prompt);
     switch (icon) {

@@ -2,15 +2,18 @@
 
 #include "cell_editor_rule.h"
 #include "common/help_viewer.h"
+#include "configuration/file_choice.h"
 #include "link/message_box.h"
 #include "location_table_file.h"
 
+#include <QComboBox>
 #include <QFile>
 #include <QFocusEvent>
-#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScrollBar>
@@ -20,7 +23,7 @@
 Setup2::Setup2(QWidget *parent, MessageBoxes *messageBoxes, HelpViewer *helpViewer)
     : QDialog(parent), m_messageBoxes(messageBoxes), m_helpViewer(helpViewer),
       m_grid(new QTableWidget(rowCount, columnCount, this)), m_txtEdit(new QLineEdit(this)),
-      m_text1(new QLineEdit(this))
+      m_fileChoice(new FileChoice(this))
 {
     if (!m_messageBoxes) {
         m_ownMessageBoxes = std::make_unique<WidgetMessageBoxes>(this);
@@ -73,22 +76,38 @@ Setup2::Setup2(QWidget *parent, MessageBoxes *messageBoxes, HelpViewer *helpView
 
     auto *fileCaption = new QLabel(QStringLiteral("File Selected :"), this);
     fileCaption->setObjectName(QStringLiteral("Label2"));
-    m_text1->setObjectName(QStringLiteral("Text1"));
 
-    auto *buttons = new QVBoxLayout;
-    buttons->addWidget(load);
-    buttons->addWidget(save);
-    buttons->addWidget(help);
-    buttons->addStretch();
-    buttons->addWidget(returnButton);
+    // Left the table under its column titles; right the file choice above the file buttons,
+    // RETURN MAIN MENU at the foot; along the bottom the chosen file.
+    auto *table = new QVBoxLayout;
+    table->setSpacing(2);
+    table->addWidget(columnTitles);
+    table->addWidget(m_grid, 1);
 
-    auto *layout = new QGridLayout(this);
-    layout->addWidget(columnTitles, 0, 0);
-    layout->addWidget(m_grid, 1, 0);
-    layout->addLayout(buttons, 1, 1);
-    layout->addWidget(fileCaption, 2, 0, 1, 2);
-    layout->addWidget(m_text1, 3, 0, 1, 2);
-    resize(560, 480);
+    auto *side = new QVBoxLayout;
+    side->addWidget(m_fileChoice->driveList());
+    side->addWidget(m_fileChoice->directoryList(), 1);
+    side->addWidget(m_fileChoice->fileList(), 1);
+    side->addSpacing(8);
+    side->addWidget(load);
+    side->addWidget(save);
+    side->addWidget(help);
+    side->addSpacing(16);
+    side->addWidget(returnButton);
+
+    auto *columns = new QHBoxLayout;
+    columns->addLayout(table);
+    columns->addSpacing(12);
+    columns->addLayout(side, 1);
+
+    auto *bottom = new QHBoxLayout;
+    bottom->addWidget(fileCaption);
+    bottom->addWidget(m_fileChoice->pathText(), 1);
+
+    auto *screen = new QVBoxLayout(this);
+    screen->addLayout(columns, 1);
+    screen->addLayout(bottom);
+    resize(640, 560);
 
     setStartingValues();
 }
@@ -224,7 +243,7 @@ void Setup2::loadTable()
         m_messageBoxes->show(QStringLiteral("Error loading file"), QStringLiteral("Error"),
                              MessageIcon::Critical);
     };
-    const QString path = m_text1->text();
+    const QString path = m_fileChoice->pathText()->text();
     if (path.isEmpty()) {
         fail();
         return;
@@ -251,7 +270,7 @@ void Setup2::loadTable()
 void Setup2::saveTable()
 {
     commitEditor();
-    const QString path = m_text1->text();
+    const QString path = m_fileChoice->pathText()->text();
     bool saved = false;
     if (!path.isEmpty()) {
         // Written beside the old file and swapped in at the end, so a failed save leaves an

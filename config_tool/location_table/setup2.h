@@ -1,11 +1,14 @@
 #pragma once
 
+#include "location_cells.h"
+
 #include <QDialog>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
 
+class FileChoice;
 class HelpViewer;
 class MessageBoxes;
 class QLineEdit;
@@ -15,9 +18,10 @@ class QTableWidgetItem;
 
 // The GPS location table screen "GPS Location Table": the 100 x 3 grid MSFlexGrid1 of camera
 // locations (ID, latitude, longitude), edited cell by cell through the overlay editor txtEdit,
-// loaded from and saved to the table file named in Text1. Created hidden at start-up and only
-// shown and hidden, so the table lives for the whole run.
-class Setup2 : public QDialog
+// loaded from and saved to the table file named in Text1 (chosen with Drive1, Dir1 and File1).
+// Created hidden at start-up and only shown and hidden, so the table lives for the whole run;
+// the table transfers with the unit read and write its cells.
+class Setup2 : public QDialog, public LocationCells
 {
     Q_OBJECT
 public:
@@ -34,12 +38,13 @@ public:
     void setStartingValues();
 
     // A cell by its running index, row * 3 + column (0 to 299).
-    QString cellText(int index) const;
-    void setCellText(int index, const QString &text);
+    QString cellText(int index) const override;
+    void setCellText(int index, const QString &text) override;
     // All 300 cells by running index.
     QStringList cells() const;
 
     QTableWidget *grid() const { return m_grid; }
+    FileChoice &fileChoice() { return *m_fileChoice; }
 
     // Stores what the overlay editor holds, with its test and message, and hides it. Every
     // action of the screen does this first, as leaving the editor would.
@@ -67,7 +72,7 @@ private:
 
     QTableWidget *m_grid;
     QLineEdit *m_txtEdit;
-    QLineEdit *m_text1;
+    FileChoice *m_fileChoice;
     bool m_editorOpen = false;
     int m_editRow = 0;
     int m_editColumn = 0;

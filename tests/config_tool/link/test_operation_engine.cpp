@@ -34,6 +34,13 @@ public:
     int tickCountAtEntry = -1;
 };
 
+// The common exchange alone: the operations' own phases taken out.
+void removePhases(MainWindowBench &bench)
+{
+    for (int code = 0; code < Operation::count; ++code)
+        bench.window.engine().phases().add(code, nullptr);
+}
+
 int count(const QByteArray &text, char c)
 {
     return static_cast<int>(text.count(c));
@@ -61,6 +68,7 @@ private slots:
         QFETCH(char, letter);
         QFETCH(char, readyDigit);
         MainWindowBench bench;
+        removePhases(bench);
         bench.unit.setReadyDigit(readyDigit);
         // The common exchange alone: the operation's own phase is replaced by one that succeeds.
         const int code = int(QByteArray("UDLCO").indexOf(letter));
@@ -73,6 +81,10 @@ private slots:
             connectingShownAtAcceptance = bench.button("Command5")->isVisible();
         });
         bench.window.show();
+        // The exchange alone: without the operation's own phase and Command1's image build.
+        bench.window.engine().phases().add(static_cast<int>(QByteArray("UDLCO").indexOf(letter)),
+                                           nullptr);
+        bench.window.setConfigurationImageBuilder({});
 
         bench.button(button.toLatin1().constData())->click();
 
@@ -181,6 +193,7 @@ private slots:
         QFETCH(bool, unitRefuses);
         QFETCH(QString, typedPassword);
         MainWindowBench bench;
+        removePhases(bench);
         SimulatedUnit other;
         bench.port.attach(2, &other);
         bench.unit.setRefusePassword(unitRefuses);

@@ -1,0 +1,208 @@
+#include "configuration_transfer.h"
+
+#include "common/hex_pair.h"
+#include "configuration_check.h"
+#include "configuration_image.h"
+#include "link/gps_tracking.h"
+#include "link/operation.h"
+#include "setup1.h"
+
+#include <QTimer>
+
+#include <cmath>
+#include <functional>
+
+using namespace ConfigurationTransferTexts;
+
+namespace {
+constexpr int imageSize = 256;
+// The unit sends every position but the last.
+constexpr int uploadedBytes = 255;
+constexpr int downloadReplyTicks = 4;
+constexpr int uploadSilenceTicks = 8;
+constexpr int versionTicks = 5;
+constexpr int versionArrivals = 4;
+constexpr int bitsPerCharacter = 10; // start, 8 data, stop
+constexpr int stuckLineMs = 1000;
+
+class ScreensOfSetup1 : public ConfigurationScreens
+{
+public:
+    explicit ScreensOfSetup1(Setup1 &screen) : m_screen(screen) {}
+    ConfigurationRecord configuration() const override { return m_screen.configuration(); }
+    void setConfiguration(const ConfigurationRecord &record) override
+    {
+        m_screen.setConfiguration(record);
+    }
+
+private:
+    Setup1 &m_screen;
+};
+} // namespace
+
+int downloadPauseMs(int baudRate)
+{
+    const int baud = baudRate > 0 ? baudRate : 9600;
+    return static_cast<int>(std::ceil(2.0 * bitsPerCharacter * 1000.0 / baud));
+}
+
+PhaseOutcome ConfigurationDownloadPhase::run(OperationContext &context)
+{
+    context.show(StatusItem::Command9);
+    TickClock::processPending();
+
+    const QByteArray characters = HexPair::encode(m_image.left(imageSize));
+    for (const char character : characters) {
+        context.port.write(QByteArray(1, character));
+        if (!pauseAfterCharacter(context))
+            break; // no "OK" can come: the wait below ends in the failure message
+        if (context.exitRequested) {
+            context.hide(StatusItem::Command9);
+            return PhaseOutcome::Abort;
+        }
+    }
+
+    // Whatever the unit sent during the send is still waiting and counts: an early "OK" too.
+    context.replyReceived = false;
+    context.replyBuffer.clear();
+    context.replyReceived = context.waitTicks(downloadReplyTicks, [&] {
+        context.readWaiting(context.replyBuffer);
+        return context.replyBuffer.contains("OK");
+    });
+    context.hide(StatusItem::Command9);
+    if (context.exitRequested)
+        return PhaseOutcome::Abort;
+    if (!context.replyReceived) {
+        context.messages.show(failed, failedTitle, MessageIcon::Critical);
+        return PhaseOutcome::Failure;
+    }
+    context.messages.show(downloaded, downloadedTitle, MessageIcon::Information);
+    return PhaseOutcome::Success;
+}
+
+bool ConfigurationDownloadPhase::pauseAfterCharacter(OperationContext &context)
+{
+    // Sleeps on the event loop until the timer has fired or done() holds.
+    const auto waitAtMost = [&context](int ms, const std::function<bool()> &done) {
+        bool elapsed = false;
+        QTimer timer;
+        timer.setSingleShot(true);
+        timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer, &QTimer::timeout, [&elapsed] { elapsed = true; });
+        timer.start(ms);
+        context.waitUntil([&] { return elapsed || (done && done()); });
+        return !elapsed;
+    };
+    // First until the character has left the PC's own buffer; a line that takes nothing for a
+    // second is stuck (a device gone), and the send ends there...
+    if (!waitAtMost(stuckLineMs, [&] { return context.port.bytesToWrite() == 0; }))
+        return false;
+    // ...then two character times more.
+    waitAtMost(downloadPauseMs(context.port.baudRate()), {});
+    return true;
+}
+
+PhaseOutcome ConfigurationUploadPhase::run(OperationContext &context)
+{
+    context.show(StatusItem::Command8);
+    TickClock::processPending();
+
+    const bool received = receiveImage(context) && receiveVersion(context);
+    if (!received || context.exitRequested) {
+        context.hide(StatusItem::Command8);
+        if (context.exitRequested)
+            return PhaseOutcome::Abort;
+        // The screens are untouched: they change only once everything has arrived.
+        context.messages.show(failed, failedTitle, MessageIcon::Critical);
+        return PhaseOutcome::Failure;
+    }
+
+    ConfigurationRecord record = m_screens->configuration();
+    // The version caption takes the text exactly as it came, line ends included.
+    record.versionNumber = QString::fromLatin1(context.replyBuffer);
+    decodeConfigurationImage(m_image, record);
+    m_screens->setConfiguration(record);
+
+    context.hide(StatusItem::Command8);
+    context.messages.show(uploaded, uploadedTitle, MessageIcon::Information);
+    return PhaseOutcome::Success;
+}
+
+bool ConfigurationUploadPhase::receiveImage(OperationContext &context)
+{
+    m_byteIndex = 0;
+    m_highHalf = true;
+    if (m_image.size() < imageSize)
+        m_image.resize(imageSize, '\0');
+    context.replyReceived = context.waitTicks(uploadSilenceTicks, [&] {
+        if (context.port.bytesWaiting() <= 0)
+            return false;
+        // The limit counts the silence since the last arrival.
+        context.clock.setTickCount(0);
+        m_lastInput = context.port.readAll();
+        // The unit's acceptance may come again on its own before the first byte: no answer.
+        if (m_lastInput == "p" && m_byteIndex == 0)
+            return false;
+        // One character per read counts, and one "1" answers the whole read: the unit sends
+        // its next character only after that answer.
+        store(HexPair::digitValue(m_lastInput.at(0)));
+        context.port.write("1");
+        return m_byteIndex == uploadedBytes;
+    });
+    return context.replyReceived;
+}
+
+void ConfigurationUploadPhase::store(int digit)
+{
+    const int current = static_cast<quint8>(m_image.at(m_byteIndex));
+    const int value = m_highHalf ? digit * 16 : current + digit;
+    // Only a character other than 0-9 and A-F gives a value that does not fit: the position
+    // keeps what it held, and the reading goes on all the same.
+    if (value >= 0 && value <= 255)
+        m_image[m_byteIndex] = static_cast<char>(value);
+    if (!m_highHalf)
+        ++m_byteIndex;
+    m_highHalf = !m_highHalf;
+}
+
+bool ConfigurationUploadPhase::receiveVersion(OperationContext &context)
+{
+    // Not answered: whatever comes after the last image character is the version text.
+    context.replyReceived = false;
+    context.replyBuffer.clear();
+    int arrivals = 0;
+    context.replyReceived = context.waitTicks(versionTicks, [&] {
+        if (context.readWaiting(context.replyBuffer))
+            ++arrivals;
+        return arrivals >= versionArrivals;
+    });
+    return context.replyReceived;
+}
+
+bool buildConfigurationImage(const ConfigurationRecord &record, QByteArray &image,
+                             MessageBoxes &messages)
+{
+    const std::optional<QByteArray> built = encodeConfigurationImage(record);
+    if (!built) {
+        messages.show(ConfigurationCheckTexts::invalidConfiguration,
+                      ConfigurationCheckTexts::errorTitle, MessageIcon::Critical);
+        return false;
+    }
+    image = *built;
+    return true;
+}
+
+void installConfigurationTransfer(GPStracking &window)
+{
+    PhaseRegistry &phases = window.engine().phases();
+    phases.add(Operation::downloadConfiguration,
+               std::make_unique<ConfigurationDownloadPhase>(window.configurationImage()));
+    phases.add(
+        Operation::uploadConfiguration,
+        std::make_unique<ConfigurationUploadPhase>(
+            window.configurationImage(), std::make_unique<ScreensOfSetup1>(*window.setup1())));
+    window.setConfigurationImageBuilder([&window] {
+        return buildConfigurationImage(window.setup1()->configuration(),
+                                       window.configurationImage(), window.messages());
+    });
+}

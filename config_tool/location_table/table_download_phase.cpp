@@ -1,0 +1,62 @@
+#include "table_download_phase.h"
+
+#include "common/hex_pair.h"
+#include "coordinate_triple.h"
+#include "location_cells.h"
+#include "table_stream.h"
+
+PhaseOutcome TableDownloadPhase::run(OperationContext &context)
+{
+    context.show(StatusItem::Command15);
+    context.port.discardInput();
+
+    // The grid does not change while the run holds the menu, so the stream is taken at once.
+    QStringList cells;
+    for (int index = 0; index < 300; ++index)
+        cells.append(m_cells.cellText(index));
+    const QByteArray stream = TableStream::bytesOf(cells);
+
+    bool acknowledged = true;
+    for (qsizetype i = 0; acknowledged && i < stream.size(); ++i)
+        acknowledged = sendAcknowledged(context, static_cast<quint8>(stream[i]));
+    TickClock::processPending();
+
+    if (context.exitRequested) {
+        context.hide(StatusItem::Command15);
+        return PhaseOutcome::Abort;
+    }
+    if (acknowledged) {
+        context.messages.show(QStringLiteral("Download succesful !"), QStringLiteral("Download"),
+                              MessageIcon::Information);
+        context.hide(StatusItem::Command15);
+        return PhaseOutcome::Success;
+    }
+    context.hide(StatusItem::Command15);
+    context.messages.show(QStringLiteral("Error download !"), QStringLiteral("Invalid download !"),
+                          MessageIcon::Critical);
+    return PhaseOutcome::Failure;
+}
+
+bool TableDownloadPhase::sendAcknowledged(OperationContext &context, quint8 byte)
+{
+    context.port.write(HexPair::encode(byte));
+    context.replyReceived = false;
+    // Only a read that is exactly "N" counts; anything else is dropped and the count goes on.
+    context.waitTicks(8, [&] {
+        QByteArray piece;
+        if (context.readWaiting(piece) && piece == "N")
+            context.replyReceived = true;
+        return context.replyReceived;
+    });
+    return context.replyReceived && !context.exitRequested;
+}
+
+bool TableDownloadPhase::mayStart(const QStringList &cells, MessageBoxes &messages)
+{
+    const auto uncarried = CoordinateTriple::firstUncarriedCell(cells);
+    if (!uncarried)
+        return true;
+    messages.show(CoordinateTriple::refusalMessage(*uncarried), QStringLiteral("Error"),
+                  MessageIcon::Critical);
+    return false;
+}

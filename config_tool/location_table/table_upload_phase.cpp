@@ -1,0 +1,46 @@
+#include "table_upload_phase.h"
+
+#include "location_cells.h"
+#include "table_upload_receiver.h"
+
+PhaseOutcome TableUploadPhase::run(OperationContext &context)
+{
+    context.port.setSettings(QStringLiteral("38400,N,8,1"));
+    context.show(StatusItem::Command16);
+    context.port.discardInput();
+
+    TableUploadReceiver receiver;
+    context.replyReceived = false;
+    // Every character restarts the count, so only 8 ticks of silence end the wait.
+    context.waitTicks(8, [&] {
+        QByteArray piece;
+        if (!context.readWaiting(piece) || piece.isEmpty())
+            return false;
+        context.clock.setTickCount(0);
+        // The unit sends one character per "N"; one answer per read keeps that pace, so only
+        // the first character of a read counts.
+        if (const auto update = receiver.receive(piece.at(0)))
+            m_cells.setCellText(update->index, update->text);
+        if (receiver.finished()) {
+            context.replyReceived = true; // the last character goes unanswered
+            return true;
+        }
+        context.port.write("N");
+        return false;
+    });
+
+    if (context.exitRequested) {
+        context.hide(StatusItem::Command16);
+        return PhaseOutcome::Abort;
+    }
+    if (context.replyReceived) {
+        context.messages.show(QStringLiteral("Upload succesful !"), QStringLiteral("Upload"),
+                              MessageIcon::Information);
+        context.hide(StatusItem::Command16);
+        return PhaseOutcome::Success;
+    }
+    context.hide(StatusItem::Command16);
+    context.messages.show(QStringLiteral("Error upload !"), QStringLiteral("Invalid upload !"),
+                          MessageIcon::Critical);
+    return PhaseOutcome::Failure;
+}

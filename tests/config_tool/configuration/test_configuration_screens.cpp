@@ -1,0 +1,243 @@
+#include "configuration/configuration_file.h"
+#include "configuration/setup1.h"
+#include "configuration/setup3.h"
+#include "support/main_window_bench.h"
+#include "support/valid_configuration.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// Check, Save and Load as the user meets them on setup1: the buttons, the boxes they show, and
+// the controls of both screens they read and write.
+namespace {
+ShownMessage error(const char *prompt)
+{
+    return {QString::fromLatin1(prompt), QStringLiteral("Error"), MessageIcon::Critical};
+}
+const ShownMessage configurationOk{QStringLiteral("Configuration is OK"),
+                                   QStringLiteral("Valid Configuration"), MessageIcon::None};
+const ShownMessage saved{QStringLiteral("Configuration has been Saved"), QStringLiteral("Saved"),
+                         MessageIcon::Information};
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeAll(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+} // namespace
+
+class TestConfigurationScreens : public QObject
+{
+    Q_OBJECT
+private:
+    QTemporaryDir m_dir;
+    QString path(const char *name) const { return m_dir.filePath(QLatin1String(name)); }
+
+    static Setup1 &screen(MainWindowBench &bench) { return *bench.window.setup1(); }
+    // A control anywhere on a screen, also inside its groups.
+    template <typename T> static T *field(QWidget *screen, const char *name)
+    {
+        return screen->findChild<T *>(QString::fromLatin1(name));
+    }
+    static void click(MainWindowBench &bench, const char *button)
+    {
+        QPushButton *b = bench.button(button, &screen(bench));
+        QVERIFY(b);
+        b->click();
+    }
+    static void choose(MainWindowBench &bench, const QString &file)
+    {
+        auto *text1 = field<QLineEdit>(&screen(bench), "Text1");
+        QVERIFY(text1);
+        text1->setText(file);
+    }
+    static QString versionCaption(MainWindowBench &bench)
+    {
+        return field<QLabel>(&screen(bench), "Label2")->text();
+    }
+
+private slots:
+    void checkShowsEveryFailureThenTheVerdict_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QList<ShownMessage>>("expected");
+        QTest::newRow("all texts empty") << "empty"
+                                         << QList<ShownMessage>{
+                                                error("Invalid Base Phone number"),
+                                                error("Invalid LAT1 Value"),
+                                                error("Invalid LAT2 Value"),
+                                                error("Invalid LONG1 Value"),
+                                                error("Invalid LONG2 Value"),
+                                                error("Invalid LAT1 Value"),
+                                                error("Invalid LAT2 Value"),
+                                                error("Invalid LONG1 Value"),
+                                                error("Invalid LONG2 Value"),
+                                                error("Invalid IP address for UDP"),
+                                                error("Invalid server IP address"),
+                                                error("Invalid GEO fencing delay"),
+                                                error("Invalid GEO fencing sensitivity"),
+                                                error("Invalid Alarm input delay time"),
+                                                error("Invalid GPS reading interval"),
+                                                error("Invalid UDP packet identification"),
+                                                error("Invalid Existing Password"),
+                                            };
+        QTest::newRow("valid") << "valid" << QList<ShownMessage>{configurationOk};
+        // The overflow in row 3 ends the check: row 1's failure before it, nothing after.
+        QTest::newRow("overflow") << "overflow"
+                                  << QList<ShownMessage>{error("Invalid Base Phone number"),
+                                                         error("Invalid Configuration")};
+        QTest::newRow("Speed with its blank") << "speed" << QList<ShownMessage>{error("Speed ")};
+    }
+    void checkShowsEveryFailureThenTheVerdict()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QList<ShownMessage>, expected);
+        MainWindowBench bench;
+        if (kind == QLatin1String("empty")) {
+            // Typed away on the screen: every text box of a setting emptied.
+            for (const SettingDescriptor &d : settingDescriptors()) {
+                if (d.screen == SettingDescriptor::Screen::Setup1 &&
+                    d.kind == SettingDescriptor::Kind::Text)
+                    field<QLineEdit>(&screen(bench), d.control)->clear();
+            }
+        } else {
+            ConfigurationRecord record = TestSupport::validConfiguration();
+            if (kind == QLatin1String("overflow")) {
+                record.basePhoneNumber.clear();
+                record.speedLimit = QStringLiteral("1E999");
+                record.geoLat1 = QStringLiteral("95"); // would fail row 5
+            } else if (kind == QLatin1String("speed")) {
+                record.speedLimitTime = QStringLiteral("256");
+            }
+            QVERIFY(screen(bench).setConfiguration(record));
+        }
+
+        click(bench, "Command5");
+
+        QCOMPARE(bench.boxes.shown, expected);
+    }
+
+    void saveThenLoadGivesTheScreensBack()
+    {
+        MainWindowBench bench;
+        ConfigurationRecord record = TestSupport::validConfiguration();
+        record.versionNumber = QStringLiteral("V6.3 from the unit\r\n");
+        record.emailSendTo = QStringLiteral("fleet, north@example.com");
+        record.geoFencingDelay = QStringLiteral(" 30");
+        record.creditsLeft = -1;
+        QVERIFY(screen(bench).setConfiguration(record));
+        QCOMPARE(versionCaption(bench), record.versionNumber);
+        choose(bench, path("round.cfg"));
+
+        click(bench, "Command4");
+        QCOMPARE(bench.boxes.shown, QList<ShownMessage>{saved});
+
+        // Back to other values on both screens, then Load.
+        QVERIFY(screen(bench).setConfiguration(ConfigurationRecord()));
+        click(bench, "Command1");
+
+        QCOMPARE(bench.boxes.shown, QList<ShownMessage>{saved}); // a load says nothing
+        QCOMPARE(screen(bench).configuration(), record);
+        QCOMPARE(versionCaption(bench), record.versionNumber);
+        QCOMPARE(field<QLineEdit>(&screen(bench), "Text15")->text(), record.emailSendTo);
+        QCOMPARE(field<QComboBox>(&screen(bench), "Combo6")->currentIndex(), -1);
+        QCOMPARE(field<QComboBox>(bench.window.setup3(), "Combo4")->currentIndex(), 1);
+        QCOMPARE(field<QLineEdit>(bench.window.setup3(), "Text2")->text(), record.adcTriggerLevel);
+    }
+
+    // The valid record's file, cut or with one line replaced, loaded over the start-up values.
+    void failedLoadSetsOnlyTheValuesBeforeTheFailure_data()
+    {
+        QTest::addColumn<int>("keptLines");  // lines of the file kept
+        QTest::addColumn<int>("line");       // line replaced, 0 for none
+        QTest::addColumn<int>("firstUnset"); // first setting the load leaves alone
+        QTest::newRow("50 lines") << 50 << 0 << 51;
+        QTest::newRow("line 2 holding 7") << 51 << 2 << 2;
+    }
+    void failedLoadSetsOnlyTheValuesBeforeTheFailure()
+    {
+        QFETCH(int, keptLines);
+        QFETCH(int, line);
+        QFETCH(int, firstUnset);
+        const ConfigurationRecord fromFile = TestSupport::validConfiguration();
+        QList<QByteArray> lines = configurationFileContent(fromFile).split('\n').mid(0, keptLines);
+        if (line)
+            lines[line - 1] = "7\r";
+        writeAll(path("partial.cfg"), lines.join('\n') + '\n');
+        MainWindowBench bench;
+        const ConfigurationRecord before = screen(bench).configuration();
+        choose(bench, path("partial.cfg"));
+
+        click(bench, "Command1");
+
+        QCOMPARE(bench.boxes.shown, QList<ShownMessage>{error("Error loading file")});
+        ConfigurationRecord expected = before;
+        for (const SettingDescriptor &d : settingDescriptors()) {
+            if (d.number >= firstUnset)
+                break;
+            if (d.index)
+                expected.*d.index = fromFile.*d.index;
+            else
+                expected.*d.text = fromFile.*d.text;
+        }
+        QCOMPARE(screen(bench).configuration(), expected);
+        QCOMPARE(versionCaption(bench), fromFile.versionNumber);
+    }
+
+    void emptyPathFailsOnSaveAndLoad()
+    {
+        MainWindowBench bench;
+        QVERIFY(screen(bench).setConfiguration(TestSupport::validConfiguration()));
+        choose(bench, QString());
+
+        click(bench, "Command4");
+        click(bench, "Command1");
+
+        QCOMPARE(bench.boxes.shown,
+                 (QList<ShownMessage>{error("Invalid Path"), error("Error loading file")}));
+        QCOMPARE(screen(bench).configuration(), TestSupport::validConfiguration());
+    }
+
+    void savesTheStartUpScreensByteForByte()
+    {
+        MainWindowBench bench;
+        choose(bench, path("start.cfg"));
+
+        click(bench, "Command4");
+
+        QCOMPARE(bench.boxes.shown, QList<ShownMessage>{saved});
+        // The file's own byte-exact form is the core's to test: here, that the screens start
+        // with the designed values on both of them.
+        QCOMPARE(readAll(path("start.cfg")), configurationFileContent(ConfigurationRecord()));
+    }
+
+    void refusesToSaveADoubleQuote()
+    {
+        writeAll(path("kept.cfg"), "kept\r\n");
+        MainWindowBench bench;
+        field<QLineEdit>(&screen(bench), "Text17")->setText(QStringLiteral("*99\"#"));
+        choose(bench, path("kept.cfg"));
+
+        click(bench, "Command4");
+
+        QCOMPARE(bench.boxes.shown.size(), 1);
+        const ShownMessage &box = bench.boxes.shown.first();
+        QCOMPARE(box.title, QStringLiteral("Error"));
+        QCOMPARE(box.icon, MessageIcon::Critical);
+        QVERIFY2(box.prompt.contains(QLatin1String("GPRS dial up number")), qPrintable(box.prompt));
+        QCOMPARE(readAll(path("kept.cfg")), QByteArray("kept\r\n"));
+    }
+};
+
+QTEST_MAIN(TestConfigurationScreens)
+#include "test_configuration_screens.moc"

@@ -1,0 +1,297 @@
+#include "common/hex_pair.h"
+#include "configuration/configuration_image.h"
+#include "configuration/setup1.h"
+#include "configuration/setup3.h"
+#include "support/main_window_bench.h"
+#include "support/valid_configuration.h"
+#include "unit_configuration_phases.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QtTest>
+
+// Download and upload of the configuration from the main menu, end to end against the
+// simulated unit behind COM1.
+namespace {
+const ShownMessage downloaded{QStringLiteral("Download succesful !"), QStringLiteral("Download"),
+                              MessageIcon::Information};
+const ShownMessage failed{QStringLiteral("Error download !"), QStringLiteral("Invalid download !"),
+                          MessageIcon::Critical};
+const ShownMessage uploaded{QStringLiteral("Upload complete"), QStringLiteral("Upload"),
+                            MessageIcon::Information};
+const ShownMessage invalidConfiguration{QStringLiteral("Invalid Configuration"),
+                                        QStringLiteral("Error"), MessageIcon::Critical};
+
+struct TransferBench : MainWindowBench
+{
+    TransferBench() { installConfigurationPhases(unit); }
+
+    ConfigurationStorePhase &store()
+    {
+        return *dynamic_cast<ConfigurationStorePhase *>(unit.phase('D'));
+    }
+    ConfigurationSendPhase &send()
+    {
+        return *dynamic_cast<ConfigurationSendPhase *>(unit.phase('U'));
+    }
+    UnitConfiguration &held() { return *store().configuration(); }
+    Setup1 &setup1() { return *window.setup1(); }
+    template <typename T> T *field(const char *name, QWidget *screen = nullptr)
+    {
+        // Anywhere on the screen, also inside its groups.
+        return (screen ? screen : window.setup1())->findChild<T *>(QString::fromLatin1(name));
+    }
+    // What the PC wrote after the handshake of the operation with this letter.
+    QByteArray phaseTraffic(char letter) const
+    {
+        const QByteArray written = port.written();
+        const QByteArray handshakeEnd = letter + QByteArray("6048\r");
+        const qsizetype at = written.indexOf(handshakeEnd);
+        return at < 0 ? QByteArray() : written.mid(at + handshakeEnd.size());
+    }
+    // Notes whether the status button showed while the run went on.
+    void watchStatus(const char *name)
+    {
+        QPushButton *status = button(name);
+        whileRunning([this, status] {
+            statusShown = statusShown || !status->isHidden();
+            return false;
+        });
+    }
+    bool statusShown = false;
+};
+
+// A unit whose every character comes with a stray one in the same arrival: the PC counts the
+// first, drops the second, and answers the read once.
+class DoubledCharactersPhase : public UnitPhase
+{
+public:
+    explicit DoubledCharactersPhase(QByteArray bytes) : m_bytes(std::move(bytes)) {}
+    void begin(UnitLine &line) override
+    {
+        m_line = &line;
+        m_sent = 0;
+        m_done = false;
+        QTimer::singleShot(20, [this] { next(); });
+    }
+    void receive(const QByteArray &characters, UnitLine &) override
+    {
+        if (m_done || characters != "1")
+            return;
+        if (m_sent < 510)
+            return next();
+        m_done = true;
+        for (int i = 0; i < 4; ++i)
+            QTimer::singleShot(20 * i, [this, i] { m_line->transmit(QByteArray(1, "V6.3"[i])); });
+    }
+    bool finished() const override { return m_done; }
+
+private:
+    void next()
+    {
+        const QByteArray hex = HexPair::encode(m_bytes.left(255));
+        m_line->transmit(hex.mid(m_sent++, 1) + "Z");
+    }
+    QByteArray m_bytes;
+    UnitLine *m_line = nullptr;
+    int m_sent = 0;
+    bool m_done = false;
+};
+// A port whose characters never leave the PC, as when the device has gone.
+class StuckPort : public SimulatedSerialPort
+{
+public:
+    qint64 bytesToWrite() const override { return isOpen() ? 1 : 0; }
+};
+} // namespace
+
+class TestConfigurationTransfer : public QObject
+{
+    Q_OBJECT
+private slots:
+    void downloadSendsTheImageAndWaitsForOK_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<ShownMessage>("message");
+        using A = ConfigurationStorePhase::Answer;
+        QTest::newRow("OK") << int(A::Ok) << downloaded;
+        QTest::newRow("no answer") << int(A::None) << failed;
+        QTest::newRow("lower-case ok") << int(A::LowerCase) << failed;
+        // Waiting in the port since the send: read by the wait for "OK".
+        QTest::newRow("OK sent early") << int(A::Early) << downloaded;
+    }
+    void downloadSendsTheImageAndWaitsForOK()
+    {
+        QFETCH(int, answer);
+        QFETCH(ShownMessage, message);
+        TransferBench bench;
+        bench.store().setAnswer(ConfigurationStorePhase::Answer(answer));
+        const ConfigurationRecord record = TestSupport::validConfiguration();
+        QVERIFY(bench.setup1().setConfiguration(record));
+        const QByteArray image = *encodeConfigurationImage(record);
+        bench.watchStatus("Command9");
+
+        bench.button("Command1")->click();
+
+        QVERIFY(!bench.timedOut);
+        QCOMPARE(bench.boxes.shown, QList<ShownMessage>{message});
+        QCOMPARE(bench.window.configurationImage(), image);
+        QCOMPARE(bench.phaseTraffic('D'), HexPair::encode(image));
+        QCOMPARE(bench.held().bytes, image);
+        QVERIFY(bench.statusShown);
+        QVERIFY(bench.button("Command9")->isHidden());
+        QVERIFY(!bench.port.isOpen()); // closed whatever the outcome
+    }
+
+    void invalidConfigurationLeavesThePortAlone_data()
+    {
+        QTest::addColumn<QString>("setting");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("start-up values") << QString() << QString();
+        QTest::newRow("check fails") << "speedLimit"
+                                     << "184";
+        QTest::newRow("list at -1") << "enabledBy" << QString();
+    }
+    void invalidConfigurationLeavesThePortAlone()
+    {
+        QFETCH(QString, setting);
+        QFETCH(QString, text);
+        TransferBench bench;
+        if (!setting.isEmpty()) {
+            ConfigurationRecord record = TestSupport::validConfiguration();
+            const SettingDescriptor *d = findSetting(setting);
+            if (d->index)
+                record.*d->index = -1;
+            else
+                record.*d->text = text;
+            QVERIFY(bench.setup1().setConfiguration(record));
+        }
+
+        bench.button("Command1")->click();
+
+        QCOMPARE(bench.boxes.shown, QList<ShownMessage>{invalidConfiguration});
+        QCOMPARE(bench.port.openCount(), 0);
+        QCOMPARE(bench.port.written(), QByteArray());
+    }
+
+    void uploadPutsTheUnitsConfigurationOnTheScreens_data()
+    {
+        QTest::addColumn<bool>("leadingP");
+        QTest::addColumn<bool>("longApn");
+        QTest::newRow("plain") << false << false;
+        QTest::newRow("lone p first") << true << false;
+        QTest::newRow("32-character APN") << false << true;
+    }
+    void uploadPutsTheUnitsConfigurationOnTheScreens()
+    {
+        QFETCH(bool, leadingP);
+        QFETCH(bool, longApn);
+        TransferBench bench;
+        bench.send().setLeadingP(leadingP);
+        const QByteArray apn(32, 'a');
+        if (longApn) {
+            bench.held().bytes.replace(224, 32, apn);
+            bench.window.configurationImage()[255] = 'Z'; // whatever an earlier build left
+        }
+        ConfigurationRecord expected = bench.setup1().configuration();
+        expected.versionNumber = QStringLiteral("V6.3");
+        decodeConfigurationImage(bench.held().bytes, expected);
+
+        bench.button("Command7")->click();
+
+        QCOMPARE(bench.boxes.shown, QList<ShownMessage>{uploaded});
+        // Every character answered with "1", the lone "p" not.
+        QCOMPARE(bench.phaseTraffic('U'), QByteArray(510, '1'));
+        QCOMPARE(bench.setup1().configuration(), expected);
+        QCOMPARE(bench.field<QLabel>("Label2")->text(), QStringLiteral("V6.3"));
+        if (longApn) {
+            QCOMPARE(bench.field<QLineEdit>("Text21")->text(), QString::fromLatin1(apn.left(31)));
+        } else {
+            // The sample unit, as the user reads it.
+            QCOMPARE(bench.field<QLineEdit>("Text2")->text(), QStringLiteral("+447700900123"));
+            QCOMPARE(bench.field<QLineEdit>("Text29")->text(), QStringLiteral("120"));
+            QCOMPARE(bench.field<QLineEdit>("Text10")->text(), QStringLiteral(" 192. 0. 2. 25"));
+            QCOMPARE(bench.field<QComboBox>("Combo2")->currentIndex(), 2);
+            QCOMPARE(bench.field<QComboBox>("Combo1", bench.window.setup3())->currentIndex(), 3);
+            QCOMPARE(bench.field<QLineEdit>("Text2", bench.window.setup3())->text(),
+                     QStringLiteral(" 128"));
+        }
+        QVERIFY(bench.button("Command8")->isHidden());
+        QVERIFY(!bench.port.isOpen());
+    }
+
+    void uploadFailuresLeaveTheScreensAndThePortOpen_data()
+    {
+        QTest::addColumn<int>("silentAfter"); // -1: never
+        QTest::addColumn<QByteArray>("version");
+        QTest::addColumn<bool>("onePiece");
+        QTest::newRow("silent from the start") << 0 << QByteArray("V6.3") << false;
+        QTest::newRow("silent mid-byte") << 301 << QByteArray("V6.3") << false;
+        QTest::newRow("silent before the last") << 509 << QByteArray("V6.3") << false;
+        QTest::newRow("version in one piece") << -1 << QByteArray("V6.3") << true;
+        QTest::newRow("version in two pieces") << -1 << QByteArray("V6") << false;
+        QTest::newRow("no version") << -1 << QByteArray() << false;
+    }
+    void uploadFailuresLeaveTheScreensAndThePortOpen()
+    {
+        QFETCH(int, silentAfter);
+        QFETCH(QByteArray, version);
+        QFETCH(bool, onePiece);
+        TransferBench bench;
+        bench.send().setSilentAfter(silentAfter);
+        bench.send().setVersionInOnePiece(onePiece);
+        bench.held().version = version;
+        const ConfigurationRecord before = bench.setup1().configuration();
+        bench.watchStatus("Command8");
+
+        bench.button("Command7")->click();
+
+        QCOMPARE(bench.boxes.shown, QList<ShownMessage>{failed});
+        QCOMPARE(bench.setup1().configuration(), before);
+        QCOMPARE(bench.field<QLabel>("Label2")->text(), QStringLiteral("V6.X"));
+        QVERIFY(bench.statusShown);
+        QVERIFY(bench.button("Command8")->isHidden());
+        QVERIFY(bench.port.isOpen());
+        const int answered = silentAfter < 0 ? 510 : silentAfter;
+        QCOMPARE(bench.phaseTraffic('U'), QByteArray(answered, '1'));
+    }
+
+    void onlyTheFirstCharacterOfARead()
+    {
+        TransferBench bench;
+        const QByteArray bytes = UnitConfiguration::sampleBytes();
+        bench.unit.addPhase('U', std::make_unique<DoubledCharactersPhase>(bytes));
+        ConfigurationRecord expected = bench.setup1().configuration();
+        expected.versionNumber = QStringLiteral("V6.3");
+        decodeConfigurationImage(bytes, expected);
+
+        bench.button("Command7")->click();
+
+        QCOMPARE(bench.boxes.shown, QList<ShownMessage>{uploaded});
+        QCOMPARE(bench.phaseTraffic('U'), QByteArray(510, '1'));
+        QCOMPARE(bench.window.configurationImage().left(255), bytes.left(255));
+        QCOMPARE(bench.setup1().configuration(), expected);
+    }
+
+    void stuckLineEndsTheDownload()
+    {
+        SimulatedUnit unit;
+        installConfigurationPhases(unit);
+        StuckPort port;
+        port.attach(1, &unit);
+        RecordingMessageBoxes boxes;
+        GPStracking window({&port, &boxes, nullptr, MainWindowBench::tickMs});
+        QVERIFY(window.setup1()->setConfiguration(TestSupport::validConfiguration()));
+
+        window.findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+
+        // One character written, then the failure instead of a wait without end.
+        QCOMPARE(boxes.shown, QList<ShownMessage>{failed});
+        QVERIFY(port.written().endsWith("D6048\r5"));
+        QVERIFY(!port.isOpen());
+    }
+};
+
+QTEST_MAIN(TestConfigurationTransfer)
+#include "test_configuration_transfer.moc"
