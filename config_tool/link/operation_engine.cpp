@@ -141,8 +141,8 @@ bool OperationEngine::awaitAcceptance()
         return false;
     if (!m_context.replyReceived) {
         m_context.hide(StatusItem::Command5);
-        m_context.messages.show(QStringLiteral("Invalid Password"),
-                                QStringLiteral("Password Invalid !"), MessageIcon::Critical);
+        m_context.messages.show(QString::fromLatin1(invalidPasswordPrompt),
+                                QString::fromLatin1(invalidPasswordTitle), MessageIcon::Critical);
         return false;
     }
     return true;

@@ -44,6 +44,8 @@ public:
 
     static constexpr const char *openFailurePrompt =
         "COM: not available. Change the CommPort property to another port.";
+    static constexpr const char *invalidPasswordPrompt = "Invalid Password";
+    static constexpr const char *invalidPasswordTitle = "Password Invalid !";
 
 private:
     // One function per step of the exchange; false ends the run.
