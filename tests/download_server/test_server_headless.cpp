@@ -249,14 +249,9 @@ private slots:
         QTest::addColumn<QString>("output"); // a line of standard output or error
         QTest::newRow("port taken")
             << QStringList{} << 1 << QStringLiteral("Error : cannot listen on port %1 (");
-        QTest::newRow("port out of range")
-            << QStringList{QStringLiteral("--port"), QStringLiteral("70000")} << 1
-            << QStringLiteral("Port :70000 not valid (1 to 65535) !");
         QTest::newRow("no base folder")
             << QStringList{QStringLiteral("--base"), QStringLiteral("missing")} << 2
             << QStringLiteral("Server: --base ");
-        QTest::newRow("unknown option") << QStringList{QStringLiteral("--bogus")} << 2
-                                        << QStringLiteral("Server: Unknown option 'bogus'.");
     }
     void refusesWhatItCannotServe()
     {

@@ -64,25 +64,6 @@ private slots:
                               "Send: AB\\x1B[2J,1", "Stopped, listening on port " + port}));
     }
 
-    void endsOnEitherSignal_data()
-    {
-        QTest::addColumn<int>("signalNumber");
-        QTest::newRow("SIGTERM") << int(SIGTERM);
-        QTest::newRow("SIGINT") << int(SIGINT);
-    }
-    void endsOnEitherSignal()
-    {
-        QFETCH(int, signalNumber);
-        HeadlessQuellix quellix;
-        QVERIFY(quellix.process.start());
-        QVERIFY(quellix.process.waitForLine("Started, listening on port " + quellix.portText()));
-        quellix.process.signal(signalNumber);
-        QVERIFY(quellix.process.waitForExit());
-        QCOMPARE(quellix.process.exitCode(), 0);
-        QCOMPARE(quellix.process.lines().last(),
-                 "Stopped, listening on port " + quellix.portText());
-    }
-
     void portTakenEndsWithStatus()
     {
         HeadlessQuellix quellix;

@@ -1,0 +1,259 @@
+// vortsetup's batch operations as a technician's script runs them: the program started with its
+// options, vortsim on a pseudo-terminal as the unit, and the exit status and lines it leaves.
+#include "configuration/configuration_check.h"
+#include "configuration/configuration_file.h"
+#include "configuration/configuration_image.h"
+#include "location_table/location_table_file.h"
+#include "support/program_process.h"
+#include "support/valid_configuration.h"
+#include "support/vortsim_process.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <functional>
+
+namespace {
+struct BatchResult
+{
+    int exitCode = -1;
+    QStringList out;
+    QStringList err; // the program's own lines, without the platform's notes
+};
+
+ConfigurationRecord invalidConfiguration()
+{
+    ConfigurationRecord record = TestSupport::validConfiguration();
+    record.geoFencingDelay = QStringLiteral("0");
+    record.udpPacketId = QStringLiteral("ABC");
+    return record;
+}
+
+QStringList tableCells()
+{
+    QStringList cells;
+    for (int row = 0; row < 100; ++row)
+        cells << QString::number(row) << QStringLiteral("255") << QStringLiteral("255");
+    cells[1] = QStringLiteral("51.4523");
+    cells[2] = QStringLiteral("0.4567");
+    cells[3 * 42 + 1] = QStringLiteral("48.0012");
+    cells[3 * 42 + 2] = QStringLiteral("2.3500");
+    return cells;
+}
+
+class Workbench
+{
+public:
+    Workbench()
+    {
+        write(QStringLiteral("valid.cfg"),
+              configurationFileContent(TestSupport::validConfiguration()));
+        write(QStringLiteral("invalid.cfg"), configurationFileContent(invalidConfiguration()));
+        write(QStringLiteral("table.txt"), LocationTableFile::write(tableCells()));
+    }
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+    void write(const QString &name, const QByteArray &content) const
+    {
+        QFile file(path(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    QByteArray read(const QString &name) const
+    {
+        QFile file(path(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // vortsetup with COM1 on the device; during() runs once the program has started.
+    BatchResult run(const QString &device, const QStringList &arguments,
+                    const std::function<void(ProgramProcess &)> &during = {}) const
+    {
+        ProgramProcess vortsetup(QStringLiteral(VORTSETUP_PATH),
+                                 QStringList{QStringLiteral("--port"), "COM1=" + device,
+                                             QStringLiteral("--tick-ms"), QStringLiteral("100")} +
+                                     arguments,
+                                 m_dir.path());
+        BatchResult result;
+        if (!vortsetup.start())
+            return result;
+        if (during)
+            during(vortsetup);
+        if (!vortsetup.waitForExit(60000))
+            return result;
+        result.exitCode = vortsetup.exitCode();
+        result.out = vortsetup.lines();
+        for (const QString &line : vortsetup.standardError().split('\n', Qt::SkipEmptyParts)) {
+            if (!line.startsWith(QLatin1String("QStandardPaths:")) &&
+                !line.startsWith(QLatin1String("COM1: ")))
+                result.err << line;
+        }
+        return result;
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+} // namespace
+
+class TestVortsetupBatch : public QObject
+{
+    Q_OBJECT
+private slots:
+    void endsWithItsStatus_data()
+    {
+        QTest::addColumn<QStringList>("unit"); // vortsim's options; "none": no device at all
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QStringList>("out");
+        QTest::addColumn<QStringList>("err");
+        const QStringList none;
+        const QString downloaded = QStringLiteral("Download: Download succesful !");
+        const QString refused = QStringLiteral("Password Invalid !: Invalid Password");
+        const QString failed = QStringLiteral("Invalid download !: Error download !");
+
+        QTest::newRow("download config") << none << QStringList{"--download-config", "valid.cfg"}
+                                         << 0 << QStringList{downloaded} << none;
+        QTest::newRow("port not available")
+            << QStringList{"none"} << QStringList{"--download-table", "table.txt"} << 3 << none
+            << QStringList{
+                   "ERROR: COM: not available. Change the CommPort property to another port."};
+        QTest::newRow("invalid password")
+            << QStringList{"--refuse-password"} << QStringList{"--download-config", "valid.cfg"}
+            << 4 << none << QStringList{refused};
+        QTest::newRow("password given")
+            << QStringList{"--password", "1234"}
+            << QStringList{"--password", "1234", "--download-table", "table.txt"} << 0
+            << QStringList{downloaded} << none;
+        QTest::newRow("invalid configuration")
+            << none << QStringList{"--download-config", "invalid.cfg"} << 5 << none
+            << QStringList{"Error: Invalid Configuration"};
+        QTest::newRow("configuration not taken")
+            << QStringList{"--download-answer", "none"}
+            << QStringList{"--download-config", "valid.cfg"} << 6 << none << QStringList{failed};
+        QTest::newRow("no such file") << none << QStringList{"--download-config", "missing.cfg"}
+                                      << 7 << none << QStringList{"Error: Error loading file"};
+        QTest::newRow("unit asleep")
+            << QStringList{"--silent"}
+            << QStringList{"--connect-timeout", "1", "--upload-positions"} << 9 << none
+            << QStringList{"The unit did not answer within 1 s."};
+        // Steps run in the order given; the first failure ends the run.
+        QTest::newRow("first failure ends the run")
+            << QStringList{"--refuse-password"}
+            << QStringList{"--check", "valid.cfg", "--upload-config", "out.cfg",
+                           "--upload-positions"}
+            << 4 << QStringList{"Valid Configuration: Configuration is OK"} << QStringList{refused};
+        QTest::newRow("bad option") << QStringList{"none"} << QStringList{"--check"} << 2 << none
+                                    << QStringList{"vortsetup: Missing value after '--check'."};
+    }
+    void endsWithItsStatus()
+    {
+        QFETCH(QStringList, unit);
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QStringList, out);
+        QFETCH(QStringList, err);
+        Workbench bench;
+        VortsimProcess vortsim(unit);
+        const bool withUnit = unit != QStringList{"none"};
+        QVERIFY(!withUnit || vortsim.start());
+        const BatchResult result = bench.run(
+            withUnit ? vortsim.device() : bench.path(QStringLiteral("no-tty")), arguments);
+        QCOMPARE(result.out, out);
+        QCOMPARE(result.err, err);
+        QCOMPARE(result.exitCode, exitCode);
+        QVERIFY(!QFile::exists(bench.path(QStringLiteral("out.cfg"))));
+    }
+
+    void checkShowsEveryFailedTest()
+    {
+        Workbench bench;
+        const ConfigurationCheckResult check = checkConfiguration(invalidConfiguration());
+        QCOMPARE(check.failures.size(), 2);
+        QVERIFY(!check.endedByRunTimeFailure);
+        QStringList expected;
+        for (const QString &failure : check.failures)
+            expected << "Error: " + failure;
+        // No port is needed to check a file.
+        const BatchResult result = bench.run(bench.path(QStringLiteral("no-tty")),
+                                             {QStringLiteral("--check"), "invalid.cfg"});
+        QCOMPARE(result.out, QStringList());
+        QCOMPARE(result.err, expected);
+        QCOMPARE(result.exitCode, 5);
+    }
+
+    void configurationThereAndBack()
+    {
+        Workbench bench;
+        VortsimProcess vortsim;
+        QVERIFY(vortsim.start());
+        const BatchResult result =
+            bench.run(vortsim.device(), {"--download-config", "valid.cfg", "--upload-config",
+                                         bench.path(QStringLiteral("out.cfg"))});
+        QCOMPARE(result.err, QStringList());
+        QCOMPARE(result.out,
+                 (QStringList{"Download: Download succesful !", "Upload: Upload complete",
+                              "Saved: Configuration has been Saved"}));
+        QCOMPARE(result.exitCode, 0);
+        // What the unit sent back is what it was given (all but the last position, which the
+        // unit never sends).
+        ConfigurationRecord uploaded;
+        QVERIFY(loadConfigurationFile(bench.path(QStringLiteral("out.cfg")), uploaded));
+        QCOMPARE(encodeConfigurationImage(uploaded)->left(255),
+                 encodeConfigurationImage(TestSupport::validConfiguration())->left(255));
+    }
+
+    void tableThereAndBack()
+    {
+        Workbench bench;
+        VortsimProcess vortsim;
+        QVERIFY(vortsim.start());
+        BatchResult result = bench.run(vortsim.device(), {"--download-table", "table.txt"});
+        QCOMPARE(result.exitCode, 0);
+        // A second run, as a later script would: the unit kept the table.
+        result = bench.run(vortsim.device(), {"--upload-table", "out.txt"});
+        QCOMPARE(result.err, QStringList());
+        QCOMPARE(result.out, (QStringList{"Upload: Upload succesful !",
+                                          "Saved: Configuration has been Saved"}));
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(bench.read(QStringLiteral("out.txt")), bench.read(QStringLiteral("table.txt")));
+    }
+
+    void positionsIntoNamedFile()
+    {
+        Workbench bench;
+        VortsimProcess vortsim({QStringLiteral("--demo")});
+        QVERIFY(vortsim.start());
+        const BatchResult result = bench.run(vortsim.device(), {"--upload-positions"});
+        QCOMPARE(result.err, QStringList());
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(result.out.size(), 2);
+        QCOMPARE(result.out[0], QStringLiteral("Saved:  36 GPS locations Saved !"));
+        QVERIFY(result.out[1].endsWith(QLatin1String(".csv")));
+        const QByteArray csv = bench.read(result.out[1]);
+        QCOMPARE(csv.count("\r\n"), 36);
+        QVERIFY(csv.startsWith("\"06/12/26\",\"14:03:27\","));
+    }
+
+    // Ctrl+C while the unit does not answer ends the run as EXIT would.
+    void interruptEndsTheRun()
+    {
+        Workbench bench;
+        VortsimProcess vortsim({QStringLiteral("--silent")});
+        QVERIFY(vortsim.start());
+        const BatchResult result = bench.run(
+            vortsim.device(), {"--connect-timeout", "0", "--download-config", "valid.cfg"},
+            [](ProgramProcess &vortsetup) {
+                QTest::qWait(500);
+                vortsetup.signal(SIGINT);
+            });
+        QCOMPARE(result.out, QStringList());
+        QCOMPARE(result.err, QStringList());
+        QCOMPARE(result.exitCode, 8);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestVortsetupBatch)
+#include "test_vortsetup_batch.moc"
