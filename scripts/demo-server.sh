@@ -17,10 +17,10 @@ trap '[ -n "$unit" ] && kill $unit 2>/dev/null; [ -n "$server" ] && kill $server
 
 cat <<TEXT
 Server works in $work (log.txt is written there).
-In the Server window:
-  1. Type $port under "Port:" and press "&Set host/port".
-  2. Drive1 (operating system): choose $work (the folder that holds V610/).
-  3. Choose "Configuration File Update", go to $work and click sample-configuration.txt;
+In the Server window (it starts in that folder, so its lists already show it):
+  1. Port $port: type it under "Port:" if it differs, press "&Set host/port".
+  2. Drive1 (operating system) already names that folder, which holds V610/.
+  3. With "Configuration File Update" chosen, click sample-configuration.txt in the file list;
      choose "GPS Locations Table Update!" and click camera-table.txt.
   4. Press "&Start".
 The simulated unit asks for CONFIG, GPSLOC and UPLOAD in turn; its side is printed below.
