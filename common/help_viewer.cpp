@@ -7,9 +7,13 @@
 
 QString SystemHelpViewer::locate(const QString &fileName)
 {
+    return locate(fileName, QCoreApplication::applicationDirPath());
+}
+
+QString SystemHelpViewer::locate(const QString &fileName, const QString &appDir)
+{
     if (QFileInfo::exists(fileName))
         return fileName;
-    const QString appDir = QCoreApplication::applicationDirPath();
     const QStringList candidates = {
         QDir(appDir).filePath(fileName),
         QDir(appDir).filePath(QStringLiteral("../share/doc/vort/") + fileName),

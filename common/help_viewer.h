@@ -19,4 +19,6 @@ class SystemHelpViewer : public HelpViewer
 public:
     void open(const QString &fileName) override;
     static QString locate(const QString &fileName);
+    // The same with the program's folder given (bin/ of an installation: ../share/vort/).
+    static QString locate(const QString &fileName, const QString &programDir);
 };

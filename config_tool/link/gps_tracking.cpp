@@ -10,10 +10,13 @@
 
 #include <QCloseEvent>
 #include <QLabel>
-#include <QLinearGradient>
 #include <QListWidget>
-#include <QPainter>
-#include <QPainterPath>
+
+// The resources are built into a static library: register them before their first use.
+static void initMenuResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
 
 namespace {
 const QColor lightBlue(166, 202, 240);
@@ -25,56 +28,12 @@ const QColor red(255, 0, 0);
 constexpr int buttonWidth = 3735;
 constexpr int buttonHeight = 495;
 
-// The picture of the menu: a vehicle on the road under a positioning satellite.
+// The picture of the menu (600 x 204): a van carrying the tracking unit, drawn by
+// scripts/pictures/draw_menu_picture.cpp and kept as a resource.
 QPixmap menuPicture()
 {
-    QPixmap picture(600, 204);
-    QPainter p(&picture);
-    p.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient sky(0, 0, 0, 204);
-    sky.setColorAt(0, QColor(40, 80, 160));
-    sky.setColorAt(1, QColor(170, 210, 250));
-    p.fillRect(picture.rect(), sky);
-    p.fillRect(QRect(0, 150, 600, 54), QColor(70, 70, 75));
-    p.setPen(QPen(QColor(240, 240, 200), 3, Qt::DashLine));
-    p.drawLine(0, 178, 600, 178);
-
-    // satellite with its panels, and the signal reaching the vehicle
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(220, 220, 230));
-    p.drawRect(470, 30, 24, 16);
-    p.setBrush(QColor(30, 60, 140));
-    p.drawRect(436, 33, 30, 10);
-    p.drawRect(498, 33, 30, 10);
-    p.setPen(QPen(QColor(255, 230, 120), 2));
-    p.setBrush(Qt::NoBrush);
-    for (int r = 20; r <= 60; r += 20)
-        p.drawArc(QRectF(482 - r, 46 - r / 2.0, 2 * r, r), 200 * 16, 80 * 16);
-    p.drawLine(470, 60, 250, 120);
-
-    // the vehicle
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(200, 30, 30));
-    QPainterPath body;
-    body.addRoundedRect(QRectF(170, 118, 170, 38), 8, 8);
-    body.addRoundedRect(QRectF(200, 96, 90, 30), 8, 8);
-    p.drawPath(body.simplified());
-    p.setBrush(QColor(190, 230, 255));
-    p.drawRect(210, 102, 32, 18);
-    p.drawRect(248, 102, 32, 18);
-    p.setBrush(QColor(20, 20, 20));
-    p.drawEllipse(QPointF(205, 158), 15, 15);
-    p.drawEllipse(QPointF(305, 158), 15, 15);
-    p.setPen(QPen(QColor(20, 20, 20), 2));
-    p.drawLine(250, 96, 250, 80);
-
-    QFont font = p.font();
-    font.setPixelSize(40);
-    font.setBold(true);
-    p.setFont(font);
-    p.setPen(Qt::white);
-    p.drawText(QRect(20, 10, 300, 60), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("VORT"));
-    return picture;
+    initMenuResources();
+    return QPixmap(QStringLiteral(":/vortsetup/picture1.png"));
 }
 
 void setColour(QWidget *widget, const QColor &colour)
@@ -158,7 +117,8 @@ void GPStracking::createControls()
     auto *picture = new QLabel(this);
     picture->setObjectName(QStringLiteral("Picture1"));
     picture->setPixmap(menuPicture());
-    picture->setScaledContents(true);
+    // Unscaled, as the form keeps it: the box shows the middle of the picture.
+    picture->setAlignment(Qt::AlignCenter);
     picture->setFrameShape(QFrame::Box);
     picture->setGeometry(twips(120, 480, 9015, 2175));
 

@@ -1,0 +1,153 @@
+// The demonstration unit of vortsim-udp: its real-time messages and their acknowledgements, a
+// whole round of downloads from a Server console using the shipped demonstration files, and
+// the real Quellix program answering its positions.
+#include "support/server_fixture.h"
+
+#include "unit_simulator/realtime_sender.h"
+#include "unit_simulator/server_caller.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTimeZone>
+#include <QtTest>
+
+namespace {
+const QString demoDir = QStringLiteral(TEST_DATA_DIR "/../../packaging/demo");
+
+QByteArray demoFile(const QString &name)
+{
+    QFile file(QDir(demoDir).filePath(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+} // namespace
+
+class TestUdpDemoUnit : public QObject
+{
+    Q_OBJECT
+private slots:
+    void positionMessage_data()
+    {
+        QTest::addColumn<int>("n");
+        for (int n : {0, 14, 15, 29, 44, 59, 60, 1000})
+            QTest::newRow(qPrintable(QString::number(n))) << n;
+    }
+    void positionMessage()
+    {
+        QFETCH(int, n);
+        const QDateTime utc(QDate(2026, 6, 12), QTime(14, 3, 22), QTimeZone::utc());
+        const QByteArray message = RealtimeSender::positionMessage("VAN042", n, utc);
+        static const QRegularExpression form(QStringLiteral(
+            "^VAN042,140322,51\\d\\d\\.\\d{4},N,005\\d\\d\\.\\d{4},E,\\d\\d\\d\\.\\d,"
+            "\\d\\d\\d\\.\\d,120626$"));
+        QVERIFY2(form.match(QString::fromLatin1(message)).hasMatch(), message.constData());
+        // Minutes stay below 60 and the course below 360, whatever the point of the lap.
+        const QList<QByteArray> fields = message.split(',');
+        QVERIFY(fields[2].mid(2).toDouble() < 60.0);
+        QVERIFY(fields[4].mid(3).toDouble() < 60.0);
+        QVERIFY(fields[7].toDouble() < 360.0);
+    }
+
+    void commandOf_data()
+    {
+        QTest::addColumn<QByteArray>("datagram");
+        QTest::addColumn<bool>("isAnswer");
+        QTest::addColumn<QByteArray>("command");
+        QTest::newRow("plain") << QByteArray("VAN042,1\r") << true << QByteArray();
+        QTest::newRow("command") << QByteArray("VAN042,1RESET\r") << true << QByteArray("RESET");
+        QTest::newRow("command with comma")
+            << QByteArray("VAN042,1A,B\r") << true << QByteArray("A,B");
+        QTest::newRow("no CR") << QByteArray("VAN042,1") << false << QByteArray();
+        QTest::newRow("other unit") << QByteArray("VAN043,1\r") << false << QByteArray();
+        QTest::newRow("refusal") << QByteArray("VAN042,0\r") << false << QByteArray();
+        QTest::newRow("empty") << QByteArray() << false << QByteArray();
+    }
+    void commandOf()
+    {
+        QFETCH(QByteArray, datagram);
+        QFETCH(bool, isAnswer);
+        QFETCH(QByteArray, command);
+        const auto result = RealtimeSender::commandOf(datagram, "VAN042");
+        QCOMPARE(result.has_value(), isAnswer);
+        if (isAnswer)
+            QCOMPARE(*result, command);
+    }
+
+    // The unit calls before the console listens (lost), calls again, and fetches the shipped
+    // configuration, camera table and operating system one after the other.
+    void fetchesTheDemonstrationFilesFromServer()
+    {
+        ServerFixture server({}, 20);
+        const QString base = server.useOperatingSystemBase(QStringLiteral("os"));
+        const QByteArray os = demoFile(QStringLiteral("V610/VORT610.HEX"));
+        QVERIFY(!os.isEmpty());
+        QDir(base).mkpath(QStringLiteral("V610"));
+        QFile osFile(QDir(base).filePath(QStringLiteral("V610/VORT610.HEX")));
+        QVERIFY(osFile.open(QIODevice::WriteOnly));
+        osFile.write(os);
+        osFile.close();
+        server.control<QLabel>("Label5")->setText(server.writeFile(
+            QStringLiteral("cfg.txt"), demoFile(QStringLiteral("sample-configuration.txt"))));
+        server.control<QLabel>("Label9")->setText(server.writeFile(
+            QStringLiteral("cameras.txt"), demoFile(QStringLiteral("camera-table.txt"))));
+
+        ServerCaller::Options options;
+        options.port = server.port();
+        options.requests = {"VAN042,V610,CONFIG", "VAN042,V610,GPSLOC", "VAN042,V610,UPLOAD"};
+        options.recallMs = 300;
+        options.pauseMs = 50;
+        QStringList report;
+        ServerCaller caller(options, [&](const QString &line) { report << line; });
+        QList<QByteArray> images;
+        connect(&caller, &ServerCaller::transferCompleted, this,
+                [&] { images << caller.unit().receivedImage(); });
+        QVERIFY(caller.start());
+        QVERIFY(server.run([] {}, [&] { return caller.completedTransfers() == 3; }));
+
+        QCOMPARE(images.size(), 3);
+        QCOMPARE(images[0].size(), 540);
+        QCOMPARE(images[0].at(0), 'V');                              // character 8 of the request
+        QCOMPARE(images[0].mid(16, 12), QByteArray("+31612345678")); // base phone number
+        QCOMPARE(images[1].size(), 630);
+        QCOMPARE(images[1].left(6), QByteArray("\x33\x2C\x10\x05\x2E\x61", 6)); // row 0
+        // The operating system as stored, the last packet padded with F.
+        const QByteArray data = caller.unit().receivedData();
+        QCOMPARE(data.size() % 180, 0);
+        QCOMPARE(data.left(os.size()), os);
+        QCOMPARE(data.mid(os.size()), QByteArray(data.size() - os.size(), 'F'));
+        QVERIFY(report.first().startsWith(QStringLiteral("calling 127.0.0.1:")));
+        QVERIFY(report.contains(QStringLiteral("no answer from the server, calling again")));
+        QCOMPARE(server.activityCount(
+                     QStringLiteral("Operating system has been downloaded successfull !")),
+                 1);
+    }
+
+    // Quellix itself answers every position; none stays unanswered once it listens.
+    void quellixAnswersThePositions()
+    {
+        const quint16 port = ServerFixture::freeUdpPort();
+        QProcess quellix;
+        quellix.start(QStringLiteral(QUELLIX_PATH),
+                      {QStringLiteral("--listen"), QString::number(port)});
+        QVERIFY(quellix.waitForStarted());
+        RealtimeSender::Options options;
+        options.port = port;
+        options.intervalMs = 100;
+        QList<QByteArray> answers;
+        RealtimeSender sender(options, [](const QString &) {});
+        connect(&sender, &RealtimeSender::answerReceived, this,
+                [&](const QByteArray &answer) { answers << answer; });
+        QVERIFY(sender.start());
+        QTRY_VERIFY_WITH_TIMEOUT(answers.size() >= 3, 20000);
+        for (const QByteArray &answer : answers)
+            QCOMPARE(answer, QByteArray("VAN042,1\r"));
+        QVERIFY(sender.commands().isEmpty());
+        quellix.kill();
+        quellix.waitForFinished();
+    }
+};
+
+QTEST_MAIN(TestUdpDemoUnit)
+#include "test_udp_demo_unit.moc"

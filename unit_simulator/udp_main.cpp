@@ -1,0 +1,117 @@
+// vortsim-udp: a simulated unit on this PC that calls a Server for its downloads or sends its
+// real-time positions to Quellix, so both programs can be tried without a unit.
+#include "realtime_sender.h"
+#include "server_caller.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <optional>
+
+namespace {
+void print(const QString &line)
+{
+    std::printf("%s\n", qPrintable(line));
+    std::fflush(stdout);
+}
+
+std::optional<quint16> portValue(const QString &text)
+{
+    bool ok = false;
+    const uint port = text.toUInt(&ok);
+    if (!ok || port < 1 || port > 65535)
+        return std::nullopt;
+    return quint16(port);
+}
+
+int fail(const QString &message)
+{
+    std::fprintf(stderr, "vortsim-udp: %s\n", qPrintable(message));
+    return 2;
+}
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("vortsim-udp"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VORT_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Simulated VORT unit on 127.0.0.1 for Server (--server) or Quellix (--realtime)."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption server(QStringLiteral("server"),
+                                    QStringLiteral("Call the Server listening on <port>."),
+                                    QStringLiteral("port"));
+    const QCommandLineOption request(
+        QStringLiteral("request"),
+        QStringLiteral("A request to make, in order (repeatable; default <id>,V610,CONFIG then "
+                       "<id>,V610,GPSLOC then <id>,V610,UPLOAD)."),
+        QStringLiteral("text"));
+    const QCommandLineOption every(QStringLiteral("every"),
+                                   QStringLiteral("Call again after <s> seconds of silence (6)."),
+                                   QStringLiteral("s"), QStringLiteral("6"));
+    const QCommandLineOption dropEvery(
+        QStringLiteral("drop-every"),
+        QStringLiteral("Leave every <n>-th packet unanswered, to see the Server resend it."),
+        QStringLiteral("n"), QStringLiteral("0"));
+    const QCommandLineOption realtime(QStringLiteral("realtime"),
+                                      QStringLiteral("Send positions to Quellix on <port>."),
+                                      QStringLiteral("port"));
+    const QCommandLineOption id(QStringLiteral("id"),
+                                QStringLiteral("The unit's 6-character identification (VAN042)."),
+                                QStringLiteral("text"), QStringLiteral("VAN042"));
+    const QCommandLineOption interval(QStringLiteral("interval-ms"),
+                                      QStringLiteral("Time between two positions (2000)."),
+                                      QStringLiteral("ms"), QStringLiteral("2000"));
+    const QCommandLineOption count(QStringLiteral("count"),
+                                   QStringLiteral("Positions to send, 0 for no end (0)."),
+                                   QStringLiteral("n"), QStringLiteral("0"));
+    parser.addOptions({server, request, every, dropEvery, realtime, id, interval, count});
+    parser.process(app);
+
+    if (parser.isSet(server) == parser.isSet(realtime))
+        return fail(QStringLiteral("give either --server <port> or --realtime <port>"));
+
+    const QByteArray identifier = parser.value(id).toLatin1();
+    if (identifier.size() != 6)
+        return fail(QStringLiteral("--id expects 6 characters"));
+
+    if (parser.isSet(server)) {
+        const auto port = portValue(parser.value(server));
+        if (!port)
+            return fail(QStringLiteral("--server expects a port from 1 to 65535"));
+        ServerCaller::Options options;
+        options.port = *port;
+        for (const QString &text : parser.values(request))
+            options.requests << text.toLatin1();
+        if (options.requests.isEmpty()) {
+            for (const char *keyword : {"CONFIG", "GPSLOC", "UPLOAD"})
+                options.requests << identifier + ",V610," + keyword;
+        }
+        options.recallMs = qMax(1, parser.value(every).toInt()) * 1000;
+        options.dropEvery = qMax(0, parser.value(dropEvery).toInt());
+        auto *caller = new ServerCaller(options, print, &app);
+        QObject::connect(caller, &ServerCaller::finished, &app, [] { QCoreApplication::quit(); });
+        if (!caller->start())
+            return fail(QStringLiteral("cannot open a UDP port on 127.0.0.1"));
+        return app.exec();
+    }
+
+    const auto port = portValue(parser.value(realtime));
+    if (!port)
+        return fail(QStringLiteral("--realtime expects a port from 1 to 65535"));
+    RealtimeSender::Options options;
+    options.port = *port;
+    options.identifier = identifier;
+    options.intervalMs = qMax(10, parser.value(interval).toInt());
+    options.count = qMax(0, parser.value(count).toInt());
+    auto *sender = new RealtimeSender(options, print, &app);
+    QObject::connect(sender, &RealtimeSender::finished, &app, [] { QCoreApplication::quit(); });
+    if (!sender->start())
+        return fail(QStringLiteral("cannot open a UDP port on 127.0.0.1"));
+    return app.exec();
+}
