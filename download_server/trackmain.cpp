@@ -53,6 +53,11 @@ void TrackMain::place(QWidget *widget, int left, int top, int width, int height)
 
 void TrackMain::createControls()
 {
+    // The console's positions are laid out for a small dialog font.
+    QFont small = font();
+    small.setPointSize(8);
+    setFont(small);
+
     const auto named = [this](auto *widget, const char *name) {
         widget->setObjectName(QString::fromLatin1(name));
         return widget;
@@ -86,6 +91,9 @@ void TrackMain::createControls()
     m_label5->setTextFormat(Qt::PlainText);
     m_label9->setTextFormat(Qt::PlainText);
     m_file1 = named(new QListWidget(this), "File1");
+    // One line high: it shows the file the next operating system transfer sends.
+    m_file1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_file1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_label1 = named(new QLabel(QStringLiteral("Activity Log:"), this), "Label1");
     m_list1 = named(new QListWidget(this), "List1");
     m_command1 = named(new QPushButton(QStringLiteral("&Start"), this), "Command1");
@@ -129,6 +137,13 @@ void TrackMain::createControls()
         drive->setInsertPolicy(QComboBox::NoInsert);
 #endif
     }
+
+    // Folder paths are longer than their boxes: the whole path shows as a tooltip.
+    connect(m_text1, &QLineEdit::textChanged, m_text1, &QWidget::setToolTip);
+    connect(m_drive1, &QComboBox::currentTextChanged, m_drive1, &QWidget::setToolTip);
+    connect(m_drive2, &QComboBox::currentTextChanged, m_drive2, &QWidget::setToolTip);
+    m_drive1->setToolTip(m_drive1->currentText());
+    m_drive2->setToolTip(m_drive2->currentText());
 
     connect(m_command4, &QPushButton::clicked, this, &TrackMain::setHostPortClicked);
     connect(m_command1, &QPushButton::clicked, this, &TrackMain::startClicked);

@@ -94,6 +94,7 @@ bool SettingControls::writeText(int number, const QString &text)
     }
     if (auto *box = qobject_cast<QLineEdit *>(control(number))) {
         box->setText(text);
+        box->setCursorPosition(0); // a text longer than its box shows its start
         return true;
     }
     return false;
