@@ -53,7 +53,7 @@ bool isOption(const char *argument, const char *name)
 bool runsWithoutWindow(int argc, char *argv[])
 {
     for (int i = 1; i < argc; ++i) {
-        for (const char *help : {"-h", "--help", "-?", "--help-all"}) {
+        for (const char *help : {"-h", "--help", "-?", "--help-all", "-v", "--version"}) {
             if (std::strcmp(argv[i], help) == 0)
                 return true;
         }
@@ -111,6 +111,7 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vortsetup"));
+    QApplication::setApplicationVersion(QStringLiteral("1.7"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -120,6 +121,7 @@ int main(int argc, char *argv[])
         "failed, 7 file error, 8 stopped (SIGINT, SIGTERM), 9 no answer from the unit, 2 bad "
         "command line."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption portOption(
         QStringLiteral("port"),
         QStringLiteral("Puts a device behind a COM entry, e.g. COM1=/dev/ttyUSB0 (repeatable). "
@@ -153,6 +155,8 @@ int main(int argc, char *argv[])
         refuse(parser.errorText());
     if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")))
         parser.showHelp(0);
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
 
     PortMap map;
     for (const QString &mapping : parser.values(portOption)) {
