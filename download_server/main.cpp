@@ -1,6 +1,7 @@
 #include "headless_server.h"
 #include "trackmain.h"
 
+#include "common/command_line.h"
 #include "common/console_lines.h"
 
 #include <QApplication>
@@ -14,8 +15,7 @@
 #include <memory>
 
 namespace {
-// Exit status of a command line that cannot be followed (the other statuses: HeadlessServer).
-constexpr int badCommandLine = 2;
+using CommandLine::badCommandLine; // the other statuses: HeadlessServer
 
 struct Options
 {
@@ -51,31 +51,6 @@ void describe(QCommandLineParser &parser, Options &options)
     options.tick.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOptions(
         {options.tick, options.headless, options.port, options.base, options.config, options.gps});
-}
-
-bool hasArgument(int argc, char *argv[], std::initializer_list<const char *> wanted)
-{
-    for (int i = 1; i < argc; ++i) {
-        for (const char *option : wanted) {
-            if (std::strcmp(argv[i], option) == 0)
-                return true;
-        }
-    }
-    return false;
-}
-
-// Like QCommandLineParser::process, but a command line that cannot be followed ends the program
-// with badCommandLine, apart from the statuses of the headless server.
-void process(QCommandLineParser &parser, const QCoreApplication &app)
-{
-    if (!parser.parse(app.arguments())) {
-        ConsoleLines::writeError(QStringLiteral("Server: ") + parser.errorText());
-        std::exit(badCommandLine);
-    }
-    if (parser.isSet(QStringLiteral("version")))
-        parser.showVersion();
-    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")))
-        parser.showHelp(0);
 }
 
 int tickInterval(const QCommandLineParser &parser, const Options &options)
@@ -118,15 +93,15 @@ int main(int argc, char *argv[])
     describe(parser, options);
 
     // --help, --version and the headless server need no display.
-    if (hasArgument(argc, argv,
-                    {"-h", "--help", "-?", "--help-all", "-v", "--version", "--headless"})) {
+    if (CommandLine::hasArgument(
+            argc, argv, {"-h", "--help", "-?", "--help-all", "-v", "--version", "--headless"})) {
         QCoreApplication app(argc, argv);
-        process(parser, app);
+        CommandLine::process(parser, app, QStringLiteral("Server"));
         return runHeadless(parser, options);
     }
 
     QApplication app(argc, argv);
-    process(parser, app);
+    CommandLine::process(parser, app, QStringLiteral("Server"));
     for (const QCommandLineOption *headlessOnly :
          {&options.port, &options.base, &options.config, &options.gps}) {
         if (parser.isSet(*headlessOnly)) {

@@ -1,6 +1,7 @@
 #include "headless_receiver.h"
 #include "receiver_window.h"
 
+#include "common/command_line.h"
 #include "common/console_lines.h"
 
 #include <QApplication>
@@ -15,34 +16,7 @@
 #include <cstring>
 #include <memory>
 
-namespace {
-// Exit status of a command line that cannot be followed (the other statuses: HeadlessReceiver).
-constexpr int badCommandLine = 2;
-
-bool hasArgument(int argc, char *argv[], std::initializer_list<const char *> wanted)
-{
-    for (int i = 1; i < argc; ++i) {
-        for (const char *option : wanted) {
-            if (std::strcmp(argv[i], option) == 0)
-                return true;
-        }
-    }
-    return false;
-}
-
-// Like QCommandLineParser::process, with badCommandLine for a command line it cannot follow.
-void process(QCommandLineParser &parser, const QCoreApplication &app)
-{
-    if (!parser.parse(app.arguments())) {
-        ConsoleLines::writeError(QStringLiteral("Quellix: ") + parser.errorText());
-        std::exit(badCommandLine);
-    }
-    if (parser.isSet(QStringLiteral("version")))
-        parser.showVersion();
-    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")))
-        parser.showHelp(0);
-}
-} // namespace
+using CommandLine::badCommandLine; // the other statuses: HeadlessReceiver
 
 int main(int argc, char *argv[])
 {
@@ -71,16 +45,16 @@ int main(int argc, char *argv[])
 
     // --help, --version and the headless receiver need no display.
     std::unique_ptr<QCoreApplication> app;
-    if (hasArgument(argc, argv,
-                    {"-h", "--help", "-?", "--help-all", "-v", "--version", "--headless"})) {
+    if (CommandLine::hasArgument(
+            argc, argv, {"-h", "--help", "-?", "--help-all", "-v", "--version", "--headless"})) {
         app = std::make_unique<QCoreApplication>(argc, argv);
-        process(parser, *app);
+        CommandLine::process(parser, *app, QStringLiteral("Quellix"));
         HeadlessReceiver receiver(parser.value(portOption));
         return receiver.run();
     }
 
     app = std::make_unique<QApplication>(argc, argv);
-    process(parser, *app);
+    CommandLine::process(parser, *app, QStringLiteral("Quellix"));
     if (parser.isSet(portOption)) {
         ConsoleLines::writeError(QStringLiteral("Quellix: --port needs --headless."));
         return badCommandLine;
