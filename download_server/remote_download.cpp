@@ -47,6 +47,17 @@ QByteArray RemoteDownload::packetNumberText(int packetNumber)
     return QByteArray::number(packetNumber).rightJustified(3, '0');
 }
 
+int RemoteDownload::operatingSystemPacketCount(qsizetype length)
+{
+    return qMax(1, int((length + dataSize - 1) / dataSize));
+}
+
+int RemoteDownload::imagePacketCount(int lastPacketThreshold)
+{
+    // Packets start every 90 bytes; the first to start past the threshold is the last.
+    return lastPacketThreshold / imageBytesPerPacket + 2;
+}
+
 bool RemoteDownload::startListening()
 {
     m_dataArrived = false;
@@ -111,6 +122,7 @@ void RemoteDownload::handleRequest(const QByteArray &request)
     if (gpsTable && requestStillStands())
         sendGpsTable();
     m_transferring = false;
+    m_console.clearPacketProgress();
 }
 
 void RemoteDownload::reportToBoth(const QString &text)
@@ -147,10 +159,12 @@ void RemoteDownload::sendOperatingSystem(const QByteArray &request)
     const QByteArray content = file.readAll();
     file.close();
 
+    const int packetCount = operatingSystemPacketCount(content.size());
     int packetNumber = 0;
     qsizetype offset = 0;
-    for (;;) {
+    for (int packet = 1;; ++packet) {
         TickClock::processPending();
+        m_console.showPacketProgress(packet, packetCount);
         QByteArray data = content.mid(offset, dataSize);
         offset += data.size();
         if (data.size() < dataSize || offset >= content.size()) {
@@ -208,9 +222,11 @@ void RemoteDownload::sendImage(const QByteArray &image, int lastPacketThreshold,
     if (bytes.size() < downloadImageSize)
         bytes.append(downloadImageSize - bytes.size(), char(0xFF));
 
+    const int packetCount = imagePacketCount(lastPacketThreshold);
     int packetNumber = 0;
-    for (int base = 0;; base += imageBytesPerPacket) {
+    for (int base = 0, packet = 1;; base += imageBytesPerPacket, ++packet) {
         TickClock::processPending();
+        m_console.showPacketProgress(packet, packetCount);
         if (base > lastPacketThreshold)
             packetNumber = 255;
         const QByteArray number = packetNumberText(packetNumber);

@@ -27,6 +27,14 @@ public:
     virtual QString gpsTableFilePath() const = 0;          // Label9
     // File1 follows the folder the operating system transfer looks into.
     virtual void showOperatingSystemFolder(const QString &folder) = 0;
+    // The packet being sent: the number-th (from 1) of count; shown again for a resend.
+    virtual void showPacketProgress(int number, int count)
+    {
+        Q_UNUSED(number);
+        Q_UNUSED(count);
+    }
+    // The transfer has ended, whichever way.
+    virtual void clearPacketProgress() {}
 };
 
 // The builders of the configuration and GPS images; tests may hand in their own images.
@@ -70,6 +78,10 @@ public:
 
     // "000", "004", "255".
     static QByteArray packetNumberText(int packetNumber);
+    // How many packets carry an operating system file of this length (an empty file still
+    // sends its last packet), and an image whose last packet starts past the threshold.
+    static int operatingSystemPacketCount(qsizetype length);
+    static int imagePacketCount(int lastPacketThreshold);
 
 private:
     enum class Outcome { Acknowledged, GaveUp, Ended };

@@ -96,6 +96,8 @@ void TrackMain::createControls()
     m_file1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_label1 = named(new QLabel(QStringLiteral("Activity Log:"), this), "Label1");
     m_list1 = named(new QListWidget(this), "List1");
+    m_packetProgress = named(new QLabel(this), "packetProgress");
+    m_packetProgress->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_command1 = named(new QPushButton(QStringLiteral("&Start"), this), "Command1");
     m_command2 = named(new QPushButton(QStringLiteral("Stop"), this), "Command2");
     m_command3 = named(new QPushButton(QStringLiteral("Help"), this), "Command3");
@@ -120,6 +122,8 @@ void TrackMain::createControls()
     place(m_file1, 1440, 3480, 1335, 285);
     place(m_label1, 120, 3600, 1095, 255);
     place(m_list1, 120, 3840, 9855, 2985);
+    // Right above the activity list's right end, below Label9.
+    place(m_packetProgress, 6360, 3615, 3615, 225);
     place(m_command1, 360, 6960, 1695, 375);
     place(m_command2, 2400, 6960, 1695, 375);
     place(m_command3, 5160, 6960, 1575, 375);
@@ -323,4 +327,14 @@ void TrackMain::showOperatingSystemFolder(const QString &folder)
 {
     m_file1->clear();
     m_file1->addItems(ServerPaths::visibleFiles(folder));
+}
+
+void TrackMain::showPacketProgress(int number, int count)
+{
+    m_packetProgress->setText(QStringLiteral("Packet %1 of %2").arg(number).arg(count));
+}
+
+void TrackMain::clearPacketProgress()
+{
+    m_packetProgress->clear();
 }

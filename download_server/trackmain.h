@@ -66,6 +66,8 @@ private:
     QString configurationFilePath() const override;
     QString gpsTableFilePath() const override;
     void showOperatingSystemFolder(const QString &folder) override;
+    void showPacketProgress(int number, int count) override;
+    void clearPacketProgress() override;
 
     static constexpr int activityLimit = 300;
 
@@ -94,6 +96,7 @@ private:
     QListWidget *m_file1;
     QLabel *m_label1;
     QListWidget *m_list1;
+    QLabel *m_packetProgress; // "Packet 3 of 6" during a transfer
     QPushButton *m_command1;
     QPushButton *m_command2;
     QPushButton *m_command3;

@@ -14,11 +14,13 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vortsim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VORT_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Simulated VORT unit on a pseudo-terminal. Prints the device path on the first line."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption demo(QStringLiteral("demo"),
                                   QStringLiteral("A well-behaved unit with sample contents."));
     const QCommandLineOption silent(QStringLiteral("silent"),

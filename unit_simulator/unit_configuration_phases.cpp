@@ -164,7 +164,7 @@ const QString downloadAnswerOption = QStringLiteral("download-answer");
 const QString silentAfterOption = QStringLiteral("upload-silent-after");
 const QString onePieceOption = QStringLiteral("version-in-one-piece");
 const QString leadingPOption = QStringLiteral("upload-leading-p");
-const QString versionOption = QStringLiteral("version");
+const QString versionOption = QStringLiteral("unit-version");
 } // namespace
 
 QList<QCommandLineOption> configurationPhaseOptions()

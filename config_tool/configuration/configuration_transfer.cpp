@@ -52,14 +52,17 @@ PhaseOutcome ConfigurationDownloadPhase::run(OperationContext &context)
     TickClock::processPending();
 
     const QByteArray characters = HexPair::encode(m_image.left(imageSize));
-    for (const char character : characters) {
-        context.port.write(QByteArray(1, character));
+    const int total = int(characters.size());
+    context.status.setProgress(0, total);
+    for (int sent = 0; sent < total; ++sent) {
+        context.port.write(QByteArray(1, characters.at(sent)));
         if (!pauseAfterCharacter(context))
             break; // no "OK" can come: the wait below ends in the failure message
         if (context.exitRequested) {
-            context.hide(StatusItem::Command9);
+            context.status.endTransfer(StatusItem::Command9);
             return PhaseOutcome::Abort;
         }
+        context.status.setProgress(sent + 1, total);
     }
 
     // Whatever the unit sent during the send is still waiting and counts: an early "OK" too.
@@ -69,7 +72,7 @@ PhaseOutcome ConfigurationDownloadPhase::run(OperationContext &context)
         context.readWaiting(context.replyBuffer);
         return context.replyBuffer.contains("OK");
     });
-    context.hide(StatusItem::Command9);
+    context.status.endTransfer(StatusItem::Command9);
     if (context.exitRequested)
         return PhaseOutcome::Abort;
     if (!context.replyReceived) {
@@ -109,7 +112,7 @@ PhaseOutcome ConfigurationUploadPhase::run(OperationContext &context)
 
     const bool received = receiveImage(context) && receiveVersion(context);
     if (!received || context.exitRequested) {
-        context.hide(StatusItem::Command8);
+        context.status.endTransfer(StatusItem::Command8);
         if (context.exitRequested)
             return PhaseOutcome::Abort;
         // The screens are untouched: they change only once everything has arrived.
@@ -123,7 +126,7 @@ PhaseOutcome ConfigurationUploadPhase::run(OperationContext &context)
     decodeConfigurationImage(m_image, record);
     m_screens->setConfiguration(record);
 
-    context.hide(StatusItem::Command8);
+    context.status.endTransfer(StatusItem::Command8);
     context.messages.show(uploaded, uploadedTitle, MessageIcon::Information);
     return PhaseOutcome::Success;
 }
@@ -134,6 +137,8 @@ bool ConfigurationUploadPhase::receiveImage(OperationContext &context)
     m_highHalf = true;
     if (m_image.size() < imageSize)
         m_image.resize(imageSize, '\0');
+    constexpr int uploadedCharacters = 2 * uploadedBytes;
+    context.status.setProgress(0, uploadedCharacters);
     context.replyReceived = context.waitTicks(uploadSilenceTicks, [&] {
         if (context.port.bytesWaiting() <= 0)
             return false;
@@ -147,6 +152,7 @@ bool ConfigurationUploadPhase::receiveImage(OperationContext &context)
         // its next character only after that answer.
         store(HexPair::digitValue(m_lastInput.at(0)));
         context.port.write("1");
+        context.status.setProgress(2 * m_byteIndex + (m_highHalf ? 0 : 1), uploadedCharacters);
         return m_byteIndex == uploadedBytes;
     });
     return context.replyReceived;

@@ -11,6 +11,8 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QProgressBar>
+#include <QTimer>
 
 // The resources are built into a static library: register them before their first use.
 static void initMenuResources()
@@ -27,6 +29,8 @@ const QColor red(255, 0, 0);
 
 constexpr int buttonWidth = 3735;
 constexpr int buttonHeight = 495;
+// A transfer moves hundreds of characters a second; the bar follows a few times a second.
+constexpr int progressIntervalMs = 100;
 
 // The picture of the menu (600 x 204): a van carrying the tracking unit, drawn by
 // scripts/pictures/draw_menu_picture.cpp and kept as a resource.
@@ -204,6 +208,21 @@ void GPStracking::createControls()
         m_statusItems[status.item] = button;
     }
 
+    // Between the status buttons' rectangle and the bottom of the picture.
+    m_progressBar = new QProgressBar(this);
+    m_progressBar->setObjectName(QStringLiteral("progressBar"));
+    m_progressBar->setGeometry(twips(2400, 2430, 4935, 210));
+    m_progressBar->setFormat(QStringLiteral("%v of %m"));
+    m_progressBar->setAlignment(Qt::AlignCenter);
+    QFont progressFont = m_progressBar->font();
+    progressFont.setPointSize(7);
+    m_progressBar->setFont(progressFont);
+    m_progressBar->hide();
+    m_progressFlush = new QTimer(this);
+    m_progressFlush->setSingleShot(true);
+    m_progressFlush->setInterval(progressIntervalMs);
+    connect(m_progressFlush, &QTimer::timeout, this, &GPStracking::showPendingProgress);
+
     m_menuButtons = {setupScreen, tableScreen, voiceScreen,   download,
                      upload,      locations,   tableDownload, tableUpload};
 
@@ -283,6 +302,7 @@ void GPStracking::startOperation(int code)
     m_engine->context().operationCode = code;
     setMenuEnabled(false);
     m_engine->runOperation();
+    hideProgress(); // also after a run ended by EXIT
     setMenuEnabled(true);
     if (m_exitPending)
         exitProgram();
@@ -309,6 +329,41 @@ void GPStracking::setStatusText(StatusItem item, const QString &text)
         label->setText(text);
     else if (auto *button = qobject_cast<QPushButton *>(m_statusItems[item]))
         button->setText(text);
+}
+
+void GPStracking::setProgress(int value, int maximum)
+{
+    m_progressValue = value;
+    m_progressMaximum = maximum;
+    // The first value, a new total and the last value show at once; the rest at the bar's pace
+    // (a busy bar moves on its own).
+    const bool first = m_progressBar->isHidden() || m_progressBar->maximum() != maximum;
+    const bool last = maximum > 0 && value >= maximum;
+    const bool due =
+        maximum > 0 && m_progressShown.isValid() && m_progressShown.elapsed() >= progressIntervalMs;
+    if (first || last || due)
+        showPendingProgress();
+    else if (maximum > 0 && !m_progressFlush->isActive())
+        m_progressFlush->start();
+}
+
+void GPStracking::showPendingProgress()
+{
+    m_progressFlush->stop();
+    m_progressShown.start();
+    m_progressBar->setRange(0, m_progressMaximum);
+    m_progressBar->setValue(m_progressValue);
+    if (m_progressBar->isHidden()) {
+        m_progressBar->show();
+        m_progressBar->raise();
+    }
+}
+
+void GPStracking::hideProgress()
+{
+    m_progressFlush->stop();
+    m_progressBar->hide();
+    m_progressBar->reset();
 }
 
 void GPStracking::showPortList()

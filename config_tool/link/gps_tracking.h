@@ -4,6 +4,7 @@
 #include "status_display.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QWidget>
 
 #include <functional>
@@ -13,7 +14,9 @@ class HelpViewer;
 class QLabel;
 class QListWidget;
 class QDialog;
+class QProgressBar;
 class QPushButton;
+class QTimer;
 class Setup1;
 class Setup2;
 class Setup3;
@@ -66,6 +69,10 @@ public:
 
     void setStatusVisible(StatusItem item, bool visible) override;
     void setStatusText(StatusItem item, const QString &text) override;
+    // progressBar, just below the status buttons: shown with the first value of a transfer,
+    // redrawn a few times a second at most, hidden when the transfer ends.
+    void setProgress(int value, int maximum) override;
+    void hideProgress() override;
 
     // A length in twips as pixels at the given dots per inch (1440 twips to the inch).
     static int twipsToPixels(int twips, int dpi);
@@ -84,6 +91,7 @@ private:
     void openScreen(QDialog *screen);
     void exitProgram();
     void setMenuEnabled(bool enabled);
+    void showPendingProgress();
 
     Services m_services;
     TickClock m_clock;
@@ -98,6 +106,11 @@ private:
     QList<QPushButton *> m_menuButtons; // start operations or open screens
     QLabel *m_portLabel = nullptr;
     QListWidget *m_portList = nullptr;
+    QProgressBar *m_progressBar = nullptr;
+    QTimer *m_progressFlush = nullptr; // shows a value that no later one has replaced
+    QElapsedTimer m_progressShown;
+    int m_progressValue = 0;
+    int m_progressMaximum = 0;
     bool m_exitPending = false;
     bool m_exiting = false;
 };

@@ -8,7 +8,7 @@
 namespace {
 void hideDisplay(OperationContext &context)
 {
-    context.hide(StatusItem::Command11);
+    context.status.endTransfer(StatusItem::Command11);
     context.hide(StatusItem::Label4);
     context.hide(StatusItem::Label3);
 }
@@ -31,6 +31,8 @@ PhaseOutcome PositionLogUpload::run(OperationContext &context)
     context.show(StatusItem::Command11);
     context.show(StatusItem::Label4);
     context.show(StatusItem::Label3); // keeps the last upload's count until a record completes
+    // The unit does not say how many records it holds: a busy bar, the count is in Label3.
+    context.status.setProgress(0, 0);
 
     PositionLog::File file;
     // Any failure from here on ends the upload with the error message and a closed port.

@@ -16,22 +16,27 @@ PhaseOutcome TableDownloadPhase::run(OperationContext &context)
         cells.append(m_cells.cellText(index));
     const QByteArray stream = TableStream::bytesOf(cells);
 
+    const int total = int(stream.size());
+    context.status.setProgress(0, total);
     bool acknowledged = true;
-    for (qsizetype i = 0; acknowledged && i < stream.size(); ++i)
-        acknowledged = sendAcknowledged(context, static_cast<quint8>(stream[i]));
+    for (int sent = 0; acknowledged && sent < total; ++sent) {
+        acknowledged = sendAcknowledged(context, static_cast<quint8>(stream[sent]));
+        if (acknowledged)
+            context.status.setProgress(sent + 1, total);
+    }
     TickClock::processPending();
 
     if (context.exitRequested) {
-        context.hide(StatusItem::Command15);
+        context.status.endTransfer(StatusItem::Command15);
         return PhaseOutcome::Abort;
     }
     if (acknowledged) {
         context.messages.show(QStringLiteral("Download succesful !"), QStringLiteral("Download"),
                               MessageIcon::Information);
-        context.hide(StatusItem::Command15);
+        context.status.endTransfer(StatusItem::Command15);
         return PhaseOutcome::Success;
     }
-    context.hide(StatusItem::Command15);
+    context.status.endTransfer(StatusItem::Command15);
     context.messages.show(QStringLiteral("Error download !"), QStringLiteral("Invalid download !"),
                           MessageIcon::Critical);
     return PhaseOutcome::Failure;

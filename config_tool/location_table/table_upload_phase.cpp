@@ -10,6 +10,8 @@ PhaseOutcome TableUploadPhase::run(OperationContext &context)
     context.port.discardInput();
 
     TableUploadReceiver receiver;
+    int received = 0;
+    context.status.setProgress(received, TableUploadReceiver::characterCount);
     context.replyReceived = false;
     // Every character restarts the count, so only 8 ticks of silence end the wait.
     context.waitTicks(8, [&] {
@@ -21,6 +23,7 @@ PhaseOutcome TableUploadPhase::run(OperationContext &context)
         // the first character of a read counts.
         if (const auto update = receiver.receive(piece.at(0)))
             m_cells.setCellText(update->index, update->text);
+        context.status.setProgress(++received, TableUploadReceiver::characterCount);
         if (receiver.finished()) {
             context.replyReceived = true; // the last character goes unanswered
             return true;
@@ -30,16 +33,16 @@ PhaseOutcome TableUploadPhase::run(OperationContext &context)
     });
 
     if (context.exitRequested) {
-        context.hide(StatusItem::Command16);
+        context.status.endTransfer(StatusItem::Command16);
         return PhaseOutcome::Abort;
     }
     if (context.replyReceived) {
         context.messages.show(QStringLiteral("Upload succesful !"), QStringLiteral("Upload"),
                               MessageIcon::Information);
-        context.hide(StatusItem::Command16);
+        context.status.endTransfer(StatusItem::Command16);
         return PhaseOutcome::Success;
     }
-    context.hide(StatusItem::Command16);
+    context.status.endTransfer(StatusItem::Command16);
     context.messages.show(QStringLiteral("Error upload !"), QStringLiteral("Invalid upload !"),
                           MessageIcon::Critical);
     return PhaseOutcome::Failure;

@@ -63,7 +63,7 @@ private slots:
     {
         QFETCH(QStringList, arguments);
         QFETCH(bool, succeeds);
-        VortsimProcess unit(arguments + QStringList{"--version", "V6.3 test"});
+        VortsimProcess unit(arguments + QStringList{"--unit-version", "V6.3 test"});
         QVERIFY(unit.start());
         PortMap map;
         map.addMapping(QStringLiteral("COM1=") + unit.device());
