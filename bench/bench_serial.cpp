@@ -169,7 +169,7 @@ int main(int argc, char *argv[])
     // the figure least disturbed by other work.
     const int rounds = options.quick ? 1 : 5;
     const int records = options.quick ? 50 : 1000;
-    const QString floorExchanges = QString::number(options.quick ? 1000 : 5000);
+    const QString floorExchanges = QString::number(options.quick ? 1000 : 2000);
 
     VortsimProcess unit({QStringLiteral("--positions"), QString::number(records)});
     if (!unit.start()) {
@@ -191,7 +191,10 @@ int main(int argc, char *argv[])
     std::vector<double> uploadFigures[std::size(uploads)];
     std::vector<double> downloads;
     for (int round = 0; round < rounds; ++round) {
-        floors.push_back(Bench::runFloor(QStringLiteral(FLOOR_PTY_PATH), {floorExchanges}));
+        // The floor is bimodal on a virtual machine (its two processes on one processor or on
+        // two); several short runs per round catch its best case as surely as the tool's.
+        for (int run = 0; run < 3; ++run)
+            floors.push_back(Bench::runFloor(QStringLiteral(FLOOR_PTY_PATH), {floorExchanges}));
         for (size_t i = 0; i < std::size(uploads); ++i) {
             if (!rig.run(uploads[i].code, uploads[i].prompt))
                 return 1;

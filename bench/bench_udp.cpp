@@ -120,8 +120,11 @@ int runSender(quint16 port, int count)
     };
     // The first answer also says that the receiver is listening.
     bool listening = false;
-    for (int attempt = 0; attempt < 50 && !listening; ++attempt)
+    for (int attempt = 0; attempt < 100 && !listening; ++attempt) {
         listening = exchange(0);
+        if (!listening)
+            usleep(100000); // still starting: nobody listens yet
+    }
     if (!listening)
         return 1;
     const qint64 start = Bench::monotonicNs();
@@ -281,24 +284,20 @@ void benchIdle(const Bench::Options &options)
     double quellixEnd = 0;
     qint64 wallEnd = 0;
     const int windowMs = options.idleSeconds * 1000;
-    // Counted from a second after the start, once both are listening.
-    server.run(
-        [&] {
-            QTimer::singleShot(1000, [&] {
-                ownStart = Bench::ownCpuSeconds();
-                quellixStart = Bench::processCpuSeconds(quellix.processId());
-                wallStart = Bench::monotonicNs();
-            });
-        },
-        [&] {
-            if (wallStart == 0 || Bench::monotonicNs() - wallStart < windowMs * 1000000LL)
-                return false;
-            ownEnd = Bench::ownCpuSeconds();
-            quellixEnd = Bench::processCpuSeconds(quellix.processId());
-            wallEnd = Bench::monotonicNs();
-            return true;
-        },
-        windowMs + 5000);
+    // Counted from a second after the start, once both are listening; nothing else of this
+    // process wakes meanwhile.
+    QTimer::singleShot(1000, [&] {
+        ownStart = Bench::ownCpuSeconds();
+        quellixStart = Bench::processCpuSeconds(quellix.processId());
+        wallStart = Bench::monotonicNs();
+    });
+    QTimer::singleShot(1000 + windowMs, [&] {
+        ownEnd = Bench::ownCpuSeconds();
+        quellixEnd = Bench::processCpuSeconds(quellix.processId());
+        wallEnd = Bench::monotonicNs();
+        server.click("Command2");
+    });
+    server.click("Command1"); // the listening loop runs inside the click until Stop
     quellix.kill();
     quellix.waitForFinished();
 
@@ -333,11 +332,13 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     const Bench::Options options = Bench::parseOptions(app.arguments());
 
+    // The floor is bimodal on a virtual machine (its two processes on one processor or on two):
+    // the best of several short runs.
     std::vector<double> floors;
-    for (int i = 0; i < (options.quick ? 1 : 3); ++i)
+    for (int i = 0; i < (options.quick ? 2 : 7); ++i)
         floors.push_back(Bench::runFloor(QStringLiteral(FLOOR_UDP_PATH),
-                                         {QString::number(options.quick ? 1000 : 10000)}));
-    const double floor = Bench::median(floors);
+                                         {QString::number(options.quick ? 1000 : 2000)}));
+    const double floor = Bench::minimum(floors);
     if (floor <= 0) {
         std::fprintf(stderr, "bench_udp: the floor program failed\n");
         return 1;
