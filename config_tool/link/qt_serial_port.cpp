@@ -2,6 +2,11 @@
 
 #include "line_settings.h"
 
+#if defined(Q_OS_UNIX)
+#include <cerrno>
+#include <unistd.h>
+#endif
+
 QtSerialPort::QtSerialPort(PortMap map, QObject *parent) : SerialPort(parent), m_map(std::move(map))
 {
     connect(&m_serial, &QSerialPort::readyRead, this, &SerialPort::readyRead);
@@ -103,9 +108,31 @@ void QtSerialPort::write(const QByteArray &data)
 {
     if (!m_serial.isOpen())
         return;
-    m_serial.write(data);
-    // Hand the characters to the device now rather than at the next pass of the event loop.
-    m_serial.flush();
+    // With nothing queued the characters go straight to the device, which takes them at once:
+    // QSerialPort's own write would also arm and disarm a write notifier, an extra pass of the
+    // event loop for every character of an exchange. What the device does not take is queued.
+    const qint64 written = m_serial.bytesToWrite() == 0 ? writeToDevice(data) : 0;
+    if (written < data.size()) {
+        m_serial.write(data.constData() + written, data.size() - written);
+        // Hand the rest to the device now rather than at the next pass of the event loop.
+        m_serial.flush();
+    }
+}
+
+qint64 QtSerialPort::writeToDevice(const QByteArray &data)
+{
+#if defined(Q_OS_UNIX)
+    for (;;) {
+        const ssize_t written = ::write(m_serial.handle(), data.constData(), data.size());
+        if (written >= 0)
+            return written;
+        if (errno != EINTR)
+            return 0; // full (EAGAIN) or failing: QSerialPort queues it and reports the error
+    }
+#else
+    Q_UNUSED(data);
+    return 0;
+#endif
 }
 
 qint64 QtSerialPort::bytesToWrite() const

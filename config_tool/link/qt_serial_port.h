@@ -29,6 +29,9 @@ public:
     const PortMap &portMap() const { return m_map; }
 
 private:
+    // Writes what the device takes at once, without queueing; the count taken.
+    qint64 writeToDevice(const QByteArray &data);
+
     PortMap m_map;
     QSerialPort m_serial;
     QString m_error;
