@@ -9,6 +9,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QNetworkDatagram>
 #include <QProcess>
 #include <QUdpSocket>
 #include <QtTest>
@@ -176,9 +177,7 @@ private slots:
 
         QElapsedTimer clock;
         clock.start();
-        Flood sent;
-        std::thread sender([&] { sent = flood(pool, port, 11); });
-        sender.join();
+        const Flood sent = flood(pool, port, 11); // Quellix runs in a process of its own
         const qint64 floodMs = clock.elapsed();
 
         QVERIFY2(answered("ABCDEFGH", "ABCDEF,1\r", 30000), "no answer after the flood");
