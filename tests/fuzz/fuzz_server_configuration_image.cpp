@@ -9,7 +9,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const qsizetype lineEnd = input.indexOf('\n');
     const QByteArray request = lineEnd < 0 ? input : input.left(lineEnd);
     const QByteArray content = lineEnd < 0 ? QByteArray() : input.mid(lineEnd + 1);
-    const QString path = FuzzSupport::writeScratchFile(QStringLiteral("configuration.txt"), content);
+    const QString path =
+        FuzzSupport::writeScratchFile(QStringLiteral("configuration.txt"), content);
 
     QByteArray image;
     const ServerImageResult result = buildServerConfigurationImage(path, request, image);

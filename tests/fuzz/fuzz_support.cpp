@@ -34,7 +34,8 @@ QString writeScratchFile(const QString &name, const QByteArray &content)
 {
     const QString path = scratchFolder() + QLatin1Char('/') + name;
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(content) != content.size())
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(content) != content.size())
         require(false, "cannot write the scratch file");
     return path;
 }

@@ -149,8 +149,8 @@ private slots:
             screen.findChild<QLineEdit *>(QStringLiteral("Text1"))->setText(path);
             screen.findChild<QPushButton *>(QStringLiteral("Command4"))->click();
         });
-        const QList<ShownMessage> expected = {
-            {QStringLiteral("Error saving File !"), QStringLiteral("Error"), MessageIcon::Critical}};
+        const QList<ShownMessage> expected = {{QStringLiteral("Error saving File !"),
+                                               QStringLiteral("Error"), MessageIcon::Critical}};
         QCOMPARE(boxes.shown, expected);
     }
 
