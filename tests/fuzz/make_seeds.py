@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """Writes the hand-made seeds of corpus/ (the table files are copied from tests/data).
-The configuration image seeds come from the configuration tool itself; see README."""
+The seeds of corpus/configuration_image are not made here: they are images that
+encodeConfigurationImage made from the tests' valid configuration, plus all-0xFF, all-zero
+and short images."""
 import os
 import shutil
 
