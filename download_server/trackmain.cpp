@@ -98,6 +98,10 @@ void TrackMain::createControls()
     m_list1 = named(new QListWidget(this), "List1");
     m_packetProgress = named(new QLabel(this), "packetProgress");
     m_packetProgress->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // One line height for all: otherwise every new line (and the scroll to it) measured every
+    // line again, and 300 long "Recieved: " lines of junk made each new line cost a fraction
+    // of a second.
+    m_list1->setUniformItemSizes(true);
     m_command1 = named(new QPushButton(QStringLiteral("&Start"), this), "Command1");
     m_command2 = named(new QPushButton(QStringLiteral("Stop"), this), "Command2");
     m_command3 = named(new QPushButton(QStringLiteral("Help"), this), "Command3");

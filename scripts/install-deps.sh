@@ -1,8 +1,15 @@
 #!/usr/bin/env bash
 # Installs what building and testing the tool set needs, on Debian 12 / Ubuntu 22.04 or later.
 # Only missing packages are installed; run as root or with sudo available.
+#   --fuzz  also clang and its libFuzzer runtime, for the fuzz targets of tests/fuzz
 set -euo pipefail
 packages=(cmake g++ make ninja-build qt6-base-dev qt6-serialport-dev libgl-dev socat)
+for arg in "$@"; do
+  case "$arg" in
+    --fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
+    *) echo "unknown option: $arg" >&2; exit 2 ;;
+  esac
+done
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

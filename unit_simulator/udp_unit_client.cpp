@@ -38,11 +38,28 @@ void UdpUnitClient::sendRaw(const QByteArray &data, const QHostAddress &server, 
     m_socket->writeDatagram(data, server, serverPort);
 }
 
+void UdpUnitClient::setLoss(double probability, quint32 seed)
+{
+    m_loss = probability;
+    m_lossDraw.seed(seed);
+}
+
+bool UdpUnitClient::lost()
+{
+    return m_loss > 0 && std::uniform_real_distribution<double>(0, 1)(m_lossDraw) < m_loss;
+}
+
+void UdpUnitClient::reply(const QByteArray &datagram)
+{
+    if (!lost())
+        m_socket->writeDatagram(datagram, m_server, m_serverPort);
+}
+
 void UdpUnitClient::readPending()
 {
     while (m_socket->hasPendingDatagrams()) {
         const QNetworkDatagram datagram = m_socket->receiveDatagram();
-        if (datagram.isValid())
+        if (datagram.isValid() && !lost())
             answer(datagram.data());
     }
 }
@@ -58,7 +75,7 @@ void UdpUnitClient::answer(const QByteArray &packet)
     if (m_refusalsLeft > 0 || packet.size() != numberSize + dataSize) {
         if (m_refusalsLeft > 0)
             --m_refusalsLeft;
-        m_socket->writeDatagram(m_refusal, m_server, m_serverPort);
+        reply(m_refusal);
         return;
     }
     const QByteArray number = packet.left(numberSize);
@@ -67,7 +84,7 @@ void UdpUnitClient::answer(const QByteArray &packet)
         m_data += packet.mid(numberSize);
         m_lastAcceptedNumber = number;
     }
-    m_socket->writeDatagram(m_acknowledgement, m_server, m_serverPort);
+    reply(m_acknowledgement);
     if (number == "255" && !m_complete) {
         m_complete = true;
         emit completed();

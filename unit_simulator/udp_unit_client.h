@@ -5,6 +5,8 @@
 #include <QList>
 #include <QObject>
 
+#include <random>
+
 class QUdpSocket;
 
 // The unit's side of a remote download: it calls the server from its own UDP port with a
@@ -36,6 +38,9 @@ public:
     void setSilent(bool silent) { m_silent = silent; }
     // Ignores every n-th packet it receives (0: none).
     void setDropEvery(int n) { m_dropEvery = n; }
+    // A poor radio link: each packet that comes in and each answer that goes out is lost with
+    // this probability (0 to 1), drawn from a generator seeded with seed, so a run repeats.
+    void setLoss(double probability, quint32 seed);
 
     void sendRequest(const QByteArray &request, const QHostAddress &server, quint16 serverPort);
     // Any datagram to the server, as a stray reply.
@@ -59,6 +64,8 @@ signals:
 private:
     void readPending();
     void answer(const QByteArray &packet);
+    bool lost();
+    void reply(const QByteArray &datagram);
 
     QUdpSocket *m_socket;
     QHostAddress m_server;
@@ -68,6 +75,8 @@ private:
     int m_refusalsLeft = 0;
     bool m_silent = false;
     int m_dropEvery = 0;
+    double m_loss = 0;
+    std::mt19937 m_lossDraw;
     QList<QByteArray> m_packets;
     QByteArray m_data;
     QByteArray m_lastAcceptedNumber;

@@ -2,10 +2,10 @@
 
 #include "common/image_encoding.h"
 #include "common/quoted_fields.h"
+#include "common/whole_file.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -61,12 +61,7 @@ std::optional<QString> saveConfigurationFile(const QString &path, const Configur
     if (path.isEmpty())
         return ConfigurationFileTexts::invalidPath;
     // Written to a temporary file and renamed over the old one only when complete.
-    QSaveFile file(path);
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly))
-        return ConfigurationFileTexts::invalidPath;
-    const QByteArray content = configurationFileContent(record);
-    if (file.write(content) != content.size() || !file.commit())
+    if (!WholeFile::write(path, configurationFileContent(record)))
         return ConfigurationFileTexts::invalidPath;
     return std::nullopt;
 }

@@ -2,6 +2,7 @@
 
 #include "cell_editor_rule.h"
 #include "common/help_viewer.h"
+#include "common/whole_file.h"
 #include "configuration/file_choice.h"
 #include "link/message_box.h"
 #include "location_table_file.h"
@@ -15,7 +16,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -271,16 +271,9 @@ void Setup2::saveTable()
 {
     commitEditor();
     const QString path = m_fileChoice->pathText()->text();
-    bool saved = false;
-    if (!path.isEmpty()) {
-        // Written beside the old file and swapped in at the end, so a failed save leaves an
-        // existing table file as it was.
-        QSaveFile file(path);
-        file.setDirectWriteFallback(true);
-        const QByteArray content = LocationTableFile::write(cells());
-        saved = file.open(QIODevice::WriteOnly) && file.write(content) == content.size() &&
-                file.commit();
-    }
+    // Written beside the old file and swapped in at the end, so a failed save leaves an
+    // existing table file as it was.
+    const bool saved = WholeFile::write(path, LocationTableFile::write(cells()));
     if (saved)
         m_messageBoxes->show(QStringLiteral("Configuration has been Saved"),
                              QStringLiteral("Saved"), MessageIcon::Information);

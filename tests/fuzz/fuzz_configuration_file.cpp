@@ -1,0 +1,32 @@
+// The configuration file reader, on any content: it applies what it can and stops at the first
+// value it cannot apply; a file it wrote itself always reads back to the same record.
+#include "config_tool/configuration/configuration_file.h"
+#include "fuzz_support.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray content = FuzzSupport::bytes(data, size);
+    ConfigurationRecord record;
+    const bool complete = readConfigurationContent(content, record);
+
+    // Whatever was read (values a failed read left are values too), saved and read again, is
+    // the same record, unless a text holds what the format cannot carry.
+    if (!firstSettingWithDoubleQuote(record)) {
+        ConfigurationRecord again;
+        const QByteArray written = configurationFileContent(record);
+        const bool reread = readConfigurationContent(written, again);
+        bool plain = true;
+        for (const char c : written) {
+            if (c == '\r' || c == '\n')
+                continue;
+            if (static_cast<unsigned char>(c) < 0x20)
+                plain = false;
+        }
+        if (plain && written.count('\n') == 51 && written.count('\r') == 51) {
+            FuzzSupport::require(reread, "a written configuration reads back");
+            FuzzSupport::require(again == record, "a written configuration reads back unchanged");
+        }
+    }
+    (void)complete;
+    return 0;
+}

@@ -1,0 +1,130 @@
+// The server's remote download exchange fed any datagrams: the input is a script of events,
+// each a datagram (from the unit being served or from a stranger) or a tick of the clock.
+// Datagrams arrive through the event loop while the exchange waits, as they would from the
+// network. When the script ends, EXIT ends the exchange.
+#include "common/datagram_socket.h"
+#include "common/tick_clock.h"
+#include "config_tool/configuration/configuration_file.h"
+#include "config_tool/location_table/location_table_file.h"
+#include "download_server/remote_download.h"
+#include "fuzz_support.h"
+#include "support/valid_configuration.h"
+
+#include <QDir>
+#include <QStringList>
+#include <QTimer>
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <functional>
+
+namespace {
+
+class ScriptedSocket : public DatagramSocket
+{
+public:
+    bool listen() override { return listening = true; }
+    void close() override { listening = false; }
+    bool isListening() const override { return listening; }
+    QString errorString() const override { return {}; }
+    bool sendTo(const QByteArray &data, const QHostAddress &host, quint16 port) override
+    {
+        FuzzSupport::require(data.size() == 183, "every packet is 183 characters");
+        FuzzSupport::require((host == unit && port == unitPort) || host == stranger,
+                             "packets go only to a unit that asked");
+        ++sent;
+        return true;
+    }
+    void arrive(const QByteArray &data, bool fromUnit)
+    {
+        deliver(data, fromUnit ? unit : stranger, fromUnit ? unitPort : quint16(40000));
+    }
+
+    bool listening = false;
+    int sent = 0;
+    const QHostAddress unit{QStringLiteral("127.0.0.2")};
+    const QHostAddress stranger{QStringLiteral("127.0.0.3")};
+    const quint16 unitPort = 5000;
+};
+
+class SilentConsole : public DownloadConsole
+{
+public:
+    void addActivity(const QString &) override { ++lines; }
+    void logLine(const QString &) override { ++lines; }
+    QString operatingSystemBaseFolder() const override { return base; }
+    QString configurationFilePath() const override { return configuration; }
+    QString gpsTableFilePath() const override { return table; }
+    void showOperatingSystemFolder(const QString &) override {}
+
+    QString base, configuration, table;
+    int lines = 0;
+};
+
+struct Files
+{
+    QString base, configuration, table;
+};
+
+const Files &files()
+{
+    static const Files made = [] {
+        Files f;
+        f.base = FuzzSupport::scratchFolder() + QStringLiteral("/os");
+        QDir().mkpath(f.base + QStringLiteral("/V610"));
+        FuzzSupport::writeScratchFile(QStringLiteral("os/V610/os.bin"), QByteArray(400, 'x'));
+        f.configuration = FuzzSupport::writeScratchFile(
+            QStringLiteral("configuration.txt"),
+            configurationFileContent(TestSupport::validConfiguration()));
+        QStringList cells;
+        for (int row = 0; row < LocationTableFile::rowCount; ++row)
+            cells << QString::number(row) << QStringLiteral("51.4523") << QStringLiteral("0.4567");
+        f.table = FuzzSupport::writeScratchFile(QStringLiteral("table.txt"),
+                                                LocationTableFile::write(cells));
+        return f;
+    }();
+    return made;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    FuzzSupport::ensureApplication();
+    FuzzedDataProvider script(data, size);
+
+    ScriptedSocket socket;
+    // Time moves only when the script says so.
+    TickClock clock(1000 * 1000 * 1000, TickClock::Wrap::AboveSixtyBeforeIncrement);
+    SilentConsole console;
+    console.base = files().base;
+    console.configuration = files().configuration;
+    console.table = files().table;
+    RemoteDownload download(socket, clock, console);
+
+    // One event of the script each time the event loop runs.
+    std::function<void()> next = [&] {
+        if (script.remaining_bytes() == 0) {
+            download.end();
+            return;
+        }
+        switch (script.ConsumeIntegralInRange(0, 3)) {
+        case 0:
+            clock.tick();
+            break;
+        case 1:
+            socket.arrive(QByteArray::fromStdString(script.ConsumeRandomLengthString(400)), false);
+            break;
+        default:
+            socket.arrive(QByteArray::fromStdString(script.ConsumeRandomLengthString(400)), true);
+            break;
+        }
+        QTimer::singleShot(0, &socket, next);
+    };
+    if (!download.startListening())
+        return 0;
+    QTimer::singleShot(0, &socket, next);
+    download.runListeningLoop();
+    FuzzSupport::require(!socket.isListening(), "the loop closes its socket");
+    return 0;
+}

@@ -1,0 +1,51 @@
+#include "fuzz_support.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace FuzzSupport {
+
+QByteArray bytes(const uint8_t *data, size_t size)
+{
+    return QByteArray(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
+}
+
+void ensureApplication()
+{
+    if (QCoreApplication::instance())
+        return;
+    static int argc = 1;
+    static char name[] = "fuzz";
+    static char *argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+}
+
+QString scratchFolder()
+{
+    static QTemporaryDir folder;
+    return folder.path();
+}
+
+QString writeScratchFile(const QString &name, const QByteArray &content)
+{
+    const QString path = scratchFolder() + QLatin1Char('/') + name;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(content) != content.size())
+        require(false, "cannot write the scratch file");
+    return path;
+}
+
+void require(bool holds, const char *what)
+{
+    if (holds)
+        return;
+    std::fprintf(stderr, "property broken: %s\n", what);
+    std::abort();
+}
+
+} // namespace FuzzSupport

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstddef>
+#include <cstdint>
+
+// Shared by the fuzz targets.
+namespace FuzzSupport {
+
+// The fuzzer's input as bytes (copied: Qt must not keep a pointer into libFuzzer's buffer).
+QByteArray bytes(const uint8_t *data, size_t size);
+
+// One application object for the whole run, for code that needs an event loop or timers.
+void ensureApplication();
+
+// A folder of this process's own, removed at exit.
+QString scratchFolder();
+
+// Writes content to name inside the scratch folder (replacing it) and returns its path.
+QString writeScratchFile(const QString &name, const QByteArray &content);
+
+// Stops the run with a crash report when a property that must hold does not.
+void require(bool holds, const char *what);
+
+} // namespace FuzzSupport

@@ -1,0 +1,74 @@
+#pragma once
+
+// Faults of the file system for the save tests, made without mounting anything: a disk that
+// fills up (the process's file size limit: writes past it fail as on a full disk) and folders or
+// files the user may not write (when the tests run as root, which may write anywhere, they
+// drop to an unprivileged user for the duration).
+#include <QtGlobal>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
+namespace FileFaults {
+
+#ifdef Q_OS_UNIX
+// While alive, no file can grow past limit bytes: a write beyond it fails (EFBIG), like a write
+// on a disk that has filled up.
+class FullDisk
+{
+public:
+    explicit FullDisk(rlim_t limit)
+    {
+        m_previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &m_previous);
+        rlimit limited = m_previous;
+        limited.rlim_cur = limit;
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FullDisk()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_previous);
+        std::signal(SIGXFSZ, m_previousHandler);
+    }
+    FullDisk(const FullDisk &) = delete;
+    FullDisk &operator=(const FullDisk &) = delete;
+
+private:
+    rlimit m_previous{};
+    void (*m_previousHandler)(int) = nullptr;
+};
+
+// While alive, permissions count: a process running as root acts as an unprivileged user (the
+// saved user id keeps the way back). Folders the test uses must be open to others.
+class Unprivileged
+{
+public:
+    static constexpr uid_t nobody = 65534;
+    Unprivileged()
+    {
+        m_wasRoot = geteuid() == 0;
+        if (m_wasRoot)
+            m_active = setresgid(nobody, nobody, 0) == 0 && setresuid(nobody, nobody, 0) == 0;
+    }
+    ~Unprivileged()
+    {
+        if (m_wasRoot) {
+            setresuid(0, 0, 0);
+            setresgid(0, 0, 0);
+        }
+    }
+    // False when root could not give up its rights (then permission faults cannot be shown).
+    bool permissionsCount() const { return !m_wasRoot || m_active; }
+    Unprivileged(const Unprivileged &) = delete;
+    Unprivileged &operator=(const Unprivileged &) = delete;
+
+private:
+    bool m_wasRoot = false;
+    bool m_active = false;
+};
+#endif
+
+} // namespace FileFaults

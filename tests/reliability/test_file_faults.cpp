@@ -1,0 +1,170 @@
+// Saving the configuration and the GPS location table where the file system says no: a missing
+// or read-only folder, a read-only file, a folder in the file's place, a disk that fills up.
+// Each gives the screen's error message, and an existing file keeps every byte it had.
+#include "file_faults.h"
+
+#include "config_tool/configuration/configuration_file.h"
+#include "config_tool/location_table/location_table_file.h"
+#include "config_tool/location_table/setup2.h"
+#include "support/recording_fakes.h"
+#include "support/valid_configuration.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <functional>
+
+namespace {
+
+enum class Fault {
+    MissingFolder,
+    ReadOnlyFolder,
+    ReadOnlyFolderWritableFile, // the file could be written in place, the folder takes no new file
+    ReadOnlyFile,
+    FolderInTheWay,
+    FullDisk,
+    FullDiskNewFile,
+};
+
+const QByteArray oldContent = "the file as it was before the save\r\n";
+
+QStringList entries(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                  QDir::NoDotAndDotDot);
+}
+
+// Lays out the fault in a fresh folder, runs save on the target path with the fault in force,
+// and checks that the target and the folder are as they were.
+void saveAgainst(Fault fault, const std::function<void(const QString &path)> &save)
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7777)); // open to every user
+    const QString folder = dir.filePath(QStringLiteral("saves"));
+    QVERIFY(QDir().mkpath(folder));
+    QString path = folder + QStringLiteral("/unit.txt");
+
+    const bool existing = fault != Fault::MissingFolder && fault != Fault::ReadOnlyFolder &&
+                          fault != Fault::FullDiskNewFile && fault != Fault::FolderInTheWay;
+    if (existing) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(oldContent);
+    }
+    const auto all = QFileDevice::Permissions(0x7777);
+    const auto readOnly = QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup |
+                          QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::ExeOther;
+    switch (fault) {
+    case Fault::MissingFolder:
+        path = folder + QStringLiteral("/missing/unit.txt");
+        QFile::setPermissions(folder, all);
+        break;
+    case Fault::ReadOnlyFolder:
+        QFile::setPermissions(folder, readOnly);
+        break;
+    case Fault::ReadOnlyFolderWritableFile:
+        QFile::setPermissions(path, QFileDevice::Permissions(0x6666));
+        QFile::setPermissions(folder, readOnly);
+        break;
+    case Fault::ReadOnlyFile:
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup |
+                                        QFileDevice::ReadOther);
+        QFile::setPermissions(folder, all);
+        break;
+    case Fault::FolderInTheWay:
+        QVERIFY(QDir().mkpath(path));
+        QFile::setPermissions(folder, all);
+        break;
+    case Fault::FullDisk:
+    case Fault::FullDiskNewFile:
+        QFile::setPermissions(path, QFileDevice::Permissions(0x6666));
+        QFile::setPermissions(folder, all);
+        break;
+    }
+    const QStringList before = entries(folder);
+    {
+        FileFaults::Unprivileged unprivileged;
+        QVERIFY2(unprivileged.permissionsCount(), "root could not act as an unprivileged user");
+        // A disk with room for a few bytes only; the folder faults get it too, so that a save
+        // that would fall back to writing the old file in place is caught truncating it.
+        FileFaults::FullDisk fullDisk(fault == Fault::FullDisk || fault == Fault::FullDiskNewFile ||
+                                              fault == Fault::ReadOnlyFolderWritableFile
+                                          ? 16
+                                          : RLIM_INFINITY);
+        save(path);
+    }
+    QFile::setPermissions(folder, all);
+    QCOMPARE(entries(folder), before); // no partial file, no temporary file left behind
+    if (existing) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), oldContent);
+    }
+}
+
+void addFaultRows()
+{
+    QTest::addColumn<Fault>("fault");
+    QTest::newRow("missing folder") << Fault::MissingFolder;
+    QTest::newRow("read-only folder") << Fault::ReadOnlyFolder;
+    QTest::newRow("read-only folder, writable file") << Fault::ReadOnlyFolderWritableFile;
+    QTest::newRow("read-only file") << Fault::ReadOnlyFile;
+    QTest::newRow("folder in the way") << Fault::FolderInTheWay;
+    QTest::newRow("full disk, existing file") << Fault::FullDisk;
+    QTest::newRow("full disk, new file") << Fault::FullDiskNewFile;
+}
+
+} // namespace
+
+class TestFileFaults : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void configurationSave_data() { addFaultRows(); }
+    void configurationSave()
+    {
+        QFETCH(Fault, fault);
+        std::optional<QString> prompt;
+        saveAgainst(fault, [&](const QString &path) {
+            prompt = saveConfigurationFile(path, TestSupport::validConfiguration());
+        });
+        QCOMPARE(prompt, std::optional<QString>(QStringLiteral("Invalid Path")));
+    }
+
+    void tableSave_data() { addFaultRows(); }
+    void tableSave()
+    {
+        QFETCH(Fault, fault);
+        RecordingMessageBoxes boxes;
+        RecordingHelpViewer help;
+        Setup2 screen(nullptr, &boxes, &help);
+        screen.setCellText(4, QStringLiteral("51.4523"));
+        saveAgainst(fault, [&](const QString &path) {
+            screen.findChild<QLineEdit *>(QStringLiteral("Text1"))->setText(path);
+            screen.findChild<QPushButton *>(QStringLiteral("Command4"))->click();
+        });
+        const QList<ShownMessage> expected = {{QStringLiteral("Error saving File !"),
+                                               QStringLiteral("Error"), MessageIcon::Critical}};
+        QCOMPARE(boxes.shown, expected);
+    }
+
+    // The same folders without a fault save normally, so the faults above are what failed.
+    void savesWhenNothingIsWrong()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("unit.txt"));
+        QCOMPARE(saveConfigurationFile(path, TestSupport::validConfiguration()), std::nullopt);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), configurationFileContent(TestSupport::validConfiguration()));
+    }
+};
+
+QTEST_MAIN(TestFileFaults)
+#include "test_file_faults.moc"

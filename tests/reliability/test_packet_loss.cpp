@@ -1,0 +1,153 @@
+// Transfers to a unit on a poor link: the simulated unit loses a fifth of the packets and of its
+// acknowledgements, at random from a fixed seed. Every transfer either completes with the unit
+// holding exactly what was sent, or ends with the "Error2" line with the unit holding a true
+// beginning of it: never wrong data.
+#include "support/server_fixture.h"
+#include "support/valid_configuration.h"
+
+#include "config_tool/configuration/configuration_file.h"
+#include "config_tool/location_table/location_table_file.h"
+#include "download_server/server_images.h"
+#include "unit_simulator/udp_unit_client.h"
+
+#include <QLabel>
+#include <QMap>
+#include <QtTest>
+
+namespace {
+enum class Kind { OperatingSystem, Configuration, GpsTable };
+
+QByteArray operatingSystemFile()
+{
+    QByteArray data(1500, '\0'); // nine packets, the last one padded
+    for (qsizetype i = 0; i < data.size(); ++i)
+        data[i] = static_cast<char>((i * 11 + 5) % 256);
+    return data;
+}
+
+QStringList tableCells()
+{
+    QStringList cells;
+    for (int row = 0; row < LocationTableFile::rowCount; ++row) {
+        cells << QString::number(row) << QStringLiteral("%1.%2").arg(row % 90).arg(row * 37 % 9999)
+              << QStringLiteral("%1.%2").arg(row + 3).arg(row * 53 % 9999);
+    }
+    return cells;
+}
+
+// Endings per loss rate in percent.
+QMap<int, int> completed;
+QMap<int, int> gaveUp;
+} // namespace
+
+class TestPacketLoss : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void everyTransferCompletesOrGivesUpCleanly_data()
+    {
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<double>("loss");
+        QTest::addColumn<quint32>("seed");
+        // A fifth lost each way; and a link so bad that giving up is the usual end.
+        for (const double loss : {0.2, 0.6}) {
+            for (quint32 seed = 1; seed <= (loss < 0.5 ? 8u : 2u); ++seed) {
+                const int percent = int(loss * 100);
+                QTest::addRow("operating system, %d%%, seed %u", percent, seed)
+                    << Kind::OperatingSystem << loss << seed;
+                QTest::addRow("configuration, %d%%, seed %u", percent, seed)
+                    << Kind::Configuration << loss << seed;
+                QTest::addRow("GPS table, %d%%, seed %u", percent, seed)
+                    << Kind::GpsTable << loss << seed;
+            }
+        }
+    }
+
+    void everyTransferCompletesOrGivesUpCleanly()
+    {
+        QFETCH(Kind, kind);
+        QFETCH(double, loss);
+        QFETCH(quint32, seed);
+        ServerFixture server({}, 25);
+        QByteArray request;
+        QString success;
+        QByteArray expected; // what the unit should hold at the end
+        switch (kind) {
+        case Kind::OperatingSystem: {
+            server.useOperatingSystemBase();
+            const QByteArray file = operatingSystemFile();
+            server.writeFile(QStringLiteral("os/V610/os.bin"), file);
+            request = "UPLOAD,V610";
+            success = QStringLiteral("Operating system has been downloaded successfull !");
+            expected = file + QByteArray(1620 - file.size(), 'F');
+            break;
+        }
+        case Kind::Configuration: {
+            const QString path =
+                server.writeFile(QStringLiteral("configuration.txt"),
+                                 configurationFileContent(TestSupport::validConfiguration()));
+            server.control<QLabel>("Label5")->setText(path);
+            request = "VORT01,V007CONFIG";
+            success = QStringLiteral("Configuration file has been downloaded successfull !");
+            QByteArray image;
+            QCOMPARE(buildServerConfigurationImage(path, request, image).status,
+                     ServerImageResult::Status::Built);
+            expected = image.left(540);
+            break;
+        }
+        case Kind::GpsTable: {
+            const QString path = server.writeFile(QStringLiteral("table.txt"),
+                                                  LocationTableFile::write(tableCells()));
+            server.control<QLabel>("Label9")->setText(path);
+            request = "VORT01,GPSLOC";
+            success = QStringLiteral("GPS Camera file has been downloaded successfull !");
+            QByteArray image;
+            QCOMPARE(buildServerGpsImage(path, image).status, ServerImageResult::Status::Built);
+            expected = image.left(630);
+            break;
+        }
+        }
+
+        UdpUnitClient unit;
+        QVERIFY(unit.open());
+        unit.setLoss(loss, seed);
+        const auto ended = [&] {
+            for (const QString &line : server.activity()) {
+                if (line == success || line.startsWith(QStringLiteral("Error2 : ")))
+                    return true;
+            }
+            return false;
+        };
+        QVERIFY(server.run([&] { server.sendFrom(unit, request); }, ended, 60000));
+
+        const QByteArray held =
+            kind == Kind::OperatingSystem ? unit.receivedData() : unit.receivedImage();
+        const QStringList activity = server.activity();
+        const bool succeeded = activity.contains(success);
+        const auto error2 = activity.filter(QStringLiteral("Error2 : "));
+        QCOMPARE(int(succeeded) + error2.size(), 1); // one ending, and only one
+        if (succeeded) {
+            ++completed[int(loss * 100)];
+            QVERIFY(unit.isComplete());
+            QCOMPARE(held, expected);
+        } else {
+            ++gaveUp[int(loss * 100)];
+            QVERIFY2(expected.startsWith(held), "the unit holds data that was never sent");
+        }
+        // The ending reaches the log file too.
+        const QByteArray ending = (succeeded ? success : error2.first()).toLatin1();
+        QVERIFY(server.logLines().last().contains(ending));
+    }
+
+    void cleanupTestCase()
+    {
+        for (const int percent : {20, 60}) {
+            qInfo("%d%% loss each way: %d transfers completed, %d ended with Error2", percent,
+                  completed.value(percent), gaveUp.value(percent));
+        }
+    }
+};
+
+QTEST_MAIN(TestPacketLoss)
+#include "test_packet_loss.moc"

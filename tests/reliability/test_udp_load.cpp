@@ -1,0 +1,253 @@
+// A flood of junk: 100,000 datagrams of random size (0 to 65,000 bytes, fixed seed) sent as
+// fast as loopback takes them, into Server (its console in this process) and into Quellix (the
+// program itself). Neither may crash, their memory must stay bounded, and right after the
+// flood a real transfer still completes byte for byte and a real message is still answered.
+// The peak memory is reported.
+#include "support/server_fixture.h"
+
+#include "unit_simulator/udp_unit_client.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QListWidget>
+#include <QNetworkDatagram>
+#include <QProcess>
+#include <QStyledItemDelegate>
+#include <QUdpSocket>
+#include <QtTest>
+
+#include <atomic>
+#include <random>
+#include <thread>
+
+namespace {
+constexpr int floodDatagrams = 100000;
+constexpr int largestDatagram = 65000;
+// A generous sanity bound, far above what either program needs.
+constexpr qint64 boundKb = 1024 * 1024;
+
+// A field of /proc/<pid>/status in kB (VmRSS now, VmHWM the peak); -1 where there is none.
+qint64 statusKb(const QString &pid, const QByteArray &field)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(field + ':'))
+            return line.mid(field.size() + 1).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
+}
+
+// Random bytes to cut the datagrams from; they hold none of the server's keywords, so the
+// flood is junk to both programs.
+QByteArray junkPool(quint32 seed)
+{
+    std::mt19937 random(seed);
+    QByteArray pool(largestDatagram + 4096, '\0');
+    for (char &c : pool)
+        c = static_cast<char>(random() & 0xFF);
+    return pool;
+}
+
+struct Flood
+{
+    int sent = 0;
+    int refused = 0; // the socket said no (buffer full): the datagram was not sent
+};
+
+// Runs on its own thread so the program under test keeps its event loop.
+Flood flood(const QByteArray &pool, quint16 port, quint32 seed)
+{
+    QUdpSocket socket;
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> size(0, largestDatagram);
+    std::uniform_int_distribution<int> offset(0, 4095);
+    Flood result;
+    for (int i = 0; i < floodDatagrams; ++i) {
+        const int n = size(random);
+        if (socket.writeDatagram(pool.constData() + offset(random), n, QHostAddress::LocalHost,
+                                 port) == n)
+            ++result.sent;
+        else
+            ++result.refused;
+    }
+    return result;
+}
+} // namespace
+
+class TestUdpLoad : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Each line of the activity list is measured once, not the whole list again for every new
+    // line: with 300 lines of long junk that cost hundreds of milliseconds a line and left the
+    // console crawling behind a flood.
+    void serverActivityLineMeasuresOnlyItself()
+    {
+        struct CountingDelegate : QStyledItemDelegate
+        {
+            QSize sizeHint(const QStyleOptionViewItem &option,
+                           const QModelIndex &index) const override
+            {
+                ++measured;
+                return QStyledItemDelegate::sizeHint(option, index);
+            }
+            mutable int measured = 0;
+        };
+        ServerFixture server({}, 40);
+        server.window().show();
+        auto *list = server.control<QListWidget>("List1");
+        CountingDelegate delegate;
+        list->setItemDelegate(&delegate);
+        QUdpSocket junk;
+        constexpr int lines = 60;
+        // One datagram at a time, each once the line of the one before is there.
+        int sent = 0;
+        const auto sendNext = [&] {
+            junk.writeDatagram(QByteArray(2000, 'x'), QHostAddress::LocalHost, server.port());
+            ++sent;
+        };
+        QVERIFY(server.run(sendNext, [&] {
+            if (list->count() > sent && sent < lines)
+                sendNext();
+            return list->count() > lines;
+        }));
+        list->setItemDelegate(nullptr);
+        QVERIFY2(
+            delegate.measured < 5 * lines,
+            qPrintable(
+                QStringLiteral("%1 measurements for %2 lines").arg(delegate.measured).arg(lines)));
+    }
+
+    void serverKeepsServingAfterAFlood()
+    {
+        const QByteArray pool = junkPool(7);
+        for (const char *keyword : {"UPLOAD", "CONFIG", "GPSLOC"})
+            QVERIFY(!pool.contains(keyword));
+        ServerFixture server({}, 40);
+        server.useOperatingSystemBase();
+        QByteArray file(2000, '\0');
+        for (qsizetype i = 0; i < file.size(); ++i)
+            file[i] = static_cast<char>((i * 13 + 1) % 256);
+        server.writeFile(QStringLiteral("os/V610/os.bin"), file);
+        UdpUnitClient unit;
+        QVERIFY(unit.open());
+
+        const QString self = QStringLiteral("self");
+        const qint64 before = statusKb(self, "VmRSS");
+        std::atomic<bool> flooded = false;
+        Flood sent;
+        std::thread sender;
+        QElapsedTimer sinceRequest;
+        const QString success =
+            QStringLiteral("Operating system has been downloaded successfull !");
+        QElapsedTimer clock;
+        clock.start();
+        // Looks at the newest lines only: the older ones are up to 65,000 characters of junk.
+        const auto ended = [&] {
+            const QListWidget *list = server.control<QListWidget>("List1");
+            for (int i = std::max(0, list->count() - 3); i < list->count(); ++i) {
+                const QString line = list->item(i)->text();
+                if (line == success || line.startsWith(QStringLiteral("Error2")))
+                    return true;
+            }
+            return false;
+        };
+        const auto done = [&] {
+            if (!flooded)
+                return false;
+            // The request may meet a full socket buffer behind the last of the junk: ask
+            // again, as a unit would, until the first packet comes.
+            if (unit.packets().isEmpty() &&
+                (!sinceRequest.isValid() || sinceRequest.elapsed() > 1000)) {
+                server.sendFrom(unit, "UPLOAD,V610");
+                sinceRequest.start();
+            }
+            return ended();
+        };
+        std::atomic<qint64> floodMs = 0;
+        const bool finished = server.run(
+            [&] {
+                sender = std::thread([&] {
+                    sent = flood(pool, server.port(), 7);
+                    floodMs = clock.elapsed();
+                    flooded = true;
+                });
+            },
+            done, 50000);
+        sender.join();
+        QVERIFY(finished);
+        QVERIFY(server.activity().contains(success));
+        QCOMPARE(unit.receivedData(), file + QByteArray(2160 - file.size(), 'F'));
+        const qint64 peak = statusKb(self, "VmHWM"); // this whole test process, at its highest
+        if (before >= 0) {
+            qInfo("Server: %d junk datagrams sent (%d refused by the sending socket) in %lld ms, "
+                  "transfer done %lld ms later; resident memory %lld kB before, peak %lld kB",
+                  sent.sent, sent.refused, qint64(floodMs), clock.elapsed() - floodMs, before,
+                  peak);
+            QVERIFY(peak - before < boundKb);
+        }
+    }
+
+    void quellixKeepsAnsweringAfterAFlood()
+    {
+        const QByteArray pool = junkPool(11);
+        const quint16 port = ServerFixture::freeUdpPort();
+        QProcess quellix;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        quellix.setProcessEnvironment(environment);
+        quellix.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        quellix.start(QStringLiteral(QUELLIX_PATH),
+                      {QStringLiteral("--listen"), QString::number(port)});
+        QVERIFY(quellix.waitForStarted());
+        const QString pid = QString::number(quellix.processId());
+
+        QUdpSocket operatorUnit;
+        QVERIFY(operatorUnit.bind(QHostAddress::LocalHost, 0));
+        // Sends message until its acknowledgement comes back; false after timeoutMs.
+        const auto answered = [&](const QByteArray &message, const QByteArray &answer,
+                                  int timeoutMs) {
+            QElapsedTimer waited;
+            waited.start();
+            while (waited.elapsed() < timeoutMs && quellix.state() == QProcess::Running) {
+                operatorUnit.writeDatagram(message, QHostAddress::LocalHost, port);
+                QElapsedTimer round;
+                round.start();
+                while (round.elapsed() < 500) {
+                    if (operatorUnit.waitForReadyRead(100)) {
+                        while (operatorUnit.hasPendingDatagrams()) {
+                            if (operatorUnit.receiveDatagram().data() == answer)
+                                return true;
+                        }
+                    }
+                }
+            }
+            return false;
+        };
+        QVERIFY(answered("READY1", "READY1,1\r", 15000));
+        const qint64 before = statusKb(pid, "VmRSS");
+
+        QElapsedTimer clock;
+        clock.start();
+        const Flood sent = flood(pool, port, 11); // Quellix runs in a process of its own
+        const qint64 floodMs = clock.elapsed();
+
+        QVERIFY2(answered("ABCDEFGH", "ABCDEF,1\r", 30000), "no answer after the flood");
+        QCOMPARE(quellix.state(), QProcess::Running);
+        const qint64 peak = statusKb(pid, "VmHWM");
+        quellix.kill();
+        quellix.waitForFinished();
+        if (before >= 0) {
+            qInfo("Quellix: %d junk datagrams sent (%d refused by the sending socket) in %lld ms; "
+                  "resident memory %lld kB before, peak %lld kB",
+                  sent.sent, sent.refused, floodMs, before, peak);
+            QVERIFY(peak - before < boundKb);
+        }
+    }
+};
+
+QTEST_MAIN(TestUdpLoad)
+#include "test_udp_load.moc"
