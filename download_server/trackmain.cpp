@@ -1,5 +1,7 @@
 #include "trackmain.h"
 
+#include "common/widgets/activity_list.h"
+
 #include "listening_session.h"
 #include "log_line.h"
 #include "server_paths.h"
@@ -95,13 +97,9 @@ void TrackMain::createControls()
     m_file1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_file1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_label1 = named(new QLabel(QStringLiteral("Activity Log:"), this), "Label1");
-    m_list1 = named(new QListWidget(this), "List1");
+    m_list1 = named(new ActivityList(activityLimit, this), "List1");
     m_packetProgress = named(new QLabel(this), "packetProgress");
     m_packetProgress->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    // One line height for all: otherwise every new line (and the scroll to it) measured every
-    // line again, and 300 long "Recieved: " lines of junk made each new line cost a fraction
-    // of a second.
-    m_list1->setUniformItemSizes(true);
     m_command1 = named(new QPushButton(QStringLiteral("&Start"), this), "Command1");
     m_command2 = named(new QPushButton(QStringLiteral("Stop"), this), "Command2");
     m_command3 = named(new QPushButton(QStringLiteral("Help"), this), "Command3");
@@ -300,10 +298,7 @@ void TrackMain::file2Clicked(const QString &name)
 
 void TrackMain::addActivity(const QString &line)
 {
-    m_list1->addItem(line);
-    while (m_list1->count() > activityLimit)
-        delete m_list1->takeItem(0);
-    m_list1->scrollToBottom();
+    m_list1->addLine(line);
 }
 
 void TrackMain::logLine(const QString &text)

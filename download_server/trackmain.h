@@ -13,6 +13,7 @@ class HelpViewer;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class ActivityList;
 class QListWidget;
 class QPushButton;
 class TickClock;
@@ -95,7 +96,7 @@ private:
     QLabel *m_label9;
     QListWidget *m_file1;
     QLabel *m_label1;
-    QListWidget *m_list1;
+    ActivityList *m_list1;
     QLabel *m_packetProgress; // "Packet 3 of 6" during a transfer
     QPushButton *m_command1;
     QPushButton *m_command2;

@@ -1,5 +1,7 @@
 #include "receiver_window.h"
 
+#include "common/widgets/activity_list.h"
+
 #include "common/datagram_socket.h"
 #include "common/help_viewer.h"
 
@@ -94,9 +96,8 @@ void ReceiverWindow::buildControls()
 
     m_label1 = label("Label1", QStringLiteral("Activity Log:"));
     place(m_label1, 120, 2040, 1095, 255);
-    m_list1 = new QListWidget(this);
+    m_list1 = new ActivityList(activityListCap, this);
     m_list1->setObjectName(QStringLiteral("List1"));
-    m_list1->setUniformItemSizes(true);
     place(m_list1, 120, 2400, 9855, 4350);
 
     m_command1 = button("Command1", QStringLiteral("&Start"));
@@ -139,14 +140,7 @@ void ReceiverWindow::logMessage(const QString &text)
 
 void ReceiverWindow::addLine(const QString &line)
 {
-    // Follow the newest line unless the operator has scrolled back to read.
-    const QScrollBar *bar = m_list1->verticalScrollBar();
-    const bool following = bar->value() == bar->maximum();
-    m_list1->addItem(line);
-    while (m_list1->count() > activityListCap)
-        delete m_list1->takeItem(0);
-    if (following)
-        m_list1->scrollToBottom();
+    m_list1->addLine(line);
 }
 
 QString ReceiverWindow::portText() const

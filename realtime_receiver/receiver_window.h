@@ -14,6 +14,7 @@ class DatagramSocket;
 class HelpViewer;
 class QLabel;
 class QLineEdit;
+class ActivityList;
 class QListWidget;
 class QPushButton;
 
@@ -78,7 +79,7 @@ private:
     QLineEdit *m_text1 = nullptr;
     QPushButton *m_command5 = nullptr;
     QLabel *m_label1 = nullptr;
-    QListWidget *m_list1 = nullptr;
+    ActivityList *m_list1 = nullptr;
     QPushButton *m_command1 = nullptr;
     QPushButton *m_command2 = nullptr;
     QPushButton *m_command3 = nullptr;
