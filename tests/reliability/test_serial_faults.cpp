@@ -224,6 +224,17 @@ private slots:
         QCOMPARE(bench.boxes.shown.size(), 1);
         const ShownMessage shown = bench.boxes.shown.first();
         QVERIFY2(isEnding(code, shown.prompt), qPrintable(shown.prompt));
+        if (code == Operation::uploadLocations) {
+            // Garbled records still make one line of eight quoted fields each.
+            const QStringList files = QDir().entryList(QDir::Files);
+            QCOMPARE(files.size(), 1);
+            QFile file(files.first());
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QList<QByteArray> lines = file.readAll().split('\n');
+            QCOMPARE(lines.takeLast(), QByteArray());
+            for (const QByteArray &line : lines)
+                QVERIFY2(line.endsWith('\r') && line.count('"') == 16, line.toHex().constData());
+        }
         if (mode == FaultyPhase::Late) {
             // Far too late is a timeout, and the late answer changes nothing afterwards.
             const ShownMessage timeout[Operation::count] = {configurationFailed,
