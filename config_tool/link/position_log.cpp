@@ -28,6 +28,11 @@ QByteArray LineWriter::line(const QByteArray &received)
     // The unit sends the record last character first.
     QByteArray record = received;
     std::reverse(record.begin(), record.end());
+    // A record garbled on the line must still make one line of eight fields: a quote or a line
+    // end inside it would split the line, so they become "?".
+    for (char &c : record)
+        if (c == '"' || c == '\r' || c == '\n')
+            c = '?';
     const char code = record.size() >= 24 ? record.at(23) : '\0';
     switch (code) {
     case '0':

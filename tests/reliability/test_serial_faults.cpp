@@ -1,0 +1,254 @@
+// The serial line at its worst: the unit vanishes in the middle of a transfer (vortsim killed,
+// its pseudo-terminal gone), answers with junk or in huge bursts, or answers long after the
+// PC gave up. Every operation ends with one message of its own, in bounded time, with the
+// engine stopped and what was already saved still there.
+#include "link/gps_tracking.h"
+#include "link/operation.h"
+#include "link/port_map.h"
+#include "link/qt_serial_port.h"
+#include "support/main_window_bench.h"
+#include "support/vortsim_process.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProgressBar>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(ShownMessage)
+
+namespace {
+
+constexpr int tickMs = 50;
+constexpr int lateMs = 20 * tickMs;
+
+const ShownMessage configurationFailed{QStringLiteral("Error download !"),
+                                       QStringLiteral("Invalid download !"), MessageIcon::Critical};
+const ShownMessage tableUploadFailed{QStringLiteral("Error upload !"),
+                                     QStringLiteral("Invalid upload !"), MessageIcon::Critical};
+const ShownMessage logFailed{QStringLiteral("Error GPS Data download !"),
+                             QStringLiteral("Invalid download !"), MessageIcon::Critical};
+
+// What each operation may end with when the unit talks nonsense: its success or its failure
+// ("*" matches the end of the prompt).
+const QStringList endings[Operation::count] = {
+    {QStringLiteral("Upload complete"), QStringLiteral("Error download !")},
+    {QStringLiteral("Download succesful !"), QStringLiteral("Error download !")},
+    {QStringLiteral("* GPS locations Saved !"), QStringLiteral("Error GPS Data download !"),
+     QStringLiteral("No GPS locations to download !")},
+    {QStringLiteral("Upload succesful !"), QStringLiteral("Error upload !")},
+    {QStringLiteral("Download succesful !"), QStringLiteral("Error download !")},
+};
+
+bool isEnding(int code, const QString &prompt)
+{
+    return std::any_of(endings[code].begin(), endings[code].end(), [&](const QString &p) {
+        return p.startsWith(QLatin1Char('*')) ? prompt.endsWith(p.mid(1)) : prompt == p;
+    });
+}
+
+// A unit that has accepted the operation and then misbehaves.
+class FaultyPhase : public UnitPhase
+{
+public:
+    enum Mode { Junk, Burst, Late };
+    FaultyPhase(Mode mode, quint32 seed) : m_mode(mode), m_random(seed)
+    {
+        m_late.setSingleShot(true);
+        m_late.callOnTimeout([this] { m_line->transmit("NOK0E"); });
+    }
+
+    void begin(UnitLine &line) override
+    {
+        m_sent = 0;
+        m_line = &line;
+        if (m_mode == Burst)
+            line.transmit(junk(20000));
+        else if (m_mode == Junk)
+            line.transmit(junk(1 + m_random.bounded(40)));
+        else
+            answerLate();
+    }
+    void receive(const QByteArray &, UnitLine &line) override
+    {
+        if (m_mode == Junk && m_sent < 6000)
+            line.transmit(junk(1 + m_random.bounded(3)));
+        else if (m_mode == Late)
+            answerLate();
+    }
+    bool finished() const override { return false; }
+
+private:
+    QByteArray junk(int size)
+    {
+        QByteArray bytes(size, '\0');
+        for (char &c : bytes)
+            c = static_cast<char>(m_random.bounded(256));
+        m_sent += size;
+        return bytes;
+    }
+
+    // A plausible answer, long after every limit of the PC counted from its last character.
+    void answerLate() { m_late.start(lateMs); }
+
+    Mode m_mode;
+    QRandomGenerator m_random;
+    QTimer m_late;
+    UnitLine *m_line = nullptr;
+    int m_sent = 0;
+};
+
+} // namespace
+
+class TestSerialFaults : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        QVERIFY(m_directory.isValid());
+        QDir::setCurrent(m_directory.path()); // the position log lands here
+    }
+    void cleanup()
+    {
+        QDir::setCurrent(QDir::tempPath());
+        for (const QString &name : QDir(m_directory.path()).entryList(QDir::Files))
+            QFile::remove(m_directory.filePath(name));
+    }
+
+    // vortsim stops answering part way through, and is killed while the PC waits.
+    void deviceVanishesMidTransfer_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<ShownMessage>("message");
+        QTest::addColumn<int>("savedLines");
+        QTest::newRow("configuration upload")
+            << int(Operation::uploadConfiguration) << QStringList{"--upload-silent-after", "100"}
+            << configurationFailed << -1;
+        QTest::newRow("table upload") << int(Operation::uploadLocationTable)
+                                      << QStringList{"--demo", "--table-upload-silent-after", "300"}
+                                      << tableUploadFailed << -1;
+        QTest::newRow("position log upload")
+            << int(Operation::uploadLocations)
+            << QStringList{"--positions", "5", "--positions-silent-after", "90"} << logFailed << 2;
+    }
+    void deviceVanishesMidTransfer()
+    {
+        QFETCH(int, code);
+        QFETCH(QStringList, arguments);
+        QFETCH(ShownMessage, message);
+        QFETCH(int, savedLines);
+        VortsimProcess unit(arguments);
+        QVERIFY(unit.start());
+        PortMap map;
+        map.addMapping(QStringLiteral("COM1=") + unit.device());
+        QtSerialPort port(map);
+        RecordingMessageBoxes boxes;
+        GPStracking window({&port, &boxes, nullptr, tickMs});
+        auto *bar = window.findChild<QProgressBar *>(QStringLiteral("progressBar"));
+        QVERIFY(bar);
+
+        // Once the transfer shows, give the unit three ticks to fall silent, then pull the plug.
+        QElapsedTimer transferShown;
+        bool killed = false;
+        QTimer watch;
+        watch.setInterval(5);
+        connect(&watch, &QTimer::timeout, &window, [&] {
+            if (!transferShown.isValid() && !bar->isHidden())
+                transferShown.start();
+            if (!killed && transferShown.isValid() && transferShown.elapsed() >= 3 * tickMs) {
+                unit.process().kill();
+                unit.process().waitForFinished(5000);
+                killed = true;
+            }
+            if (transferShown.isValid() && transferShown.elapsed() > 20000)
+                window.engine().requestExit(); // a hang: end it so the test reports it
+        });
+        watch.start();
+        QElapsedTimer run;
+        run.start();
+        window.startOperation(code);
+        watch.stop();
+
+        QVERIFY(killed);
+        QVERIFY2(run.elapsed() < 15000, "the operation hung");
+        QCOMPARE(boxes.shown, QList<ShownMessage>{message});
+        QVERIFY(!window.isRunning());
+        // A failure leaves the port as the engine's rules say; a dead device must not change that.
+        QCOMPARE(port.isOpen(), !Operation::closesPortAfterFailure(code));
+        if (savedLines >= 0) {
+            const QStringList files = QDir().entryList(QDir::Files);
+            QCOMPARE(files.size(), 1);
+            QFile file(files.first());
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll().count("\r\n"), savedLines);
+        }
+
+        // The next run calls the vanished unit until the user gives up (Command5): that ends it
+        // cleanly and closes the port.
+        boxes.shown.clear();
+        QTimer::singleShot(10 * tickMs, &window, [&] { window.engine().requestAbort(); });
+        run.restart();
+        window.startOperation(code);
+        QVERIFY2(run.elapsed() < 15000, "the next operation hung");
+        QCOMPARE(boxes.shown, QList<ShownMessage>{});
+        QVERIFY(!window.isRunning());
+        QVERIFY(!port.isOpen());
+    }
+
+    // Junk and bursts in place of every answer, and answers that come far too late.
+    void unitMisbehaves_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("mode");
+        const char *modes[] = {"junk", "burst", "late"};
+        for (int code = 0; code < Operation::count; ++code)
+            for (int mode : {FaultyPhase::Junk, FaultyPhase::Burst, FaultyPhase::Late})
+                QTest::addRow("%c %s", Operation::letter(code), modes[mode]) << code << mode;
+    }
+    void unitMisbehaves()
+    {
+        QFETCH(int, code);
+        QFETCH(int, mode);
+        MainWindowBench bench(tickMs);
+        bench.unit.addPhase(Operation::letter(code),
+                            std::make_unique<FaultyPhase>(FaultyPhase::Mode(mode),
+                                                          quint32(1000 + 10 * code + mode)));
+        bench.whileRunning([] { return false; }, 20000);
+        bench.window.startOperation(code);
+
+        QVERIFY2(!bench.timedOut, "the operation hung");
+        QVERIFY(!bench.window.isRunning());
+        QCOMPARE(bench.boxes.shown.size(), 1);
+        const ShownMessage shown = bench.boxes.shown.first();
+        QVERIFY2(isEnding(code, shown.prompt), qPrintable(shown.prompt));
+        if (code == Operation::uploadLocations) {
+            // Garbled records still make one line of eight quoted fields each.
+            const QStringList files = QDir().entryList(QDir::Files);
+            QCOMPARE(files.size(), 1);
+            QFile file(files.first());
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QList<QByteArray> lines = file.readAll().split('\n');
+            QCOMPARE(lines.takeLast(), QByteArray());
+            for (const QByteArray &line : lines)
+                QVERIFY2(line.endsWith('\r') && line.count('"') == 16, line.toHex().constData());
+        }
+        if (mode == FaultyPhase::Late) {
+            // Far too late is a timeout, and the late answer changes nothing afterwards.
+            const ShownMessage timeout[Operation::count] = {configurationFailed,
+                                                            configurationFailed, logFailed,
+                                                            tableUploadFailed, configurationFailed};
+            QCOMPARE(shown, timeout[code]);
+            QTest::qWait(lateMs + 4 * tickMs);
+            QCOMPARE(bench.boxes.shown.size(), 1);
+        }
+    }
+
+private:
+    QTemporaryDir m_directory;
+};
+
+QTEST_MAIN(TestSerialFaults)
+#include "test_serial_faults.moc"
