@@ -3,6 +3,7 @@
 #include "common/stop_signals.h"
 #include "link/batch_run.h"
 #include "link/gps_tracking.h"
+#include "link/gpx_command.h"
 #include "link/message_box.h"
 #include "link/port_map.h"
 #include "link/qt_serial_port.h"
@@ -106,6 +107,9 @@ int batchPortNumber(const QStringList &mappings)
 
 int main(int argc, char *argv[])
 {
+    // A GPX track from a position log needs neither a unit nor a display.
+    if (const std::optional<int> status = runGpxCommand(argc, argv))
+        return *status;
     const bool withoutWindow = runsWithoutWindow(argc, argv);
     if (withoutWindow)
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -117,7 +121,8 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(QStringLiteral(
         "Configuration tool of the VORT GPS tracking unit. With one or more of the batch "
         "operations it runs them in the order given, without a window, and exits with 0 on "
-        "success; 3 port not available, 4 invalid password, 5 invalid configuration, 6 transfer "
+        "success; 3 port not available, 4 invalid password, 5 invalid configuration (--gpx: no "
+        "usable position), 6 transfer "
         "failed, 7 file error, 8 stopped (SIGINT, SIGTERM), 9 no answer from the unit, 2 bad "
         "command line."));
     parser.addHelpOption();
@@ -146,6 +151,16 @@ int main(int argc, char *argv[])
         QStringLiteral("Batch: how long the unit may take to answer the wake-up (0: no limit)."),
         QStringLiteral("seconds"), QStringLiteral("60"));
     parser.addOptions({passwordOption, connectTimeoutOption});
+    // --gpx LOG.csv alone never gets here (runGpxCommand); these lines are for the help text.
+    const QCommandLineOption gpxOption(
+        QStringLiteral("gpx"),
+        QStringLiteral("[LOG.csv] Write the GPX track of the position log LOG.csv (no unit "
+                       "needed) or, with --upload-positions, of the log just uploaded, beside "
+                       "it with \".gpx\" in place of \".csv\"."));
+    const QCommandLineOption gpxOutOption(QStringLiteral("gpx-out"),
+                                          QStringLiteral("With --gpx LOG.csv: the track's file."),
+                                          QStringLiteral("file"));
+    parser.addOptions({gpxOption, gpxOutOption});
     // Tests only: a shorter tick than the unit's one second.
     QCommandLineOption tickOption(QStringLiteral("tick-ms"), QString(), QStringLiteral("ms"),
                                   QStringLiteral("1000"));
@@ -180,6 +195,9 @@ int main(int argc, char *argv[])
         options.connectTimeoutSeconds = parser.value(connectTimeoutOption).toInt(&ok);
         if (!ok || options.connectTimeoutSeconds < 0)
             refuse(QStringLiteral("--connect-timeout expects a number of seconds"));
+        if (parser.isSet(gpxOutOption))
+            refuse(QStringLiteral("--gpx-out goes with --gpx LOG.csv"));
+        options.gpxTrack = parser.isSet(gpxOption);
 
         // The window and its screens exist, hidden, for the engine and the screens' buttons.
         BatchMessages messages;

@@ -5,6 +5,7 @@
 #include "configuration/file_choice.h"
 #include "configuration/setup1.h"
 #include "gps_tracking.h"
+#include "gpx_track.h"
 #include "location_table/setup2.h"
 #include "operation.h"
 #include "position_log_upload.h"
@@ -149,8 +150,16 @@ BatchStatus BatchRun::reportPositionLog(BatchStatus status)
     const auto *upload = dynamic_cast<const PositionLogUpload *>(
         m_window.engine().phases().find(Operation::uploadLocations));
     if (upload && !upload->logFileName().isEmpty() && QFileInfo::exists(upload->logFileName()) &&
-        (status == BatchStatus::Success || status == BatchStatus::TransferFailed))
+        (status == BatchStatus::Success || status == BatchStatus::TransferFailed)) {
         ConsoleLines::write(QDir::toNativeSeparators(upload->logFileName()));
+        // The track of the records received, after a failed upload too.
+        if (m_options.gpxTrack) {
+            const auto track = GpxTrack::convert(upload->logFileName(),
+                                                 GpxTrack::besideName(upload->logFileName()));
+            if (status == BatchStatus::Success)
+                status = BatchStatus(int(track));
+        }
+    }
     return status;
 }
 

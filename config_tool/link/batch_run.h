@@ -40,6 +40,7 @@ public:
         int portNumber = 1;              // COM1
         // How long the unit may take to answer the wake-up; 0: as long as it takes.
         int connectTimeoutSeconds = 60;
+        bool gpxTrack = false; // a GPX track beside each uploaded position log
     };
 
     BatchRun(GPStracking &window, BatchMessages &messages, Options options,

@@ -1,0 +1,350 @@
+// GPX tracks of position logs: the conversion of records, the command a technician runs with no
+// unit and no display, the batch upload that leaves a track beside its log, and the file that is
+// replaced whole or not at all. Every track written is checked by xmllint against the rules of
+// GPX 1.1 (tests/data/gpx).
+#include "link/gpx_track.h"
+#include "link/position_log.h"
+#include "reliability/file_faults.h"
+#include "support/program_process.h"
+#include "support/vortsim_process.h"
+#include "unit_position_log.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+#include <QtTest>
+
+#include <algorithm>
+
+namespace {
+QByteArray logLine(const QByteArray &date, const QByteArray &time, const QByteArray &latitude,
+                   const QByteArray &north, const QByteArray &longitude, const QByteArray &east)
+{
+    return '"' + date + "\",\"" + time + "\",\"" + latitude + "\",\"" + north + "\",\"" +
+           longitude + "\",\"" + east + "\",\"012.3\",\"270.0\"\r\n";
+}
+QByteArray logLine(const QByteArray &latitude, const QByteArray &north, const QByteArray &longitude,
+                   const QByteArray &east)
+{
+    return logLine("06/12/26", "14:03:27", latitude, north, longitude, east);
+}
+QByteArray logLineAt(const QByteArray &date, const QByteArray &time)
+{
+    return logLine(date, time, "5130.4521", "N", "00007.5678", "W");
+}
+const QByteArray goodLine = logLineAt("06/12/26", "14:03:27");
+
+// Each track point as "lat lon time speed course".
+QStringList points(const QByteArray &gpx)
+{
+    QStringList result;
+    QXmlStreamReader xml(gpx);
+    QString point;
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        const QStringView name = xml.name();
+        if (name == QLatin1String("trkpt")) {
+            point = xml.attributes().value(QLatin1String("lat")).toString() + QLatin1Char(' ') +
+                    xml.attributes().value(QLatin1String("lon")).toString();
+        } else if (name == QLatin1String("time") || name == QLatin1String("speed")) {
+            point += QLatin1Char(' ') + xml.readElementText();
+        } else if (name == QLatin1String("course")) {
+            result << point + QLatin1Char(' ') + xml.readElementText();
+        }
+    }
+    return xml.hasError() ? QStringList{xml.errorString()} : result;
+}
+
+// xmllint's verdict on the file against the rules of GPX 1.1; empty when it is valid.
+QString schemaErrors(const QString &path)
+{
+    const QString xmllint = QStandardPaths::findExecutable(QStringLiteral("xmllint"));
+    if (xmllint.isEmpty())
+        return QStringLiteral("xmllint missing (libxml2-utils): run scripts/install-deps.sh");
+    QProcess check;
+    check.start(xmllint, {QStringLiteral("--noout"), QStringLiteral("--schema"),
+                          QStringLiteral(TEST_DATA_DIR "/gpx/gpx_track.xsd"), path});
+    if (!check.waitForFinished(30000))
+        return QStringLiteral("xmllint did not finish");
+    return check.exitCode() == 0 ? QString() : QString::fromLocal8Bit(check.readAllStandardError());
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+bool writeFile(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+}
+
+// The program's own lines on standard error, without the platform's notes.
+QStringList ownLines(const QString &text)
+{
+    QStringList lines = text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    lines.removeIf(
+        [](const QString &line) { return line.startsWith(QLatin1String("QStandardPaths:")); });
+    return lines;
+}
+} // namespace
+
+class TestGpxTrack : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        // Nothing of a display for the programs started here: --gpx must not need one.
+        qunsetenv("QT_QPA_PLATFORM");
+        qunsetenv("DISPLAY");
+        qunsetenv("WAYLAND_DISPLAY");
+    }
+
+    void pointOfEachRecord_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("point"); // empty: the record is left out
+        const QString leftOut;
+        QTest::newRow("north west")
+            << goodLine << "51.507535 -0.12613 2026-12-06T14:03:27Z 012.3 270.0";
+        QTest::newRow("south east")
+            << logLine("31/12/26", "23:59:59", "3333.0000", "S", "15112.3456", "E")
+            << "-33.55 151.20576 2026-12-31T23:59:59Z 012.3 270.0";
+        QTest::newRow("pole, date line from the west")
+            << logLine("9000.0000", "S", "18000.0000", "W")
+            << "-90 -180 2026-12-06T14:03:27Z 012.3 270.0";
+        QTest::newRow("date line from the east is the same line")
+            << logLine("0000.0000", "N", "18000.0000", "E")
+            << "0 -180 2026-12-06T14:03:27Z 012.3 270.0";
+        QTest::newRow("nearest ten-millionth")
+            << logLine("0000.0002", "N", "00000.0001", "E")
+            << "0.0000033 0.0000017 2026-12-06T14:03:27Z 012.3 270.0";
+        QTest::newRow("leap day, bare fields, LF")
+            << QByteArray("29/02/28,00:00:00,5130.4521,N,00007.5678,W,000.0,000.0\n")
+            << "51.507535 -0.12613 2028-02-29T00:00:00Z 000.0 000.0";
+
+        QTest::newRow("no hemisphere letters")
+            << logLine("5130.4521", "", "00007.5678", "") << leftOut;
+        QTest::newRow("letters swapped") << logLine("5130.4521", "E", "00007.5678", "N") << leftOut;
+        QTest::newRow("latitude minutes 60")
+            << logLine("5160.0000", "N", "00007.5678", "W") << leftOut;
+        QTest::newRow("longitude minutes 60")
+            << logLine("5130.4521", "N", "00060.0000", "W") << leftOut;
+        QTest::newRow("past the pole") << logLine("9000.0001", "N", "00007.5678", "W") << leftOut;
+        QTest::newRow("past the date line")
+            << logLine("5130.4521", "N", "18000.0001", "W") << leftOut;
+        QTest::newRow("no such day") << logLineAt("31/02/26", "14:03:27") << leftOut;
+        QTest::newRow("no leap day") << logLineAt("29/02/27", "14:03:27") << leftOut;
+        QTest::newRow("hour 24") << logLineAt("06/12/26", "24:00:00") << leftOut;
+        QTest::newRow("second 60") << logLineAt("06/12/26", "23:59:60") << leftOut;
+        QTest::newRow("speed garbled") << QByteArray(goodLine).replace("012.3", "0<2.3") << leftOut;
+        QTest::newRow("stray quote") << QByteArray(goodLine).replace("5130", "51\"30") << leftOut;
+        QTest::newRow("seven fields") << QByteArray(goodLine).replace(",\"270.0\"", "") << leftOut;
+        QTest::newRow("garbage") << QByteArray("\x01\xff<&>\r\n") << leftOut;
+    }
+    void pointOfEachRecord()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, point);
+        const GpxTrack::Track track = GpxTrack::fromLog(line, QStringLiteral("drive"));
+        if (point.isEmpty()) {
+            QCOMPARE(track.points, 0);
+            QVERIFY(track.document.isEmpty());
+            QCOMPARE(track.firstLeftOutLines, QList<int>{1});
+        } else {
+            QCOMPARE(points(track.document), QStringList{point});
+            QCOMPARE(track.leftOut, 0);
+        }
+    }
+
+    // Records built as the simulated unit keeps them and written by the position log's own
+    // writer: an unknown first hemisphere code leaves the letters empty, a later one repeats
+    // the previous record's.
+    void hemispheresOfTheUnit()
+    {
+        const QDateTime time(QDate(2026, 12, 6), QTime(14, 3, 27));
+        QList<QByteArray> records{UnitPositionLog::record(time, 51.507535, -0.12613, 12.3, 270),
+                                  UnitPositionLog::record(time, -33.55, 151.2, 45.6, 90.5),
+                                  UnitPositionLog::record(time, -33.55, 151.2, 45.6, 90.5),
+                                  UnitPositionLog::record(time, 51.507535, -0.12613, 12.3, 270)};
+        constexpr int codeIndex = 23;
+        records[0][codeIndex] = '7';
+        records[2][codeIndex] = '9';
+        PositionLog::LineWriter writer;
+        QByteArray log;
+        for (QByteArray record : records) {
+            std::reverse(record.begin(), record.end()); // the order the unit sends it in
+            log += writer.line(record);
+        }
+        const GpxTrack::Track track = GpxTrack::fromLog(log, QStringLiteral("drive"));
+        QStringList positions;
+        for (const QString &point : points(track.document))
+            positions << point.section(QLatin1Char(' '), 0, 1);
+        QCOMPARE(positions, (QStringList{"-33.55 151.2", "-33.55 151.2", "51.507535 -0.12613"}));
+        QCOMPARE(track.leftOut, 1);
+        QCOMPARE(track.firstLeftOutLines, QList<int>{1});
+    }
+
+    void commandWithoutUnitOrDisplay_data()
+    {
+        QTest::addColumn<QByteArray>("log"); // log.csv; "<none>": no such file
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QStringList>("out");
+        QTest::addColumn<QStringList>("err");
+        QTest::addColumn<QString>("track"); // the file that must exist afterwards (validated)
+        const QStringList none;
+        const QByteArray garbage = "garbage\r\n";
+
+        QTest::newRow("beside the log")
+            << goodLine + garbage + goodLine << QStringList{"--gpx", "log.csv"} << 0
+            << QStringList{"log.gpx: 2 points written", "1 record left out, line 2"} << none
+            << "log.gpx";
+        QTest::newRow("named track, first few lines named")
+            << garbage.repeated(6) + "\r\n" + garbage + goodLine
+            << QStringList{"--gpx", "log.csv", "--gpx-out", "drive.gpx"} << 0
+            << QStringList{"drive.gpx: 1 point written",
+                           "7 records left out, lines 1, 2, 3, 4, 5, ..."}
+            << none << "drive.gpx";
+        QTest::newRow("empty log")
+            << QByteArray() << QStringList{"--gpx", "log.csv"} << 5 << none
+            << QStringList{"log.csv: no usable record; no track written"} << QString();
+        QTest::newRow("nothing usable")
+            << garbage.repeated(2) << QStringList{"--gpx", "log.csv"} << 5 << none
+            << QStringList{"log.csv: no usable record (2 records left out, lines 1, 2); no track "
+                           "written"}
+            << QString();
+        QTest::newRow("no such log")
+            << QByteArray("<none>") << QStringList{"--gpx", "log.csv"} << 7 << none
+            << QStringList{"log.csv: cannot read: No such file or directory"} << QString();
+        QTest::newRow("track would replace the log")
+            << goodLine << QStringList{"--gpx", "log.csv", "--gpx-out", "./log.csv"} << 7 << none
+            << QStringList{"./log.csv: the track would replace the log"} << QString();
+        QTest::newRow("no log named")
+            << goodLine << QStringList{"--gpx-out", "drive.gpx"} << 2 << none
+            << QStringList{"vortsetup: --gpx takes one position log, --gpx-out at most one file"}
+            << QString();
+    }
+    void commandWithoutUnitOrDisplay()
+    {
+        QFETCH(QByteArray, log);
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QStringList, out);
+        QFETCH(QStringList, err);
+        QFETCH(QString, track);
+        QTemporaryDir dir;
+        if (log != "<none>")
+            QVERIFY(writeFile(dir.filePath(QStringLiteral("log.csv")), log));
+        ProgramProcess vortsetup(QStringLiteral(VORTSETUP_PATH), arguments, dir.path());
+        QVERIFY(vortsetup.start());
+        QVERIFY(vortsetup.waitForExit());
+        QCOMPARE(vortsetup.lines(), out);
+        QCOMPARE(ownLines(vortsetup.standardError()), err);
+        QCOMPARE(vortsetup.exitCode(), exitCode);
+        QStringList expectedFiles{QStringLiteral("log.csv")};
+        if (log == "<none>")
+            expectedFiles.clear();
+        if (!track.isEmpty()) {
+            QCOMPARE(schemaErrors(dir.filePath(track)), QString());
+            expectedFiles << track;
+        }
+        QStringList files = QDir(dir.path()).entryList(QDir::Files);
+        files.sort();
+        expectedFiles.sort();
+        QCOMPARE(files, expectedFiles);
+        QCOMPARE(readFile(dir.filePath(QStringLiteral("log.csv"))),
+                 log == "<none>" ? QByteArray("<missing>") : log);
+    }
+
+    // A track is replaced by renaming a complete new file over it: a second name of the old
+    // file keeps the old content, and a folder that cannot be written keeps its track.
+    void trackReplacedWholeOrNotAtAll()
+    {
+        QTemporaryDir dir;
+        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                              QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                              QFileDevice::ExeOther);
+        const QString log = dir.filePath(QStringLiteral("log.csv"));
+        const QString gpx = dir.filePath(QStringLiteral("log.gpx"));
+        const QString secondName = dir.filePath(QStringLiteral("second.gpx"));
+        QVERIFY(writeFile(log, goodLine));
+        QVERIFY(writeFile(gpx, "earlier track"));
+        QCOMPARE(
+            ::link(QFile::encodeName(gpx).constData(), QFile::encodeName(secondName).constData()),
+            0);
+
+        QCOMPARE(GpxTrack::convert(log, gpx), GpxTrack::Status::Written);
+        QCOMPARE(readFile(secondName), QByteArray("earlier track"));
+        QCOMPARE(points(readFile(gpx)).size(), 1);
+
+        // The track itself may be written by anyone: only the folder refuses.
+        QVERIFY(writeFile(gpx, "earlier track"));
+        QFile::setPermissions(gpx, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                       QFileDevice::ReadOther | QFileDevice::WriteOther);
+        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                              QFileDevice::ReadOther | QFileDevice::ExeOther);
+        const QStringList before = QDir(dir.path()).entryList(QDir::Files);
+        {
+            FileFaults::Unprivileged unprivileged;
+            if (!unprivileged.permissionsCount())
+                QSKIP("root could not give up its rights");
+            QCOMPARE(GpxTrack::convert(log, gpx), GpxTrack::Status::FileError);
+        }
+        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                              QFileDevice::ExeOwner);
+        QCOMPARE(readFile(gpx), QByteArray("earlier track"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), before);
+    }
+
+    // The batch upload leaves the track of the records received beside its log, after a failed
+    // upload too.
+    void trackBesideTheUploadedLog_data()
+    {
+        QTest::addColumn<QStringList>("unit");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<int>("records");
+        QTest::newRow("1,000 records") << QStringList{"--positions", "1000"} << 0 << 1000;
+        // 200 characters: five whole records of 38, then silence.
+        QTest::newRow("upload broken off")
+            << QStringList{"--positions", "10", "--positions-silent-after", "200"} << 6 << 5;
+    }
+    void trackBesideTheUploadedLog()
+    {
+        QFETCH(QStringList, unit);
+        QFETCH(int, exitCode);
+        QFETCH(int, records);
+        QTemporaryDir dir;
+        VortsimProcess vortsim(unit);
+        QVERIFY(vortsim.start());
+        ProgramProcess vortsetup(QStringLiteral(VORTSETUP_PATH),
+                                 {QStringLiteral("--port"), "COM1=" + vortsim.device(),
+                                  QStringLiteral("--tick-ms"), QStringLiteral("100"),
+                                  QStringLiteral("--upload-positions"), QStringLiteral("--gpx")},
+                                 dir.path());
+        QVERIFY(vortsetup.start());
+        QVERIFY(vortsetup.waitForExit(120000));
+        QCOMPARE(vortsetup.exitCode(), exitCode);
+        const QStringList out = vortsetup.lines();
+        QVERIFY2(!out.isEmpty(), qPrintable(vortsetup.standardError()));
+        const QString csv = out.value(out.size() - 2);
+        QVERIFY2(csv.endsWith(QLatin1String(".csv")), qPrintable(out.join('\n')));
+        const QString gpx = GpxTrack::besideName(csv);
+        QCOMPARE(out.last(), QStringLiteral("%1: %2 points written").arg(gpx).arg(records));
+        QCOMPARE(readFile(dir.filePath(csv)).count("\r\n"), records);
+        QCOMPARE(schemaErrors(dir.filePath(gpx)), QString());
+        const QStringList track = points(readFile(dir.filePath(gpx)));
+        QCOMPARE(track.size(), records);
+        QCOMPARE(track.first(),
+                 QStringLiteral("51.507535 -0.12613 2026-12-06T14:03:27Z 038.0 200.0"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestGpxTrack)
+#include "test_gpx_track.moc"
