@@ -152,8 +152,8 @@ BatchStatus BatchRun::reportPositionLog(BatchStatus status)
     if (upload && !upload->logFileName().isEmpty() && QFileInfo::exists(upload->logFileName()) &&
         (status == BatchStatus::Success || status == BatchStatus::TransferFailed)) {
         ConsoleLines::write(QDir::toNativeSeparators(upload->logFileName()));
-        // The track of the records received, after a failed upload too.
-        if (m_options.gpxTrack) {
+        // The track of the records received, after a failed upload too (none for no record).
+        if (m_options.gpxTrack && QFileInfo(upload->logFileName()).size() > 0) {
             const auto track = GpxTrack::convert(upload->logFileName(),
                                                  GpxTrack::besideName(upload->logFileName()));
             if (status == BatchStatus::Success)

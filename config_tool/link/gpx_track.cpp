@@ -210,7 +210,10 @@ Track fromLog(const QByteArray &log, const QString &name)
 {
     Track track;
     QList<Point> points;
-    const QList<QByteArray> logLines = lines(log);
+    // A log saved again by a spreadsheet may start with a UTF-8 byte order mark.
+    const QByteArray byteOrderMark = "\xEF\xBB\xBF";
+    const QList<QByteArray> logLines =
+        lines(log.startsWith(byteOrderMark) ? log.mid(byteOrderMark.size()) : log);
     for (qsizetype i = 0; i < logLines.size(); ++i) {
         // Each line is read on its own, so a garbled line (a stray quote) spoils no other.
         QuotedFieldReader reader(logLines[i]);

@@ -125,8 +125,9 @@ private slots:
         QTest::newRow("nearest ten-millionth")
             << logLine("0000.0002", "N", "00000.0001", "E")
             << "0.0000033 0.0000017 2026-12-06T14:03:27Z 012.3 270.0";
-        QTest::newRow("leap day, bare fields, LF")
-            << QByteArray("29/02/28,00:00:00,5130.4521,N,00007.5678,W,000.0,000.0\n")
+        QTest::newRow("leap day, byte order mark, bare fields, LF")
+            << QByteArray("\xEF\xBB\xBF"
+                          "29/02/28,00:00:00,5130.4521,N,00007.5678,W,000.0,000.0\n")
             << "51.507535 -0.12613 2028-02-29T00:00:00Z 000.0 000.0";
 
         QTest::newRow("no hemisphere letters")
@@ -267,6 +268,9 @@ private slots:
     // file keeps the old content, and a folder that cannot be written keeps its track.
     void trackReplacedWholeOrNotAtAll()
     {
+#ifndef Q_OS_UNIX
+        QSKIP("hard links and user rights of POSIX");
+#else
         QTemporaryDir dir;
         QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                               QFileDevice::ExeOwner | QFileDevice::ReadOther |
@@ -301,6 +305,7 @@ private slots:
                                               QFileDevice::ExeOwner);
         QCOMPARE(readFile(gpx), QByteArray("earlier track"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), before);
+#endif
     }
 
     // The batch upload leaves the track of the records received beside its log, after a failed
@@ -314,6 +319,7 @@ private slots:
         // 200 characters: five whole records of 38, then silence.
         QTest::newRow("upload broken off")
             << QStringList{"--positions", "10", "--positions-silent-after", "200"} << 6 << 5;
+        QTest::newRow("empty log: no track") << QStringList{"--positions", "0"} << 0 << 0;
     }
     void trackBesideTheUploadedLog()
     {
@@ -332,12 +338,15 @@ private slots:
         QVERIFY(vortsetup.waitForExit(120000));
         QCOMPARE(vortsetup.exitCode(), exitCode);
         const QStringList out = vortsetup.lines();
-        QVERIFY2(!out.isEmpty(), qPrintable(vortsetup.standardError()));
-        const QString csv = out.value(out.size() - 2);
+        const QString csv = out.value(records > 0 ? out.size() - 2 : out.size() - 1);
         QVERIFY2(csv.endsWith(QLatin1String(".csv")), qPrintable(out.join('\n')));
-        const QString gpx = GpxTrack::besideName(csv);
-        QCOMPARE(out.last(), QStringLiteral("%1: %2 points written").arg(gpx).arg(records));
         QCOMPARE(readFile(dir.filePath(csv)).count("\r\n"), records);
+        const QString gpx = GpxTrack::besideName(csv);
+        if (records == 0) {
+            QVERIFY(!QFile::exists(dir.filePath(gpx)));
+            return;
+        }
+        QCOMPARE(out.last(), QStringLiteral("%1: %2 points written").arg(gpx).arg(records));
         QCOMPARE(schemaErrors(dir.filePath(gpx)), QString());
         const QStringList track = points(readFile(dir.filePath(gpx)));
         QCOMPARE(track.size(), records);
