@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QListWidget>
 #include <QtTest>
 
@@ -357,20 +358,52 @@ private slots:
         QCOMPARE(logTexts(server), (QList<QByteArray>{logLine(request), logLine(line)}));
     }
 
-    // With the real builders and nothing chosen, both images are "not found"; a request naming
-    // both gets both answers, since nothing was sent for the first.
-    void nothingChosen()
+    // With the real builders: nothing chosen gives "not found" for both images (a request naming
+    // both gets both answers); a configuration file chosen as the table is refused, naming its
+    // row and cell. Nothing is sent: the unit's first packet is the one it asks for next.
+    void realBuildersRefuse_data()
     {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<QByteArray>("table"); // content of the file chosen as the table
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("nothing chosen") << QByteArray("CONFIG,V007,GPSLOC") << QByteArray()
+                                        << QStringList{configNotFound, gpsNotFound};
+        QTest::newRow("configuration chosen as the table")
+            << QByteArray("GPSLOC") << QByteArray("\"V7.1\"\r\n1\r\n\"0123\"\r\n")
+            << QStringList{QStringLiteral(
+                   "Error : GPS Camera file %1 line 1, row 0: ID \"V7.1\" is not a number")};
+    }
+    void realBuildersRefuse()
+    {
+        QFETCH(QByteArray, request);
+        QFETCH(QByteArray, table);
+        QFETCH(QStringList, lines);
         ServerFixture server;
+        server.useOperatingSystemBase();
+        const QByteArray os = fileOf(100);
+        server.writeFile(QStringLiteral("os/V610/A.bin"), os);
+        if (!table.isEmpty()) {
+            const QString path = server.writeFile(QStringLiteral("cfg1.txt"), table);
+            server.control<QLabel>("Label9")->setText(path);
+            lines.replaceInStrings(QStringLiteral("%1"), path);
+        }
         UdpUnitClient unit;
         QVERIFY(unit.open());
-        QVERIFY(server.run([&] { server.sendFrom(unit, "CONFIG,V007,GPSLOC"); },
-                           [&] { return server.activity().contains(gpsNotFound); }));
-        QCOMPARE(server.activityCount(configNotFound), 1);
-        QCOMPARE(logTexts(server),
-                 (QList<QByteArray>{logLine("CONFIG,V007,GPSLOC"), logLine(configNotFound),
-                                    logLine(gpsNotFound)}));
-        QVERIFY(unit.packets().isEmpty());
+        bool refused = false;
+        QVERIFY(server.run([&] { server.sendFrom(unit, request); },
+                           [&] {
+                               if (!refused && server.activity().contains(lines.last())) {
+                                   refused = true;
+                                   server.sendFrom(unit, "UPLOAD,V610");
+                               }
+                               return unit.isComplete();
+                           }));
+        QCOMPARE(unit.packets().value(0), "255" + os + QByteArray(80, 'F'));
+        QList<QByteArray> expected{logLine(request)};
+        for (const QString &line : lines)
+            expected << logLine(line);
+        expected << logLine("UPLOAD,V610") << logLine(osSuccess);
+        QCOMPARE(logTexts(server), expected);
     }
 
     void operatingSystemNotFound_data()
