@@ -1,3 +1,4 @@
+#include "common/command_line.h"
 #include "common/console_lines.h"
 #include "common/help_viewer.h"
 #include "common/stop_signals.h"
@@ -111,7 +112,7 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vortsetup"));
-    QApplication::setApplicationVersion(QStringLiteral("1.7"));
+    QApplication::setApplicationVersion(CommandLine::versionText("1.7"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
