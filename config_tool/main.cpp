@@ -2,6 +2,7 @@
 #include "common/console_lines.h"
 #include "common/help_viewer.h"
 #include "common/stop_signals.h"
+#include "common/widgets/help_window.h"
 #include "link/batch_run.h"
 #include "link/gps_tracking.h"
 #include "link/message_box.h"
@@ -195,7 +196,7 @@ int main(int argc, char *argv[])
     if (QStyle *style = QStyleFactory::create(QStringLiteral("Fusion")))
         QApplication::setStyle(style);
     WidgetMessageBoxes messages;
-    SystemHelpViewer help;
+    SystemHelpViewer help(HelpWindow::showText);
     GPStracking window({&port, &messages, &help, tickMs});
     messages.setParent(&window);
     window.show();
