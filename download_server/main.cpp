@@ -74,6 +74,15 @@ QString absolute(const QString &path)
     return path.isEmpty() ? path : QFileInfo(path).absoluteFilePath();
 }
 
+bool enterDataFolder()
+{
+    if (DataFolder::enter())
+        return true;
+    ConsoleLines::writeError(QStringLiteral("Server: cannot work in %1.")
+                                 .arg(QDir::toNativeSeparators(DataFolder::path())));
+    return false;
+}
+
 int runHeadless(const QCommandLineParser &parser, const Options &options)
 {
     HeadlessServerOptions chosen;
@@ -82,6 +91,9 @@ int runHeadless(const QCommandLineParser &parser, const Options &options)
     chosen.configurationFile = absolute(parser.value(options.config));
     chosen.gpsTableFile = absolute(parser.value(options.gps));
     chosen.tickIntervalMs = tickInterval(parser, options);
+    // Files named on the command line are where the operator typed them, data folder or not.
+    if (parser.isSet(options.dataFolder) && !enterDataFolder())
+        return badCommandLine;
     if (!chosen.baseFolder.isEmpty() && !QFileInfo(chosen.baseFolder).isDir()) {
         ConsoleLines::writeError(QStringLiteral("Server: --base %1 is not a folder.")
                                      .arg(QDir::toNativeSeparators(chosen.baseFolder)));
@@ -105,12 +117,6 @@ int main(int argc, char *argv[])
     describe(parser, options);
     // --help, --version and a command line that cannot be followed need no display.
     CommandLine::processBeforeApplication(parser, argc, argv, QStringLiteral("Server"));
-    if (parser.isSet(options.dataFolder) && !DataFolder::enter()) {
-        ConsoleLines::writeError(QStringLiteral("Server: cannot work in %1.")
-                                     .arg(QDir::toNativeSeparators(DataFolder::path())));
-        return badCommandLine;
-    }
-
     if (parser.isSet(options.headless)) {
         QCoreApplication app(argc, argv);
         return runHeadless(parser, options);
@@ -124,6 +130,8 @@ int main(int argc, char *argv[])
         }
     }
 
+    if (parser.isSet(options.dataFolder) && !enterDataFolder())
+        return badCommandLine;
     QApplication app(argc, argv);
     TrackMainOptions windowOptions;
     windowOptions.tickIntervalMs = tickInterval(parser, options);
