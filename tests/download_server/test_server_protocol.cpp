@@ -325,66 +325,41 @@ private slots:
             QCOMPARE(images.lastRequest, request);
     }
 
-    void imageRefused_data()
+    // Nothing chosen gives "not found" for both images (a request naming both gets both
+    // answers); a file that cannot be sent is refused, naming its line (and a table's row and
+    // cell). The refusals go to the list and the log, and nothing is sent: the unit's first
+    // packet is the one it asks for next.
+    void refusedImagesSendNothing_data()
     {
         QTest::addColumn<QByteArray>("request");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("line");
-        const auto invalid = int(ServerImageResult::Status::Invalid);
-        const auto notFound = int(ServerImageResult::Status::NotFound);
-        const QString problem = QStringLiteral("Error : cfg1.txt line 15: port 70000 is not valid");
-        QTest::newRow("configuration invalid") << QByteArray("CONFIG,V007") << invalid << problem;
-        QTest::newRow("gps table invalid") << QByteArray("GPSLOC") << invalid << problem;
-        QTest::newRow("configuration missing")
-            << QByteArray("CONFIG,V007") << notFound << configNotFound;
-        QTest::newRow("gps table missing") << QByteArray("GPSLOC") << notFound << gpsNotFound;
-    }
-    void imageRefused()
-    {
-        QFETCH(QByteArray, request);
-        QFETCH(int, status);
-        QFETCH(QString, line);
-        FixedImages images;
-        images.result = {ServerImageResult::Status(status),
-                         QStringLiteral("Error : cfg1.txt line 15: port 70000 is not valid")};
-        ServerFixture server(images.source());
-        UdpUnitClient unit;
-        QVERIFY(unit.open());
-        QVERIFY(server.run([&] { server.sendFrom(unit, request); },
-                           [&] { return server.activity().contains(line); }));
-        QTest::qWait(50);
-        QVERIFY(unit.packets().isEmpty());
-        QCOMPARE(server.activityCount(line), 1);
-        QCOMPARE(logTexts(server), (QList<QByteArray>{logLine(request), logLine(line)}));
-    }
-
-    // With the real builders: nothing chosen gives "not found" for both images (a request naming
-    // both gets both answers); a configuration file chosen as the table is refused, naming its
-    // row and cell. Nothing is sent: the unit's first packet is the one it asks for next.
-    void realBuildersRefuse_data()
-    {
-        QTest::addColumn<QByteArray>("request");
-        QTest::addColumn<QByteArray>("table"); // content of the file chosen as the table
+        QTest::addColumn<QString>("label"); // where the file is chosen
+        QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QStringList>("lines");
-        QTest::newRow("nothing chosen") << QByteArray("CONFIG,V007,GPSLOC") << QByteArray()
-                                        << QStringList{configNotFound, gpsNotFound};
+        const QByteArray configurationStart = "\"V7.1\"\r\n1\r\n\"0123\"\r\n";
+        QTest::newRow("nothing chosen") << QByteArray("CONFIG,V007,GPSLOC") << QString()
+                                        << QByteArray() << QStringList{configNotFound, gpsNotFound};
+        QTest::newRow("configuration file cut short")
+            << QByteArray("CONFIG,V007") << QStringLiteral("Label5") << configurationStart
+            << QStringList{QStringLiteral(
+                   "Error : Configuration file %1 line 4: the file ends, geoFencingDelay missing")};
         QTest::newRow("configuration chosen as the table")
-            << QByteArray("GPSLOC") << QByteArray("\"V7.1\"\r\n1\r\n\"0123\"\r\n")
+            << QByteArray("GPSLOC") << QStringLiteral("Label9") << configurationStart
             << QStringList{QStringLiteral(
                    "Error : GPS Camera file %1 line 1, row 0: ID \"V7.1\" is not a number")};
     }
-    void realBuildersRefuse()
+    void refusedImagesSendNothing()
     {
         QFETCH(QByteArray, request);
-        QFETCH(QByteArray, table);
+        QFETCH(QString, label);
+        QFETCH(QByteArray, file);
         QFETCH(QStringList, lines);
         ServerFixture server;
         server.useOperatingSystemBase();
         const QByteArray os = fileOf(100);
         server.writeFile(QStringLiteral("os/V610/A.bin"), os);
-        if (!table.isEmpty()) {
-            const QString path = server.writeFile(QStringLiteral("cfg1.txt"), table);
-            server.control<QLabel>("Label9")->setText(path);
+        if (!label.isEmpty()) {
+            const QString path = server.writeFile(QStringLiteral("cfg1.txt"), file);
+            server.control<QLabel>(label.toLatin1().constData())->setText(path);
             lines.replaceInStrings(QStringLiteral("%1"), path);
         }
         UdpUnitClient unit;
