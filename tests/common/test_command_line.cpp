@@ -1,6 +1,9 @@
 // Server and Quellix answer --help, --version and a command line they cannot follow on a
 // machine without a display, as a service manager or a remote shell would meet them.
+#include <QDir>
 #include <QProcess>
+#include <QTemporaryDir>
+#include <QUdpSocket>
 #include <QtTest>
 
 class TestCommandLine : public QObject
@@ -50,6 +53,27 @@ private slots:
         QVERIFY2(text.startsWith(output), qPrintable(text));
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(process.exitCode(), exitCode);
+    }
+
+    // Started from the menu, Server works in the user's data folder, not the home folder: its
+    // log lands there. (A port already taken ends the run at once.)
+    void menuEntryWorksInTheDataFolder()
+    {
+        QTemporaryDir data;
+        QUdpSocket taken;
+        QVERIFY(taken.bind(QHostAddress::AnyIPv4, 0));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), data.path());
+        QProcess server;
+        server.setProcessEnvironment(environment);
+        server.start(QStringLiteral(SERVER_PATH),
+                     {"--data-folder", "--headless", "--port", QString::number(taken.localPort())});
+        QVERIFY(server.waitForFinished(20000));
+        QCOMPARE(server.exitCode(), 1);
+        const QString folder = QDir(data.path()).filePath(QStringLiteral("vort"));
+        QVERIFY(QFile::exists(QDir(folder).filePath(QStringLiteral("log.txt"))));
+        QVERIFY(server.readAllStandardError().startsWith(
+            "Server: operating system folders in " + QDir::toNativeSeparators(folder).toUtf8()));
     }
 };
 
