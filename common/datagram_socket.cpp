@@ -65,6 +65,7 @@ void UdpDatagramSocket::readPending()
         const QNetworkDatagram datagram = m_socket->receiveDatagram();
         if (!datagram.isValid())
             continue;
-        deliver(datagram.data(), datagram.senderAddress(), static_cast<quint16>(datagram.senderPort()));
+        deliver(datagram.data(), datagram.senderAddress(),
+                static_cast<quint16>(datagram.senderPort()));
     }
 }

@@ -3,8 +3,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 
-TickClock::TickClock(int intervalMs, Wrap wrap, QObject *parent)
-    : QObject(parent), m_wrap(wrap)
+TickClock::TickClock(int intervalMs, Wrap wrap, QObject *parent) : QObject(parent), m_wrap(wrap)
 {
     m_timer.setInterval(intervalMs);
     m_timer.setTimerType(Qt::PreciseTimer);

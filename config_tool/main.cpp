@@ -1,6 +1,8 @@
+#include "common/command_line.h"
 #include "common/console_lines.h"
 #include "common/help_viewer.h"
 #include "common/stop_signals.h"
+#include "common/widgets/help_window.h"
 #include "link/batch_run.h"
 #include "link/gps_tracking.h"
 #include "link/gpx_command.h"
@@ -115,7 +117,7 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vortsetup"));
-    QApplication::setApplicationVersion(QStringLiteral("1.7"));
+    QApplication::setApplicationVersion(CommandLine::versionText("1.7"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -212,7 +214,7 @@ int main(int argc, char *argv[])
     if (QStyle *style = QStyleFactory::create(QStringLiteral("Fusion")))
         QApplication::setStyle(style);
     WidgetMessageBoxes messages;
-    SystemHelpViewer help;
+    SystemHelpViewer help(HelpWindow::showText);
     GPStracking window({&port, &messages, &help, tickMs});
     messages.setParent(&window);
     window.show();

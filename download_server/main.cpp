@@ -1,8 +1,10 @@
 #include "headless_server.h"
+#include "served_files.h"
 #include "trackmain.h"
 
 #include "common/command_line.h"
 #include "common/console_lines.h"
+#include "common/data_folder.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -38,6 +40,12 @@ struct Options
     QCommandLineOption gps{QStringLiteral("gps"),
                            QStringLiteral("GPS location table file sent on GPSLOC (headless)."),
                            QStringLiteral("file")};
+    QCommandLineOption dataFolder{
+        QStringLiteral("data-folder"),
+        QStringLiteral("Work in the user's data folder of the tool set (%1, created when "
+                       "missing): log.txt goes there and the file lists start there. The menu "
+                       "entry starts Server so.")
+            .arg(QDir::toNativeSeparators(DataFolder::path()))};
 };
 
 void describe(QCommandLineParser &parser, Options &options)
@@ -49,8 +57,8 @@ void describe(QCommandLineParser &parser, Options &options)
     parser.addVersionOption();
     // Shorter ticks for the tests; the shipped program counts whole seconds.
     options.tick.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions(
-        {options.tick, options.headless, options.port, options.base, options.config, options.gps});
+    parser.addOptions({options.tick, options.headless, options.port, options.base, options.config,
+                       options.gps, options.dataFolder});
 }
 
 int tickInterval(const QCommandLineParser &parser, const Options &options)
@@ -66,6 +74,15 @@ QString absolute(const QString &path)
     return path.isEmpty() ? path : QFileInfo(path).absoluteFilePath();
 }
 
+bool enterDataFolder()
+{
+    if (DataFolder::enter())
+        return true;
+    ConsoleLines::writeError(QStringLiteral("Server: cannot work in %1.")
+                                 .arg(QDir::toNativeSeparators(DataFolder::path())));
+    return false;
+}
+
 int runHeadless(const QCommandLineParser &parser, const Options &options)
 {
     HeadlessServerOptions chosen;
@@ -74,11 +91,18 @@ int runHeadless(const QCommandLineParser &parser, const Options &options)
     chosen.configurationFile = absolute(parser.value(options.config));
     chosen.gpsTableFile = absolute(parser.value(options.gps));
     chosen.tickIntervalMs = tickInterval(parser, options);
+    // Files named on the command line are where the operator typed them, data folder or not.
+    if (parser.isSet(options.dataFolder) && !enterDataFolder())
+        return badCommandLine;
     if (!chosen.baseFolder.isEmpty() && !QFileInfo(chosen.baseFolder).isDir()) {
         ConsoleLines::writeError(QStringLiteral("Server: --base %1 is not a folder.")
                                      .arg(QDir::toNativeSeparators(chosen.baseFolder)));
         return badCommandLine;
     }
+    for (const QString &line : ServedFiles::startLines(
+             chosen.baseFolder.isEmpty() ? QDir::currentPath() : chosen.baseFolder,
+             chosen.configurationFile, chosen.gpsTableFile))
+        ConsoleLines::writeError(line);
     HeadlessServer server(std::move(chosen));
     return server.run();
 }
@@ -87,21 +111,16 @@ int runHeadless(const QCommandLineParser &parser, const Options &options)
 int main(int argc, char *argv[])
 {
     QCoreApplication::setApplicationName(QStringLiteral("Server"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.3"));
+    QCoreApplication::setApplicationVersion(CommandLine::versionText("1.3"));
     QCommandLineParser parser;
     Options options;
     describe(parser, options);
-
-    // --help, --version and the headless server need no display.
-    if (CommandLine::hasArgument(
-            argc, argv, {"-h", "--help", "-?", "--help-all", "-v", "--version", "--headless"})) {
+    // --help, --version and a command line that cannot be followed need no display.
+    CommandLine::processBeforeApplication(parser, argc, argv, QStringLiteral("Server"));
+    if (parser.isSet(options.headless)) {
         QCoreApplication app(argc, argv);
-        CommandLine::process(parser, app, QStringLiteral("Server"));
         return runHeadless(parser, options);
     }
-
-    QApplication app(argc, argv);
-    CommandLine::process(parser, app, QStringLiteral("Server"));
     for (const QCommandLineOption *headlessOnly :
          {&options.port, &options.base, &options.config, &options.gps}) {
         if (parser.isSet(*headlessOnly)) {
@@ -110,6 +129,10 @@ int main(int argc, char *argv[])
             return badCommandLine;
         }
     }
+
+    if (parser.isSet(options.dataFolder) && !enterDataFolder())
+        return badCommandLine;
+    QApplication app(argc, argv);
     TrackMainOptions windowOptions;
     windowOptions.tickIntervalMs = tickInterval(parser, options);
     TrackMain window(std::move(windowOptions));

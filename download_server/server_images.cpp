@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <array>
 #include <span>
@@ -234,9 +235,12 @@ public:
 
     void problem(const QString &what)
     {
-        m_problem = QStringLiteral("Error : %1 %2 line %3: %4")
-                        .arg(m_kind, m_path, QString::number(m_line), what);
+        const QString row = m_row < 0 ? QString() : QStringLiteral(", row %1").arg(m_row);
+        m_problem = QStringLiteral("Error : %1 %2 line %3%4: %5")
+                        .arg(m_kind, m_path, QString::number(m_line), row, what);
     }
+    // The table row a problem is named with; none for a configuration file.
+    void setRow(int row) { m_row = row; }
     QString problemLine() const { return m_problem; }
 
 private:
@@ -256,6 +260,7 @@ private:
     QByteArray m_content;
     QuotedFieldReader m_reader;
     int m_line = 1;
+    int m_row = -1;
     QString m_problem;
 };
 
@@ -286,6 +291,27 @@ std::optional<QByteArray> readFile(const QString &path)
     if (content.size() > largestFile || file.error() != QFileDevice::NoError)
         return std::nullopt;
     return content;
+}
+
+// A table cell the server can send: a number ("255" and other texts without "." are empty
+// entries). Anything else means the file is not a table, e.g. a configuration file.
+bool isTableNumber(const QString &text)
+{
+    static const QRegularExpression number(
+        QStringLiteral("^[ \\t]*[+-]?(\\d+\\.?\\d*|\\.\\d+)[ \\t]*$"));
+    return number.match(text).hasMatch();
+}
+
+// Reads the table cell `what`; false (with the problem set) when it is missing or no number.
+// An empty coordinate is an empty entry, as the grid's editor stores it.
+bool nextTableCell(FileValues &values, const char *what, bool emptyAllowed, QString &text)
+{
+    if (!values.next(what, text))
+        return false;
+    if (isTableNumber(text) || (emptyAllowed && text.trimmed().isEmpty()))
+        return true;
+    values.problem(QStringLiteral("%1 \"%2\" is not a number").arg(QLatin1String(what), text));
+    return false;
 }
 
 ServerImageResult invalid(QByteArray &image, const QString &problem)
@@ -351,20 +377,32 @@ ServerImageResult buildServerGpsImage(const QString &path, QByteArray &image)
 
     QByteArray built(downloadImageSize, char(L::fill));
     FileValues values(kind, path, *content);
-    for (int location = 0; !values.atEnd(); ++location) {
+    int location = 0;
+    for (; !values.atEnd(); ++location) {
+        values.setRow(location);
         QString id;
-        if (!values.next("ID", id))
+        if (!nextTableCell(values, "ID", false, id))
             return invalid(image, values.problemLine());
         if (location >= gpsLocations) {
             values.problem(QStringLiteral("more than %1 locations").arg(gpsLocations));
             return invalid(image, values.problemLine());
         }
-        const Step latitude = {"latitude", Conversion::Coordinate, location * bytesPerLocation};
-        const Step longitude = {"longitude", Conversion::Coordinate,
-                                location * bytesPerLocation + 3};
-        if (!runSteps(std::array{latitude, longitude}, values, built, nullptr))
-            return invalid(image, values.problemLine());
+        const int position = location * bytesPerLocation;
+        for (const Step &cell : {Step{"latitude", Conversion::Coordinate, position},
+                                 Step{"longitude", Conversion::Coordinate, position + 3}}) {
+            QString text;
+            if (!nextTableCell(values, cell.setting, true, text))
+                return invalid(image, values.problemLine());
+            const QString wrong = apply(cell, text, built);
+            if (!wrong.isEmpty()) {
+                values.problem(QLatin1String(cell.setting) + u' ' + wrong);
+                return invalid(image, values.problemLine());
+            }
+        }
     }
+    // An empty file would wipe the unit's table.
+    if (location == 0)
+        return invalid(image, QStringLiteral("Error : %1 %2 holds no locations").arg(kind, path));
     image = built;
     return {Status::Built, {}};
 }

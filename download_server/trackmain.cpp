@@ -1,6 +1,7 @@
 #include "trackmain.h"
 
 #include "common/widgets/activity_list.h"
+#include "common/widgets/help_window.h"
 
 #include "listening_session.h"
 #include "log_line.h"
@@ -25,7 +26,8 @@ constexpr int twipsPerInch = 1440;
 
 TrackMain::TrackMain(TrackMainOptions options, QWidget *parent)
     : QWidget(parent),
-      m_ownHelpViewer(options.helpViewer ? nullptr : std::make_unique<SystemHelpViewer>()),
+      m_ownHelpViewer(
+          options.helpViewer ? nullptr : std::make_unique<SystemHelpViewer>(HelpWindow::showText)),
       m_helpViewer(options.helpViewer ? options.helpViewer : m_ownHelpViewer.get()),
       m_clock(
           new TickClock(options.tickIntervalMs, TickClock::Wrap::AboveSixtyBeforeIncrement, this)),
@@ -143,6 +145,16 @@ void TrackMain::createControls()
         drive->setInsertPolicy(QComboBox::NoInsert);
 #endif
     }
+
+    // Names for screen readers and automation: the caption above a control, or what it is.
+    m_label2->setBuddy(m_txtport);
+    m_label4->setBuddy(m_combo1);
+    m_label3->setBuddy(m_drive1);
+    m_drive2->setAccessibleName(QStringLiteral("Drive or folder of the file choice"));
+    m_dir1->setAccessibleName(QStringLiteral("Folders of the file choice"));
+    m_file2->setAccessibleName(QStringLiteral("Files of the file choice"));
+    m_text1->setAccessibleName(QStringLiteral("Operating system base folder"));
+    m_file1->setAccessibleName(QStringLiteral("Operating system file sent next"));
 
     // Folder paths are longer than their boxes: the whole path shows as a tooltip.
     connect(m_text1, &QLineEdit::textChanged, m_text1, &QWidget::setToolTip);

@@ -3,8 +3,24 @@
 include(GNUInstallDirs)
 set(vort_packaging_dir ${CMAKE_CURRENT_LIST_DIR})
 
+# Server and Quellix are names others take easily: their commands carry the tool set's name
+# (vort-server, vort-quellix), links to the programs kept under their own names in lib/vort/.
+if(UNIX)
+  install(TARGETS Server Quellix RUNTIME DESTINATION lib/vort)
+  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/packaging)
+  foreach(command IN ITEMS "vort-server:Server" "vort-quellix:Quellix")
+    string(REPLACE ":" ";" pair ${command})
+    list(GET pair 0 link)
+    list(GET pair 1 program)
+    file(CREATE_LINK ../lib/vort/${program} ${CMAKE_BINARY_DIR}/packaging/${link} SYMBOLIC)
+    install(FILES ${CMAKE_BINARY_DIR}/packaging/${link} DESTINATION ${CMAKE_INSTALL_BINDIR})
+  endforeach()
+else()
+  install(TARGETS Server Quellix RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+
 # Help texts. The programs look in the working directory first, then beside themselves, then in
-# ../share/vort/ next to their folder (SystemHelpViewer::locate).
+# the share/vort/ folder of their installation (SystemHelpViewer::locate).
 install(FILES ${vort_packaging_dir}/help/info.txt ${vort_packaging_dir}/help/download.txt
         DESTINATION ${CMAKE_INSTALL_DATADIR}/vort)
 configure_file(${vort_packaging_dir}/help/info.txt ${CMAKE_BINARY_DIR}/config_tool/info.txt

@@ -3,25 +3,23 @@
 
 #include "common/command_line.h"
 #include "common/console_lines.h"
+#include "common/data_folder.h"
 
 #include <QApplication>
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
-
-#include <cstdlib>
-#include <cstring>
-#include <memory>
 
 using CommandLine::badCommandLine; // the other statuses: HeadlessReceiver
 
 int main(int argc, char *argv[])
 {
     QCoreApplication::setApplicationName(QStringLiteral("Quellix"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.0"));
+    QCoreApplication::setApplicationVersion(CommandLine::versionText("1.0"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -41,25 +39,31 @@ int main(int argc, char *argv[])
                                     QStringLiteral("Start listening on <port> at once."),
                                     QStringLiteral("port"));
     listenOption.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions({headlessOption, portOption, listenOption});
+    QCommandLineOption dataFolderOption(
+        QStringLiteral("data-folder"),
+        QStringLiteral("Work in the user's data folder of the tool set (%1, created when "
+                       "missing). The menu entry starts Quellix so.")
+            .arg(QDir::toNativeSeparators(DataFolder::path())));
+    parser.addOptions({headlessOption, portOption, listenOption, dataFolderOption});
 
-    // --help, --version and the headless receiver need no display.
-    std::unique_ptr<QCoreApplication> app;
-    if (CommandLine::hasArgument(
-            argc, argv, {"-h", "--help", "-?", "--help-all", "-v", "--version", "--headless"})) {
-        app = std::make_unique<QCoreApplication>(argc, argv);
-        CommandLine::process(parser, *app, QStringLiteral("Quellix"));
+    // --help, --version and a command line that cannot be followed need no display.
+    CommandLine::processBeforeApplication(parser, argc, argv, QStringLiteral("Quellix"));
+    if (parser.isSet(dataFolderOption) && !DataFolder::enter()) {
+        ConsoleLines::writeError(QStringLiteral("Quellix: cannot work in %1.")
+                                     .arg(QDir::toNativeSeparators(DataFolder::path())));
+        return badCommandLine;
+    }
+    if (parser.isSet(headlessOption)) {
+        QCoreApplication app(argc, argv);
         HeadlessReceiver receiver(parser.value(portOption));
         return receiver.run();
     }
-
-    app = std::make_unique<QApplication>(argc, argv);
-    CommandLine::process(parser, *app, QStringLiteral("Quellix"));
     if (parser.isSet(portOption)) {
         ConsoleLines::writeError(QStringLiteral("Quellix: --port needs --headless."));
         return badCommandLine;
     }
 
+    QApplication app(argc, argv);
     ReceiverWindow window;
     window.show();
 
@@ -71,5 +75,5 @@ int main(int argc, char *argv[])
             window.findChild<QPushButton *>(QStringLiteral("Command1"))->click();
         });
     }
-    return app->exec();
+    return app.exec();
 }

@@ -1,6 +1,7 @@
 #include "receiver_window.h"
 
 #include "common/widgets/activity_list.h"
+#include "common/widgets/help_window.h"
 
 #include "common/datagram_socket.h"
 #include "common/help_viewer.h"
@@ -34,7 +35,7 @@ ReceiverWindow::ReceiverWindow(const Options &options, QWidget *parent)
         m_socket = new UdpDatagramSocket(this);
     m_socket->setObjectName(QStringLiteral("sckudp"));
     if (!m_help) {
-        m_ownHelp = std::make_unique<SystemHelpViewer>();
+        m_ownHelp = std::make_unique<SystemHelpViewer>(HelpWindow::showText);
         m_help = m_ownHelp.get();
     }
     m_receiver = new RealtimeReceiver(*m_socket, *this, options.answerPause, this);
@@ -109,6 +110,10 @@ void ReceiverWindow::buildControls()
     place(m_command3, 5160, 6960, 1575, 375);
     m_command6 = button("Command6", QStringLiteral("EXIT"));
     place(m_command6, 8160, 6960, 1575, 375);
+
+    // Screen readers and automation name each box by the caption above it.
+    m_label2->setBuddy(m_txtport);
+    m_label4->setBuddy(m_text1);
 
     // The lines framing the port, the command and log, and the buttons.
     place(line("Line5", QFrame::HLine), 120, 840, 9855, 30);

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and starts Server with a simulated unit calling it on
 # 127.0.0.1: vortsim-udp asks for a configuration, a camera table and an operating system in
-# turn, calling again every few seconds until Server serves it. PORT=n changes the port (6081).
+# turn, calling again every few seconds until Server serves it. PORT=n changes the port (6082, the
+# OS upload port in the demonstration unit's configuration).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 bash scripts/build.sh
 build_dir=$(realpath "${BUILD_DIR:-build}")
-port=${PORT:-6081}
+port=${PORT:-6082}
 # Server's working folder: its log.txt and the files it sends (V610/ holds the operating system).
 work=$(mktemp -d -t vort-server-demo.XXXXXX)
 cp -r packaging/demo/. "$work/"

@@ -38,14 +38,22 @@ ctest --test-dir "$build" --output-on-failure --parallel "$jobs" --timeout 300
   dpkg-deb --field "$deb" Package Version Depends
   dpkg -x "$deb" "$package_tmp/root"
   installed=$package_tmp/root/usr
-  for f in bin/vortsetup bin/Server bin/Quellix bin/vortsim bin/vortsim-udp \
+  # The commands carry the tool set's name; Server and Quellix keep theirs in lib/vort/.
+  for f in bin/vortsetup bin/vort-server bin/vort-quellix bin/vortsim bin/vortsim-udp \
+    lib/vort/Server lib/vort/Quellix \
     share/vort/info.txt share/vort/download.txt share/applications/vortsetup.desktop \
     share/applications/vort-server.desktop share/applications/vort-quellix.desktop \
     share/icons/hicolor/scalable/apps/vortsetup.svg share/icons/hicolor/scalable/apps/vort-server.svg \
     share/icons/hicolor/scalable/apps/vort-quellix.svg; do
     [ -e "$installed/$f" ] || { echo "package: $f missing"; exit 1; }
   done
-  for program in vortsetup Server Quellix vortsim vortsim-udp; do
+  for f in bin/Server bin/Quellix; do
+    [ ! -e "$installed/$f" ] || { echo "package: $f should not be installed"; exit 1; }
+  done
+  grep -qx 'Exec=vort-server --data-folder' "$installed/share/applications/vort-server.desktop" &&
+    grep -qx 'Exec=vort-quellix --data-folder' "$installed/share/applications/vort-quellix.desktop" ||
+    { echo "package: the menu entries do not start the installed commands"; exit 1; }
+  for program in vortsetup vort-server vort-quellix vortsim vortsim-udp; do
     # --version where the program has it, else --help: both prove it loads its libraries.
     help_text=$("$installed/bin/$program" --help)
     if grep -q -- '--version' <<<"$help_text"; then
@@ -55,7 +63,7 @@ ctest --test-dir "$build" --output-on-failure --parallel "$jobs" --timeout 300
     fi
   done
   # The windows open (offscreen) and stay up until stopped.
-  for program in vortsetup Server Quellix; do
+  for program in vortsetup vort-server vort-quellix; do
     (cd "$package_tmp" && timeout 2 "$installed/bin/$program") && status=0 || status=$?
     [ "$status" -eq 124 ] || { echo "package: $program ended with $status"; exit 1; }
   done

@@ -10,6 +10,8 @@ ActivityList::ActivityList(int cap, QWidget *parent) : QListWidget(parent), m_ca
 {
     // Every line is one text line: the list need not measure each line again after a change.
     setUniformItemSizes(true);
+    // The caption above it ("Activity Log:") does not name a list for screen readers.
+    setAccessibleName(QStringLiteral("Activity Log"));
     m_scrollTimer.setSingleShot(true);
     m_scrollTimer.setInterval(scrollIntervalMs);
     connect(&m_scrollTimer, &QTimer::timeout, this, &ActivityList::flushScroll);

@@ -3,6 +3,7 @@
 #include "cell_editor_rule.h"
 #include "common/help_viewer.h"
 #include "common/whole_file.h"
+#include "common/widgets/help_window.h"
 #include "configuration/file_choice.h"
 #include "link/message_box.h"
 #include "location_table_file.h"
@@ -30,7 +31,7 @@ Setup2::Setup2(QWidget *parent, MessageBoxes *messageBoxes, HelpViewer *helpView
         m_messageBoxes = m_ownMessageBoxes.get();
     }
     if (!m_helpViewer) {
-        m_ownHelpViewer = std::make_unique<SystemHelpViewer>();
+        m_ownHelpViewer = std::make_unique<SystemHelpViewer>(HelpWindow::showText);
         m_helpViewer = m_ownHelpViewer.get();
     }
     setObjectName(QStringLiteral("setup2"));

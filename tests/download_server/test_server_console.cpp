@@ -1,5 +1,6 @@
 // The console window: its controls, load, port, file choices, Start/Stop/EXIT and the bounds of
 // the activity list.
+#include "support/accessibility_walk.h"
 #include "support/server_fixture.h"
 
 #include "common/datagram_socket.h"
@@ -185,6 +186,15 @@ private slots:
         ServerFixture server;
         server.click("Command3");
         QCOMPARE(server.help.opened, QStringList{QStringLiteral("download.txt")});
+    }
+
+    // A screen reader or an automation tool can name every control an operator acts on.
+    void everyControlNamed()
+    {
+        ServerFixture server;
+        server.window().show();
+        const QStringList unnamed = unnamedInteractiveControls(&server.window());
+        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(", ")));
     }
 
     void startAndStop()

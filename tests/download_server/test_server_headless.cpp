@@ -242,6 +242,27 @@ private slots:
         verifyLogIntact(server.logLines());
     }
 
+    // At start, before any unit calls, the operator learns what is served and what would fail.
+    void tellsWhatItServesAtStart()
+    {
+        HeadlessServerRun server({QStringLiteral("--config"), QStringLiteral("missing.cfg"),
+                                  QStringLiteral("--gps"), QStringLiteral("unit.cfg")});
+        server.write(QStringLiteral("unit.cfg"), "\"V7.1\"\r\n1\r\n");
+        QVERIFY(server.start());
+        const QStringList expected = {"Server: operating system folders in " + server.path("os"),
+                                      "Server: configuration file: " + server.path("missing.cfg"),
+                                      "Server: warning: configuration file " +
+                                          server.path("missing.cfg") + " does not exist (yet)",
+                                      "Server: GPS location table file: " + server.path("unit.cfg"),
+                                      "Server: warning: Error : GPS Camera file " +
+                                          server.path("unit.cfg") +
+                                          " line 1, row 0: ID \"V7.1\" is not a number"};
+        QTRY_COMPARE(server.process().standardError().split('\n', Qt::SkipEmptyParts), expected);
+        server.process().signal(SIGTERM);
+        QVERIFY(server.process().waitForExit());
+        QCOMPARE(server.process().exitCode(), 0);
+    }
+
     void refusesWhatItCannotServe_data()
     {
         QTest::addColumn<QStringList>("arguments");

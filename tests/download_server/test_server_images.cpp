@@ -249,25 +249,32 @@ private slots:
         QCOMPARE(image.mid(18), QByteArray(downloadImageSize - 18, char(0xFF)));
     }
 
+    // Refusals name the file, the line, the row and the cell; nothing is built from the file.
     void gpsTableLimits_data()
     {
         QTest::addColumn<int>("locations");
         QTest::addColumn<QByteArray>("lastLatitude");
         QTest::addColumn<QByteArray>("tail");
-        QTest::addColumn<int>("reportedLine"); // 0: built
-        QTest::newRow("121 locations") << 121 << QByteArray("1.0102") << QByteArray() << 0;
-        QTest::newRow("122 locations") << 122 << QByteArray("1.0102") << QByteArray() << 122;
-        QTest::newRow("negative latitude") << 5 << QByteArray("-12.5") << QByteArray() << 5;
+        QTest::addColumn<QString>("problem"); // after the file's name; empty: built
+        QTest::newRow("121 locations") << 121 << QByteArray("1.0102") << QByteArray() << QString();
+        QTest::newRow("122 locations") << 122 << QByteArray("1.0102") << QByteArray()
+                                       << "line 122, row 121: more than 121 locations";
+        QTest::newRow("negative latitude")
+            << 5 << QByteArray("-12.5") << QByteArray()
+            << "line 5, row 4: latitude \"-12.5\" does not give three bytes 0 to 255";
+        QTest::newRow("word in a coordinate") << 5 << QByteArray("abc") << QByteArray()
+                                              << "line 5, row 4: latitude \"abc\" is not a number";
         QTest::newRow("record without longitude")
             << 5 << QByteArray("1.0102") << QByteArray("\"5\",\"1.0\"\r\n")
-            << 7; // where the longitude should be
+            << "line 7, row 5: the file ends, longitude missing";
+        QTest::newRow("empty file") << 0 << QByteArray() << QByteArray() << "holds no locations";
     }
     void gpsTableLimits()
     {
         QFETCH(int, locations);
         QFETCH(QByteArray, lastLatitude);
         QFETCH(QByteArray, tail);
-        QFETCH(int, reportedLine);
+        QFETCH(QString, problem);
         QByteArray content;
         for (int row = 0; row < locations; ++row) {
             const bool last = row == locations - 1;
@@ -277,16 +284,25 @@ private slots:
         const QString path = writeContent(content, "limits.gps");
         QByteArray image;
         const ServerImageResult result = buildServerGpsImage(path, image);
-        if (reportedLine == 0) {
+        if (problem.isEmpty()) {
             QCOMPARE(result.status, Status::Built);
             QCOMPARE(bytesAt(image, 720, 6), (Bytes{1, 1, 2, 255, 255, 255}));
             return;
         }
         QCOMPARE(result.status, Status::Invalid);
-        const QString start =
-            QStringLiteral("Error : GPS Camera file %1 line %2: ").arg(path).arg(reportedLine);
-        QVERIFY2(result.problem.startsWith(start), qPrintable(result.problem));
+        QCOMPARE(result.problem, QStringLiteral("Error : GPS Camera file %1 ").arg(path) + problem);
         QCOMPARE(image, QByteArray(downloadImageSize, char(0xFF)));
+    }
+
+    // A configuration file chosen as the table by mistake is refused, not sent as an empty table.
+    void configurationFileIsNoTable()
+    {
+        const QString path = write(fileLines(TestSupport::validConfiguration()));
+        QByteArray image;
+        const ServerImageResult result = buildServerGpsImage(path, image);
+        QCOMPARE(result.status, Status::Invalid);
+        QVERIFY2(result.problem.contains(QStringLiteral(", row 0: ID \"")),
+                 qPrintable(result.problem));
     }
 };
 

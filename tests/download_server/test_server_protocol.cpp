@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QListWidget>
 #include <QtTest>
 
@@ -324,53 +325,60 @@ private slots:
             QCOMPARE(images.lastRequest, request);
     }
 
-    void imageRefused_data()
+    // Nothing chosen gives "not found" for both images (a request naming both gets both
+    // answers); a file that cannot be sent is refused, naming its line (and a table's row and
+    // cell). The refusals go to the list and the log, and nothing is sent: the unit's first
+    // packet is the one it asks for next.
+    void refusedImagesSendNothing_data()
     {
         QTest::addColumn<QByteArray>("request");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("line");
-        const auto invalid = int(ServerImageResult::Status::Invalid);
-        const auto notFound = int(ServerImageResult::Status::NotFound);
-        const QString problem = QStringLiteral("Error : cfg1.txt line 15: port 70000 is not valid");
-        QTest::newRow("configuration invalid") << QByteArray("CONFIG,V007") << invalid << problem;
-        QTest::newRow("gps table invalid") << QByteArray("GPSLOC") << invalid << problem;
-        QTest::newRow("configuration missing")
-            << QByteArray("CONFIG,V007") << notFound << configNotFound;
-        QTest::newRow("gps table missing") << QByteArray("GPSLOC") << notFound << gpsNotFound;
+        QTest::addColumn<QString>("label"); // where the file is chosen
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QStringList>("lines");
+        const QByteArray configurationStart = "\"V7.1\"\r\n1\r\n\"0123\"\r\n";
+        QTest::newRow("nothing chosen") << QByteArray("CONFIG,V007,GPSLOC") << QString()
+                                        << QByteArray() << QStringList{configNotFound, gpsNotFound};
+        QTest::newRow("configuration file cut short")
+            << QByteArray("CONFIG,V007") << QStringLiteral("Label5") << configurationStart
+            << QStringList{QStringLiteral(
+                   "Error : Configuration file %1 line 4: the file ends, geoFencingDelay missing")};
+        QTest::newRow("configuration chosen as the table")
+            << QByteArray("GPSLOC") << QStringLiteral("Label9") << configurationStart
+            << QStringList{QStringLiteral(
+                   "Error : GPS Camera file %1 line 1, row 0: ID \"V7.1\" is not a number")};
     }
-    void imageRefused()
+    void refusedImagesSendNothing()
     {
         QFETCH(QByteArray, request);
-        QFETCH(int, status);
-        QFETCH(QString, line);
-        FixedImages images;
-        images.result = {ServerImageResult::Status(status),
-                         QStringLiteral("Error : cfg1.txt line 15: port 70000 is not valid")};
-        ServerFixture server(images.source());
-        UdpUnitClient unit;
-        QVERIFY(unit.open());
-        QVERIFY(server.run([&] { server.sendFrom(unit, request); },
-                           [&] { return server.activity().contains(line); }));
-        QTest::qWait(50);
-        QVERIFY(unit.packets().isEmpty());
-        QCOMPARE(server.activityCount(line), 1);
-        QCOMPARE(logTexts(server), (QList<QByteArray>{logLine(request), logLine(line)}));
-    }
-
-    // With the real builders and nothing chosen, both images are "not found"; a request naming
-    // both gets both answers, since nothing was sent for the first.
-    void nothingChosen()
-    {
+        QFETCH(QString, label);
+        QFETCH(QByteArray, file);
+        QFETCH(QStringList, lines);
         ServerFixture server;
+        server.useOperatingSystemBase();
+        const QByteArray os = fileOf(100);
+        server.writeFile(QStringLiteral("os/V610/A.bin"), os);
+        if (!label.isEmpty()) {
+            const QString path = server.writeFile(QStringLiteral("cfg1.txt"), file);
+            server.control<QLabel>(label.toLatin1().constData())->setText(path);
+            lines.replaceInStrings(QStringLiteral("%1"), path);
+        }
         UdpUnitClient unit;
         QVERIFY(unit.open());
-        QVERIFY(server.run([&] { server.sendFrom(unit, "CONFIG,V007,GPSLOC"); },
-                           [&] { return server.activity().contains(gpsNotFound); }));
-        QCOMPARE(server.activityCount(configNotFound), 1);
-        QCOMPARE(logTexts(server),
-                 (QList<QByteArray>{logLine("CONFIG,V007,GPSLOC"), logLine(configNotFound),
-                                    logLine(gpsNotFound)}));
-        QVERIFY(unit.packets().isEmpty());
+        bool refused = false;
+        QVERIFY(server.run([&] { server.sendFrom(unit, request); },
+                           [&] {
+                               if (!refused && server.activity().contains(lines.last())) {
+                                   refused = true;
+                                   server.sendFrom(unit, "UPLOAD,V610");
+                               }
+                               return unit.isComplete();
+                           }));
+        QCOMPARE(unit.packets().value(0), "255" + os + QByteArray(80, 'F'));
+        QList<QByteArray> expected{logLine(request)};
+        for (const QString &line : lines)
+            expected << logLine(line);
+        expected << logLine("UPLOAD,V610") << logLine(osSuccess);
+        QCOMPARE(logTexts(server), expected);
     }
 
     void operatingSystemNotFound_data()

@@ -8,14 +8,6 @@ class TestQuellixProgram : public QObject
 {
     Q_OBJECT
 private slots:
-    void reportsVersion()
-    {
-        QProcess quellix;
-        quellix.start(QStringLiteral(QUELLIX_PATH), {QStringLiteral("--version")});
-        QVERIFY(quellix.waitForFinished(20000));
-        QCOMPARE(quellix.readAllStandardOutput().trimmed(), QByteArray("Quellix 1.0"));
-    }
-
     void answersUnitOverUdp()
     {
         const quint16 port = freeUdpPort();

@@ -1,5 +1,7 @@
 #include "unit_side.h"
 
+#include "support/accessibility_walk.h"
+
 #include "common/datagram_socket.h"
 #include "common/help_viewer.h"
 #include "realtime_receiver/receiver_text.h"
@@ -181,6 +183,15 @@ private slots:
             QVERIFY(window.findChild<QFrame *>(QLatin1String(line)));
     }
 
+    // A screen reader or an automation tool can name every control an operator acts on.
+    void everyControlNamed()
+    {
+        ReceiverWindow window;
+        window.show();
+        const QStringList unnamed = unnamedInteractiveControls(&window);
+        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(", ")));
+    }
+
     void answersEachMessage_data()
     {
         QTest::addColumn<QByteArray>("message");
@@ -312,7 +323,8 @@ private slots:
         QCOMPARE(states, (QStringList{"011 listening", "011 listening", "101 listening"}));
         QCOMPARE(buttonState(receiver.window), QStringLiteral("100 idle"));
         // The line names the port text the window shows.
-        QCOMPARE(listLines(receiver.window).last(), QStringLiteral("Stopped, listening on port 6082"));
+        QCOMPARE(listLines(receiver.window).last(),
+                 QStringLiteral("Stopped, listening on port 6082"));
 
         // Help opens download.txt, while listening or not.
         button(receiver.window, "Command3")->click();
