@@ -31,8 +31,9 @@ int main(int argc, char *argv[])
     QCommandLineOption headlessOption(
         QStringLiteral("headless"),
         QStringLiteral("Run without a window: the activity lines go to standard output, each line "
-                       "of standard input is a command for the next acknowledgement; SIGINT or "
-                       "SIGTERM stops listening."));
+                       "of standard input is a command for the next acknowledgement (@ID COMMAND: "
+                       "for the unit whose messages begin with ID); SIGINT or SIGTERM stops "
+                       "listening."));
     QCommandLineOption portOption(QStringLiteral("port"),
                                   QStringLiteral("UDP port to listen on (headless; default 6081)."),
                                   QStringLiteral("port"), QStringLiteral("6081"));
@@ -41,7 +42,12 @@ int main(int argc, char *argv[])
                                     QStringLiteral("Start listening on <port> at once."),
                                     QStringLiteral("port"));
     listenOption.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions({headlessOption, portOption, listenOption});
+    QCommandLineOption recordOption(
+        QStringLiteral("record"),
+        QStringLiteral("Write every message received and every acknowledgement sent to the "
+                       "SQLite database <file> (table traffic)."),
+        QStringLiteral("file"));
+    parser.addOptions({headlessOption, portOption, listenOption, recordOption});
 
     // --help, --version and the headless receiver need no display.
     std::unique_ptr<QCoreApplication> app;
@@ -49,7 +55,7 @@ int main(int argc, char *argv[])
             argc, argv, {"-h", "--help", "-?", "--help-all", "-v", "--version", "--headless"})) {
         app = std::make_unique<QCoreApplication>(argc, argv);
         CommandLine::process(parser, *app, QStringLiteral("Quellix"));
-        HeadlessReceiver receiver(parser.value(portOption));
+        HeadlessReceiver receiver(parser.value(portOption), parser.value(recordOption));
         return receiver.run();
     }
 
@@ -60,7 +66,9 @@ int main(int argc, char *argv[])
         return badCommandLine;
     }
 
-    ReceiverWindow window;
+    ReceiverWindow::Options options;
+    options.recordFile = parser.value(recordOption);
+    ReceiverWindow window(options);
     window.show();
 
     if (parser.isSet(listenOption)) {
