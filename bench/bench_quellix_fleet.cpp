@@ -166,8 +166,10 @@ bool runFleet(quint16 port, qint64 quellixPid, int units, int seconds, FleetResu
         if (next == total && (result.answered == result.sent || now - lastAnswerNs > drainNs))
             break;
         const qint64 wait = next < total ? dueNs(next) - Bench::monotonicNs() : 100000000;
+        // Whole milliseconds, rounded up: the units due in one millisecond go together, and
+        // this process sleeps between them instead of spinning beside the receiver.
         const int count = epoll_wait(epoll, events.data(), int(events.size()),
-                                     int(qMax<qint64>(0, wait / 1000000)));
+                                     int(qMax<qint64>(0, (wait + 999999) / 1000000)));
         for (int e = 0; e < count; ++e) {
             const int unit = int(events[size_t(e)].data.u32);
             while (recv(sockets[size_t(unit)], answer, sizeof answer, 0) > 0) {

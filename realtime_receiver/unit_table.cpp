@@ -19,7 +19,8 @@ UnitState &UnitTable::heard(const UnitAddress &from, const QString &message, qin
     }
     UnitState &unit = it->state;
     unit.identifier = ReceiverText::identifierOf(message);
-    unit.lastMessage = message;
+    // Enough for the units view; a flood of large datagrams cannot fill the memory through it.
+    unit.lastMessage = message.left(lastMessageKept);
     unit.lastUtcMs = utcMs;
     ++unit.messages;
     if (m_units.size() > m_cap)

@@ -23,13 +23,15 @@ struct UnitAddress
     }
 };
 
+inline constexpr int lastMessageKept = 200;
+
 // What the receiver knows of one unit: what it last said and whether its answer is waiting out
 // the pause.
 struct UnitState
 {
     UnitAddress from;
-    QString identifier; // of its latest message
-    QString lastMessage;
+    QString identifier;   // of its latest message
+    QString lastMessage;  // its first lastMessageKept characters
     qint64 lastUtcMs = 0; // when its latest message came, ms since 1970 UTC
     quint64 messages = 0;
     bool answerPending = false;

@@ -4,8 +4,11 @@
 
 #include "support/program_process.h"
 
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QtTest>
 
+#include <algorithm>
 #include <csignal>
 
 namespace {
@@ -102,6 +105,62 @@ private slots:
                               "Not queued: VAN0421 is longer than a unit identifier (6 characters) "
                               "(as in @VAN042 RESET)",
                               "Pending for BUS002: PING", "RESET"}));
+    }
+
+    // A record that fills up (a file size limit, as on a full disk) stops with one line; what
+    // was written stays, and receiving goes on.
+    void recordThatFillsUpStops()
+    {
+        QTemporaryDir directory;
+        const QString record = directory.filePath(QStringLiteral("traffic.db"));
+        const quint16 port = freeUdpPort();
+        ProgramProcess quellix(
+            QStringLiteral("/bin/bash"),
+            {QStringLiteral("-c"), QStringLiteral("trap '' XFSZ; ulimit -f 64; exec \"$0\" \"$@\""),
+             QStringLiteral(QUELLIX_PATH), QStringLiteral("--headless"), QStringLiteral("--port"),
+             QString::number(port), QStringLiteral("--record"), record});
+        QVERIFY(quellix.start());
+        QVERIFY(quellix.waitForLine("Started, listening on port " + QString::number(port)));
+        UnitSide unit(port);
+        unit.send("VAN001,first");
+        QCOMPARE(unit.reply(), QByteArray("VAN001,1\r"));
+
+        QSqlDatabase reader = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
+        reader.setDatabaseName(record);
+        QVERIFY(reader.open());
+        auto rows = [&] {
+            QStringList found;
+            QSqlQuery query(QStringLiteral("SELECT direction, data FROM traffic ORDER BY rowid"),
+                            reader);
+            while (query.next())
+                found << query.value(0).toString() + u' ' + query.value(1).toString();
+            return found;
+        };
+        const QStringList written{"in VAN001,first", "out VAN001,1\r"};
+        QTRY_COMPARE(rows(), written);
+
+        const auto stopped = [&](const QString &line) {
+            return line.startsWith("Recording stopped: " + record + " (");
+        };
+        bool stopLine = false;
+        for (int i = 0; i < 1000 && !stopLine; ++i) {
+            unit.send("VAN001," + QByteArray(1400, 'x'));
+            QVERIFY(unit.reply().startsWith("VAN001,1"));
+            QCoreApplication::processEvents();
+            const QStringList lines = quellix.lines();
+            stopLine = std::any_of(lines.cbegin(), lines.cend(), stopped);
+        }
+        QVERIFY(stopLine);
+        unit.send("VAN001,last");
+        QCOMPARE(unit.reply(), QByteArray("VAN001,1\r"));
+        quellix.signal(SIGTERM);
+        QVERIFY(quellix.waitForExit());
+        QCOMPARE(quellix.exitCode(), 0);
+        QVERIFY(stopped(quellix.standardError()));
+        QCOMPARE(rows().mid(0, 2), written);
+        QSqlQuery check(QStringLiteral("PRAGMA integrity_check"), reader);
+        QVERIFY(check.next());
+        QCOMPARE(check.value(0).toString(), QStringLiteral("ok"));
     }
 
     void portTakenEndsWithStatus()
