@@ -106,7 +106,7 @@ void RealtimeReceiver::datagramArrived(const QByteArray &data, const QHostAddres
     // Messages during the pause are answered once, with the identifier of the first.
     unit.answerPending = true;
     unit.answerIdentifier = unit.identifier;
-    m_answerQueue.push_back({m_clock.elapsed() + m_answerPause.count(), from});
+    m_answerQueue.push_back({m_clock.nsecsElapsed() + pauseNs(), from});
     if (!m_answerTimer.isActive())
         scheduleNextAnswer();
 }
@@ -115,14 +115,15 @@ void RealtimeReceiver::scheduleNextAnswer()
 {
     if (m_answerQueue.empty())
         return;
-    const qint64 wait = m_answerQueue.front().dueMs - m_clock.elapsed();
-    m_answerTimer.start(int(qMax<qint64>(0, wait)));
+    // Whole milliseconds, rounded up: never before the pause is over.
+    const qint64 waitNs = m_answerQueue.front().dueNs - m_clock.nsecsElapsed();
+    m_answerTimer.start(int(qMax<qint64>(0, (waitNs + 999999) / 1000000)));
 }
 
 void RealtimeReceiver::answerDueUnits()
 {
-    const qint64 now = m_clock.elapsed();
-    while (!m_answerQueue.empty() && m_answerQueue.front().dueMs <= now) {
+    const qint64 now = m_clock.nsecsElapsed();
+    while (!m_answerQueue.empty() && m_answerQueue.front().dueNs <= now) {
         const UnitAddress due = m_answerQueue.front().unit;
         m_answerQueue.pop_front();
         if (UnitState *unit = m_units.find(due))

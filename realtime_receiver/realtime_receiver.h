@@ -102,13 +102,14 @@ public:
 private:
     struct DueAnswer
     {
-        qint64 dueMs;
+        qint64 dueNs; // on m_clock
         UnitAddress unit;
     };
     void datagramArrived(const QByteArray &data, const QHostAddress &sender, quint16 senderPort);
     void answerDueUnits();
     void answer(UnitState &unit);
     void scheduleNextAnswer();
+    qint64 pauseNs() const { return std::chrono::nanoseconds(m_answerPause).count(); }
     void commandQueueChanged();
     void takeUnitCommandAt(qsizetype index);
     void recordTraffic(bool received, const UnitAddress &unit, const QString &identifier,
