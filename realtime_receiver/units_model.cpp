@@ -84,7 +84,7 @@ QVariant UnitsModel::headerData(int section, Qt::Orientation orientation, int ro
     case Messages:
         return QStringLiteral("Messages");
     case CommandPending:
-        return QStringLiteral("Command");
+        return QStringLiteral("Pending");
     }
     return {};
 }
