@@ -89,6 +89,12 @@ private slots:
         QCOMPARE(bus.reply(), QByteArray("BUS002,1PING\r"));
         bus.send("BUS002,c");
         QCOMPARE(bus.reply(), QByteArray("BUS002,1\r"));
+        // Every 10 s in which messages came: a summary.
+        QVERIFY(quellix.process.waitForLine(
+            [](const QString &line) {
+                return line.startsWith("Units: 2 heard, ") && line.endsWith(", 0 commands pending");
+            },
+            30000));
 
         quellix.process.signal(SIGTERM);
         QVERIFY(quellix.process.waitForExit());
