@@ -160,7 +160,7 @@ void ReceiverWindow::buildControls()
     m_unitsView->horizontalHeader()->setDefaultSectionSize(60);
     m_unitsView->horizontalHeader()->setStretchLastSection(true);
     // All six columns in view at the usual 96 dpi; the last message is cut, not wrapped.
-    const int columnTwips[] = {855, 1425, 1200, 1200, 900};
+    const int columnTwips[] = {855, 1350, 1290, 1200, 900};
     for (int column = 0; column < int(std::size(columnTwips)); ++column)
         m_unitsView->setColumnWidth(column, columnTwips[column] * logicalDpiX() / twipsPerInch);
     unitsLabel->setBuddy(m_unitsView);
