@@ -2,6 +2,7 @@
 
 #include <QNetworkDatagram>
 #include <QUdpSocket>
+#include <QVariant>
 
 bool DatagramSocket::sendToLastSender(const QByteArray &data)
 {
@@ -29,7 +30,13 @@ bool UdpDatagramSocket::listen()
 {
     if (m_socket->state() == QAbstractSocket::BoundState)
         m_socket->close();
-    return m_socket->bind(QHostAddress::AnyIPv4, localPort());
+    if (!m_socket->bind(QHostAddress::AnyIPv4, localPort()))
+        return false;
+    // Room for a fleet's datagrams while the program is busy for a moment, instead of the
+    // kernel dropping them (the system may grant less).
+    m_socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption,
+                              QVariant(4 * 1024 * 1024));
+    return true;
 }
 
 void UdpDatagramSocket::close()

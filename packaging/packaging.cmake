@@ -61,11 +61,13 @@ set(CPACK_STRIP_FILES ON)
 # The libraries the programs link against: read from the programs by dpkg-shlibdeps where it is
 # installed (dpkg-dev), else the Qt 6 runtime named by hand.
 find_program(VORT_DPKG_SHLIBDEPS dpkg-shlibdeps)
+# Quellix's --record loads the SQLite driver as a plug-in, which no library check finds.
 if(VORT_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite (>= 6.4)")
 else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS
-      "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6network6 (>= 6.4), libqt6serialport6 (>= 6.4), libstdc++6, libc6")
+      "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6network6 (>= 6.4), libqt6serialport6 (>= 6.4), libqt6sql6 (>= 6.4), libqt6sql6-sqlite (>= 6.4), libstdc++6, libc6")
 endif()
 # The help buttons open the texts with xdg-open.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")

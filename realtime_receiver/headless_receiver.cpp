@@ -8,26 +8,47 @@
 
 #include <QTimer>
 
-HeadlessReceiver::HeadlessReceiver(const QString &portText, QObject *parent)
-    : QObject(parent), m_portText(portText), m_socket(new UdpDatagramSocket(this)),
+namespace {
+constexpr int summaryIntervalMs = 10000;
+}
+
+HeadlessReceiver::HeadlessReceiver(const QString &portText, const QString &recordFile,
+                                   QObject *parent)
+    : QObject(parent), m_portText(portText), m_recordFile(recordFile),
+      m_socket(new UdpDatagramSocket(this)),
       m_receiver(new RealtimeReceiver(*m_socket, *this, ReceiverText::answerPause, this)),
       m_stopSignals(new StopSignals(this)), m_input(new StandardInputLines(this))
 {
     connect(m_stopSignals, &StopSignals::stopRequested, m_receiver, &RealtimeReceiver::stop);
     connect(m_input, &StandardInputLines::lineRead, this, &HeadlessReceiver::commandRead);
+    m_summaryTimer.setInterval(summaryIntervalMs);
+    connect(&m_summaryTimer, &QTimer::timeout, this, &HeadlessReceiver::summarize);
 }
 
 HeadlessReceiver::~HeadlessReceiver() = default;
 
 int HeadlessReceiver::run()
 {
-    if (!m_receiver->selectPort(m_portText) || !m_receiver->listen())
+    if (!m_recordFile.isEmpty())
+        m_receiver->record(m_recordFile); // a record that fails leaves the receiving as it is
+    if (!m_receiver->selectPort(m_portText))
+        return CannotListen;
+    m_summaryTimer.start();
+    if (!m_receiver->listen())
         return CannotListen;
     return Stopped;
 }
 
 void HeadlessReceiver::commandRead(const QString &command)
 {
+    if (ReceiverText::isUnitCommandLine(command)) {
+        const ReceiverText::UnitCommandLine line = ReceiverText::parseUnitCommandLine(command);
+        if (!line.error.isEmpty())
+            addLine(line.error);
+        else
+            m_receiver->queueUnitCommand(line.identifier, line.command);
+        return;
+    }
     m_commands.enqueue(command);
     queueNextCommand();
 }
@@ -38,6 +59,22 @@ void HeadlessReceiver::queueNextCommand()
         m_receiver->queueCommand(m_commands.dequeue());
 }
 
+void HeadlessReceiver::summarize()
+{
+    const quint64 received = m_receiver->received() - m_summarizedReceived;
+    const quint64 answered = m_receiver->answered() - m_summarizedAnswered;
+    if (received == 0)
+        return;
+    m_summarizedReceived += received;
+    m_summarizedAnswered += answered;
+    addLine(QStringLiteral("Units: %1 heard, %2 messages and %3 answers in the last 10 s, %4 "
+                           "commands pending")
+                .arg(m_receiver->units().size())
+                .arg(received)
+                .arg(answered)
+                .arg(m_receiver->pendingCommands().size()));
+}
+
 void HeadlessReceiver::addLine(const QString &line)
 {
     ConsoleLines::write(line);
@@ -46,6 +83,6 @@ void HeadlessReceiver::addLine(const QString &line)
 void HeadlessReceiver::commandQueueChanged(bool canQueue)
 {
     // Once the receiver has finished its step, as a click on "Send Data" would come after it.
-    if (canQueue)
+    if (canQueue && !m_commands.isEmpty())
         QTimer::singleShot(0, this, &HeadlessReceiver::queueNextCommand);
 }

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QQueue>
 #include <QString>
+#include <QTimer>
 
 class StandardInputLines;
 class StopSignals;
@@ -13,14 +14,18 @@ class UdpDatagramSocket;
 // Quellix without a window (Quellix --headless): "&Set host/port" and "&Start" with the
 // receiver's own loop, the activity lines on standard output, and each line of standard input
 // queued as a command like "Send Data". Lines that come while a command is still pending wait
-// their turn, each for one acknowledgement. SIGINT or SIGTERM acts as "Stop".
+// their turn, each for one acknowledgement. A line "@ID COMMAND" is for the unit whose messages
+// begin with ID. While messages arrive, a summary line every 10 s. SIGINT or SIGTERM acts as
+// "Stop".
 class HeadlessReceiver : public QObject, private ReceiverConsole
 {
     Q_OBJECT
 public:
     enum ExitStatus { Stopped = 0, CannotListen = 1 };
 
-    explicit HeadlessReceiver(const QString &portText, QObject *parent = nullptr);
+    // recordFile: the --record database, empty for none.
+    explicit HeadlessReceiver(const QString &portText, const QString &recordFile = {},
+                              QObject *parent = nullptr);
     ~HeadlessReceiver() override;
 
     // Listens until a stop request; returns the program's exit status.
@@ -29,6 +34,7 @@ public:
 private:
     void commandRead(const QString &command);
     void queueNextCommand();
+    void summarize();
 
     // ReceiverConsole
     void addLine(const QString &line) override;
@@ -36,9 +42,13 @@ private:
     void commandQueueChanged(bool canQueue) override;
 
     QString m_portText;
+    QString m_recordFile;
     UdpDatagramSocket *m_socket;
     RealtimeReceiver *m_receiver;
     StopSignals *m_stopSignals;
     StandardInputLines *m_input;
     QQueue<QString> m_commands;
+    QTimer m_summaryTimer;
+    quint64 m_summarizedReceived = 0;
+    quint64 m_summarizedAnswered = 0;
 };

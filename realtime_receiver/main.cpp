@@ -29,8 +29,9 @@ int main(int argc, char *argv[])
     QCommandLineOption headlessOption(
         QStringLiteral("headless"),
         QStringLiteral("Run without a window: the activity lines go to standard output, each line "
-                       "of standard input is a command for the next acknowledgement; SIGINT or "
-                       "SIGTERM stops listening."));
+                       "of standard input is a command for the next acknowledgement (@ID COMMAND: "
+                       "for the unit whose messages begin with ID); SIGINT or SIGTERM stops "
+                       "listening."));
     QCommandLineOption portOption(QStringLiteral("port"),
                                   QStringLiteral("UDP port to listen on (headless; default 6081)."),
                                   QStringLiteral("port"), QStringLiteral("6081"));
@@ -39,12 +40,17 @@ int main(int argc, char *argv[])
                                     QStringLiteral("Start listening on <port> at once."),
                                     QStringLiteral("port"));
     listenOption.setFlags(QCommandLineOption::HiddenFromHelp);
+    QCommandLineOption recordOption(
+        QStringLiteral("record"),
+        QStringLiteral("Write every message received and every acknowledgement sent to the "
+                       "SQLite database <file> (table traffic)."),
+        QStringLiteral("file"));
     QCommandLineOption dataFolderOption(
         QStringLiteral("data-folder"),
         QStringLiteral("Work in the user's data folder of the tool set (%1, created when "
                        "missing). The menu entry starts Quellix so.")
             .arg(QDir::toNativeSeparators(DataFolder::path())));
-    parser.addOptions({headlessOption, portOption, listenOption, dataFolderOption});
+    parser.addOptions({headlessOption, portOption, listenOption, recordOption, dataFolderOption});
 
     // --help, --version and a command line that cannot be followed need no display.
     CommandLine::processBeforeApplication(parser, argc, argv, QStringLiteral("Quellix"));
@@ -55,7 +61,7 @@ int main(int argc, char *argv[])
     }
     if (parser.isSet(headlessOption)) {
         QCoreApplication app(argc, argv);
-        HeadlessReceiver receiver(parser.value(portOption));
+        HeadlessReceiver receiver(parser.value(portOption), parser.value(recordOption));
         return receiver.run();
     }
     if (parser.isSet(portOption)) {
@@ -64,7 +70,9 @@ int main(int argc, char *argv[])
     }
 
     QApplication app(argc, argv);
-    ReceiverWindow window;
+    ReceiverWindow::Options options;
+    options.recordFile = parser.value(recordOption);
+    ReceiverWindow window(options);
     window.show();
 
     if (parser.isSet(listenOption)) {

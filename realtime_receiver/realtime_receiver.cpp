@@ -1,24 +1,46 @@
 #include "realtime_receiver.h"
 
+#include "traffic_record.h"
+
+#include "common/console_lines.h"
 #include "common/datagram_socket.h"
 #include "common/tick_clock.h"
 
-#include <QTimer>
+#include <QDateTime>
+
+#include <algorithm>
 
 using namespace ReceiverText;
 
 RealtimeReceiver::RealtimeReceiver(DatagramSocket &socket, ReceiverConsole &console,
                                    std::chrono::milliseconds answerPause, QObject *parent)
-    : QObject(parent), m_socket(socket), m_console(console), m_answerPause(answerPause)
+    : QObject(parent), m_socket(socket), m_console(console), m_answerPause(answerPause),
+      m_units(unitCap)
 {
-    connect(&m_socket, &DatagramSocket::datagramArrived, this,
-            [this](const QByteArray &data) { datagramArrived(data); });
+    connect(&m_socket, &DatagramSocket::datagramArrived, this, &RealtimeReceiver::datagramArrived);
+    m_answerTimer.setSingleShot(true);
+    m_answerTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_answerTimer, &QTimer::timeout, this, &RealtimeReceiver::answerDueUnits);
+    m_clock.start();
 }
+
+RealtimeReceiver::~RealtimeReceiver() = default;
 
 void RealtimeReceiver::logMessage(const QString &text)
 {
     for (const QString &line : logLines(text))
         m_console.addLine(line);
+}
+
+bool RealtimeReceiver::record(const QString &fileName)
+{
+    delete m_record;
+    m_record = new TrafficRecord(this);
+    connect(m_record, &TrafficRecord::failed, this, [this](const QString &line) {
+        logMessage(line);
+        ConsoleLines::writeError(line);
+    });
+    return m_record->open(fileName);
 }
 
 bool RealtimeReceiver::selectPort(const QString &portText)
@@ -43,7 +65,6 @@ bool RealtimeReceiver::listen()
 {
     if (m_listening)
         return false;
-    m_dataArrived = false;
     if (!m_socket.listen()) {
         logMessage(QStringLiteral("Cannot listen on port ") + m_selectedPortText +
                    QStringLiteral(": ") + m_socket.errorString());
@@ -56,44 +77,106 @@ bool RealtimeReceiver::listen()
     m_console.listeningStarted();
     m_running = true;
 
-    while (m_running) {
-        if (m_dataArrived)
-            answerArrivedData();
-        TickClock::waitUntil([this] { return !m_running || m_dataArrived; });
-    }
+    // Arrivals and the answer timer do the work; this only holds "&Start" until "Stop".
+    TickClock::waitUntil([this] { return !m_running; });
+    // The answers in hand go out before the socket closes.
+    TickClock::waitUntil([this] { return m_answerQueue.empty(); });
 
     m_socket.close();
     m_listening = false;
+    if (m_record)
+        m_record->flush();
     commandQueueChanged();
     logMessage(QStringLiteral("Stopped, listening on port ") + m_console.portText());
     return true;
 }
 
-void RealtimeReceiver::answerArrivedData()
+void RealtimeReceiver::datagramArrived(const QByteArray &data, const QHostAddress &sender,
+                                       quint16 senderPort)
 {
-    const QString identifier = m_answerIdentifier;
-    pauseBeforeAnswer();
+    m_lastMessage = messageText(data);
+    logMessage(QStringLiteral("Received: ") + m_lastMessage);
+    ++m_received;
+    const UnitAddress from{sender, senderPort};
+    UnitState &unit = m_units.heard(from, m_lastMessage, QDateTime::currentMSecsSinceEpoch());
+    recordTraffic(true, from, unit.identifier, data);
+    // After Stop a message is still shown, but no new answer starts.
+    if (!m_running || unit.answerPending)
+        return;
+    // Messages during the pause are answered once, with the identifier of the first.
+    unit.answerPending = true;
+    unit.answerIdentifier = unit.identifier;
+    m_answerQueue.push_back({m_clock.nsecsElapsed() + pauseNs(), from});
+    if (!m_answerTimer.isActive())
+        scheduleNextAnswer();
+}
 
-    const QString command = m_pendingCommand;
-    if (m_socket.sendToLastSender(acknowledgementDatagram(identifier, command))) {
-        logMessage(QStringLiteral("Send: ") + acknowledgementText(identifier, command));
-        m_pendingCommand.clear();
-    } else {
+void RealtimeReceiver::scheduleNextAnswer()
+{
+    if (m_answerQueue.empty())
+        return;
+    // Whole milliseconds, rounded up: never before the pause is over.
+    const qint64 waitNs = m_answerQueue.front().dueNs - m_clock.nsecsElapsed();
+    m_answerTimer.start(int(qMax<qint64>(0, (waitNs + 999999) / 1000000)));
+}
+
+void RealtimeReceiver::answerDueUnits()
+{
+    const qint64 now = m_clock.nsecsElapsed();
+    while (!m_answerQueue.empty() && m_answerQueue.front().dueNs <= now) {
+        const UnitAddress due = m_answerQueue.front().unit;
+        m_answerQueue.pop_front();
+        if (UnitState *unit = m_units.find(due))
+            answer(*unit);
+    }
+    commandQueueChanged();
+    scheduleNextAnswer();
+}
+
+void RealtimeReceiver::answer(UnitState &unit)
+{
+    unit.answerPending = false;
+    const QString identifier = unit.answerIdentifier;
+    // The unit's own command goes first; one for the next message waits for the next answer.
+    qsizetype unitCommand = -1;
+    if (hasCommandFor(identifier)) {
+        unitCommand =
+            std::find_if(m_unitCommands.cbegin(), m_unitCommands.cend(),
+                         [&](const PendingCommand &p) { return p.identifier == identifier; }) -
+            m_unitCommands.cbegin();
+    }
+    QString command;
+    if (unitCommand >= 0) {
+        command = m_unitCommands[unitCommand].command;
+    } else if (m_nextCommandQueued) {
+        command = m_pendingCommand;
+    }
+
+    const QByteArray datagram = acknowledgementDatagram(identifier, command);
+    if (!m_socket.sendTo(datagram, unit.from.address, unit.from.port)) {
         // The command stays queued for the next acknowledgement.
         logMessage(QStringLiteral("Send failed: ") + acknowledgementText(identifier, command) +
                    QStringLiteral(" (") + m_socket.errorString() + QStringLiteral(")"));
+        return;
     }
-    m_dataArrived = false;
-    commandQueueChanged();
+    logMessage(QStringLiteral("Send: ") + acknowledgementText(identifier, command));
+    ++m_answered;
+    recordTraffic(false, unit.from, identifier, datagram);
+    if (unitCommand >= 0) {
+        takeUnitCommandAt(unitCommand);
+    } else if (m_nextCommandQueued) {
+        m_pendingCommand.clear();
+        m_nextCommandQueued = false;
+        m_console.pendingCommandsChanged();
+    }
 }
 
-void RealtimeReceiver::pauseBeforeAnswer()
+void RealtimeReceiver::takeUnitCommandAt(qsizetype index)
 {
-    // Arrivals, clicks and ticks are handled meanwhile.
-    QTimer pause;
-    pause.setSingleShot(true);
-    pause.start(m_answerPause);
-    TickClock::waitUntil([&pause] { return !pause.isActive(); });
+    const QString identifier = m_unitCommands.takeAt(index).identifier;
+    if (--m_unitCommandCount[identifier] == 0)
+        m_unitCommandCount.remove(identifier);
+    m_console.pendingCommandsChanged();
 }
 
 bool RealtimeReceiver::queueCommand(const QString &command)
@@ -103,8 +186,57 @@ bool RealtimeReceiver::queueCommand(const QString &command)
         return false;
     }
     m_pendingCommand = command;
+    m_nextCommandQueued = true;
     logMessage(m_pendingCommand);
     m_console.commandQueueChanged(false);
+    m_console.pendingCommandsChanged();
+    return true;
+}
+
+bool RealtimeReceiver::queueUnitCommand(const QString &identifier, const QString &command)
+{
+    if (!m_listening) {
+        logMessage(QStringLiteral("You didnt set remote host/port"));
+        return false;
+    }
+    if (m_unitCommands.size() >= pendingCommandCap) {
+        logMessage(QStringLiteral("Not queued: %1 commands are already waiting for their units")
+                       .arg(pendingCommandCap));
+        return false;
+    }
+    m_unitCommands.append({identifier, command});
+    ++m_unitCommandCount[identifier];
+    logMessage(QStringLiteral("Pending for ") + identifier + QStringLiteral(": ") + command);
+    m_console.pendingCommandsChanged();
+    return true;
+}
+
+QList<PendingCommand> RealtimeReceiver::pendingCommands() const
+{
+    QList<PendingCommand> all;
+    if (m_nextCommandQueued)
+        all.append({QString(), m_pendingCommand});
+    return all + m_unitCommands;
+}
+
+bool RealtimeReceiver::withdraw(const PendingCommand &pending)
+{
+    if (pending.identifier.isEmpty()) {
+        if (!m_nextCommandQueued || pending.command != m_pendingCommand)
+            return false;
+        m_pendingCommand.clear();
+        m_nextCommandQueued = false;
+        logMessage(QStringLiteral("Withdrawn: ") + pending.command);
+        commandQueueChanged();
+        m_console.pendingCommandsChanged();
+        return true;
+    }
+    const qsizetype at = m_unitCommands.indexOf(pending);
+    if (at < 0)
+        return false;
+    takeUnitCommandAt(at);
+    logMessage(QStringLiteral("Withdrawn for ") + pending.identifier + QStringLiteral(": ") +
+               pending.command);
     return true;
 }
 
@@ -113,12 +245,12 @@ void RealtimeReceiver::commandQueueChanged()
     m_console.commandQueueChanged(canQueueCommand());
 }
 
-void RealtimeReceiver::datagramArrived(const QByteArray &data)
+void RealtimeReceiver::recordTraffic(bool received, const UnitAddress &unit,
+                                     const QString &identifier, const QByteArray &data)
 {
-    m_lastMessage = messageText(data);
-    logMessage(QStringLiteral("Received: ") + m_lastMessage);
-    // A burst is answered once, with the identifier of its first datagram.
-    if (!m_dataArrived)
-        m_answerIdentifier = identifierOf(m_lastMessage);
-    m_dataArrived = true;
+    if (!m_record)
+        return;
+    m_record->add(received ? TrafficRecord::Direction::Received : TrafficRecord::Direction::Sent,
+                  QDateTime::currentMSecsSinceEpoch(), unit.address.toString(), unit.port,
+                  identifier, data);
 }

@@ -1,14 +1,20 @@
 #pragma once
 
 #include "receiver_text.h"
+#include "unit_table.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
+#include <QHash>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <chrono>
+#include <deque>
 
 class DatagramSocket;
+class TrafficRecord;
 
 // Where the receiver shows its lines and which controls follow its state: the window's List1
 // and buttons, or standard output when Quellix runs without a window.
@@ -22,12 +28,26 @@ public:
     virtual QString portText() const = 0;
     // Listening has started (the Start line is shown): Start off, Stop on.
     virtual void listeningStarted() {}
-    // Whether a command can be queued now ("Send Data" enabled).
+    // Whether a command for the next message can be queued now ("Send Data" enabled).
     virtual void commandQueueChanged(bool canQueue) {}
+    // The pending commands changed (queued, sent or withdrawn).
+    virtual void pendingCommandsChanged() {}
+};
+
+// A command waiting for an acknowledgement: for the unit with this identifier, or for the next
+// acknowledgement sent whoever it goes to (identifier empty).
+struct PendingCommand
+{
+    QString identifier;
+    QString command;
+    friend bool operator==(const PendingCommand &, const PendingCommand &) = default;
 };
 
 // Quellix's work: the port, the listening loop that shows every real-time message and answers
-// it with its identifier, ",1" and the pending command, and the queueing of that command.
+// each unit (address and port) on its own with its identifier, ",1" and a pending command, and
+// the queueing of those commands. A unit's answer waits out the pause after its first
+// unanswered message; its further messages meanwhile are folded into that answer. The pauses of
+// all units run in one queue of due times.
 class RealtimeReceiver : public QObject
 {
     Q_OBJECT
@@ -35,33 +55,65 @@ public:
     RealtimeReceiver(DatagramSocket &socket, ReceiverConsole &console,
                      std::chrono::milliseconds answerPause = ReceiverText::answerPause,
                      QObject *parent = nullptr);
+    ~RealtimeReceiver() override;
 
     // A text as one line up to 100 characters, else as the first 100 and the rest.
     void logMessage(const QString &text);
+
+    // --record FILE: every message and acknowledgement from now on goes to the SQLite file.
+    // False, with one line in the list and on standard error, when the file cannot be used.
+    bool record(const QString &fileName);
 
     // "&Set host/port": true when the text names a port, which the socket then takes.
     bool selectPort(const QString &portText);
     // "&Start": listens and answers until stop(). False when it did not listen: the socket
     // cannot, or a loop is already running.
     bool listen();
-    // "Stop": the loop ends once the answer in hand is sent.
+    // "Stop": the loop ends once the answers in hand are sent.
     void stop() { m_running = false; }
     // "Send Data": queues the command for the next acknowledgement; false (with its line) when
     // not listening.
     bool queueCommand(const QString &command);
-    bool canQueueCommand() const { return m_listening && m_pendingCommand.isEmpty(); }
+    bool canQueueCommand() const { return m_listening && !m_nextCommandQueued; }
+    // Queues a command for the unit whose messages begin with identifier; it goes with that
+    // unit's next acknowledgement, even if the unit has not been heard yet.
+    bool queueUnitCommand(const QString &identifier, const QString &command);
+    // Every command waiting, the one for the next message first, then in the order queued.
+    QList<PendingCommand> pendingCommands() const;
+    // Takes a pending command back; false when it is no longer pending.
+    bool withdraw(const PendingCommand &pending);
 
     bool running() const { return m_running; }
     bool listening() const { return m_listening; }
-    bool dataArrived() const { return m_dataArrived; }
+    // Whether an answer is waiting out its pause.
+    bool dataArrived() const { return !m_answerQueue.empty(); }
     QString lastMessage() const { return m_lastMessage; }
     QString pendingCommand() const { return m_pendingCommand; }
 
+    const UnitTable &units() const { return m_units; }
+    // Counts since start-up, for the units view and the headless summary.
+    quint64 received() const { return m_received; }
+    quint64 answered() const { return m_answered; }
+    bool hasCommandFor(const QString &identifier) const
+    {
+        return m_unitCommandCount.value(identifier) > 0;
+    }
+
 private:
-    void datagramArrived(const QByteArray &data);
-    void answerArrivedData();
-    void pauseBeforeAnswer();
+    struct DueAnswer
+    {
+        qint64 dueNs; // on m_clock
+        UnitAddress unit;
+    };
+    void datagramArrived(const QByteArray &data, const QHostAddress &sender, quint16 senderPort);
+    void answerDueUnits();
+    void answer(UnitState &unit);
+    void scheduleNextAnswer();
+    qint64 pauseNs() const { return std::chrono::nanoseconds(m_answerPause).count(); }
     void commandQueueChanged();
+    void takeUnitCommandAt(qsizetype index);
+    void recordTraffic(bool received, const UnitAddress &unit, const QString &identifier,
+                       const QByteArray &data);
 
     DatagramSocket &m_socket;
     ReceiverConsole &m_console;
@@ -69,11 +121,22 @@ private:
 
     bool m_running = true;
     bool m_listening = false;
-    bool m_dataArrived = false;
     QString m_lastMessage;
+    // The command for the next acknowledgement, whoever it goes to.
     QString m_pendingCommand;
-    // The identifier of the first datagram not yet answered.
-    QString m_answerIdentifier;
+    bool m_nextCommandQueued = false;
+    // Commands for chosen units, in the order queued.
+    QList<PendingCommand> m_unitCommands;
+    QHash<QString, int> m_unitCommandCount;
     // The port text as it was when the port was set.
     QString m_selectedPortText;
+
+    UnitTable m_units;
+    // Answers waiting out their pause; one pause for all, so they fall due in arrival order.
+    std::deque<DueAnswer> m_answerQueue;
+    QTimer m_answerTimer;
+    QElapsedTimer m_clock;
+    quint64 m_received = 0;
+    quint64 m_answered = 0;
+    TrafficRecord *m_record = nullptr;
 };

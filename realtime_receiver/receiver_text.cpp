@@ -38,4 +38,29 @@ std::optional<quint16> portNumber(const QString &text)
     return static_cast<quint16>(value);
 }
 
+bool isUnitCommandLine(const QString &line)
+{
+    return line.startsWith(u'@');
+}
+
+UnitCommandLine parseUnitCommandLine(const QString &line)
+{
+    const QString example = QStringLiteral(" (as in @VAN042 RESET)");
+    const qsizetype blank = line.indexOf(u' ');
+    const QString identifier = line.mid(1, blank < 0 ? -1 : blank - 1);
+    if (identifier.isEmpty())
+        return {{}, {}, QStringLiteral("Not queued: a unit identifier must follow @") + example};
+    if (identifier.size() > 6)
+        return {{},
+                {},
+                QStringLiteral("Not queued: ") + identifier.left(20) +
+                    QStringLiteral(" is longer than a unit identifier (6 characters)") + example};
+    if (blank < 0)
+        return {{},
+                {},
+                QStringLiteral("Not queued: a blank and the command must follow @") + identifier +
+                    example};
+    return {identifier, line.mid(blank + 1), {}};
+}
+
 } // namespace ReceiverText

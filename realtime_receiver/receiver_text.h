@@ -18,6 +18,11 @@ inline constexpr std::chrono::milliseconds answerPause{20};
 // The activity list keeps at most this many lines; the oldest go first.
 inline constexpr int activityListCap = 5000;
 
+// The receiver keeps the state of at most this many units (the most recently heard) and at
+// most this many commands waiting for units.
+inline constexpr int unitCap = 10000;
+inline constexpr int pendingCommandCap = 10000;
+
 // Lines longer than this are shown as two lines.
 inline constexpr int logLineLength = 100;
 
@@ -38,5 +43,17 @@ QStringList logLines(const QString &text);
 
 // The port number of the port text, when it is a whole number from 1 to 65535.
 std::optional<quint16> portNumber(const QString &text);
+
+// A command line for one unit: "@ID COMMAND", ID being the unit's identifier (at most six
+// characters, no blank) and COMMAND everything after the first blank.
+struct UnitCommandLine
+{
+    QString identifier;
+    QString command;
+    QString error; // set when the line is not such a line: why, in one line
+};
+// Whether the line is meant for one unit (it starts with "@").
+bool isUnitCommandLine(const QString &line);
+UnitCommandLine parseUnitCommandLine(const QString &line);
 
 } // namespace ReceiverText

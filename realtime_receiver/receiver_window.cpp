@@ -5,20 +5,27 @@
 
 #include "common/datagram_socket.h"
 #include "common/help_viewer.h"
+#include "unit_choice.h"
+#include "units_model.h"
 
 #include <QCloseEvent>
 #include <QFrame>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTableView>
+#include <QTimer>
 
 using namespace ReceiverText;
 
 namespace {
 constexpr int twipsPerInch = 1440;
-constexpr int clientWidthTwips = 10125;
+// The original client area is 10125 twips wide; the fleet controls take a column to its right.
+constexpr int clientWidthTwips = 16965;
+constexpr int unitsRefreshMs = 250;
 constexpr int clientHeightTwips = 7485;
 } // namespace
 
@@ -40,6 +47,8 @@ ReceiverWindow::ReceiverWindow(const Options &options, QWidget *parent)
     }
     m_receiver = new RealtimeReceiver(*m_socket, *this, options.answerPause, this);
     buildControls();
+    if (!options.recordFile.isEmpty())
+        m_receiver->record(options.recordFile); // a failure is one line; receiving goes on
 
     connect(m_command4, &QPushButton::clicked, this, &ReceiverWindow::setHostPortClicked);
     connect(m_command1, &QPushButton::clicked, this, &ReceiverWindow::startClicked);
@@ -47,6 +56,10 @@ ReceiverWindow::ReceiverWindow(const Options &options, QWidget *parent)
     connect(m_command5, &QPushButton::clicked, this, &ReceiverWindow::sendDataClicked);
     connect(m_command3, &QPushButton::clicked, this, &ReceiverWindow::helpClicked);
     connect(m_command6, &QPushButton::clicked, this, &ReceiverWindow::exitClicked);
+    connect(m_withdraw, &QPushButton::clicked, this, &ReceiverWindow::withdrawClicked);
+    connect(m_unitChoice, &QComboBox::currentTextChanged, this, &ReceiverWindow::updateSendData);
+    connect(m_unitsRefresh, &QTimer::timeout, m_unitsModel, &UnitsModel::refresh);
+    m_unitsRefresh->start(unitsRefreshMs);
 
     // Window loaded (the receiver starts with running set, not listening, no data arrived).
     m_command2->setEnabled(false);
@@ -120,6 +133,44 @@ void ReceiverWindow::buildControls()
     place(line("Line6", QFrame::HLine), 120, 6825, 9855, 30);
     place(line("Line7", QFrame::VLine), 45, 840, 30, 6000);
     place(line("Line8", QFrame::VLine), 10035, 840, 30, 6000);
+
+    // The fleet column: whom a command is for, the commands waiting, and the units heard.
+    auto *unitLabel = label("LabelUnit", QStringLiteral("Send to &unit:"));
+    place(unitLabel, 10245, 1080, 3000, 255);
+    m_unitChoice = new UnitChoice(*m_receiver, this);
+    m_unitChoice->setObjectName(QStringLiteral("UnitChoice"));
+    m_unitChoice->setAccessibleName(QStringLiteral("Send to unit"));
+    unitLabel->setBuddy(m_unitChoice);
+    place(m_unitChoice, 10245, 1440, 3000, 360);
+    auto *pendingLabel = label("LabelPending", QStringLiteral("&Pending commands:"));
+    place(pendingLabel, 13365, 1080, 3480, 255);
+    m_pendingCommands = new QListWidget(this);
+    m_pendingCommands->setObjectName(QStringLiteral("PendingCommands"));
+    m_pendingCommands->setAccessibleName(QStringLiteral("Pending commands"));
+    pendingLabel->setBuddy(m_pendingCommands);
+    place(m_pendingCommands, 13365, 1440, 3480, 855);
+    m_withdraw = button("Withdraw", QStringLiteral("&Withdraw"));
+    m_withdraw->setAccessibleName(QStringLiteral("Withdraw the selected command"));
+    place(m_withdraw, 11550, 1920, 1695, 375);
+    auto *unitsLabel = label("LabelUnits", QStringLiteral("U&nits:"));
+    place(unitsLabel, 10245, 2040, 1095, 255);
+    m_unitsModel = new UnitsModel(*m_receiver, this);
+    m_unitsView = new QTableView(this);
+    m_unitsView->setObjectName(QStringLiteral("UnitsView"));
+    m_unitsView->setAccessibleName(QStringLiteral("Units"));
+    m_unitsView->setModel(m_unitsModel);
+    m_unitsView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_unitsView->verticalHeader()->hide();
+    m_unitsView->verticalHeader()->setDefaultSectionSize(m_unitsView->fontMetrics().height() + 4);
+    m_unitsView->horizontalHeader()->setDefaultSectionSize(60);
+    m_unitsView->horizontalHeader()->setStretchLastSection(true);
+    // All six columns in view at the usual 96 dpi; the last message is cut, not wrapped.
+    const int columnTwips[] = {855, 1350, 1290, 1200, 900};
+    for (int column = 0; column < int(std::size(columnTwips)); ++column)
+        m_unitsView->setColumnWidth(column, columnTwips[column] * logicalDpiX() / twipsPerInch);
+    unitsLabel->setBuddy(m_unitsView);
+    place(m_unitsView, 10245, 2400, 6600, 4350);
+    m_unitsRefresh = new QTimer(this);
 }
 
 void ReceiverWindow::place(QWidget *control, int left, int top, int width, int height)
@@ -161,7 +212,36 @@ void ReceiverWindow::listeningStarted()
 
 void ReceiverWindow::commandQueueChanged(bool canQueue)
 {
-    m_command5->setEnabled(canQueue);
+    m_canQueueNext = canQueue;
+    updateSendData();
+}
+
+void ReceiverWindow::updateSendData()
+{
+    // "next message" follows the one-command rule; a unit may have several waiting.
+    const bool forUnit = !m_unitChoice->identifier().isEmpty();
+    m_command5->setEnabled(forUnit ? m_receiver->listening() : m_canQueueNext);
+}
+
+void ReceiverWindow::pendingCommandsChanged()
+{
+    m_pendingCommands->clear();
+    for (const PendingCommand &pending : m_receiver->pendingCommands()) {
+        const QString unit =
+            pending.identifier.isEmpty() ? QStringLiteral("next message") : pending.identifier;
+        auto *item = new QListWidgetItem(unit + QStringLiteral(": ") + pending.command);
+        item->setData(Qt::UserRole, QStringList{pending.identifier, pending.command});
+        m_pendingCommands->addItem(item);
+    }
+}
+
+void ReceiverWindow::withdrawClicked()
+{
+    const QListWidgetItem *item = m_pendingCommands->currentItem();
+    if (!item)
+        return;
+    const QStringList pending = item->data(Qt::UserRole).toStringList();
+    m_receiver->withdraw({pending.value(0), pending.value(1)});
 }
 
 void ReceiverWindow::setHostPortClicked()
@@ -186,7 +266,14 @@ void ReceiverWindow::stopClicked()
 
 void ReceiverWindow::sendDataClicked()
 {
-    m_receiver->queueCommand(m_text1->text());
+    const QString unit = m_unitChoice->identifier();
+    if (unit.isEmpty())
+        m_receiver->queueCommand(m_text1->text());
+    else if (unit.size() > 6)
+        logMessage(QStringLiteral("Not queued: ") + unit.left(20) +
+                   QStringLiteral(" is longer than a unit identifier (6 characters)"));
+    else
+        m_receiver->queueUnitCommand(unit, m_text1->text());
 }
 
 void ReceiverWindow::helpClicked()

@@ -17,9 +17,15 @@ class QLineEdit;
 class ActivityList;
 class QListWidget;
 class QPushButton;
+class QTimer;
+class QTableView;
+class UnitChoice;
+class UnitsModel;
 
 // Quellix's window (trackmain): sets the UDP port, listens, shows every real-time message a
 // unit sends and answers each with its identifier, ",1" and the operator's pending command.
+// Beside the original controls: the unit a command is for, the commands pending and the units
+// view.
 class ReceiverWindow : public QWidget, private ReceiverConsole
 {
     Q_OBJECT
@@ -30,6 +36,7 @@ public:
         HelpViewer *help = nullptr;       // not owned; null: the system's text viewer
         int tickIntervalMs = 1000;
         std::chrono::milliseconds answerPause = ReceiverText::answerPause;
+        QString recordFile = {}; // --record: the SQLite record of the traffic; empty for none
     };
 
     explicit ReceiverWindow(QWidget *parent = nullptr);
@@ -58,6 +65,8 @@ private:
     QString portText() const override;
     void listeningStarted() override;
     void commandQueueChanged(bool canQueue) override;
+    void pendingCommandsChanged() override;
+    void updateSendData();
 
     void setHostPortClicked(); // Command4
     void startClicked();       // Command1: the listening loop
@@ -65,6 +74,7 @@ private:
     void sendDataClicked();    // Command5
     void helpClicked();        // Command3
     void exitClicked();        // Command6
+    void withdrawClicked();    // Withdraw
 
     DatagramSocket *m_socket;
     std::unique_ptr<HelpViewer> m_ownHelp;
@@ -84,4 +94,12 @@ private:
     QPushButton *m_command2 = nullptr;
     QPushButton *m_command3 = nullptr;
     QPushButton *m_command6 = nullptr;
+
+    bool m_canQueueNext = false;
+    UnitChoice *m_unitChoice = nullptr;
+    QListWidget *m_pendingCommands = nullptr;
+    QPushButton *m_withdraw = nullptr;
+    QTableView *m_unitsView = nullptr;
+    UnitsModel *m_unitsModel = nullptr;
+    QTimer *m_unitsRefresh = nullptr;
 };

@@ -4,17 +4,22 @@
 
 #include "support/program_process.h"
 
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QtTest>
 
+#include <algorithm>
 #include <csignal>
 
 namespace {
 struct HeadlessQuellix
 {
-    HeadlessQuellix()
+    explicit HeadlessQuellix(const QStringList &more = {})
         : port(freeUdpPort()),
           process(QStringLiteral(QUELLIX_PATH),
-                  {QStringLiteral("--headless"), QStringLiteral("--port"), QString::number(port)})
+                  QStringList{QStringLiteral("--headless"), QStringLiteral("--port"),
+                              QString::number(port)} +
+                      more)
     {
     }
     QString portText() const { return QString::number(port); }
@@ -62,6 +67,106 @@ private slots:
                               "Send: ABCDEF,1RESET", "POS 5", "Received: XYZ", "Send: XYZ,1POS 5",
                               "Received: XYZ", "Send: XYZ,1", "Received: AB\\x1B[2J\\x0ACD",
                               "Send: AB\\x1B[2J,1", "Stopped, listening on port " + port}));
+    }
+
+    // Lines for one unit, and a record that cannot be written: receiving goes on.
+    void sendsLinesToChosenUnits()
+    {
+        QTemporaryDir directory;
+        QFile notAFolder(directory.filePath(QStringLiteral("plain")));
+        QVERIFY(notAFolder.open(QIODevice::WriteOnly));
+        notAFolder.close();
+        const QString record = directory.filePath(QStringLiteral("plain/traffic.db"));
+        HeadlessQuellix quellix({QStringLiteral("--record"), record});
+        QVERIFY(quellix.process.start());
+        QVERIFY(quellix.process.waitForLine("Started, listening on port " + quellix.portText()));
+        UnitSide van(quellix.port), bus(quellix.port);
+        quellix.process.write("@\n@VAN0421 X\n@BUS002 PING\nRESET\n");
+        QVERIFY(quellix.process.waitForLine(QStringLiteral("RESET")));
+        van.send("VAN001,a");
+        QCOMPARE(van.reply(), QByteArray("VAN001,1RESET\r"));
+        bus.send("BUS002,b");
+        QCOMPARE(bus.reply(), QByteArray("BUS002,1PING\r"));
+        bus.send("BUS002,c");
+        QCOMPARE(bus.reply(), QByteArray("BUS002,1\r"));
+        // Every 10 s in which messages came: a summary.
+        QVERIFY(quellix.process.waitForLine(
+            [](const QString &line) {
+                return line.startsWith("Units: 2 heard, ") && line.endsWith(", 0 commands pending");
+            },
+            30000));
+
+        quellix.process.signal(SIGTERM);
+        QVERIFY(quellix.process.waitForExit());
+        QCOMPARE(quellix.process.exitCode(), 0);
+        const QStringList lines = quellix.process.lines();
+        const QString failure = "Cannot record to " + record + " (";
+        QVERIFY2(lines.first().startsWith(failure), qPrintable(lines.first()));
+        QVERIFY(quellix.process.standardError().startsWith(failure));
+        const QString port = quellix.portText();
+        const qsizetype portLine = lines.indexOf("Port :" + port + " selected !");
+        QCOMPARE(lines.mid(portLine, 6),
+                 (QStringList{"Port :" + port + " selected !", "Started, listening on port " + port,
+                              "Not queued: a unit identifier must follow @ (as in @VAN042 RESET)",
+                              "Not queued: VAN0421 is longer than a unit identifier (6 characters) "
+                              "(as in @VAN042 RESET)",
+                              "Pending for BUS002: PING", "RESET"}));
+    }
+
+    // A record that fills up (a file size limit, as on a full disk) stops with one line; what
+    // was written stays, and receiving goes on.
+    void recordThatFillsUpStops()
+    {
+        QTemporaryDir directory;
+        const QString record = directory.filePath(QStringLiteral("traffic.db"));
+        const quint16 port = freeUdpPort();
+        ProgramProcess quellix(
+            QStringLiteral("/bin/bash"),
+            {QStringLiteral("-c"), QStringLiteral("trap '' XFSZ; ulimit -f 64; exec \"$0\" \"$@\""),
+             QStringLiteral(QUELLIX_PATH), QStringLiteral("--headless"), QStringLiteral("--port"),
+             QString::number(port), QStringLiteral("--record"), record});
+        QVERIFY(quellix.start());
+        QVERIFY(quellix.waitForLine("Started, listening on port " + QString::number(port)));
+        UnitSide unit(port);
+        unit.send("VAN001,first");
+        QCOMPARE(unit.reply(), QByteArray("VAN001,1\r"));
+
+        QSqlDatabase reader = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
+        reader.setDatabaseName(record);
+        QVERIFY(reader.open());
+        auto rows = [&] {
+            QStringList found;
+            QSqlQuery query(QStringLiteral("SELECT direction, data FROM traffic ORDER BY rowid"),
+                            reader);
+            while (query.next())
+                found << query.value(0).toString() + u' ' + query.value(1).toString();
+            return found;
+        };
+        const QStringList written{"in VAN001,first", "out VAN001,1\r"};
+        QTRY_COMPARE(rows(), written);
+
+        const auto stopped = [&](const QString &line) {
+            return line.startsWith("Recording stopped: " + record + " (");
+        };
+        bool stopLine = false;
+        for (int i = 0; i < 1000 && !stopLine; ++i) {
+            unit.send("VAN001," + QByteArray(1400, 'x'));
+            QVERIFY(unit.reply().startsWith("VAN001,1"));
+            QCoreApplication::processEvents();
+            const QStringList lines = quellix.lines();
+            stopLine = std::any_of(lines.cbegin(), lines.cend(), stopped);
+        }
+        QVERIFY(stopLine);
+        unit.send("VAN001,last");
+        QCOMPARE(unit.reply(), QByteArray("VAN001,1\r"));
+        quellix.signal(SIGTERM);
+        QVERIFY(quellix.waitForExit());
+        QCOMPARE(quellix.exitCode(), 0);
+        QVERIFY(stopped(quellix.standardError()));
+        QCOMPARE(rows().mid(0, 2), written);
+        QSqlQuery check(QStringLiteral("PRAGMA integrity_check"), reader);
+        QVERIFY(check.next());
+        QCOMPARE(check.value(0).toString(), QStringLiteral("ok"));
     }
 
     void portTakenEndsWithStatus()

@@ -6,15 +6,22 @@
 #include "common/help_viewer.h"
 #include "realtime_receiver/receiver_text.h"
 #include "realtime_receiver/receiver_window.h"
+#include "realtime_receiver/unit_choice.h"
+#include "realtime_receiver/unit_table.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTableView>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
 
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -98,8 +105,9 @@ public:
 struct Receiver
 {
     explicit Receiver(int pauseMs = int(ReceiverText::answerPause.count()),
-                      DatagramSocket *socket = nullptr)
-        : window(ReceiverWindow::Options{socket, &help, 1000, std::chrono::milliseconds(pauseMs)})
+                      DatagramSocket *socket = nullptr, const QString &recordFile = {})
+        : window(ReceiverWindow::Options{socket, &help, 1000, std::chrono::milliseconds(pauseMs),
+                                         recordFile})
     {
         window.findChild<QLineEdit *>(QStringLiteral("txtport"))->setText(QString::number(port));
         button(window, "Command4")->click();
@@ -124,6 +132,32 @@ struct Receiver
     RecordingHelp help;
     quint16 port = freeUdpPort();
     ReceiverWindow window;
+};
+
+// Units reporting together, each from a socket of its own; unit i's messages begin with its
+// identifier, the letter then i in five digits.
+struct Fleet
+{
+    Fleet(quint16 port, int size)
+    {
+        for (int i = 0; i < size; ++i)
+            units.push_back(std::make_unique<UnitSide>(port));
+    }
+    static QByteArray identifier(char letter, int i)
+    {
+        return letter + QByteArray::number(i).rightJustified(5, '0');
+    }
+    // Every unit sends one message, then each reads its answer.
+    QByteArrayList round(char letter)
+    {
+        for (size_t i = 0; i < units.size(); ++i)
+            units[i]->send(identifier(letter, int(i)) + ",position");
+        QByteArrayList replies;
+        for (const auto &unit : units)
+            replies << unit->reply();
+        return replies;
+    }
+    std::vector<std::unique_ptr<UnitSide>> units;
 };
 
 } // namespace
@@ -155,6 +189,13 @@ private slots:
         row("Command2", "Stop", {2400, 6960, 1695, 375});
         row("Command3", "Help", {5160, 6960, 1575, 375});
         row("Command6", "EXIT", {8160, 6960, 1575, 375});
+        row("LabelUnit", "Send to &unit:", {10245, 1080, 3000, 255});
+        row("UnitChoice", "", {10245, 1440, 3000, 360});
+        row("LabelPending", "&Pending commands:", {13365, 1080, 3480, 255});
+        row("PendingCommands", "", {13365, 1440, 3480, 855});
+        row("Withdraw", "&Withdraw", {11550, 1920, 1695, 375});
+        row("LabelUnits", "U&nits:", {10245, 2040, 1095, 255});
+        row("UnitsView", "", {10245, 2400, 6600, 4350});
     }
     void placesEveryControl()
     {
@@ -167,7 +208,8 @@ private slots:
                  QStringLiteral("GPRS Real time Sample communication program 1.0"));
         auto px = [](int t, int dpi) { return qRound(t * dpi / 1440.0); };
         const int x = window.logicalDpiX(), y = window.logicalDpiY();
-        QCOMPARE(window.size(), QSize(px(10125, x), px(7485, y)));
+        // The original client area and, to its right, the fleet column.
+        QCOMPARE(window.size(), QSize(px(16965, x), px(7485, y)));
 
         QWidget *control = window.findChild<QWidget *>(name);
         QVERIFY(control);
@@ -278,26 +320,6 @@ private slots:
         QVERIFY(receiver.window.pendingCommand().isEmpty());
     }
 
-    void sendDataBeforeListeningQueuesNothing()
-    {
-        Receiver receiver;
-        receiver.window.findChild<QLineEdit *>(QStringLiteral("Text1"))->setText("RESET");
-        QPushButton *sendData = button(receiver.window, "Command5");
-        sendData->setEnabled(true); // normally disabled until listening
-        sendData->click();
-        QCOMPARE(listLines(receiver.window).last(),
-                 QStringLiteral("You didnt set remote host/port"));
-        QVERIFY(receiver.window.pendingCommand().isEmpty());
-
-        QByteArray reply;
-        receiver.listenWhile([&] {
-            UnitSide unit(receiver.port);
-            unit.send("ABCDEFGH");
-            reply = unit.reply();
-        });
-        QCOMPARE(reply, QByteArray("ABCDEF,1\r"));
-    }
-
     void followsStateTable()
     {
         RecordingHelp help;
@@ -305,6 +327,12 @@ private slots:
         QCOMPARE(buttonState(fresh), QStringLiteral("000 idle"));
         QVERIFY(fresh.running());
         QCOMPARE(fresh.tickCount(), 0);
+        // "Send Data" before listening (were it enabled) queues nothing.
+        fresh.findChild<QLineEdit *>(QStringLiteral("Text1"))->setText("RESET");
+        button(fresh, "Command5")->setEnabled(true);
+        button(fresh, "Command5")->click();
+        QCOMPARE(listLines(fresh), QStringList{"You didnt set remote host/port"});
+        QVERIFY(fresh.pendingCommand().isEmpty());
 
         Receiver receiver;
         QCOMPARE(buttonState(receiver.window), QStringLiteral("100 idle"));
@@ -334,25 +362,249 @@ private slots:
     void answersBurstOnce()
     {
         Receiver receiver(1000); // a long pause so the burst surely falls inside it
-        QByteArray firstUnitReply, secondUnitReply, laterReply;
+        QByteArray burstReply, otherReply, laterReply;
         receiver.listenWhile([&] {
-            UnitSide first(receiver.port), second(receiver.port);
+            UnitSide first(receiver.port), other(receiver.port);
             first.send("111111AAA");
             waitForLine(receiver.window, "Received: 111111AAA");
-            second.send("222222BBB");
-            second.send("333333CCC");
-            // The answer goes to the sender of the latest datagram, with the first's identifier.
-            secondUnitReply = second.reply();
-            firstUnitReply = first.reply(300);
-            second.send("444444DDD");
-            laterReply = second.reply();
+            first.send("222222BBB");
+            first.send("333333CCC");
+            other.send("444444DDD");
+            burstReply = first.reply();
+            otherReply = other.reply();
+            // Answered once: the next answer it reads is the one to its next message.
+            first.send("555555EEE");
+            laterReply = first.reply();
         });
-        QCOMPARE(secondUnitReply, QByteArray("111111,1\r"));
-        QCOMPARE(firstUnitReply, QByteArray());
-        QCOMPARE(laterReply, QByteArray("444444,1\r"));
-        QCOMPARE(listLines(receiver.window).mid(2, 6),
+        QCOMPARE(burstReply, QByteArray("111111,1\r"));
+        QCOMPARE(otherReply, QByteArray("444444,1\r"));
+        QCOMPARE(laterReply, QByteArray("555555,1\r"));
+        QCOMPARE(listLines(receiver.window).mid(2, 8),
                  (QStringList{"Received: 111111AAA", "Received: 222222BBB", "Received: 333333CCC",
-                              "Send: 111111,1", "Received: 444444DDD", "Send: 444444,1"}));
+                              "Received: 444444DDD", "Send: 111111,1", "Send: 444444,1",
+                              "Received: 555555EEE", "Send: 555555,1"}));
+    }
+
+    void answersEveryUnitOnItsOwn()
+    {
+        constexpr int units = 50;
+        Receiver receiver;
+        QByteArrayList first, second;
+        receiver.listenWhile([&] {
+            Fleet fleet(receiver.port, units);
+            first = fleet.round('A');
+            // Each unit got one answer: the next it reads answers its next message.
+            second = fleet.round('B');
+        });
+        for (int i = 0; i < units; ++i) {
+            QCOMPARE(first[i], Fleet::identifier('A', i) + ",1\r");
+            QCOMPARE(second[i], Fleet::identifier('B', i) + ",1\r");
+        }
+    }
+
+    void sendsCommandsToChosenUnits()
+    {
+        constexpr int units = 10;
+        Receiver receiver;
+        auto *choice = receiver.window.findChild<UnitChoice *>(QStringLiteral("UnitChoice"));
+        auto *pending = receiver.window.findChild<QListWidget *>(QStringLiteral("PendingCommands"));
+        auto queue = [&](const QString &unit, const QString &command) {
+            choice->setCurrentText(unit);
+            receiver.window.findChild<QLineEdit *>(QStringLiteral("Text1"))->setText(command);
+            button(receiver.window, "Command5")->click();
+        };
+        auto pendingTexts = [&] {
+            QStringList texts;
+            for (int i = 0; i < pending->count(); ++i)
+                texts << pending->item(i)->text();
+            return texts;
+        };
+        QList<QByteArrayList> rounds;
+        QStringList offered, listed;
+        receiver.listenWhile([&] {
+            Fleet fleet(receiver.port, units);
+            rounds << fleet.round('A');
+            onWindow(receiver.window, [&] {
+                choice->refill();
+                for (int i = 0; i < 3; ++i)
+                    offered << choice->itemText(i);
+                queue(QStringLiteral("A00003"), QStringLiteral("PING"));
+                queue(QStringLiteral("A00005"), QStringLiteral("DROP"));
+                queue(QStringLiteral("next message"), QStringLiteral("RESET"));
+                listed = pendingTexts();
+                pending->setCurrentRow(2); // A00005: DROP
+                button(receiver.window, "Withdraw")->click();
+            });
+            rounds << fleet.round('A') << fleet.round('A');
+        });
+        QCOMPARE(offered, (QStringList{"next message", "A00009", "A00008"}));
+        QCOMPARE(listed, (QStringList{"next message: RESET", "A00003: PING", "A00005: DROP"}));
+        QVERIFY(pendingTexts().isEmpty());
+        QByteArrayList withCommands;
+        for (const QByteArrayList &replies : rounds) {
+            for (int i = 0; i < units; ++i) {
+                const QByteArray identifier = Fleet::identifier('A', i);
+                QVERIFY(replies[i].startsWith(identifier + ",1"));
+                if (replies[i] != identifier + ",1\r")
+                    withCommands << replies[i];
+            }
+        }
+        // The unit's command reached it alone, once; the one for the next message reached the
+        // first other unit answered; the withdrawn one none.
+        QCOMPARE(withCommands, (QByteArrayList{"A00000,1RESET\r", "A00003,1PING\r"}));
+        QVERIFY(listLines(receiver.window).contains("Withdrawn for A00005: DROP"));
+    }
+
+    void showsUnitsHeard()
+    {
+        Receiver receiver;
+        receiver.listenWhile([&] {
+            UnitSide van(receiver.port), bus(receiver.port);
+            van.send("VAN001,one");
+            van.reply();
+            bus.send("BUS002,two");
+            bus.reply();
+            van.send("VAN001,three");
+            van.reply();
+        });
+        auto *view = receiver.window.findChild<QTableView *>(QStringLiteral("UnitsView"));
+        QVERIFY(!view->accessibleName().isEmpty());
+        const QAbstractItemModel *model = view->model();
+        auto row = [&](int r) {
+            QStringList cells;
+            for (int c : {0, 2, 4, 5})
+                cells << model->index(r, c).data().toString();
+            return cells;
+        };
+        QTRY_COMPARE(row(0), (QStringList{"VAN001", "VAN001,three", "2", ""}));
+        QCOMPARE(row(1), (QStringList{"BUS002", "BUS002,two", "1", ""}));
+        QVERIFY(model->index(0, 1).data().toString().startsWith("127.0.0.1:"));
+    }
+
+    // The record holds what came in and what went out, byte for byte, in order.
+    void recordsTraffic()
+    {
+        QTemporaryDir directory;
+        const QString file = directory.filePath(QStringLiteral("traffic.db"));
+        const QByteArrayList messages{QByteArray("VAN001\x00\xFF\r\n,1", 11), "BUS002,two",
+                                      "VAN001,three"};
+        QList<quint16> ports;
+        {
+            Receiver receiver(0, nullptr, file);
+            receiver.listenWhile([&] {
+                UnitSide van(receiver.port), bus(receiver.port);
+                ports << van.localPort() << bus.localPort() << van.localPort();
+                for (int i = 0; i < messages.size(); ++i) {
+                    UnitSide &unit = i == 1 ? bus : van;
+                    unit.send(messages[i]);
+                    unit.reply();
+                }
+            });
+        }
+        QStringList rows;
+        QStringList times;
+        {
+            QSqlDatabase database = QSqlDatabase::addDatabase("QSQLITE", "check");
+            database.setDatabaseName(file);
+            QVERIFY(database.open());
+            QSqlQuery query("SELECT time, direction, address, port, identifier, hex(data) FROM "
+                            "traffic ORDER BY rowid",
+                            database);
+            while (query.next()) {
+                times << query.value(0).toString();
+                rows << QStringList{query.value(1).toString(), query.value(2).toString(),
+                                    query.value(3).toString(), query.value(4).toString(),
+                                    query.value(5).toString()}
+                            .join(u' ');
+            }
+        }
+        QSqlDatabase::removeDatabase("check");
+        QStringList expected;
+        for (int i = 0; i < messages.size(); ++i) {
+            const QString unit = QStringLiteral("127.0.0.1 ") + QString::number(ports[i]) + u' ' +
+                                 QString::fromLatin1(messages[i].left(6)) + u' ';
+            expected << "in " + unit + messages[i].toHex().toUpper()
+                     << "out " + unit + (messages[i].left(6) + ",1\r").toHex().toUpper();
+        }
+        QCOMPARE(rows, expected);
+        QStringList sorted = times;
+        sorted.sort();
+        QCOMPARE(times, sorted);
+        QVERIFY(QDateTime::fromString(times.first(), Qt::ISODateWithMs).isValid());
+        QVERIFY(times.first().endsWith(u'Z'));
+    }
+
+    void forgetsOldestIdleUnits()
+    {
+        UnitTable table(3);
+        auto from = [](quint16 port) { return UnitAddress{loopback, port}; };
+        table.heard(from(1), "one", 0);
+        table.heard(from(2), "two", 0).answerPending = true;
+        table.heard(from(3), "three", 0);
+        table.heard(from(1), "one again", 0); // heard again: no longer the oldest
+        table.heard(from(4), "four", 0);      // the oldest, 2, still awaits its answer
+        QCOMPARE(table.size(), 4);
+        table.find(from(2))->answerPending = false;
+        table.heard(from(5), "five", 0); // 2 and 3, the oldest idle, go
+        QStringList kept;
+        table.newestFirst([&](const UnitState &unit) {
+            kept << unit.lastMessage;
+            return true;
+        });
+        QCOMPARE(kept, (QStringList{"five", "four", "one again"}));
+        QVERIFY(!table.find(from(2)));
+    }
+
+    void readsUnitCommandLines_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("identifier");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("unit and command") << "@VAN042 RESET"
+                                          << "VAN042"
+                                          << "RESET"
+                                          << "";
+        QTest::newRow("blanks in command") << "@VAN042 POS 5 "
+                                           << "VAN042"
+                                           << "POS 5 "
+                                           << "";
+        QTest::newRow("empty command") << "@XYZ "
+                                       << "XYZ"
+                                       << ""
+                                       << "";
+        QTest::newRow("only @") << "@"
+                                << ""
+                                << ""
+                                << "a unit identifier must follow @";
+        QTest::newRow("no identifier") << "@ RESET"
+                                       << ""
+                                       << ""
+                                       << "a unit identifier must follow";
+        QTest::newRow("no command") << "@VAN042"
+                                    << ""
+                                    << ""
+                                    << "a blank and the command";
+        QTest::newRow("too long") << "@VAN0421 RESET"
+                                  << ""
+                                  << ""
+                                  << "VAN0421 is longer";
+    }
+    void readsUnitCommandLines()
+    {
+        QFETCH(QString, line);
+        QFETCH(QString, identifier);
+        QFETCH(QString, command);
+        QFETCH(QString, error);
+        QVERIFY(ReceiverText::isUnitCommandLine(line));
+        const ReceiverText::UnitCommandLine read = ReceiverText::parseUnitCommandLine(line);
+        QCOMPARE(read.identifier, identifier);
+        QCOMPARE(read.command, command);
+        if (error.isEmpty())
+            QVERIFY(read.error.isEmpty());
+        else
+            QVERIFY2(read.error.startsWith("Not queued: ") && read.error.contains(error),
+                     qPrintable(read.error));
     }
 
     void keepsCommandUntilSent()

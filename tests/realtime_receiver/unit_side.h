@@ -25,6 +25,8 @@ public:
         m_socket.bind(loopback, 0);
     }
 
+    quint16 localPort() const { return m_socket.localPort(); }
+
     void send(const QByteArray &message)
     {
         m_socket.writeDatagram(message, loopback, m_receiverPort);
