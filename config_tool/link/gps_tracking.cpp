@@ -172,6 +172,7 @@ void GPStracking::createControls()
 
     m_portList = new QListWidget(this);
     m_portList->setObjectName(QStringLiteral("List2"));
+    m_portList->setAccessibleName(QStringLiteral("COM port"));
     for (int k = 1; k <= 12; ++k) {
         auto *entry = new QListWidgetItem(QStringLiteral("COM%1").arg(k), m_portList);
         entry->setToolTip(m_services.port->deviceName(k));
