@@ -1,6 +1,5 @@
 #include "configuration/setup1.h"
 #include "configuration/setup3.h"
-#include "link/qt_serial_port.h"
 #include "location_table/setup2.h"
 #include "support/accessibility_walk.h"
 #include "support/main_window_bench.h"
@@ -194,18 +193,6 @@ private slots:
         QCOMPARE(bench.window.portIndex(), 11);
         bench.button("Command4")->click();
         QCOMPARE(list->currentRow(), 11);
-    }
-
-    void portListShowsTheMappedDevices()
-    {
-        PortMap map;
-        QVERIFY(map.addMapping(QStringLiteral("COM1=/dev/ttyUSB0")));
-        QtSerialPort port(map);
-        RecordingMessageBoxes boxes;
-        GPStracking window({&port, &boxes, nullptr, 1000});
-        auto *list = window.findChild<QListWidget *>(QStringLiteral("List2"));
-        QCOMPARE(list->item(0)->toolTip(), QStringLiteral("/dev/ttyUSB0"));
-        QCOMPARE(list->item(1)->toolTip(), PortMap::defaultDevice(2));
     }
 
     void screensOpenModallyAndKeepTheirValues_data()
