@@ -167,8 +167,8 @@ void Setup1::buildLayout()
 
 void Setup1::showEvent(QShowEvent *event)
 {
-    if (!m_sized) {
-        m_sized = true;
+    // Sized once, unless given a size before: later the user's size stands.
+    if (!testAttribute(Qt::WA_Resized)) {
         // Room for the window frame and a panel beside the screen's own margins.
         const QSize frame = QSize(16, 80);
         QSize room = QSize(1366, 768);

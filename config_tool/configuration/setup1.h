@@ -76,6 +76,5 @@ private:
     QPushButton *m_check;
     QPushButton *m_helpButton;
     QPushButton *m_return;
-    QScrollArea *m_scroll = nullptr;
-    bool m_sized = false; // the first show fits the window to the form and the screen
+    QScrollArea *m_scroll = nullptr; // the first show fits it to the form and the screen
 };
