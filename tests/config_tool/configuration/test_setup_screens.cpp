@@ -50,36 +50,6 @@ private slots:
         QCOMPARE(FileChoice::textForFile(directory, QStringLiteral("a.cfg")), afterFile);
     }
 
-    void fileChoiceFollowsTheLists()
-    {
-        QTemporaryDir dir;
-        QFile(dir.filePath(QStringLiteral("unit.cfg"))).open(QIODevice::WriteOnly);
-        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")));
-        Setup1 screen;
-        FileChoice &choice = screen.fileChoice();
-        QCOMPARE(screen.selectedFile(), QString()); // empty at start
-        QCOMPARE(choice.directoryPath(), QDir::toNativeSeparators(QDir::currentPath()));
-
-        const QString native = QDir::toNativeSeparators(dir.path());
-        choice.setDirectoryPath(dir.path());
-        QCOMPARE(screen.selectedFile(), native + sep());
-        QListWidget *files = choice.fileList();
-        QCOMPARE(files->count(), 1);
-        QTest::mouseClick(files->viewport(), Qt::LeftButton, {},
-                          files->visualItemRect(files->item(0)).center());
-        QCOMPARE(screen.selectedFile(), native + sep() + "unit.cfg");
-
-        // Opening "sub" from the directory list moves the file list there.
-        QListWidget *dirs = choice.directoryList();
-        const auto sub = dirs->findItems(QStringLiteral("sub"), Qt::MatchEndsWith);
-        QCOMPARE(sub.size(), 1);
-        emit dirs->itemActivated(sub[0]);
-        QCOMPARE(choice.directoryPath(), native + sep() + "sub");
-        QCOMPARE(files->count(), 0);
-        // Typing stays possible.
-        QVERIFY(!choice.pathText()->isReadOnly());
-    }
-
     void fileListsShowNewFiles_data()
     {
         QTest::addColumn<QString>("screen");
@@ -104,8 +74,14 @@ private slots:
             choice = &setup2->fileChoice();
             dialog.reset(setup2);
         }
+        // The lists start in the working directory, Text1 empty and open to typing.
+        QCOMPARE(choice->directoryPath(), QDir::toNativeSeparators(QDir::currentPath()));
+        QCOMPARE(choice->pathText()->text(), QString());
+        QVERIFY(!choice->pathText()->isReadOnly());
         dialog->show();
+        const QString native = QDir::toNativeSeparators(dir.path());
         choice->setDirectoryPath(dir.path());
+        QCOMPARE(choice->pathText()->text(), native + sep());
         const auto shown = [choice] {
             QStringList names;
             for (int i = 0; i < choice->fileList()->count(); ++i)
@@ -126,10 +102,22 @@ private slots:
         choice->fileList()->setCurrentRow(0);
         dialog->hide();
         QFile(dir.filePath(QStringLiteral("06-12-2026L_14.03.27.csv"))).open(QIODevice::WriteOnly);
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")));
         dialog->show();
         QCOMPARE(shown(), (QStringList{QStringLiteral("06-12-2026L_14.03.27.csv"),
                                        QStringLiteral("saved.txt")}));
         QCOMPARE(choice->fileList()->currentItem()->text(), QStringLiteral("saved.txt"));
+        QTest::mouseClick(choice->fileList()->viewport(), Qt::LeftButton, {},
+                          choice->fileList()->visualItemRect(choice->fileList()->item(0)).center());
+        QCOMPARE(choice->pathText()->text(), native + sep() + "06-12-2026L_14.03.27.csv");
+
+        // So does a new folder; opening it moves the file list there.
+        QListWidget *folders = choice->directoryList();
+        const auto sub = folders->findItems(QStringLiteral("sub"), Qt::MatchEndsWith);
+        QCOMPARE(sub.size(), 1);
+        emit folders->itemActivated(sub[0]);
+        QCOMPARE(choice->directoryPath(), native + sep() + "sub");
+        QCOMPARE(shown(), QStringList{});
     }
 
     // A laptop of 1366 x 768 at 100 % and at 125 %: the offscreen platform is given two such
