@@ -7,11 +7,14 @@
 #include "link/gps_tracking.h"
 #include "link/gpx_command.h"
 #include "link/message_box.h"
+#include "link/port_device_choice.h"
 #include "link/port_map.h"
 #include "link/qt_serial_port.h"
+#include "link/serial_devices.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QSettings>
 #include <QStyleFactory>
 
 #include <cstdlib>
@@ -56,7 +59,8 @@ bool isOption(const char *argument, const char *name)
 bool runsWithoutWindow(int argc, char *argv[])
 {
     for (int i = 1; i < argc; ++i) {
-        for (const char *help : {"-h", "--help", "-?", "--help-all", "-v", "--version"}) {
+        for (const char *help :
+             {"-h", "--help", "-?", "--help-all", "-v", "--version", "--list-ports"}) {
             if (std::strcmp(argv[i], help) == 0)
                 return true;
         }
@@ -117,6 +121,7 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vortsetup"));
+    QApplication::setOrganizationName(QStringLiteral("VORT"));
     QApplication::setApplicationVersion(CommandLine::versionText("1.7"));
 
     QCommandLineParser parser;
@@ -162,7 +167,10 @@ int main(int argc, char *argv[])
     const QCommandLineOption gpxOutOption(QStringLiteral("gpx-out"),
                                           QStringLiteral("With --gpx LOG.csv: the track's file."),
                                           QStringLiteral("file"));
-    parser.addOptions({gpxOption, gpxOutOption});
+    const QCommandLineOption listPortsOption(
+        QStringLiteral("list-ports"),
+        QStringLiteral("Lists the serial devices found (stable name, device, description)."));
+    parser.addOptions({gpxOption, gpxOutOption, listPortsOption});
     // Tests only: a shorter tick than the unit's one second.
     QCommandLineOption tickOption(QStringLiteral("tick-ms"), QString(), QStringLiteral("ms"),
                                   QStringLiteral("1000"));
@@ -175,6 +183,16 @@ int main(int argc, char *argv[])
     if (parser.isSet(QStringLiteral("version")))
         parser.showVersion();
 
+    const SystemSerialDevices devices;
+    if (parser.isSet(listPortsOption)) {
+        const QList<SerialDevice> found = devices.devices();
+        for (const SerialDevice &device : found)
+            ConsoleLines::write(device.line());
+        if (found.isEmpty())
+            ConsoleLines::writeError(QStringLiteral("vortsetup: no serial device found"));
+        return 0;
+    }
+
     PortMap map;
     for (const QString &mapping : parser.values(portOption)) {
         if (!map.addMapping(mapping))
@@ -186,6 +204,11 @@ int main(int argc, char *argv[])
         refuse(QStringLiteral("--tick-ms expects a positive number"));
 
     QtSerialPort port(map);
+    // The devices chosen in the window, remembered between runs; --port wins for its entries.
+    QSettings settings;
+    PortDeviceChoice choice(port.portMap(), devices, &settings);
+    choice.load();
+    port.setOpenFailureNote([&choice](int portNumber) { return choice.adapterHint(portNumber); });
     if (withoutWindow) {
         const QList<BatchStep> steps = batchSteps(parser);
         if (steps.isEmpty())
@@ -215,7 +238,7 @@ int main(int argc, char *argv[])
         QApplication::setStyle(style);
     WidgetMessageBoxes messages;
     SystemHelpViewer help(HelpWindow::showText);
-    GPStracking window({&port, &messages, &help, tickMs});
+    GPStracking window({&port, &messages, &help, tickMs, &choice});
     messages.setParent(&window);
     window.show();
     return app.exec();

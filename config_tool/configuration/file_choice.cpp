@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QEvent>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
@@ -32,6 +33,9 @@ FileChoice::FileChoice(QWidget *parent)
     m_directory->setObjectName(QStringLiteral("Dir1"));
     m_files->setObjectName(QStringLiteral("File1"));
     m_text->setObjectName(QStringLiteral("Text1"));
+    m_drive->setAccessibleName(QStringLiteral("Drive"));
+    m_directory->setAccessibleName(QStringLiteral("Folder"));
+    m_files->setAccessibleName(QStringLiteral("File"));
 
     fillDrives();
     showDirectory(native(QDir::currentPath()));
@@ -45,6 +49,27 @@ FileChoice::FileChoice(QWidget *parent)
     });
     connect(m_files, &QListWidget::itemClicked, this,
             [this](QListWidgetItem *item) { chooseFile(item->text()); });
+    parent->installEventFilter(this);
+}
+
+bool FileChoice::eventFilter(QObject *watched, QEvent *event)
+{
+    // The screen stays loaded while hidden; files may have come and gone meanwhile.
+    if (watched == parent() && event->type() == QEvent::Show)
+        refresh();
+    return QObject::eventFilter(watched, event);
+}
+
+void FileChoice::refresh()
+{
+    const QListWidgetItem *selected = m_files->currentItem();
+    const QString selectedName = selected ? selected->text() : QString();
+    showDirectory(m_path);
+    if (!selectedName.isEmpty()) {
+        const QList<QListWidgetItem *> found = m_files->findItems(selectedName, Qt::MatchExactly);
+        if (!found.isEmpty())
+            m_files->setCurrentItem(found.first());
+    }
 }
 
 void FileChoice::fillDrives()

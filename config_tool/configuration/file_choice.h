@@ -16,7 +16,8 @@ class QWidget;
 //   separator appended when the path is longer than 4 characters (a drive root stays as it is);
 // - a click on a file puts directory, separator and file name into Text1, doubled separators
 //   made single.
-// At start the lists show the current directory and Text1 is empty.
+// At start the lists show the current directory and Text1 is empty. The lists are read again
+// each time the screen is shown and after each save (refresh), so new files appear in them.
 class FileChoice : public QObject
 {
     Q_OBJECT
@@ -36,10 +37,15 @@ public:
     void setDrive(const QString &drive);
     // As clicking a file of File1.
     void chooseFile(const QString &fileName);
+    // Reads the directory shown again; Text1 and the file selected stay.
+    void refresh();
 
     // What Text1 shows after a directory or a file has been chosen.
     static QString textForDirectory(const QString &directory);
     static QString textForFile(const QString &directory, const QString &fileName);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void showDirectory(const QString &path);

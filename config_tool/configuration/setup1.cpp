@@ -13,6 +13,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace {
@@ -91,6 +94,16 @@ void Setup1::buildLayout()
         areaGrid->addWidget(m_settings.control(c[2]), row, 4);
         areaGrid->addWidget(m_settings.control(c[3]), row, 5);
     }
+    // The hemisphere lists have no caption and the second corner's boxes share the caption
+    // "2": their names say which value they hold.
+    const struct
+    {
+        int number;
+        const char *name;
+    } areaNames[] = {{28, "LAT1 N/S"},  {29, "LAT2"},  {30, "LAT2 N/S"},
+                     {32, "LONG1 E/W"}, {33, "LONG2"}, {34, "LONG2 E/W"}};
+    for (const auto &named : areaNames)
+        m_settings.control(named.number)->setAccessibleName(QString::fromLatin1(named.name));
     middle->addWidget(area, middle->rowCount(), 0, 1, 2);
     middle->setRowStretch(middle->rowCount(), 1);
 
@@ -131,12 +144,46 @@ void Setup1::buildLayout()
     columns->addLayout(right);
 
     auto *bottom = new QHBoxLayout;
-    bottom->addWidget(plainLabel("Label_fileSelected", "File Selected :", this));
+    QLabel *fileCaption = plainLabel("Label_fileSelected", "File Selected :", this);
+    fileCaption->setBuddy(m_fileChoice->pathText());
+    bottom->addWidget(fileCaption);
     bottom->addWidget(m_fileChoice->pathText(), 1);
 
+    // The form scrolls inside the window, so a small or scaled screen (a 1366 x 768 laptop at
+    // 125 %) still reaches every control; it opens as large as the form, up to the screen.
+    auto *form = new QWidget(this);
+    auto *formLayout = new QVBoxLayout(form);
+    formLayout->addLayout(columns);
+    formLayout->addLayout(bottom);
+    m_scroll = new QScrollArea(this);
+    m_scroll->setObjectName(QStringLiteral("formArea"));
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setWidget(form);
     auto *screen = new QVBoxLayout(this);
-    screen->addLayout(columns);
-    screen->addLayout(bottom);
+    screen->setContentsMargins(0, 0, 0, 0);
+    screen->addWidget(m_scroll);
+}
+
+void Setup1::showEvent(QShowEvent *event)
+{
+    // Sized once, unless given a size before: later the user's size stands.
+    if (!testAttribute(Qt::WA_Resized)) {
+        // Room for the window frame and a panel beside the screen's own margins.
+        const QSize frame = QSize(16, 80);
+        QSize room = QSize(1366, 768);
+        if (const QScreen *shownOn = screen())
+            room = shownOn->availableGeometry().size() - frame;
+        QSize size = m_scroll->widget()->sizeHint();
+        // A scroll bar in one direction takes room from the other.
+        const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+        if (size.height() > room.height())
+            size.rwidth() += bar;
+        if (size.width() > room.width())
+            size.rheight() += bar;
+        resize(size.boundedTo(room));
+    }
+    QDialog::showEvent(event);
 }
 
 void Setup1::setStartingValues()
@@ -198,7 +245,9 @@ void Setup1::loadConfiguration()
 
 void Setup1::saveConfiguration()
 {
-    if (const std::optional<QString> error = saveConfigurationFile(selectedFile(), configuration()))
+    const std::optional<QString> error = saveConfigurationFile(selectedFile(), configuration());
+    m_fileChoice->refresh();
+    if (error)
         tell(*error, ConfigurationFileTexts::errorTitle, MessageIcon::Critical);
     else
         tell(ConfigurationFileTexts::saved, ConfigurationFileTexts::savedTitle,

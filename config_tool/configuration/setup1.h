@@ -9,6 +9,7 @@
 
 class HelpViewer;
 class QPushButton;
+class QScrollArea;
 class Setup3;
 
 // The configuration screen "Current Configuration": settings 1 to 45, the file choice and the
@@ -52,6 +53,9 @@ public:
     // The screen that holds settings 46 to 51, saved and loaded with this one.
     void setVoiceScreen(Setup3 *voice) { m_voice = voice; }
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     // Command1 "Load Configuration", Command4 "Save Configuration" and Command5 "Click here to
     // Check if configuration is valid".
@@ -72,4 +76,5 @@ private:
     QPushButton *m_check;
     QPushButton *m_helpButton;
     QPushButton *m_return;
+    QScrollArea *m_scroll = nullptr; // the first show fits it to the form and the screen
 };

@@ -61,6 +61,7 @@ Setup3::Setup3(QWidget *parent)
     QLabel *dialCaption =
         plainLabel("Label_dialNumber", "Number to Dial when Auxiliary Input 1 activated :", this);
     m_dialNumber->setObjectName(QStringLiteral("Text1"));
+    dialCaption->setBuddy(m_dialNumber);
     dialCaption->hide();
     m_dialNumber->hide();
 }

@@ -7,6 +7,8 @@
 #include "location_table/setup2.h"
 #include "operation.h"
 #include "operation_phases.h"
+#include "port_device_choice.h"
+#include "port_device_dialog.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -172,12 +174,20 @@ void GPStracking::createControls()
 
     m_portList = new QListWidget(this);
     m_portList->setObjectName(QStringLiteral("List2"));
-    for (int k = 1; k <= 12; ++k) {
-        auto *entry = new QListWidgetItem(QStringLiteral("COM%1").arg(k), m_portList);
-        entry->setToolTip(m_services.port->deviceName(k));
-    }
+    m_portList->setAccessibleName(QStringLiteral("COM port"));
+    for (int k = 1; k <= 12; ++k)
+        new QListWidgetItem(QStringLiteral("COM%1").arg(k), m_portList);
+    showPortDevices();
     m_portList->setGeometry(twips(4080, 4920, 1095, 840));
     m_portList->hide();
+    if (m_services.devices) {
+        // Beside the chosen port: which device stands behind it.
+        auto *device = new QPushButton(QStringLiteral("Serial device..."), this);
+        device->setObjectName(QStringLiteral("portDeviceButton"));
+        device->setToolTip(QStringLiteral("Attach the chosen COM entry to a serial device"));
+        device->setGeometry(twips(2400, 2700, 2760, 390));
+        connect(device, &QPushButton::clicked, this, &GPStracking::chooseDevice);
+    }
 
     const struct
     {
@@ -366,8 +376,26 @@ void GPStracking::hideProgress()
     m_progressBar->reset();
 }
 
+void GPStracking::showPortDevices()
+{
+    // Adapters come and go: the tooltips are made again each time the list is shown.
+    for (int k = 1; k <= m_portList->count(); ++k)
+        m_portList->item(k - 1)->setToolTip(m_services.devices ? m_services.devices->toolTip(k)
+                                                               : m_services.port->deviceName(k));
+}
+
+void GPStracking::chooseDevice()
+{
+    if (m_engine->isRunning())
+        return;
+    PortDeviceDialog dialog(*m_services.devices, portIndex() + 1, this);
+    dialog.exec();
+    showPortDevices();
+}
+
 void GPStracking::showPortList()
 {
+    showPortDevices();
     m_portList->setCurrentRow(portIndex());
     m_portList->show();
     m_portList->raise();

@@ -11,6 +11,7 @@
 #include <map>
 
 class HelpViewer;
+class PortDeviceChoice;
 class QLabel;
 class QListWidget;
 class QDialog;
@@ -35,6 +36,8 @@ public:
         MessageBoxes *messages = nullptr; // every box of the program goes through it
         HelpViewer *help = nullptr;       // "info.txt"
         int tickMs = 1000;                // Timer1; shorter only in tests
+        // The devices behind the COM entries; none: the port's own names, nothing to choose.
+        PortDeviceChoice *devices = nullptr;
     };
 
     explicit GPStracking(const Services &services, QWidget *parent = nullptr);
@@ -88,6 +91,8 @@ private:
     void formLoad();
     void showPortList();
     void choosePort(int index);
+    void chooseDevice();
+    void showPortDevices();
     void openScreen(QDialog *screen);
     void exitProgram();
     void setMenuEnabled(bool enabled);

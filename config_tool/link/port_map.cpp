@@ -4,7 +4,17 @@
 
 QString PortMap::device(int portNumber) const
 {
-    return m_mapped.value(portNumber, defaultDevice(portNumber));
+    if (m_mapped.contains(portNumber))
+        return m_mapped.value(portNumber);
+    return m_chosen.value(portNumber, defaultDevice(portNumber));
+}
+
+void PortMap::choose(int portNumber, const QString &device)
+{
+    if (device.isEmpty())
+        m_chosen.remove(portNumber);
+    else
+        m_chosen.insert(portNumber, device);
 }
 
 bool PortMap::addMapping(const QString &text)

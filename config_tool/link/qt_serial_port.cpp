@@ -27,6 +27,8 @@ bool QtSerialPort::open(int portNumber, const QString &settings)
     m_serial.setPortName(device);
     if (!m_serial.open(QIODevice::ReadWrite)) {
         m_error = device + QStringLiteral(": ") + m_serial.errorString();
+        if (const QString note = m_note ? m_note(portNumber) : QString(); !note.isEmpty())
+            m_error += QStringLiteral(". ") + note;
         return false;
     }
     if (!setSettings(settings)) {

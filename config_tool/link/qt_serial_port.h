@@ -5,6 +5,8 @@
 
 #include <QSerialPort>
 
+#include <functional>
+
 // The production serial port: QSerialPort on the device that the port map puts behind the
 // chosen COM entry.
 class QtSerialPort : public SerialPort
@@ -26,7 +28,13 @@ public:
     QString errorString() const override;
     QString deviceName(int portNumber) const override;
 
+    PortMap &portMap() { return m_map; }
     const PortMap &portMap() const { return m_map; }
+    // A note added to the reason an open of port number k failed (empty: none).
+    void setOpenFailureNote(std::function<QString(int portNumber)> note)
+    {
+        m_note = std::move(note);
+    }
 
 private:
     // Writes what the device takes at once, without queueing; the count taken.
@@ -35,4 +43,5 @@ private:
     PortMap m_map;
     QSerialPort m_serial;
     QString m_error;
+    std::function<QString(int)> m_note;
 };

@@ -7,12 +7,14 @@
 #include "configuration/file_choice.h"
 #include "link/message_box.h"
 #include "location_table_file.h"
+#include "table_file_check.h"
 
 #include <QComboBox>
 #include <QFile>
 #include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -46,6 +48,8 @@ Setup2::Setup2(QWidget *parent, MessageBoxes *messageBoxes, HelpViewer *helpView
     // by the click's own handler, after which that handler acts (the edit is stored first).
     m_grid->setObjectName(QStringLiteral("MSFlexGrid1"));
     m_grid->setToolTip(QStringLiteral("Click for Input"));
+    m_grid->setAccessibleName(QStringLiteral("GPS location table"));
+    m_grid->setAccessibleDescription(m_grid->toolTip());
     m_grid->horizontalHeader()->hide();
     m_grid->verticalHeader()->hide();
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -63,6 +67,7 @@ Setup2::Setup2(QWidget *parent, MessageBoxes *messageBoxes, HelpViewer *helpView
     connect(m_grid, &QTableWidget::cellClicked, this, &Setup2::openEditor);
 
     m_txtEdit->setObjectName(QStringLiteral("txtEdit"));
+    m_txtEdit->setAccessibleName(QStringLiteral("Cell value"));
     m_txtEdit->hide();
     m_txtEdit->installEventFilter(this);
 
@@ -77,6 +82,7 @@ Setup2::Setup2(QWidget *parent, MessageBoxes *messageBoxes, HelpViewer *helpView
 
     auto *fileCaption = new QLabel(QStringLiteral("File Selected :"), this);
     fileCaption->setObjectName(QStringLiteral("Label2"));
+    fileCaption->setBuddy(m_fileChoice->pathText());
 
     // Left the table under its column titles; right the file choice above the file buttons,
     // RETURN MAIN MENU at the foot; along the bottom the chosen file.
@@ -188,6 +194,8 @@ void Setup2::openEditor(int row, int column)
     const QPoint topLeft = m_grid->viewport()->mapTo(this, cell.topLeft());
     m_txtEdit->setGeometry(topLeft.x(), topLeft.y(), cell.width(), cell.height());
     m_txtEdit->setText(cellText(row * columnCount + column));
+    // Typing replaces the cell ("255" of an empty entry) rather than adding to it.
+    m_txtEdit->selectAll();
     m_editorOpen = true;
     m_txtEdit->show();
     m_txtEdit->raise();
@@ -209,8 +217,37 @@ void Setup2::commitEditor()
     m_txtEdit->hide();
 }
 
+void Setup2::moveEditor(int step)
+{
+    // Coordinate cells in reading order: latitude, longitude, then the next row.
+    const int next = m_editRow * 2 + (m_editColumn - 1) + step;
+    commitEditor();
+    if (next < 0 || next >= rowCount * 2)
+        return;
+    const int row = next / 2;
+    const int column = next % 2 + 1;
+    m_grid->setCurrentCell(row, column);
+    m_grid->scrollTo(m_grid->model()->index(row, column));
+    openEditor(row, column);
+}
+
 bool Setup2::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_txtEdit && event->type() == QEvent::KeyPress) {
+        // Tab and Enter store the edit and go on to the next cell, Shift+Tab to the one before.
+        switch (static_cast<QKeyEvent *>(event)->key()) {
+        case Qt::Key_Tab:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            moveEditor(1);
+            return true;
+        case Qt::Key_Backtab:
+            moveEditor(-1);
+            return true;
+        default:
+            break;
+        }
+    }
     if (watched == m_txtEdit && event->type() == QEvent::FocusOut) {
         // Switching to another window or opening a menu is not leaving the editor.
         const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
@@ -258,8 +295,14 @@ void Setup2::loadTable()
     const bool readError = file.error() != QFileDevice::NoError;
     file.close();
 
-    // The rows read before a failure keep their new coordinates; the ID column stays.
+    // A cell the grid would not take refuses the whole file: nothing of it reaches the grid.
+    // Otherwise the rows read before a failure keep their new coordinates; the IDs stay.
     const LocationTableFile::ReadResult result = LocationTableFile::read(content);
+    if (const auto fault = TableFileCheck::firstFault(result.rows)) {
+        m_messageBoxes->show(TableFileCheck::refusal(path, *fault), QStringLiteral("Error"),
+                             MessageIcon::Critical);
+        return;
+    }
     for (qsizetype row = 0; row < result.rows.size(); ++row) {
         setCellText(static_cast<int>(row) * columnCount + 1, result.rows[row].latitude);
         setCellText(static_cast<int>(row) * columnCount + 2, result.rows[row].longitude);
@@ -275,6 +318,7 @@ void Setup2::saveTable()
     // Written beside the old file and swapped in at the end, so a failed save leaves an
     // existing table file as it was.
     const bool saved = WholeFile::write(path, LocationTableFile::write(cells()));
+    m_fileChoice->refresh();
     if (saved)
         m_messageBoxes->show(QStringLiteral("Configuration has been Saved"),
                              QStringLiteral("Saved"), MessageIcon::Information);

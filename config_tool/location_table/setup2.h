@@ -58,6 +58,8 @@ protected:
 
 private:
     void openEditor(int row, int column);
+    // Stores the edit and opens the editor step coordinate cells further on (or back).
+    void moveEditor(int step);
     void loadTable();
     void saveTable();
     void showHelp();

@@ -4,13 +4,10 @@
 #include <QWidget>
 
 namespace {
-
 bool isInteractive(QAccessible::Role role)
 {
     switch (role) {
     case QAccessible::PushButton:
-    case QAccessible::ButtonMenu:
-    case QAccessible::ButtonDropDown:
     case QAccessible::CheckBox:
     case QAccessible::RadioButton:
     case QAccessible::ComboBox:
@@ -21,34 +18,59 @@ bool isInteractive(QAccessible::Role role)
     case QAccessible::List:
     case QAccessible::Table:
     case QAccessible::Tree:
-    case QAccessible::PageTab:
+    case QAccessible::PageTabList:
+    case QAccessible::ButtonMenu:
+    case QAccessible::ButtonDropDown:
         return true;
     default:
         return false;
     }
 }
 
-void walk(QAccessibleInterface *node, QStringList &unnamed)
+// Some interfaces give their content as name (a drop-down list its current item on Linux), so
+// only what names the control itself counts.
+bool isNamed(QAccessibleInterface *control, QWidget *widget)
 {
-    if (!node || !node->isValid() || node->state().invisible)
-        return;
-    if (isInteractive(node->role())) {
-        // Its own parts (a list's items, a box's editor) are named by the control itself.
-        if (node->text(QAccessible::Name).trimmed().isEmpty()) {
-            const QString name = node->object() ? node->object()->objectName() : QString();
-            unnamed << (name.isEmpty() ? QStringLiteral("role %1").arg(int(node->role())) : name);
-        }
-        return;
-    }
-    for (int i = 0; i < node->childCount(); ++i)
-        walk(node->child(i), unnamed);
+    if (!widget->accessibleName().trimmed().isEmpty())
+        return true;
+    if (!control->relations(QAccessible::Label).isEmpty())
+        return true;
+    const QAccessible::Role role = control->role();
+    const bool captioned = role == QAccessible::PushButton || role == QAccessible::CheckBox ||
+                           role == QAccessible::RadioButton || role == QAccessible::ButtonMenu ||
+                           role == QAccessible::ButtonDropDown;
+    return captioned && !control->text(QAccessible::Name).trimmed().isEmpty();
 }
 
+void walk(QAccessibleInterface *node, QStringList &unnamed)
+{
+    for (int i = 0; i < node->childCount(); ++i) {
+        QAccessibleInterface *child = node->child(i);
+        if (!child)
+            continue;
+        // Only controls; the items of lists and the cells of tables belong to their control.
+        auto *widget = qobject_cast<QWidget *>(child->object());
+        if (!widget || widget->isWindow())
+            continue;
+        if (!isInteractive(child->role())) {
+            walk(child, unnamed);
+            continue;
+        }
+        // What lies inside a control (the drop-down of a list, the scroll bars of a table)
+        // belongs to it.
+        if (!isNamed(child, widget))
+            unnamed << QStringLiteral("%1 (role %2)")
+                           .arg(widget->objectName().isEmpty() ? widget->metaObject()->className()
+                                                               : widget->objectName())
+                           .arg(int(child->role()));
+    }
+}
 } // namespace
 
 QStringList unnamedInteractiveControls(QWidget *window)
 {
     QStringList unnamed;
-    walk(QAccessible::queryAccessibleInterface(window), unnamed);
+    if (QAccessibleInterface *root = QAccessible::queryAccessibleInterface(window))
+        walk(root, unnamed);
     return unnamed;
 }

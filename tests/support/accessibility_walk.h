@@ -4,7 +4,9 @@
 
 class QWidget;
 
-// Walks the window's accessibility tree in-process, as a screen reader or a UI automation tool
-// sees it, and lists every visible control a person acts on (button, box, list, grid ...) that
-// has no accessible name: by object name, else by role. Empty when every control is named.
+// Walks the accessibility tree of one window, as a screen reader would, and lists every control
+// a person acts on (buttons, boxes, lists, tables ...) that has no name: neither an accessible
+// name of its own, nor a caption label tied to it as buddy, nor (for buttons) a caption. Hidden
+// controls count too: they are acted on once shown. Each entry names the control by its
+// objectName and role, for the failure message.
 QStringList unnamedInteractiveControls(QWidget *window);

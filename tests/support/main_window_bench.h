@@ -21,11 +21,14 @@ struct MainWindowBench
         port.attach(1, &unit);
     }
 
-    // A control of the main window (or of a screen) by its name.
+    // A control of the main window (or anywhere on a screen) by its name. The screens are
+    // children of the main window and have controls of the same names.
     template <typename T = QWidget> T *control(const char *name, QWidget *parent = nullptr)
     {
         return (parent ? parent : &window)
-            ->template findChild<T *>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
+            ->template findChild<T *>(QString::fromLatin1(name), parent
+                                                                     ? Qt::FindChildrenRecursively
+                                                                     : Qt::FindDirectChildrenOnly);
     }
     QPushButton *button(const char *name, QWidget *parent = nullptr)
     {

@@ -1,11 +1,18 @@
 #include "configuration/file_choice.h"
 #include "configuration/setup1.h"
 #include "configuration/setup3.h"
+#include "location_table/setup2.h"
+#include "support/recording_fakes.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -43,34 +50,135 @@ private slots:
         QCOMPARE(FileChoice::textForFile(directory, QStringLiteral("a.cfg")), afterFile);
     }
 
-    void fileChoiceFollowsTheLists()
+    void fileListsShowNewFiles_data()
     {
+        QTest::addColumn<QString>("screen");
+        QTest::newRow("configuration") << "setup1";
+        QTest::newRow("location table") << "setup2";
+    }
+    void fileListsShowNewFiles()
+    {
+        QFETCH(QString, screen);
         QTemporaryDir dir;
-        QFile(dir.filePath(QStringLiteral("unit.cfg"))).open(QIODevice::WriteOnly);
-        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")));
-        Setup1 screen;
-        FileChoice &choice = screen.fileChoice();
-        QCOMPARE(screen.selectedFile(), QString()); // empty at start
-        QCOMPARE(choice.directoryPath(), QDir::toNativeSeparators(QDir::currentPath()));
-
+        RecordingMessageBoxes boxes;
+        RecordingHelpViewer help;
+        std::unique_ptr<QDialog> dialog;
+        FileChoice *choice = nullptr;
+        if (screen == QLatin1String("setup1")) {
+            auto *setup1 = new Setup1(&help);
+            setup1->setMessageBoxes(&boxes);
+            choice = &setup1->fileChoice();
+            dialog.reset(setup1);
+        } else {
+            auto *setup2 = new Setup2(nullptr, &boxes, &help);
+            choice = &setup2->fileChoice();
+            dialog.reset(setup2);
+        }
+        // The lists start in the working directory, Text1 empty and open to typing.
+        QCOMPARE(choice->directoryPath(), QDir::toNativeSeparators(QDir::currentPath()));
+        QCOMPARE(choice->pathText()->text(), QString());
+        QVERIFY(!choice->pathText()->isReadOnly());
+        dialog->show();
         const QString native = QDir::toNativeSeparators(dir.path());
-        choice.setDirectoryPath(dir.path());
-        QCOMPARE(screen.selectedFile(), native + sep());
-        QListWidget *files = choice.fileList();
-        QCOMPARE(files->count(), 1);
-        QTest::mouseClick(files->viewport(), Qt::LeftButton, {},
-                          files->visualItemRect(files->item(0)).center());
-        QCOMPARE(screen.selectedFile(), native + sep() + "unit.cfg");
+        choice->setDirectoryPath(dir.path());
+        QCOMPARE(choice->pathText()->text(), native + sep());
+        const auto shown = [choice] {
+            QStringList names;
+            for (int i = 0; i < choice->fileList()->count(); ++i)
+                names << choice->fileList()->item(i)->text();
+            return names;
+        };
+        QCOMPARE(shown(), QStringList{});
 
-        // Opening "sub" from the directory list moves the file list there.
-        QListWidget *dirs = choice.directoryList();
-        const auto sub = dirs->findItems(QStringLiteral("sub"), Qt::MatchEndsWith);
+        // A save shows its file at once.
+        choice->pathText()->setText(dir.filePath(QStringLiteral("saved.txt")));
+        dialog->findChild<QPushButton *>(QStringLiteral("Command4"))->click();
+        QCOMPARE(boxes.shown.size(), 1);
+        QCOMPARE(boxes.shown[0].title, QStringLiteral("Saved"));
+        QCOMPARE(shown(), QStringList{QStringLiteral("saved.txt")});
+
+        // Files written while the screen was hidden (a position CSV of the main menu) show
+        // when it is shown again; the file chosen stays chosen.
+        choice->fileList()->setCurrentRow(0);
+        dialog->hide();
+        QFile(dir.filePath(QStringLiteral("06-12-2026L_14.03.27.csv"))).open(QIODevice::WriteOnly);
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")));
+        dialog->show();
+        QCOMPARE(shown(), (QStringList{QStringLiteral("06-12-2026L_14.03.27.csv"),
+                                       QStringLiteral("saved.txt")}));
+        QCOMPARE(choice->fileList()->currentItem()->text(), QStringLiteral("saved.txt"));
+        QTest::mouseClick(choice->fileList()->viewport(), Qt::LeftButton, {},
+                          choice->fileList()->visualItemRect(choice->fileList()->item(0)).center());
+        QCOMPARE(choice->pathText()->text(), native + sep() + "06-12-2026L_14.03.27.csv");
+
+        // So does a new folder; opening it moves the file list there.
+        QListWidget *folders = choice->directoryList();
+        const auto sub = folders->findItems(QStringLiteral("sub"), Qt::MatchEndsWith);
         QCOMPARE(sub.size(), 1);
-        emit dirs->itemActivated(sub[0]);
-        QCOMPARE(choice.directoryPath(), native + sep() + "sub");
-        QCOMPARE(files->count(), 0);
-        // Typing stays possible.
-        QVERIFY(!choice.pathText()->isReadOnly());
+        emit folders->itemActivated(sub[0]);
+        QCOMPARE(choice->directoryPath(), native + sep() + "sub");
+        QCOMPARE(shown(), QStringList{});
+    }
+
+    // A laptop of 1366 x 768 at 100 % and at 125 %: the offscreen platform is given two such
+    // screens (see main below).
+    void configurationScreenFitsALaptop_data()
+    {
+        QTest::addColumn<int>("screenIndex");
+        QTest::addColumn<qreal>("scale");
+        QTest::newRow("100 %") << 0 << 1.0;
+        QTest::newRow("125 %") << 1 << 1.25;
+    }
+    void configurationScreenFitsALaptop()
+    {
+        QFETCH(int, screenIndex);
+        QFETCH(qreal, scale);
+        const QList<QScreen *> screens = QGuiApplication::screens();
+        QCOMPARE(screens.size(), 2);
+        QScreen *laptop = screens[screenIndex];
+        QCOMPARE(laptop->devicePixelRatio(), scale);
+        QCOMPARE(laptop->geometry().size() * scale, QSize(1366, 768));
+
+        Setup1 screen;
+        screen.setScreen(laptop);
+        screen.move(laptop->availableGeometry().topLeft());
+        screen.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&screen));
+        // Room left for a title bar and a panel.
+        const QSize room = laptop->availableGeometry().size() - QSize(0, qRound(60 / scale));
+        QVERIFY2(screen.frameGeometry().width() <= room.width() &&
+                     screen.frameGeometry().height() <= room.height(),
+                 qPrintable(QStringLiteral("%1 x %2")
+                                .arg(screen.frameGeometry().width())
+                                .arg(screen.frameGeometry().height())));
+
+        // Every control can be brought into view.
+        auto *area = screen.findChild<QScrollArea *>();
+        QVERIFY(area);
+        const QList<QWidget *> controls = screen.findChildren<QWidget *>();
+        int checked = 0;
+        for (QWidget *control : controls) {
+            if (!qobject_cast<QPushButton *>(control) && !qobject_cast<QLineEdit *>(control) &&
+                !qobject_cast<QComboBox *>(control) && !qobject_cast<QListWidget *>(control))
+                continue;
+            if (control->isHidden() || !area->widget()->isAncestorOf(control))
+                continue;
+            // Scrolled as far towards the control as the scroll bars go.
+            const QRect inForm(control->mapTo(area->widget(), QPoint()), control->size());
+            area->horizontalScrollBar()->setValue(inForm.left());
+            area->verticalScrollBar()->setValue(inForm.top());
+            // A box wider than the window (File Selected) shows its start.
+            const QRect inView(control->mapTo(area->viewport(), QPoint()),
+                               control->size().boundedTo(area->viewport()->size()));
+            QVERIFY2(area->viewport()->rect().contains(inView), qPrintable(control->objectName()));
+            ++checked;
+        }
+        QVERIFY(checked > 0);
+        // At 100 % the whole screen shows at once.
+        if (scale == 1.0) {
+            QVERIFY(!area->horizontalScrollBar()->isVisible());
+            QVERIFY(!area->verticalScrollBar()->isVisible());
+        }
     }
 
     void recordRoundTrip()
@@ -129,5 +237,14 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestSetupScreens)
+int main(int argc, char *argv[])
+{
+    // Two laptop screens of 1366 x 768 pixels, the second at 120 dpi (125 % scaling).
+    qputenv("QT_QPA_PLATFORM",
+            "offscreen:configfile=" + QByteArray(TEST_DATA_DIR) + "/screens/laptop.json");
+    QApplication app(argc, argv);
+    TestSetupScreens test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "test_setup_screens.moc"

@@ -1,14 +1,16 @@
 #include "configuration/setup1.h"
 #include "configuration/setup3.h"
-#include "link/qt_serial_port.h"
 #include "location_table/setup2.h"
+#include "support/accessibility_walk.h"
 #include "support/main_window_bench.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QTableWidget>
 #include <QtTest>
 
 namespace {
@@ -193,18 +195,6 @@ private slots:
         QCOMPARE(list->currentRow(), 11);
     }
 
-    void portListShowsTheMappedDevices()
-    {
-        PortMap map;
-        QVERIFY(map.addMapping(QStringLiteral("COM1=/dev/ttyUSB0")));
-        QtSerialPort port(map);
-        RecordingMessageBoxes boxes;
-        GPStracking window({&port, &boxes, nullptr, 1000});
-        auto *list = window.findChild<QListWidget *>(QStringLiteral("List2"));
-        QCOMPARE(list->item(0)->toolTip(), QStringLiteral("/dev/ttyUSB0"));
-        QCOMPARE(list->item(1)->toolTip(), PortMap::defaultDevice(2));
-    }
-
     void screensOpenModallyAndKeepTheirValues_data()
     {
         QTest::addColumn<QString>("menuButton");
@@ -241,6 +231,43 @@ private slots:
         QString seen;
         visit([&] { seen = settings.readText(setting); });
         QCOMPARE(seen, QStringLiteral("45"));
+    }
+
+    void everyControlHasAName()
+    {
+        MainWindowBench bench;
+        for (QWidget *window :
+             std::initializer_list<QWidget *>{&bench.window, bench.window.setup1(),
+                                              bench.window.setup2(), bench.window.setup3()}) {
+            const QStringList unnamed = unnamedInteractiveControls(window);
+            QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral(", "))));
+        }
+
+        // What a screen reader says for the controls whose captions are shared or absent.
+        const auto spoken = [&bench](QWidget *screen, const char *name) {
+            auto *control = screen->findChild<QWidget *>(QString::fromLatin1(name));
+            return QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
+        };
+        QWidget *setup1 = bench.window.setup1();
+        QCOMPARE(spoken(setup1, "Text1"), QStringLiteral("File Selected :"));
+        QCOMPARE(spoken(bench.window.setup2(), "Text1"), QStringLiteral("File Selected :"));
+        QCOMPARE(spoken(setup1, "Text24"), QStringLiteral("LAT2"));
+        QCOMPARE(spoken(setup1, "Text23"), QStringLiteral("LONG2"));
+        QCOMPARE(setup1->findChild<QWidget *>(QStringLiteral("Combo10"))->accessibleName(),
+                 QStringLiteral("LONG1 E/W"));
+        auto *grid = bench.window.setup2()->findChild<QTableWidget *>();
+        QCOMPARE(QAccessible::queryAccessibleInterface(grid)->text(QAccessible::Description),
+                 grid->toolTip());
+
+        // The walk finds a list and a box that nothing names.
+        QWidget bare;
+        (new QComboBox(&bare))->setObjectName(QStringLiteral("bareList"));
+        (new QLineEdit(&bare))->setObjectName(QStringLiteral("bareBox"));
+        (new QPushButton(QStringLiteral("OK"), &bare))->setObjectName(QStringLiteral("ok"));
+        const QStringList unnamed = unnamedInteractiveControls(&bare);
+        QCOMPARE(unnamed.size(), 2);
+        QVERIFY(unnamed[0].startsWith(QLatin1String("bareList")));
+        QVERIFY(unnamed[1].startsWith(QLatin1String("bareBox")));
     }
 
     void helpOpensInfoText()

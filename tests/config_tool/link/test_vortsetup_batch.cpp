@@ -53,6 +53,9 @@ public:
               configurationFileContent(TestSupport::validConfiguration()));
         write(QStringLiteral("invalid.cfg"), configurationFileContent(invalidConfiguration()));
         write(QStringLiteral("table.txt"), LocationTableFile::write(tableCells()));
+        QStringList word = tableCells();
+        word[3 * 3 + 1] = QStringLiteral("abc");
+        write(QStringLiteral("word.txt"), LocationTableFile::write(word));
     }
     QString path(const QString &name) const { return m_dir.filePath(name); }
     void write(const QString &name, const QByteArray &content) const
@@ -135,6 +138,11 @@ private slots:
             << QStringList{"--download-config", "valid.cfg"} << 6 << none << QStringList{failed};
         QTest::newRow("no such file") << none << QStringList{"--download-config", "missing.cfg"}
                                       << 7 << none << QStringList{"Error: Error loading file"};
+        // Refused before the port is even opened (with no device, opening would give 3).
+        QTest::newRow("table with a word")
+            << QStringList{"none"} << QStringList{"--download-table", "word.txt"} << 7 << none
+            << QStringList{"Error: Error loading file: word.txt, row 3, latitude \"abc\" is not "
+                           "a number"};
         QTest::newRow("unit asleep")
             << QStringList{"--silent"}
             << QStringList{"--connect-timeout", "1", "--upload-positions"} << 9 << none

@@ -72,9 +72,16 @@ class TestSetup2 : public QObject
     {
         clickCell(row, column);
         QVERIFY(txtEdit()->isVisible());
-        txtEdit()->selectAll();
         QTest::keyClick(txtEdit(), Qt::Key_Delete);
         QTest::keyClicks(txtEdit(), text);
+    }
+    // The cell the editor stands over: it is placed over the cell it edits.
+    QPoint editedCell()
+    {
+        const QPoint centre =
+            grid()->viewport()->mapFrom(m_screen.get(), txtEdit()->geometry().center());
+        const QModelIndex index = grid()->indexAt(centre);
+        return {index.row(), index.column()};
     }
 
 private slots:
@@ -103,6 +110,12 @@ private slots:
         clickCell(7, 2);
         QVERIFY(txtEdit()->isVisible());
         QCOMPARE(txtEdit()->text(), QStringLiteral("255"));
+        // The text is selected, so typing replaces "255" instead of adding to it.
+        QCOMPARE(txtEdit()->selectedText(), QStringLiteral("255"));
+        // Escape neither cancels the edit nor closes the screen.
+        QTest::keyClick(txtEdit(), Qt::Key_Escape);
+        QVERIFY(m_screen->isVisible());
+        QVERIFY(txtEdit()->isVisible());
         const QRect cellRect = grid()->visualRect(grid()->model()->index(7, 2));
         QCOMPARE(
             txtEdit()->geometry(),
@@ -172,14 +185,56 @@ private slots:
         QVERIFY(m_screen->isHidden());
     }
 
-    void enterAndEscapeNeitherStoreNorClose()
+    void keysStoreAndMoveOn_data()
     {
-        typeInto(2, 1, QStringLiteral("12.5"));
-        QTest::keyClick(txtEdit(), Qt::Key_Return);
-        QTest::keyClick(txtEdit(), Qt::Key_Escape);
+        QTest::addColumn<QPoint>("from"); // row, column
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QPoint>("to"); // (-1, -1): the editor closes
+        QTest::newRow("Tab to the longitude") << QPoint(2, 1) << int(Qt::Key_Tab) << "12.5"
+                                              << "12.5" << QPoint(2, 2);
+        QTest::newRow("Enter to the next row") << QPoint(2, 2) << int(Qt::Key_Return) << "-3"
+                                               << "-3" << QPoint(3, 1);
+        QTest::newRow("keypad Enter") << QPoint(3, 1) << int(Qt::Key_Enter) << "7"
+                                      << "7" << QPoint(3, 2);
+        QTest::newRow("Shift+Tab back a row") << QPoint(3, 1) << int(Qt::Key_Backtab) << ""
+                                              << "255" << QPoint(2, 2);
+        QTest::newRow("Tab into a row out of sight") << QPoint(40, 2) << int(Qt::Key_Tab) << "1"
+                                                     << "1" << QPoint(41, 1);
+        // A refused edit shows its message, stores "255" and moves on all the same.
+        QTest::newRow("refused") << QPoint(4, 1) << int(Qt::Key_Tab) << "256"
+                                 << "255" << QPoint(4, 2);
+        QTest::newRow("Tab past the last cell") << QPoint(99, 2) << int(Qt::Key_Tab) << "4.5"
+                                                << "4.5" << QPoint(-1, -1);
+        QTest::newRow("Shift+Tab before the first") << QPoint(0, 1) << int(Qt::Key_Backtab) << "1"
+                                                    << "1" << QPoint(-1, -1);
+    }
+    void keysStoreAndMoveOn()
+    {
+        QFETCH(QPoint, from);
+        QFETCH(int, key);
+        QFETCH(QString, typed);
+        QFETCH(QString, stored);
+        QFETCH(QPoint, to);
+        typeInto(from.x(), from.y(), typed);
+        QTest::keyClick(txtEdit(), Qt::Key(key));
+        QCOMPARE(cell(from.x(), from.y()), stored);
+        QCOMPARE(takeBoxes(), typed == QLatin1String("256") ? QList<ShownMessage>{invalidNumber}
+                                                            : QList<ShownMessage>{});
         QVERIFY(m_screen->isVisible());
+        if (to.x() < 0) {
+            QVERIFY(txtEdit()->isHidden());
+            return;
+        }
         QVERIFY(txtEdit()->isVisible());
-        QCOMPARE(cell(2, 1), QStringLiteral("255"));
+        QVERIFY(txtEdit()->hasFocus());
+        QCOMPARE(editedCell(), to);
+        QCOMPARE(txtEdit()->selectedText(), cell(to.x(), to.y()));
+        // What is typed next goes into that cell.
+        QTest::keyClicks(txtEdit(), QStringLiteral("9.5"));
+        QTest::keyClick(txtEdit(), Qt::Key_Tab);
+        QCOMPARE(cell(to.x(), to.y()), QStringLiteral("9.5"));
     }
 
     void savesTheStartingTableByteForByte()
@@ -206,7 +261,7 @@ private slots:
         QCOMPARE(text1()->text(), QDir::toNativeSeparators(path));
 
         m_screen->setCellText(1, QStringLiteral("51.4521"));
-        m_screen->setCellText(2, QStringLiteral("a, b"));
+        m_screen->setCellText(2, QStringLiteral("-0.5"));
         m_screen->setCellText(299, QStringLiteral("-12.5"));
         const QStringList cells = m_screen->cells();
         QTest::mouseClick(button("Command4"), Qt::LeftButton);
@@ -226,11 +281,56 @@ private slots:
         // Unquoted numbers in their shortest form, quoted texts as they stand.
         QCOMPARE(cell(1, 1), QStringLiteral("12.5"));
         QCOMPARE(cell(1, 2), QStringLiteral("-0.25"));
-        QCOMPARE(cell(2, 2), QString());
-        QCOMPARE(cell(3, 1), QStringLiteral("1,5"));
-        QCOMPARE(cell(3, 2), QStringLiteral("300"));
+        QCOMPARE(cell(3, 2), QStringLiteral("200"));
         QCOMPARE(cell(10, 0), QStringLiteral("ten"));
         QCOMPARE(cell(99, 1), QStringLiteral("99.1234"));
+    }
+
+    void refusesCellsTheGridWouldNotTake_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("named"); // what the message says after the file's name
+        QByteArray table;
+        for (int row = 0; row < 100; ++row)
+            table += "\"" + QByteArray::number(row) + "\",\"1.5\",\"2.5\"\r\n";
+        const auto withRow3 = [&table](const QByteArray &line) {
+            QByteArray content = table;
+            content.replace("\"3\",\"1.5\",\"2.5\"", line);
+            return content;
+        };
+        QTest::newRow("word") << withRow3("\"3\",\"abc\",\"2.5\"")
+                              << ", row 3, latitude \"abc\" is not a number";
+        QTest::newRow("empty") << withRow3("\"3\",\"1.5\",\"\"")
+                               << ", row 3, longitude \"\" is not a number";
+        QTest::newRow("decimal comma")
+            << withRow3("\"3\",\"1,5\",\"2.5\"") << ", row 3, latitude \"1,5\" is not a number";
+        QTest::newRow("number and word")
+            << withRow3("\"3\",\"12abc\",\"2.5\"") << ", row 3, latitude \"12abc\" is not a number";
+        QTest::newRow("five decimals")
+            << withRow3("\"3\",\"1.5\",\"2.12345\"")
+            << ", row 3, longitude \"2.12345\" has more than four decimals";
+        QTest::newRow("unquoted 3e2")
+            << withRow3("\"3\",3e2,\"2.5\"") << ", row 3, latitude \"300\" is not below 256";
+        // A configuration file chosen by mistake: its phone number is no coordinate.
+        QTest::newRow("configuration file")
+            << QByteArray("\"V6.X\"\r\n0\r\n\"+4412345678\"\r\n\"30\"\r\n")
+            << ", row 0, longitude \"+4412345678\" is not below 256";
+    }
+    void refusesCellsTheGridWouldNotTake()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, named);
+        const QString path = m_dir.filePath(QStringLiteral("refused.txt"));
+        QVERIFY(writeFile(path, content));
+        m_screen->setCellText(3 * 3 + 1, QStringLiteral("7.5"));
+        const QStringList before = m_screen->cells();
+        text1()->setText(path);
+        QTest::mouseClick(button("Command1"), Qt::LeftButton);
+        QCOMPARE(takeBoxes(),
+                 (QList<ShownMessage>{{"Error loading file: " + path + named,
+                                       QStringLiteral("Error"), MessageIcon::Critical}}));
+        // Nothing of the file reaches the grid, so nothing of it can be sent.
+        QCOMPARE(m_screen->cells(), before);
     }
 
     void aShortFileLoadsItsRowsThenFails()

@@ -1,0 +1,183 @@
+// Attaching the COM entries to the serial devices the system has: the hint for a lone USB
+// adapter, the stable names, the choice made in the window and kept between runs.
+#include "link/gps_tracking.h"
+#include "link/port_device_choice.h"
+#include "link/port_device_dialog.h"
+#include "link/port_map.h"
+#include "link/qt_serial_port.h"
+#include "support/accessibility_walk.h"
+#include "support/program_process.h"
+#include "support/recording_fakes.h"
+#include "support/vortsim_process.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+namespace {
+// The system as a test wants it.
+class StandInDevices : public SerialDeviceFinder
+{
+public:
+    QList<SerialDevice> devices() const override { return found; }
+    bool exists(const QString &device) const override { return present.contains(device); }
+    QList<SerialDevice> found;
+    QStringList present;
+};
+
+const SerialDevice adapter{QStringLiteral("/dev/ttyUSB0"),
+                           QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A9-if00"),
+                           QStringLiteral("FT232R USB UART"), true};
+const SerialDevice secondAdapter{QStringLiteral("/dev/ttyACM0"), QString(),
+                                 QStringLiteral("USB ACM"), true};
+const SerialDevice builtIn{QStringLiteral("/dev/ttyS4"), QString(), QString(), false};
+} // namespace
+
+class TestPortDevices : public QObject
+{
+    Q_OBJECT
+private slots:
+    void hintsAtALoneAdapter_data()
+    {
+        QTest::addColumn<QList<SerialDevice>>("found");
+        QTest::addColumn<bool>("defaultPresent");
+        QTest::addColumn<QString>("mapping"); // "chosen" or "run": a device behind COM1
+        QTest::addColumn<bool>("hint");
+        const QList<SerialDevice> one{adapter};
+        QTest::newRow("no ttyS0, one adapter") << one << false << "" << true;
+        QTest::newRow("beside a built-in port")
+            << QList<SerialDevice>{builtIn, adapter} << false << "" << true;
+        QTest::newRow("ttyS0 there") << one << true << "" << false;
+        QTest::newRow("two adapters")
+            << QList<SerialDevice>{adapter, secondAdapter} << false << "" << false;
+        QTest::newRow("no adapter") << QList<SerialDevice>{builtIn} << false << "" << false;
+        QTest::newRow("device chosen") << one << false << "chosen" << false;
+        QTest::newRow("--port given") << one << false << "run" << false;
+    }
+    void hintsAtALoneAdapter()
+    {
+        QFETCH(QList<SerialDevice>, found);
+        QFETCH(bool, defaultPresent);
+        QFETCH(QString, mapping);
+        QFETCH(bool, hint);
+        StandInDevices system;
+        system.found = found;
+        if (defaultPresent)
+            system.present << PortMap::defaultDevice(1);
+        PortMap map;
+        if (mapping == QLatin1String("chosen"))
+            map.choose(1, QStringLiteral("/dev/ttyACM3"));
+        else if (mapping == QLatin1String("run"))
+            QVERIFY(map.addMapping(QStringLiteral("COM1=/dev/ttyACM3")));
+        PortDeviceChoice choice(map, system, nullptr);
+
+        const QString text = choice.adapterHint(1);
+        QCOMPARE(!text.isEmpty(), hint);
+        QCOMPARE(choice.toolTip(1), hint ? map.device(1) + u'\n' + text : map.device(1));
+        if (hint) {
+            // What is missing, which adapter, and both ways to attach it.
+            QVERIFY(text.startsWith(PortMap::defaultDevice(1) + QStringLiteral(" does not exist")));
+            QVERIFY(text.contains(adapter.stableName + QStringLiteral(" (FT232R USB UART)")));
+            QVERIFY(text.contains(QStringLiteral("\"Serial device...\"")));
+            QVERIFY(text.contains(QStringLiteral("--port COM1=") + adapter.stableName));
+        }
+    }
+
+    void findsTheStableNameOfAPseudoTerminal()
+    {
+        const int terminal = posix_openpt(O_RDWR | O_NOCTTY);
+        QVERIFY(terminal >= 0);
+        QVERIFY(grantpt(terminal) == 0 && unlockpt(terminal) == 0);
+        const QString device = QString::fromLocal8Bit(ptsname(terminal));
+        QTemporaryDir byId;
+        const QString link = byId.filePath(QStringLiteral("usb-VORT_Test_Adapter-if00-port0"));
+        QVERIFY(QFile::link(device, link));
+        QVERIFY(QFile::link(byId.filePath(QStringLiteral("gone")),
+                            byId.filePath(QStringLiteral("usb-Unplugged-if00"))));
+        const QMap<QString, QString> names = SystemSerialDevices::stableNames(byId.path());
+        ::close(terminal);
+        QCOMPARE(names, (QMap<QString, QString>{{device, link}}));
+
+        const SerialDevice found{device, link, QStringLiteral("Test Adapter"), true};
+        QCOMPARE(found.line(),
+                 link + QStringLiteral(" (") + device + QStringLiteral(")  Test Adapter"));
+    }
+
+    void attachesAnEntryToADeviceAndKeepsIt()
+    {
+        VortsimProcess unit;
+        QVERIFY(unit.start());
+        StandInDevices system;
+        system.found = {builtIn, {unit.device(), QString(), QStringLiteral("vortsim"), true}};
+        QTemporaryDir dir;
+        QSettings settings(dir.filePath(QStringLiteral("vortsetup.conf")), QSettings::IniFormat);
+        QtSerialPort port;
+        PortDeviceChoice choice(port.portMap(), system, &settings);
+        choice.load();
+        RecordingMessageBoxes boxes;
+        GPStracking window({&port, &boxes, nullptr, 100, &choice});
+        QVERIFY(unnamedInteractiveControls(&window).isEmpty());
+        window.engine().context().portIndex = 2; // COM3
+
+        QStringList unnamed;
+        QTimer::singleShot(0, &window, [&] {
+            auto *dialog = qobject_cast<PortDeviceDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("Serial device for COM3"));
+            unnamed = unnamedInteractiveControls(dialog);
+            auto *list = dialog->findChild<QListWidget *>(QStringLiteral("deviceList"));
+            const auto entries = list->findItems(unit.device(), Qt::MatchStartsWith);
+            QCOMPARE(entries.size(), 1);
+            list->setCurrentItem(entries.first());
+            dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+        });
+        window.findChild<QPushButton *>(QStringLiteral("portDeviceButton"))->click();
+        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u',')));
+        auto *list = window.findChild<QListWidget *>(QStringLiteral("List2"));
+        QCOMPARE(list->item(2)->toolTip(), unit.device());
+
+        // The unit answers on the device attached: the position log is empty.
+        window.startOperation(2);
+        QCOMPARE(boxes.shown.size(), 1);
+        QCOMPARE(boxes.shown[0].prompt, QStringLiteral("No GPS locations to download !"));
+
+        // A later run finds the choice again; --port still wins for its own run.
+        PortMap later;
+        PortDeviceChoice laterChoice(later, system, &settings);
+        laterChoice.load();
+        QCOMPARE(later.device(3), unit.device());
+        PortMap overridden;
+        QVERIFY(overridden.addMapping(QStringLiteral("COM3=/dev/ttyUSB7")));
+        PortDeviceChoice runChoice(overridden, system, &settings);
+        runChoice.load();
+        QCOMPARE(overridden.device(3), QStringLiteral("/dev/ttyUSB7"));
+        QCOMPARE(overridden.chosen(3), unit.device());
+    }
+
+    void listsThePortsFromTheCommandLine()
+    {
+        ProgramProcess vortsetup(QStringLiteral(VORTSETUP_PATH), {QStringLiteral("--list-ports")});
+        QVERIFY(vortsetup.start());
+        QVERIFY(vortsetup.waitForExit());
+        QCOMPARE(vortsetup.exitCode(), 0);
+        // Each device on a line of its own, or one line saying there is none.
+        const QStringList lines = vortsetup.lines();
+        for (const QString &line : lines)
+            QVERIFY2(line.startsWith(u'/') || line.startsWith(QLatin1String("COM")),
+                     qPrintable(line));
+        if (lines.isEmpty())
+            QVERIFY(vortsetup.standardError().contains(QLatin1String("no serial device found")));
+    }
+};
+
+QTEST_MAIN(TestPortDevices)
+#include "test_port_devices.moc"
