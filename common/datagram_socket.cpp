@@ -3,6 +3,15 @@
 #include <QNetworkDatagram>
 #include <QUdpSocket>
 
+#if defined(Q_OS_LINUX)
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#endif
+
 bool DatagramSocket::sendToLastSender(const QByteArray &data)
 {
     if (m_lastSender.isNull())
@@ -29,7 +38,41 @@ bool UdpDatagramSocket::listen()
 {
     if (m_socket->state() == QAbstractSocket::BoundState)
         m_socket->close();
+    m_sharingError.clear();
+    if (reusesPort())
+        return bindShared();
     return m_socket->bind(QHostAddress::AnyIPv4, localPort());
+}
+
+// The one place that knows how a port is shared between processes.
+bool UdpDatagramSocket::bindShared()
+{
+#if defined(Q_OS_LINUX)
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        m_sharingError = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    const int one = 1;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(localPort());
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    if (::setsockopt(fd, SOL_SOCKET, SO_REUSEPORT, &one, sizeof one) != 0 ||
+        ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0) {
+        m_sharingError = QString::fromLocal8Bit(std::strerror(errno));
+        ::close(fd);
+        return false;
+    }
+    if (!m_socket->setSocketDescriptor(fd, QAbstractSocket::BoundState)) {
+        ::close(fd);
+        return false;
+    }
+    return true;
+#else
+    m_sharingError = QStringLiteral("sharing a port is not available on this system");
+    return false;
+#endif
 }
 
 void UdpDatagramSocket::close()
@@ -44,7 +87,7 @@ bool UdpDatagramSocket::isListening() const
 
 QString UdpDatagramSocket::errorString() const
 {
-    return m_socket->errorString();
+    return m_sharingError.isEmpty() ? m_socket->errorString() : m_sharingError;
 }
 
 bool UdpDatagramSocket::sendTo(const QByteArray &data, const QHostAddress &host, quint16 port)
@@ -65,6 +108,7 @@ void UdpDatagramSocket::readPending()
         const QNetworkDatagram datagram = m_socket->receiveDatagram();
         if (!datagram.isValid())
             continue;
-        deliver(datagram.data(), datagram.senderAddress(), static_cast<quint16>(datagram.senderPort()));
+        deliver(datagram.data(), datagram.senderAddress(),
+                static_cast<quint16>(datagram.senderPort()));
     }
 }

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 namespace {
 using CommandLine::badCommandLine; // the other statuses: HeadlessServer
@@ -38,6 +39,15 @@ struct Options
     QCommandLineOption gps{QStringLiteral("gps"),
                            QStringLiteral("GPS location table file sent on GPSLOC (headless)."),
                            QStringLiteral("file")};
+    QCommandLineOption sessions{QStringLiteral("sessions"),
+                                QStringLiteral("Units served at the same time, 1 to 10000 "
+                                               "(default 1)."),
+                                QStringLiteral("n"), QStringLiteral("1")};
+    QCommandLineOption quiet{QStringLiteral("quiet"),
+                             QStringLiteral("Leave out the packet-by-packet lines (headless).")};
+    QCommandLineOption reusePort{QStringLiteral("reuse-port"),
+                                 QStringLiteral("Share the UDP port with other Server processes "
+                                                "(Linux): each unit stays with one of them.")};
 };
 
 void describe(QCommandLineParser &parser, Options &options)
@@ -49,8 +59,23 @@ void describe(QCommandLineParser &parser, Options &options)
     parser.addVersionOption();
     // Shorter ticks for the tests; the shipped program counts whole seconds.
     options.tick.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions(
-        {options.tick, options.headless, options.port, options.base, options.config, options.gps});
+    parser.addOptions({options.tick, options.headless, options.port, options.base, options.config,
+                       options.gps, options.sessions, options.quiet, options.reusePort});
+}
+
+// 1 to 10,000 units at once; anything else is refused with one line.
+std::optional<int> sessionCount(const QCommandLineParser &parser, const Options &options)
+{
+    bool ok = false;
+    const QString text = parser.value(options.sessions);
+    const int sessions = text.trimmed().toInt(&ok);
+    if (ok && sessions >= 1 && sessions <= RemoteDownload::maximumSessions)
+        return sessions;
+    ConsoleLines::writeError(
+        QStringLiteral("Server: --sessions expects a whole number from 1 to %1, not \"%2\".")
+            .arg(RemoteDownload::maximumSessions)
+            .arg(text));
+    return std::nullopt;
 }
 
 int tickInterval(const QCommandLineParser &parser, const Options &options)
@@ -74,6 +99,12 @@ int runHeadless(const QCommandLineParser &parser, const Options &options)
     chosen.configurationFile = absolute(parser.value(options.config));
     chosen.gpsTableFile = absolute(parser.value(options.gps));
     chosen.tickIntervalMs = tickInterval(parser, options);
+    const std::optional<int> sessions = sessionCount(parser, options);
+    if (!sessions)
+        return badCommandLine;
+    chosen.sessions = *sessions;
+    chosen.quiet = parser.isSet(options.quiet);
+    chosen.reusePort = parser.isSet(options.reusePort);
     if (!chosen.baseFolder.isEmpty() && !QFileInfo(chosen.baseFolder).isDir()) {
         ConsoleLines::writeError(QStringLiteral("Server: --base %1 is not a folder.")
                                      .arg(QDir::toNativeSeparators(chosen.baseFolder)));
@@ -103,7 +134,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     CommandLine::process(parser, app, QStringLiteral("Server"));
     for (const QCommandLineOption *headlessOnly :
-         {&options.port, &options.base, &options.config, &options.gps}) {
+         {&options.port, &options.base, &options.config, &options.gps, &options.quiet}) {
         if (parser.isSet(*headlessOnly)) {
             ConsoleLines::writeError(QStringLiteral("Server: --%1 needs --headless.")
                                          .arg(headlessOnly->names().constFirst()));
@@ -112,6 +143,11 @@ int main(int argc, char *argv[])
     }
     TrackMainOptions windowOptions;
     windowOptions.tickIntervalMs = tickInterval(parser, options);
+    const std::optional<int> sessions = sessionCount(parser, options);
+    if (!sessions)
+        return badCommandLine;
+    windowOptions.sessions = *sessions;
+    windowOptions.reusePort = parser.isSet(options.reusePort);
     TrackMain window(std::move(windowOptions));
     window.show();
     return app.exec();
