@@ -18,9 +18,9 @@ private slots:
     void configurationFromFile()
     {
         ServerFixture server({}, 20);
-        const QString path = server.writeFile(
-            QStringLiteral("cfg1.txt"),
-            configurationFileContent(TestSupport::validConfiguration()));
+        const QString path =
+            server.writeFile(QStringLiteral("cfg1.txt"),
+                             configurationFileContent(TestSupport::validConfiguration()));
         server.control<QLabel>("Label5")->setText(path);
         UdpUnitClient unit;
         QVERIFY(unit.open());
@@ -38,6 +38,52 @@ private slots:
         QCOMPARE(server.activityCount(
                      QStringLiteral("Configuration file has been downloaded successfull !")),
                  1);
+    }
+
+    // The file is read again only when its size or time changed; the request's own character
+    // still opens every image.
+    void configurationFileChangedOnDisk_data()
+    {
+        QTest::addColumn<QString>("phone");
+        QTest::addColumn<bool>("keepTime");
+        QTest::addColumn<QByteArray>("secondImageNumber");
+        QTest::newRow("shorter number")
+            << QStringLiteral("012345678") << false << QByteArray("012345678#");
+        QTest::newRow("same length, later time")
+            << QStringLiteral("9876543210") << false << QByteArray("9876543210#");
+        QTest::newRow("same length and time: kept")
+            << QStringLiteral("9876543210") << true << QByteArray("0123456789#");
+    }
+    void configurationFileChangedOnDisk()
+    {
+        QFETCH(QString, phone);
+        QFETCH(bool, keepTime);
+        QFETCH(QByteArray, secondImageNumber);
+        ServerFixture server({}, 20, true, 2);
+        ConfigurationRecord values = TestSupport::validConfiguration();
+        const QString path =
+            server.writeFile(QStringLiteral("cfg1.txt"), configurationFileContent(values));
+        server.control<QLabel>("Label5")->setText(path);
+        const QDateTime written = QFileInfo(path).lastModified();
+        UdpUnitClient first;
+        UdpUnitClient second;
+        QVERIFY(first.open() && second.open());
+        connect(&first, &UdpUnitClient::completed, this, [&] {
+            values.basePhoneNumber = phone;
+            server.writeFile(QStringLiteral("cfg1.txt"), configurationFileContent(values));
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(keepTime ? written : written.addSecs(2),
+                                     QFileDevice::FileModificationTime));
+            file.close();
+            server.sendFrom(second, "VORT02,R007CONFIG");
+        });
+        QVERIFY(server.run([&] { server.sendFrom(first, "VORT01,Q007CONFIG"); },
+                           [&] { return second.isComplete(); }));
+        QCOMPARE(first.receivedImage().mid(16, 11), QByteArray("0123456789#"));
+        QCOMPARE(second.receivedImage().mid(16, secondImageNumber.size()), secondImageNumber);
+        QCOMPARE(first.receivedImage().at(0), 'Q');
+        QCOMPARE(second.receivedImage().at(0), 'R');
     }
 
     void gpsTableFromFile()
