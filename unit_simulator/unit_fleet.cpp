@@ -20,10 +20,15 @@ bool UnitFleet::start()
         connect(unit.get(), &UdpUnitClient::packetReceived, this,
                 [this, i] { m_lastHeard[size_t(i)] = m_clock.elapsed(); });
         connect(unit.get(), &UdpUnitClient::completed, this, [this, i] {
-            if (!m_ended[size_t(i)]) {
-                m_ended[size_t(i)] = true;
+            if (m_ended[size_t(i)])
+                return;
+            m_ended[size_t(i)] = true;
+            // The unit's last acknowledgement leaves after the delay: the end comes after it.
+            if (m_options.answerDelayMs <= 0)
                 unitEnded(true);
-            }
+            else
+                QTimer::singleShot(m_options.answerDelayMs + 1, Qt::PreciseTimer, this,
+                                   [this] { unitEnded(true); });
         });
         m_units.push_back(std::move(unit));
     }
