@@ -103,7 +103,7 @@ FleetRun runFleet(const ServerFiles &files, int units, int answerDelayMs, const 
     options.units = units;
     options.answerDelayMs = answerDelayMs;
     options.request = request;
-    options.quietMs = 15000;
+    options.quietMs = 60000;
     UnitFleet fleet(options);
     QEventLoop loop;
     QObject::connect(&fleet, &UnitFleet::finished, &loop, &QEventLoop::quit);

@@ -2,6 +2,7 @@
 
 #include <QNetworkDatagram>
 #include <QUdpSocket>
+#include <QVariant>
 
 #if defined(Q_OS_LINUX)
 #include <netinet/in.h>
@@ -39,9 +40,14 @@ bool UdpDatagramSocket::listen()
     if (m_socket->state() == QAbstractSocket::BoundState)
         m_socket->close();
     m_sharingError.clear();
-    if (reusesPort())
-        return bindShared();
-    return m_socket->bind(QHostAddress::AnyIPv4, localPort());
+    const bool bound =
+        reusesPort() ? bindShared() : m_socket->bind(QHostAddress::AnyIPv4, localPort());
+    // Many peers may call in the same instant; a larger buffer (the system caps it) keeps their
+    // datagrams until they are read instead of dropping them.
+    if (bound)
+        m_socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption,
+                                  QVariant(4 << 20));
+    return bound;
 }
 
 // The one place that knows how a port is shared between processes.

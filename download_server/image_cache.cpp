@@ -1,5 +1,6 @@
 #include "image_cache.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -79,4 +80,22 @@ ServerImageResult ServerImageCache::gps(const QString &path, QByteArray &image)
     const ServerImageResult result = entry.result;
     m_gpsTables.insert(path, std::move(entry));
     return result;
+}
+
+std::optional<QByteArray> FileContentCache::read(const QString &path)
+{
+    const QFileInfo info(path);
+    const auto found = m_entries.constFind(path);
+    if (found != m_entries.cend() && info.isFile() && info.size() == found->size &&
+        info.lastModified() == found->modified)
+        return found->content;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_entries.remove(path);
+        return std::nullopt;
+    }
+    Entry entry{info.size(), info.lastModified(), file.readAll()};
+    const QByteArray content = entry.content;
+    m_entries.insert(path, std::move(entry));
+    return content;
 }

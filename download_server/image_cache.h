@@ -8,6 +8,8 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 // Keeps the image last built from each configuration or GPS table file and builds it again only
 // when the file's size or modification time changed, so a fleet asking for the same file does
 // not have it read and parsed once per unit. The bytes a configuration image takes from the
@@ -34,4 +36,22 @@ private:
 
     QHash<QString, Entry> m_configurations;
     QHash<QString, Entry> m_gpsTables;
+};
+
+// The operating system files being sent: one copy in memory per file however many units it goes
+// to, read again when its size or modification time changed.
+class FileContentCache
+{
+public:
+    // The file's characters; nullopt when it cannot be read.
+    std::optional<QByteArray> read(const QString &path);
+
+private:
+    struct Entry
+    {
+        qint64 size = -1;
+        QDateTime modified;
+        QByteArray content;
+    };
+    QHash<QString, Entry> m_entries;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "image_cache.h"
 #include "unit_transfer.h"
 
 #include <QByteArray>
@@ -112,6 +113,7 @@ private:
     TickClock &m_clock;
     DownloadConsole &m_console;
     ServerImageSource m_images;
+    FileContentCache m_files;
     TransferContext m_context;
 
     int m_sessionLimit = 1;

@@ -253,7 +253,8 @@ void TrackMain::startClicked()
         if (const std::optional<quint16> port = portNumber(m_txtport->text()))
             m_socket->setLocalPort(*port);
     }
-    m_transfersRefresh->start();
+    if (m_transfers->isVisibleTo(this))
+        m_transfersRefresh->start();
     ListeningSession::listenUntilStopped(*m_download, *m_socket, *this, m_txtport->text(),
                                          [this] { setListeningButtons(true); });
     m_transfersRefresh->stop();

@@ -155,7 +155,14 @@ bool UnitTransfer::beginOperatingSystem()
                          .arg(maximumOperatingSystemSize));
         return false;
     }
-    m_content = file.readAll();
+    file.close();
+    const std::optional<QByteArray> content = m_context.files.read(location.path);
+    if (!content) {
+        m_context.console.logLine(named(operatingSystemNotFound));
+        m_context.console.addActivity(named(operatingSystemNotFound));
+        return false;
+    }
+    m_content = *content; // shared with every other transfer of the same file
     m_isImage = false;
     m_identifier = m_request.left(6);
     m_successText = operatingSystemSuccess;

@@ -10,6 +10,7 @@
 
 class DatagramSocket;
 class DownloadConsole;
+class FileContentCache;
 
 // The builders of the configuration and GPS images; tests may hand in their own images. The
 // default ones keep the last image built from each file until the file changes on disk.
@@ -28,6 +29,7 @@ struct TransferContext
     DatagramSocket &socket;
     DownloadConsole &console;
     ServerImageSource &images;
+    FileContentCache &files;
     bool namesUnits = false;
     bool showsProgress = true; // the console's one packet line follows a lone transfer
 };

@@ -11,6 +11,8 @@ bool UnitFleet::start()
 {
     const int count = qMax(1, m_options.units);
     m_lastHeard.assign(size_t(count), 0);
+    m_lastCall.assign(size_t(count), 0);
+    m_requests.assign(size_t(count), {});
     m_ended.assign(size_t(count), false);
     for (int i = 0; i < count; ++i) {
         auto unit = std::make_unique<UdpUnitClient>();
@@ -34,11 +36,13 @@ bool UnitFleet::start()
     }
     m_clock.start();
     for (size_t i = 0; i < m_units.size(); ++i) {
-        // Each unit its own number in the first six characters.
+        // Each unit its own number in the first six characters; the sixth is never the "1" of
+        // an acknowledgement, so a call again can never pass for one.
         QByteArray request = m_options.request;
-        const QByteArray number = 'U' + QByteArray::number(qulonglong(i)).rightJustified(5, '0');
+        const QByteArray number = QByteArray::number(qulonglong(i)).rightJustified(5, '0') + 'U';
         request.replace(0, qMin<qsizetype>(6, request.size()), number);
-        m_units[i]->sendRequest(request, m_options.server, m_options.port);
+        m_requests[i] = request;
+        call(i);
     }
     m_quietCheck.start();
     return true;
@@ -52,11 +56,22 @@ qint64 UnitFleet::packets() const
     return total;
 }
 
+void UnitFleet::call(size_t unit)
+{
+    m_lastCall[unit] = m_clock.elapsed();
+    m_units[unit]->sendRequest(m_requests[unit], m_options.server, m_options.port);
+}
+
 void UnitFleet::checkQuiet()
 {
     const qint64 now = m_clock.elapsed();
     for (size_t i = 0; i < m_units.size(); ++i) {
-        if (!m_ended[i] && now - m_lastHeard[i] > m_options.quietMs) {
+        if (m_ended[i])
+            continue;
+        // Not answered at all (a busy server, a lost request): call again, as units do.
+        if (m_units[i]->packets().isEmpty() && now - m_lastCall[i] > m_options.recallMs)
+            call(i);
+        if (now - m_lastHeard[i] > m_options.quietMs) {
             m_ended[i] = true;
             unitEnded(false);
         }

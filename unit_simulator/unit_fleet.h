@@ -20,10 +20,11 @@ public:
     {
         QHostAddress server = QHostAddress::LocalHost;
         quint16 port = 6081;
-        QByteArray request; // each unit's first six characters become its number, e.g. U00042
+        QByteArray request; // each unit's first six characters become its number, e.g. 00042U
         int units = 100;
         int answerDelayMs = 0;
-        int quietMs = 30000; // a unit that hears nothing for this long is counted as given up
+        int recallMs = 6000; // a unit not yet answered calls again after this long
+        int quietMs = 60000; // a unit that hears nothing for this long is counted as given up
     };
 
     explicit UnitFleet(Options options, QObject *parent = nullptr);
@@ -43,10 +44,13 @@ signals:
 private:
     void unitEnded(bool complete);
     void checkQuiet();
+    void call(size_t unit);
 
     Options m_options;
     std::vector<std::unique_ptr<UdpUnitClient>> m_units;
     std::vector<qint64> m_lastHeard;
+    std::vector<qint64> m_lastCall;
+    std::vector<QByteArray> m_requests;
     std::vector<bool> m_ended;
     QElapsedTimer m_clock;
     QTimer m_quietCheck;
