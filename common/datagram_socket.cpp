@@ -44,9 +44,13 @@ bool UdpDatagramSocket::listen()
         reusesPort() ? bindShared() : m_socket->bind(QHostAddress::AnyIPv4, localPort());
     // Many peers may call in the same instant; a larger buffer (the system caps it) keeps their
     // datagrams until they are read instead of dropping them.
-    if (bound)
+    // Likewise for sending: a datagram to a peer on this machine holds the sender's buffer until
+    // the peer has read it, and a full buffer drops the next packet.
+    if (bound) {
         m_socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption,
                                   QVariant(4 << 20));
+        m_socket->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, QVariant(4 << 20));
+    }
     return bound;
 }
 
