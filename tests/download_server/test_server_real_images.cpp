@@ -1,11 +1,10 @@
-// The whole way a configuration and a camera table take to a unit: files as vortsetup writes
-// them, chosen on the console, built by the server's own builders, carried over loopback UDP
-// and put together again by the simulated unit.
+// The whole way a configuration file takes to a unit, as vortsetup writes it: chosen on the
+// console, built by the server's own builder, carried over loopback UDP and put together again
+// by the simulated unit (the table's whole way: the headless test).
 #include "support/server_fixture.h"
 #include "support/valid_configuration.h"
 
 #include "config_tool/configuration/configuration_file.h"
-#include "location_table/location_table_file.h"
 #include "unit_simulator/udp_unit_client.h"
 
 #include <QLabel>
@@ -69,28 +68,6 @@ private slots:
         QCOMPARE(
             server.activity().filter("Configuration file has been downloaded successfull !").size(),
             2);
-    }
-
-    void gpsTableFromFile()
-    {
-        QStringList cells;
-        for (int row = 0; row < 100; ++row)
-            cells << QString::number(row) << QStringLiteral("255") << QStringLiteral("255");
-        cells[1] = QStringLiteral("51.4523");
-        cells[2] = QStringLiteral("0.4567");
-        ServerFixture server({}, 20);
-        const QString path =
-            server.writeFile(QStringLiteral("table.txt"), LocationTableFile::write(cells));
-        server.control<QLabel>("Label9")->setText(path);
-        UdpUnitClient unit;
-        QVERIFY(unit.open());
-        QVERIFY(server.run([&] { server.sendFrom(unit, "VORT01,GPSLOC"); },
-                           [&] { return unit.isComplete(); }));
-        const QByteArray image = unit.receivedImage();
-        QCOMPARE(image.size(), 630);
-        QCOMPARE(image.left(6), QByteArray("\x33\x2D\x17\x00\x2D\x43", 6));
-        // Empty entries travel as three 255s, and so do the 30 bytes after the 100 rows.
-        QCOMPARE(image.mid(6), QByteArray(624, char(0xFF)));
     }
 };
 
