@@ -39,6 +39,9 @@ struct Options
     QCommandLineOption gps{QStringLiteral("gps"),
                            QStringLiteral("GPS location table file sent on GPSLOC (headless)."),
                            QStringLiteral("file")};
+    QCommandLineOption summary{QStringLiteral("summary-ms"),
+                               QStringLiteral("Interval of the headless summary line in ms."),
+                               QStringLiteral("ms"), QStringLiteral("10000")};
     QCommandLineOption sessions{QStringLiteral("sessions"),
                                 QStringLiteral("Units served at the same time, 1 to 10000 "
                                                "(default 1)."),
@@ -57,10 +60,12 @@ void describe(QCommandLineParser &parser, Options &options)
                        "location tables to VORT units that call in over UDP."));
     parser.addHelpOption();
     parser.addVersionOption();
-    // Shorter ticks for the tests; the shipped program counts whole seconds.
+    // Shorter ticks and summaries for the tests; the shipped program counts whole seconds.
     options.tick.setFlags(QCommandLineOption::HiddenFromHelp);
+    options.summary.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOptions({options.tick, options.headless, options.port, options.base, options.config,
-                       options.gps, options.sessions, options.quiet, options.reusePort});
+                       options.gps, options.sessions, options.quiet, options.reusePort,
+                       options.summary});
 }
 
 // 1 to 10,000 units at once; anything else is refused with one line.
@@ -104,6 +109,9 @@ int runHeadless(const QCommandLineParser &parser, const Options &options)
         return badCommandLine;
     chosen.sessions = *sessions;
     chosen.quiet = parser.isSet(options.quiet);
+    bool summaryOk = false;
+    const int summaryMs = parser.value(options.summary).toInt(&summaryOk);
+    chosen.summaryIntervalMs = summaryOk && summaryMs > 0 ? summaryMs : 10000;
     chosen.reusePort = parser.isSet(options.reusePort);
     if (!chosen.baseFolder.isEmpty() && !QFileInfo(chosen.baseFolder).isDir()) {
         ConsoleLines::writeError(QStringLiteral("Server: --base %1 is not a folder.")

@@ -220,10 +220,12 @@ private slots:
                          QStringLiteral("Operating system has been downloaded successfull !")));
     }
 
-    // An operator who presses Ctrl+C twice does not wait for a unit that has gone quiet.
+    // An operator who presses Ctrl+C twice does not wait for a unit that has gone quiet; while it
+    // waits, the summary line counts the transfer as running.
     void secondSignalEndsTransferAtOnce()
     {
-        HeadlessServerRun server;
+        HeadlessServerRun server({QStringLiteral("--sessions"), QStringLiteral("2"),
+                                  QStringLiteral("--summary-ms"), QStringLiteral("50")});
         server.write(QStringLiteral("os/V610/os610.bin"), operatingSystemContent(400));
         QVERIFY(server.start());
         UdpUnitClient unit;
@@ -231,6 +233,8 @@ private slots:
         QVERIFY(unit.open());
         unit.sendRequest("VORT01,V610UPLOAD", loopback, server.port());
         QVERIFY(QTest::qWaitFor([&] { return !unit.packets().isEmpty(); }, 10000));
+        QVERIFY(server.process().waitForLine(
+            QStringLiteral("Transfers: 1 running, 0 done, 0 given up, 0 refused")));
         server.process().signal(SIGINT);
         QTest::qWait(150);
         QVERIFY(server.process().lines().last() != server.stoppedLine());
