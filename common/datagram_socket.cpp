@@ -4,6 +4,15 @@
 #include <QUdpSocket>
 #include <QVariant>
 
+#if defined(Q_OS_LINUX)
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#endif
+
 bool DatagramSocket::sendToLastSender(const QByteArray &data)
 {
     if (m_lastSender.isNull())
@@ -30,13 +39,50 @@ bool UdpDatagramSocket::listen()
 {
     if (m_socket->state() == QAbstractSocket::BoundState)
         m_socket->close();
-    if (!m_socket->bind(QHostAddress::AnyIPv4, localPort()))
+    m_sharingError.clear();
+    const bool bound =
+        reusesPort() ? bindShared() : m_socket->bind(QHostAddress::AnyIPv4, localPort());
+    // Many peers may call in the same instant; a larger buffer (the system caps it) keeps their
+    // datagrams until they are read instead of dropping them.
+    // Likewise for sending: a datagram to a peer on this machine holds the sender's buffer until
+    // the peer has read it, and a full buffer drops the next packet.
+    if (bound) {
+        m_socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption,
+                                  QVariant(4 << 20));
+        m_socket->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, QVariant(4 << 20));
+    }
+    return bound;
+}
+
+// The one place that knows how a port is shared between processes.
+bool UdpDatagramSocket::bindShared()
+{
+#if defined(Q_OS_LINUX)
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        m_sharingError = QString::fromLocal8Bit(std::strerror(errno));
         return false;
-    // Room for a fleet's datagrams while the program is busy for a moment, instead of the
-    // kernel dropping them (the system may grant less).
-    m_socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption,
-                              QVariant(4 * 1024 * 1024));
+    }
+    const int one = 1;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(localPort());
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    if (::setsockopt(fd, SOL_SOCKET, SO_REUSEPORT, &one, sizeof one) != 0 ||
+        ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0) {
+        m_sharingError = QString::fromLocal8Bit(std::strerror(errno));
+        ::close(fd);
+        return false;
+    }
+    if (!m_socket->setSocketDescriptor(fd, QAbstractSocket::BoundState)) {
+        ::close(fd);
+        return false;
+    }
     return true;
+#else
+    m_sharingError = QStringLiteral("sharing a port is not available on this system");
+    return false;
+#endif
 }
 
 void UdpDatagramSocket::close()
@@ -51,7 +97,7 @@ bool UdpDatagramSocket::isListening() const
 
 QString UdpDatagramSocket::errorString() const
 {
-    return m_socket->errorString();
+    return m_sharingError.isEmpty() ? m_socket->errorString() : m_sharingError;
 }
 
 bool UdpDatagramSocket::sendTo(const QByteArray &data, const QHostAddress &host, quint16 port)

@@ -17,6 +17,9 @@ public:
 
     virtual void setLocalPort(quint16 port) { m_localPort = port; }
     quint16 localPort() const { return m_localPort; }
+    // Several processes may listen on the same port; the system keeps each sender with one.
+    void setReusePort(bool reuse) { m_reusePort = reuse; }
+    bool reusesPort() const { return m_reusePort; }
 
     // Starts listening on the local port; false (with errorString()) when it cannot.
     virtual bool listen() = 0;
@@ -40,6 +43,7 @@ protected:
 
 private:
     quint16 m_localPort = 0;
+    bool m_reusePort = false;
     QHostAddress m_lastSender;
     quint16 m_lastSenderPort = 0;
 };
@@ -63,6 +67,8 @@ public:
 
 private:
     void readPending();
+    bool bindShared();
 
     QUdpSocket *m_socket;
+    QString m_sharingError;
 };

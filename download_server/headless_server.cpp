@@ -9,6 +9,7 @@
 #include "common/tick_clock.h"
 
 #include <QDir>
+#include <QTimer>
 
 HeadlessServer::HeadlessServer(HeadlessServerOptions options, QObject *parent)
     : QObject(parent), m_options(std::move(options)),
@@ -16,8 +17,12 @@ HeadlessServer::HeadlessServer(HeadlessServerOptions options, QObject *parent)
                             this)),
       m_socket(new UdpDatagramSocket(this)),
       m_download(new RemoteDownload(*m_socket, *m_clock, *this, {}, this)),
-      m_stopSignals(new StopSignals(this))
+      m_stopSignals(new StopSignals(this)), m_summary(new QTimer(this))
 {
+    m_download->setSessionLimit(m_options.sessions);
+    m_socket->setReusePort(m_options.reusePort);
+    m_summary->setInterval(m_options.summaryIntervalMs);
+    connect(m_summary, &QTimer::timeout, this, &HeadlessServer::writeSummary);
     if (m_options.baseFolder.isEmpty())
         m_options.baseFolder = QDir::currentPath();
     connect(m_stopSignals, &StopSignals::stopRequested, this, &HeadlessServer::stopRequested);
@@ -33,7 +38,11 @@ int HeadlessServer::run()
     if (!port)
         return CannotListen;
     m_socket->setLocalPort(*port);
-    if (!ListeningSession::listenUntilStopped(*m_download, *m_socket, *this, m_options.portText))
+    m_summary->start();
+    const bool listened =
+        ListeningSession::listenUntilStopped(*m_download, *m_socket, *this, m_options.portText);
+    m_summary->stop();
+    if (!listened)
         return CannotListen;
     return Stopped;
 }
@@ -48,6 +57,24 @@ void HeadlessServer::stopRequested(int count)
 void HeadlessServer::addActivity(const QString &line)
 {
     ConsoleLines::write(line);
+}
+
+void HeadlessServer::addDetail(const QString &line)
+{
+    if (!m_options.quiet)
+        ConsoleLines::write(line);
+}
+
+void HeadlessServer::writeSummary()
+{
+    const TransferCounts counts = m_download->counts();
+    if (counts.running == 0)
+        return;
+    ConsoleLines::write(QStringLiteral("Transfers: %1 running, %2 done, %3 given up, %4 refused")
+                            .arg(counts.running)
+                            .arg(counts.done)
+                            .arg(counts.gaveUp)
+                            .arg(counts.refused));
 }
 
 void HeadlessServer::logLine(const QString &text)

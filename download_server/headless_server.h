@@ -6,6 +6,7 @@
 #include <QString>
 
 class StopSignals;
+class QTimer;
 class TickClock;
 class UdpDatagramSocket;
 
@@ -17,12 +18,16 @@ struct HeadlessServerOptions
     QString configurationFile; // Label5; empty: none selected
     QString gpsTableFile;      // Label9; empty: none selected
     int tickIntervalMs = 1000;
+    int sessions = 1;       // units served at once
+    bool quiet = false;     // no packet-by-packet lines
+    bool reusePort = false; // share the port with other Server processes
+    int summaryIntervalMs = 10000;
 };
 
 // Server without a window (Server --headless): the console's load, "&Set host/port" and
 // "&Start" with the same exchange, its List1 lines on standard output and the same "log.txt".
 // SIGINT or SIGTERM acts as "Stop": listening ends after the transfer in progress. A second one
-// acts as EXIT and ends the transfer at once.
+// acts as EXIT and ends the transfer at once. While transfers run, a summary line every 10 s.
 class HeadlessServer : public QObject, private DownloadConsole
 {
     Q_OBJECT
@@ -37,9 +42,11 @@ public:
 
 private:
     void stopRequested(int count);
+    void writeSummary();
 
     // DownloadConsole
     void addActivity(const QString &line) override;
+    void addDetail(const QString &line) override;
     void logLine(const QString &text) override;
     QString operatingSystemBaseFolder() const override;
     QString configurationFilePath() const override;
@@ -51,4 +58,5 @@ private:
     UdpDatagramSocket *m_socket;
     RemoteDownload *m_download;
     StopSignals *m_stopSignals;
+    QTimer *m_summary;
 };

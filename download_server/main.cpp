@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 namespace {
 using CommandLine::badCommandLine; // the other statuses: HeadlessServer
@@ -46,6 +47,18 @@ struct Options
                        "missing): log.txt goes there and the file lists start there. The menu "
                        "entry starts Server so.")
             .arg(QDir::toNativeSeparators(DataFolder::path()))};
+    QCommandLineOption summary{QStringLiteral("summary-ms"),
+                               QStringLiteral("Interval of the headless summary line in ms."),
+                               QStringLiteral("ms"), QStringLiteral("10000")};
+    QCommandLineOption sessions{QStringLiteral("sessions"),
+                                QStringLiteral("Units served at the same time, 1 to 10000 "
+                                               "(default 1)."),
+                                QStringLiteral("n"), QStringLiteral("1")};
+    QCommandLineOption quiet{QStringLiteral("quiet"),
+                             QStringLiteral("Leave out the packet-by-packet lines (headless).")};
+    QCommandLineOption reusePort{QStringLiteral("reuse-port"),
+                                 QStringLiteral("Share the UDP port with other Server processes "
+                                                "(Linux): each unit stays with one of them.")};
 };
 
 void describe(QCommandLineParser &parser, Options &options)
@@ -55,10 +68,27 @@ void describe(QCommandLineParser &parser, Options &options)
                        "location tables to VORT units that call in over UDP."));
     parser.addHelpOption();
     parser.addVersionOption();
-    // Shorter ticks for the tests; the shipped program counts whole seconds.
+    // Shorter ticks and summaries for the tests; the shipped program counts whole seconds.
     options.tick.setFlags(QCommandLineOption::HiddenFromHelp);
+    options.summary.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOptions({options.tick, options.headless, options.port, options.base, options.config,
-                       options.gps, options.dataFolder});
+                       options.gps, options.dataFolder, options.sessions, options.quiet,
+                       options.reusePort, options.summary});
+}
+
+// 1 to 10,000 units at once; anything else is refused with one line.
+std::optional<int> sessionCount(const QCommandLineParser &parser, const Options &options)
+{
+    bool ok = false;
+    const QString text = parser.value(options.sessions);
+    const int sessions = text.trimmed().toInt(&ok);
+    if (ok && sessions >= 1 && sessions <= RemoteDownload::maximumSessions)
+        return sessions;
+    ConsoleLines::writeError(
+        QStringLiteral("Server: --sessions expects a whole number from 1 to %1, not \"%2\".")
+            .arg(RemoteDownload::maximumSessions)
+            .arg(text));
+    return std::nullopt;
 }
 
 int tickInterval(const QCommandLineParser &parser, const Options &options)
@@ -94,6 +124,15 @@ int runHeadless(const QCommandLineParser &parser, const Options &options)
     // Files named on the command line are where the operator typed them, data folder or not.
     if (parser.isSet(options.dataFolder) && !enterDataFolder())
         return badCommandLine;
+    const std::optional<int> sessions = sessionCount(parser, options);
+    if (!sessions)
+        return badCommandLine;
+    chosen.sessions = *sessions;
+    chosen.quiet = parser.isSet(options.quiet);
+    bool summaryOk = false;
+    const int summaryMs = parser.value(options.summary).toInt(&summaryOk);
+    chosen.summaryIntervalMs = summaryOk && summaryMs > 0 ? summaryMs : 10000;
+    chosen.reusePort = parser.isSet(options.reusePort);
     if (!chosen.baseFolder.isEmpty() && !QFileInfo(chosen.baseFolder).isDir()) {
         ConsoleLines::writeError(QStringLiteral("Server: --base %1 is not a folder.")
                                      .arg(QDir::toNativeSeparators(chosen.baseFolder)));
@@ -122,7 +161,7 @@ int main(int argc, char *argv[])
         return runHeadless(parser, options);
     }
     for (const QCommandLineOption *headlessOnly :
-         {&options.port, &options.base, &options.config, &options.gps}) {
+         {&options.port, &options.base, &options.config, &options.gps, &options.quiet}) {
         if (parser.isSet(*headlessOnly)) {
             ConsoleLines::writeError(QStringLiteral("Server: --%1 needs --headless.")
                                          .arg(headlessOnly->names().constFirst()));
@@ -130,11 +169,16 @@ int main(int argc, char *argv[])
         }
     }
 
+    const std::optional<int> sessions = sessionCount(parser, options);
+    if (!sessions)
+        return badCommandLine;
     if (parser.isSet(options.dataFolder) && !enterDataFolder())
         return badCommandLine;
     QApplication app(argc, argv);
     TrackMainOptions windowOptions;
     windowOptions.tickIntervalMs = tickInterval(parser, options);
+    windowOptions.sessions = *sessions;
+    windowOptions.reusePort = parser.isSet(options.reusePort);
     TrackMain window(std::move(windowOptions));
     window.show();
     return app.exec();

@@ -1,13 +1,17 @@
 #pragma once
 
-#include "server_images.h"
+#include "image_cache.h"
+#include "unit_transfer.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QHostAddress>
+#include <QList>
 #include <QObject>
 #include <QString>
 
-#include <functional>
+#include <memory>
+#include <utility>
 
 class DatagramSocket;
 class TickClock;
@@ -20,6 +24,9 @@ public:
     virtual ~DownloadConsole() = default;
     // One line in List1; the list never grows beyond 300 lines.
     virtual void addActivity(const QString &line) = 0;
+    // A line of the packet-by-packet traffic (datagrams in, packets out, Error1): noise at fleet
+    // scale, which a quiet console leaves out.
+    virtual void addDetail(const QString &line) { addActivity(line); }
     // One line in "log.txt".
     virtual void logLine(const QString &text) = 0;
     virtual QString operatingSystemBaseFolder() const = 0; // Drive1
@@ -37,81 +44,83 @@ public:
     virtual void clearPacketProgress() {}
 };
 
-// The builders of the configuration and GPS images; tests may hand in their own images.
-struct ServerImageSource
+// One line of the view of the transfers in progress.
+struct TransferInProgress
 {
-    std::function<ServerImageResult(const QString &, const QByteArray &, QByteArray &)>
-        configuration = buildServerConfigurationImage;
-    std::function<ServerImageResult(const QString &, QByteArray &)> gps = buildServerGpsImage;
+    QString unit; // "127.0.0.1:40001"
+    QString what;
+    int packet = 0;
+    int packetCount = 0;
+    int timeouts = 0;
 };
 
-// The remote download exchange: the listening loop, the requests "UPLOAD", "CONFIG" and
-// "GPSLOC", and the numbered packets that the unit acknowledges one by one.
+// How the transfers went since listening started.
+struct TransferCounts
+{
+    int running = 0;
+    int done = 0;
+    int gaveUp = 0;
+    int refused = 0;
+};
+
+// The remote download exchange: the listening loop routes each datagram to the transfer of the
+// unit that sent it (by address and port) or starts a transfer for a request ("UPLOAD",
+// "CONFIG", "GPSLOC"), and passes every tick to every transfer.
 class RemoteDownload : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr int dataSize = 180;
-    static constexpr int imageBytesPerPacket = dataSize / 2;
-    // Packet "255" is the last and the number never goes past it: 256 packets at most.
-    static constexpr qsizetype maximumOperatingSystemSize = 256 * dataSize; // 46,080
-    static constexpr int waitTicks = 5;
-    static constexpr int maximumTimeouts = 5;
+    static constexpr int maximumSessions = 10000;
 
     RemoteDownload(DatagramSocket &socket, TickClock &clock, DownloadConsole &console,
                    ServerImageSource images = {}, QObject *parent = nullptr);
+    ~RemoteDownload() override;
+
+    // How many units are served at once (1 to 10,000); with more than one, every line that
+    // belongs to a transfer names its unit.
+    void setSessionLimit(int sessions);
+    int sessionLimit() const { return m_sessionLimit; }
 
     // Start of listening; false (socket closed) when the socket cannot listen.
     bool startListening();
     // Runs until stop() or end(); then closes the socket.
     void runListeningLoop();
-    // Stop: the loop ends after the transfer in progress.
+    // Stop: no new transfer starts; the loop ends once the transfers in progress have ended.
     void stop() { m_running = false; }
-    // Start again while the stopped loop is still finishing a transfer: it keeps listening.
+    // Start again while the stopped loop is still finishing transfers: it keeps listening.
     void resume() { m_running = true; }
-    // EXIT: the transfer in progress ends at once, then the loop.
+    // EXIT: the transfers in progress end at once, then the loop.
     void end() { m_ending = true; }
 
     bool isRunning() const { return m_running; }
     bool isLooping() const { return m_looping; }
-    bool isTransferring() const { return m_transferring; }
 
-    // "000", "004", "255".
-    static QByteArray packetNumberText(int packetNumber);
-    // How many packets carry an operating system file of this length (an empty file still
-    // sends its last packet), and an image whose last packet starts past the threshold.
-    static int operatingSystemPacketCount(qsizetype length);
-    static int imagePacketCount(int lastPacketThreshold);
+    TransferCounts counts() const;
+    // The first limit transfers in progress, in the order they started.
+    QList<TransferInProgress> transfersInProgress(int limit) const;
 
 private:
-    enum class Outcome { Acknowledged, GaveUp, Ended };
+    using UnitKey = std::pair<QHostAddress, quint16>;
 
     void datagramArrived(const QByteArray &data, const QHostAddress &sender, quint16 senderPort);
-    void handleRequest(const QByteArray &request);
-    void sendOperatingSystem(const QByteArray &request);
-    void sendConfiguration(const QByteArray &request);
-    void sendGpsTable();
-    void sendImage(const QByteArray &image, int lastPacketThreshold, const QString &successText);
-    Outcome sendPacket(const QByteArray &packet, const QByteArray &identifier);
-    void reportToBoth(const QString &text);
-    void reportRefused(const ServerImageResult &result, const QString &notFoundText);
+    void startTransfer(const QByteArray &request, const UnitKey &unit);
+    void ticked();
+    // Counts and forgets the transfer when it has ended.
+    void settle(const UnitKey &unit);
+    void endAll();
 
     DatagramSocket &m_socket;
     TickClock &m_clock;
     DownloadConsole &m_console;
     ServerImageSource m_images;
+    FileContentCache m_files;
+    TransferContext m_context;
 
+    int m_sessionLimit = 1;
     bool m_running = true;
     bool m_ending = false;
     bool m_looping = false;
-    bool m_transferring = false;
-    bool m_dataArrived = false;
-    QByteArray m_lastMessage;
-    QHostAddress m_lastSender;
-    quint16 m_lastSenderPort = 0;
-    // The unit whose request is being served: only its datagrams count as replies.
-    QHostAddress m_unit;
-    quint16 m_unitPort = 0;
-    int m_repliesReceived = 0;
-    QByteArray m_downloadImage;
+    QHash<UnitKey, std::shared_ptr<UnitTransfer>> m_transfers;
+    QList<UnitKey> m_startOrder;
+    TransferCounts m_counts;
 };

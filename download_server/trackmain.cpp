@@ -18,6 +18,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTimer>
+#include <QTreeWidget>
 
 namespace {
 const QString noneSelected = QStringLiteral("None selected !");
@@ -34,6 +36,8 @@ TrackMain::TrackMain(TrackMainOptions options, QWidget *parent)
       m_socket(new UdpDatagramSocket(this)),
       m_download(new RemoteDownload(*m_socket, *m_clock, *this, std::move(options.images), this))
 {
+    m_download->setSessionLimit(options.sessions);
+    m_socket->setReusePort(options.reusePort);
     setObjectName(QStringLiteral("trackmain"));
     setWindowTitle(QStringLiteral("Tracking System Remote download V1.3 - 16-5-2005"));
     m_clock->setObjectName(QStringLiteral("Timer1"));
@@ -102,6 +106,17 @@ void TrackMain::createControls()
     m_list1 = named(new ActivityList(activityLimit, this), "List1");
     m_packetProgress = named(new QLabel(this), "packetProgress");
     m_packetProgress->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_transfersLabel =
+        named(new QLabel(QStringLiteral("Transfers in progress:"), this), "transfersLabel");
+    m_transfers = named(new QTreeWidget(this), "Transfers");
+    m_transfers->setHeaderLabels({QStringLiteral("Unit"), QStringLiteral("Sending"),
+                                  QStringLiteral("Packet"), QStringLiteral("Time-outs")});
+    m_transfers->setRootIsDecorated(false);
+    m_transfers->setAccessibleName(m_transfersLabel->text());
+    m_transfersLabel->setBuddy(m_transfers);
+    m_transfersRefresh = new QTimer(this);
+    m_transfersRefresh->setInterval(250);
+    connect(m_transfersRefresh, &QTimer::timeout, this, &TrackMain::refreshTransfers);
     m_command1 = named(new QPushButton(QStringLiteral("&Start"), this), "Command1");
     m_command2 = named(new QPushButton(QStringLiteral("Stop"), this), "Command2");
     m_command3 = named(new QPushButton(QStringLiteral("Help"), this), "Command3");
@@ -128,11 +143,19 @@ void TrackMain::createControls()
     place(m_list1, 120, 3840, 9855, 2985);
     // Right above the activity list's right end, below Label9.
     place(m_packetProgress, 6360, 3615, 3615, 225);
+    // Right of the activity list: a column of its own.
+    place(m_transfersLabel, 10095, 3600, 4215, 255);
+    place(m_transfers, 10095, 3840, 4215, 2985);
     place(m_command1, 360, 6960, 1695, 375);
     place(m_command2, 2400, 6960, 1695, 375);
     place(m_command3, 5160, 6960, 1575, 375);
     place(m_command6, 8160, 6960, 1575, 375);
-    const int clientWidth = qRound(10125 * logicalDpiX() / double(twipsPerInch));
+    // A lone transfer keeps the console as it was; several get their view beside List1.
+    const bool severalUnits = m_download->sessionLimit() > 1;
+    m_transfersLabel->setVisible(severalUnits);
+    m_transfers->setVisible(severalUnits);
+    const int clientWidth =
+        qRound((severalUnits ? 14430 : 10125) * logicalDpiX() / double(twipsPerInch));
     const int clientHeight = qRound(7485 * logicalDpiY() / double(twipsPerInch));
     setFixedSize(clientWidth, clientHeight);
 
@@ -242,8 +265,12 @@ void TrackMain::startClicked()
         if (const std::optional<quint16> port = portNumber(m_txtport->text()))
             m_socket->setLocalPort(*port);
     }
+    if (m_transfers->isVisibleTo(this))
+        m_transfersRefresh->start();
     ListeningSession::listenUntilStopped(*m_download, *m_socket, *this, m_txtport->text(),
                                          [this] { setListeningButtons(true); });
+    m_transfersRefresh->stop();
+    refreshTransfers();
 }
 
 void TrackMain::stopClicked()
@@ -343,6 +370,31 @@ void TrackMain::showOperatingSystemFolder(const QString &folder)
 void TrackMain::showPacketProgress(int number, int count)
 {
     m_packetProgress->setText(QStringLiteral("Packet %1 of %2").arg(number).arg(count));
+}
+
+void TrackMain::refreshTransfers()
+{
+    const TransferCounts counts = m_download->counts();
+    const QList<TransferInProgress> shown = m_download->transfersInProgress(transferRowLimit);
+    const qsizetype rows = shown.size() + (counts.running > shown.size() ? 1 : 0);
+    while (m_transfers->topLevelItemCount() > rows)
+        delete m_transfers->takeTopLevelItem(m_transfers->topLevelItemCount() - 1);
+    while (m_transfers->topLevelItemCount() < rows)
+        m_transfers->addTopLevelItem(new QTreeWidgetItem(m_transfers));
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        const TransferInProgress &transfer = shown[i];
+        QTreeWidgetItem *item = m_transfers->topLevelItem(int(i));
+        item->setText(0, transfer.unit);
+        item->setText(1, transfer.what);
+        item->setText(2, QStringLiteral("%1 of %2").arg(transfer.packet).arg(transfer.packetCount));
+        item->setText(3, QString::number(transfer.timeouts));
+    }
+    if (rows > shown.size()) {
+        QTreeWidgetItem *more = m_transfers->topLevelItem(int(shown.size()));
+        more->setText(0, QStringLiteral("and %1 more").arg(counts.running - shown.size()));
+        for (int column = 1; column < 4; ++column)
+            more->setText(column, QString());
+    }
 }
 
 void TrackMain::clearPacketProgress()

@@ -16,11 +16,15 @@ class QLineEdit;
 class ActivityList;
 class QListWidget;
 class QPushButton;
+class QTimer;
+class QTreeWidget;
 class TickClock;
 
 struct TrackMainOptions
 {
     int tickIntervalMs = 1000;
+    int sessions = 1;       // units served at once
+    bool reusePort = false; // share the port with other Server processes
     ServerImageSource images;
     HelpViewer *helpViewer = nullptr; // the system's text viewer when null
 };
@@ -59,6 +63,7 @@ private:
     void pointDir1At(const QString &folder);
     void file2Clicked(const QString &name);
     void setListeningButtons(bool listening);
+    void refreshTransfers();
 
     // DownloadConsole
     void addActivity(const QString &line) override;
@@ -71,6 +76,7 @@ private:
     void clearPacketProgress() override;
 
     static constexpr int activityLimit = 300;
+    static constexpr int transferRowLimit = 100;
 
     std::unique_ptr<HelpViewer> m_ownHelpViewer;
     HelpViewer *m_helpViewer;
@@ -98,6 +104,9 @@ private:
     QLabel *m_label1;
     ActivityList *m_list1;
     QLabel *m_packetProgress; // "Packet 3 of 6" during a transfer
+    QLabel *m_transfersLabel;
+    QTreeWidget *m_transfers; // the transfers in progress, refreshed a few times a second
+    QTimer *m_transfersRefresh;
     QPushButton *m_command1;
     QPushButton *m_command2;
     QPushButton *m_command3;

@@ -15,7 +15,7 @@ echo
 echo "| Row | Measured | Floor | Ratio | Target | Met |"
 echo "|---|---|---|---|---|---|"
 status=0
-for bench in bench_serial bench_udp bench_quellix_fleet bench_startup; do
+for bench in bench_serial bench_udp bench_quellix_fleet bench_server_fleet bench_startup; do
   "$build_dir/bench/$bench" "$@" || { echo "$bench did not complete" >&2; status=1; }
 done
 exit $status

@@ -2,6 +2,7 @@
 // real-time positions to Quellix, so both programs can be tried without a unit.
 #include "realtime_sender.h"
 #include "server_caller.h"
+#include "unit_fleet.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -29,6 +30,36 @@ int fail(const QString &message)
 {
     std::fprintf(stderr, "vortsim-udp: %s\n", qPrintable(message));
     return 2;
+}
+// The fleet: one line at the end, "fleet: <units> units, <completed> complete, <given up>
+// given up, <packets> packets, <ms> ms".
+int runFleet(const QCommandLineParser &parser, quint16 port, const QCommandLineOption &units,
+             const QCommandLineOption &answerDelay, const QCommandLineOption &request,
+             const QByteArray &identifier, QCoreApplication &app)
+{
+    bool ok = false;
+    const int count = parser.value(units).toInt(&ok);
+    if (!ok || count < 1 || count > 20000)
+        return fail(QStringLiteral("--units expects a number from 1 to 20000"));
+    UnitFleet::Options options;
+    options.port = port;
+    options.units = count;
+    options.answerDelayMs = qMax(0, parser.value(answerDelay).toInt());
+    options.request =
+        parser.isSet(request) ? parser.value(request).toLatin1() : identifier + ",V610,UPLOAD";
+    UnitFleet fleet(options);
+    QObject::connect(&fleet, &UnitFleet::finished, &app, [&] {
+        print(QStringLiteral("fleet: %1 units, %2 complete, %3 given up, %4 packets, %5 ms")
+                  .arg(count)
+                  .arg(fleet.completed())
+                  .arg(fleet.givenUp())
+                  .arg(fleet.packets())
+                  .arg(fleet.elapsedMs()));
+        QCoreApplication::quit();
+    });
+    if (!fleet.start())
+        return fail(QStringLiteral("cannot open %1 UDP ports on 127.0.0.1").arg(count));
+    return app.exec();
 }
 } // namespace
 
@@ -70,7 +101,17 @@ int main(int argc, char *argv[])
     const QCommandLineOption count(QStringLiteral("count"),
                                    QStringLiteral("Positions to send, 0 for no end (0)."),
                                    QStringLiteral("n"), QStringLiteral("0"));
-    parser.addOptions({server, request, every, dropEvery, realtime, id, interval, count});
+    const QCommandLineOption units(
+        QStringLiteral("units"),
+        QStringLiteral("Play a fleet of <n> units, each from its own port, all calling at once "
+                       "with the first --request; prints one line when all have ended."),
+        QStringLiteral("n"));
+    const QCommandLineOption answerDelay(
+        QStringLiteral("answer-delay-ms"),
+        QStringLiteral("Fleet: wait <ms> before each acknowledgement (0)."), QStringLiteral("ms"),
+        QStringLiteral("0"));
+    parser.addOptions(
+        {server, request, every, dropEvery, realtime, id, interval, count, units, answerDelay});
     parser.process(app);
 
     if (parser.isSet(server) == parser.isSet(realtime))
@@ -84,6 +125,8 @@ int main(int argc, char *argv[])
         const auto port = portValue(parser.value(server));
         if (!port)
             return fail(QStringLiteral("--server expects a port from 1 to 65535"));
+        if (parser.isSet(units))
+            return runFleet(parser, *port, units, answerDelay, request, identifier, app);
         ServerCaller::Options options;
         options.port = *port;
         for (const QString &text : parser.values(request))

@@ -3,6 +3,7 @@
 #include "common/hex_pair.h"
 
 #include <QNetworkDatagram>
+#include <QTimer>
 #include <QUdpSocket>
 
 UdpUnitClient::UdpUnitClient(QObject *parent) : QObject(parent), m_socket(new QUdpSocket(this))
@@ -51,8 +52,15 @@ bool UdpUnitClient::lost()
 
 void UdpUnitClient::reply(const QByteArray &datagram)
 {
-    if (!lost())
+    if (lost())
+        return;
+    if (m_answerDelayMs <= 0) {
         m_socket->writeDatagram(datagram, m_server, m_serverPort);
+        return;
+    }
+    QTimer::singleShot(m_answerDelayMs, Qt::PreciseTimer, this, [this, datagram] {
+        m_socket->writeDatagram(datagram, m_server, m_serverPort);
+    });
 }
 
 void UdpUnitClient::readPending()

@@ -38,6 +38,8 @@ public:
     void setSilent(bool silent) { m_silent = silent; }
     // Ignores every n-th packet it receives (0: none).
     void setDropEvery(int n) { m_dropEvery = n; }
+    // A slow link: each answer leaves this many milliseconds after its packet came in.
+    void setAnswerDelay(int ms) { m_answerDelayMs = ms; }
     // A poor radio link: each packet that comes in and each answer that goes out is lost with
     // this probability (0 to 1), drawn from a generator seeded with seed, so a run repeats.
     void setLoss(double probability, quint32 seed);
@@ -75,6 +77,7 @@ private:
     int m_refusalsLeft = 0;
     bool m_silent = false;
     int m_dropEvery = 0;
+    int m_answerDelayMs = 0;
     double m_loss = 0;
     std::mt19937 m_lossDraw;
     QList<QByteArray> m_packets;

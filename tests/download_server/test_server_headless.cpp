@@ -18,6 +18,7 @@
 
 #include <csignal>
 #include <memory>
+#include <vector>
 
 namespace {
 const QHostAddress loopback(QStringLiteral("127.0.0.1"));
@@ -41,8 +42,8 @@ QByteArray paddedToPackets(QByteArray data)
 class HeadlessServerRun
 {
 public:
-    explicit HeadlessServerRun(const QStringList &extraArguments = {})
-        : m_port(ServerFixture::freeUdpPort())
+    explicit HeadlessServerRun(const QStringList &extraArguments = {}, quint16 port = 0)
+        : m_port(port ? port : ServerFixture::freeUdpPort())
     {
         QDir(m_dir.path()).mkpath(QStringLiteral("os/V610"));
         m_process = std::make_unique<ProgramProcess>(
@@ -219,10 +220,12 @@ private slots:
                          QStringLiteral("Operating system has been downloaded successfull !")));
     }
 
-    // An operator who presses Ctrl+C twice does not wait for a unit that has gone quiet.
+    // An operator who presses Ctrl+C twice does not wait for a unit that has gone quiet; while it
+    // waits, the summary line counts the transfer as running.
     void secondSignalEndsTransferAtOnce()
     {
-        HeadlessServerRun server;
+        HeadlessServerRun server({QStringLiteral("--sessions"), QStringLiteral("2"),
+                                  QStringLiteral("--summary-ms"), QStringLiteral("50")});
         server.write(QStringLiteral("os/V610/os610.bin"), operatingSystemContent(400));
         QVERIFY(server.start());
         UdpUnitClient unit;
@@ -230,6 +233,8 @@ private slots:
         QVERIFY(unit.open());
         unit.sendRequest("VORT01,V610UPLOAD", loopback, server.port());
         QVERIFY(QTest::qWaitFor([&] { return !unit.packets().isEmpty(); }, 10000));
+        QVERIFY(server.process().waitForLine(
+            QStringLiteral("Transfers: 1 running, 0 done, 0 given up, 0 refused")));
         server.process().signal(SIGINT);
         QTest::qWait(150);
         QVERIFY(server.process().lines().last() != server.stoppedLine());
@@ -263,6 +268,58 @@ private slots:
         QCOMPARE(server.process().exitCode(), 0);
     }
 
+    // Two processes share one port: the system spreads the units between them and keeps each
+    // unit with one, which serves it whole.
+    void twoProcessesShareAPort()
+    {
+        constexpr int unitCount = 100;
+        const QStringList shared = {QStringLiteral("--reuse-port"), QStringLiteral("--sessions"),
+                                    QString::number(unitCount), QStringLiteral("--quiet")};
+        HeadlessServerRun first(shared);
+        HeadlessServerRun second(shared, first.port());
+        const QByteArray system = operatingSystemContent(3 * 180 + 5);
+        for (HeadlessServerRun *server : {&first, &second})
+            server->write(QStringLiteral("os/V610/os610.bin"), system);
+        QVERIFY(first.start());
+        QVERIFY(second.start());
+
+        std::vector<std::unique_ptr<UdpUnitClient>> units;
+        for (int i = 0; i < unitCount; ++i) {
+            units.push_back(std::make_unique<UdpUnitClient>());
+            QVERIFY(units.back()->open());
+            units.back()->sendRequest("VORT01,V610UPLOAD", loopback, first.port());
+        }
+        const auto success = [](const UdpUnitClient &unit) {
+            return QStringLiteral("Operating system has been downloaded successfull ! (unit "
+                                  "127.0.0.1:%1)")
+                .arg(unit.port());
+        };
+        const auto served = [&](HeadlessServerRun &server, const UdpUnitClient &unit) {
+            return server.process().lines().contains(success(unit));
+        };
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                for (const auto &unit : units) {
+                    if (!served(first, *unit) && !served(second, *unit))
+                        return false;
+                }
+                return true;
+            },
+            60000));
+        int byFirst = 0;
+        for (const auto &unit : units) {
+            QCOMPARE(unit->receivedData(), paddedToPackets(system));
+            const QString tag = QStringLiteral("(unit 127.0.0.1:%1)").arg(unit->port());
+            const bool inFirst = !first.process().lines().filter(tag).isEmpty();
+            const bool inSecond = !second.process().lines().filter(tag).isEmpty();
+            QVERIFY2(inFirst != inSecond, qPrintable(tag));
+            byFirst += inFirst ? 1 : 0;
+        }
+        QVERIFY(byFirst > 0 && byFirst < unitCount);
+        // Quiet: no packet lines at fleet scale.
+        QVERIFY(first.process().lines().filter(QStringLiteral("Packet number")).isEmpty());
+    }
+
     void refusesWhatItCannotServe_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -270,6 +327,14 @@ private slots:
         QTest::addColumn<QString>("output"); // a line of standard output or error
         QTest::newRow("port taken")
             << QStringList{} << 1 << QStringLiteral("Error : cannot listen on port %1 (");
+        QTest::newRow("port held without sharing")
+            << QStringList{QStringLiteral("--reuse-port")} << 1
+            << QStringLiteral("Error : cannot listen on port %1 (");
+        for (const char *sessions : {"0", "10001", "many", ""}) {
+            QTest::addRow("--sessions '%s'", sessions)
+                << QStringList{QStringLiteral("--sessions"), QString::fromLatin1(sessions)} << 2
+                << QStringLiteral("Server: --sessions expects a whole number from 1 to 10000");
+        }
         QTest::newRow("no base folder")
             << QStringList{QStringLiteral("--base"), QStringLiteral("missing")} << 2
             << QStringLiteral("Server: --base ");

@@ -1,11 +1,10 @@
-// The whole way a configuration and a camera table take to a unit: files as vortsetup writes
-// them, chosen on the console, built by the server's own builders, carried over loopback UDP
-// and put together again by the simulated unit.
+// The whole way a configuration file takes to a unit, as vortsetup writes it: chosen on the
+// console, built by the server's own builder, carried over loopback UDP and put together again
+// by the simulated unit (the table's whole way: the headless test).
 #include "support/server_fixture.h"
 #include "support/valid_configuration.h"
 
 #include "config_tool/configuration/configuration_file.h"
-#include "location_table/location_table_file.h"
 #include "unit_simulator/udp_unit_client.h"
 
 #include <QLabel>
@@ -15,18 +14,47 @@ class TestServerRealImages : public QObject
 {
     Q_OBJECT
 private slots:
-    void configurationFromFile()
+    // A configuration file as vortsetup writes it, read again for the next unit only when its
+    // size or time changed; each unit's own request still opens its image.
+    void configurationFileChangedOnDisk_data()
     {
-        ServerFixture server({}, 20);
-        const QString path = server.writeFile(
-            QStringLiteral("cfg1.txt"),
-            configurationFileContent(TestSupport::validConfiguration()));
+        QTest::addColumn<QString>("phone");
+        QTest::addColumn<bool>("keepTime");
+        QTest::addColumn<QByteArray>("secondImageNumber");
+        QTest::newRow("shorter number")
+            << QStringLiteral("012345678") << false << QByteArray("012345678#");
+        QTest::newRow("same length, later time")
+            << QStringLiteral("9876543210") << false << QByteArray("9876543210#");
+        QTest::newRow("same length and time: kept")
+            << QStringLiteral("9876543210") << true << QByteArray("0123456789#");
+    }
+    void configurationFileChangedOnDisk()
+    {
+        QFETCH(QString, phone);
+        QFETCH(bool, keepTime);
+        QFETCH(QByteArray, secondImageNumber);
+        ServerFixture server({}, 20, true, 2);
+        ConfigurationRecord values = TestSupport::validConfiguration();
+        const QString path =
+            server.writeFile(QStringLiteral("cfg1.txt"), configurationFileContent(values));
         server.control<QLabel>("Label5")->setText(path);
-        UdpUnitClient unit;
-        QVERIFY(unit.open());
-        QVERIFY(server.run([&] { server.sendFrom(unit, "VORT01,Q007CONFIG"); },
-                           [&] { return unit.isComplete(); }));
-        const QByteArray image = unit.receivedImage();
+        const QDateTime written = QFileInfo(path).lastModified();
+        UdpUnitClient first;
+        UdpUnitClient second;
+        QVERIFY(first.open() && second.open());
+        connect(&first, &UdpUnitClient::completed, this, [&] {
+            values.basePhoneNumber = phone;
+            server.writeFile(QStringLiteral("cfg1.txt"), configurationFileContent(values));
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(keepTime ? written : written.addSecs(2),
+                                     QFileDevice::FileModificationTime));
+            file.close();
+            server.sendFrom(second, "VORT02,R007CONFIG");
+        });
+        QVERIFY(server.run([&] { server.sendFrom(first, "VORT01,Q007CONFIG"); },
+                           [&] { return second.isComplete(); }));
+        const QByteArray image = first.receivedImage();
         QCOMPARE(image.size(), 540);
         QCOMPARE(quint8(image[0]), quint8('Q')); // character 8 of the request
         QCOMPARE(quint8(image[68]), quint8(23)); // port 6081
@@ -35,31 +63,11 @@ private slots:
         QCOMPARE(image.mid(16, 11), QByteArray("0123456789#"));
         QCOMPARE(quint8(image[32]), quint8(0));
         QCOMPARE(image.mid(4, 3), QByteArray("\x33\x2D\x17")); // 51.4523
-        QCOMPARE(server.activityCount(
-                     QStringLiteral("Configuration file has been downloaded successfull !")),
-                 1);
-    }
-
-    void gpsTableFromFile()
-    {
-        QStringList cells;
-        for (int row = 0; row < 100; ++row)
-            cells << QString::number(row) << QStringLiteral("255") << QStringLiteral("255");
-        cells[1] = QStringLiteral("51.4523");
-        cells[2] = QStringLiteral("0.4567");
-        ServerFixture server({}, 20);
-        const QString path =
-            server.writeFile(QStringLiteral("table.txt"), LocationTableFile::write(cells));
-        server.control<QLabel>("Label9")->setText(path);
-        UdpUnitClient unit;
-        QVERIFY(unit.open());
-        QVERIFY(server.run([&] { server.sendFrom(unit, "VORT01,GPSLOC"); },
-                           [&] { return unit.isComplete(); }));
-        const QByteArray image = unit.receivedImage();
-        QCOMPARE(image.size(), 630);
-        QCOMPARE(image.left(6), QByteArray("\x33\x2D\x17\x00\x2D\x43", 6));
-        // Empty entries travel as three 255s, and so do the 30 bytes after the 100 rows.
-        QCOMPARE(image.mid(6), QByteArray(624, char(0xFF)));
+        QCOMPARE(second.receivedImage().mid(16, secondImageNumber.size()), secondImageNumber);
+        QCOMPARE(second.receivedImage().at(0), 'R');
+        QCOMPARE(
+            server.activity().filter("Configuration file has been downloaded successfull !").size(),
+            2);
     }
 };
 

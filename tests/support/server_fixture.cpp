@@ -11,12 +11,13 @@
 #include <QTimer>
 #include <QUdpSocket>
 
-ServerFixture::ServerFixture(ServerImageSource images, int tickMs, bool setPort)
+ServerFixture::ServerFixture(ServerImageSource images, int tickMs, bool setPort, int sessions)
     : m_previousDir(QDir::currentPath())
 {
     QDir::setCurrent(m_dir.path());
     TrackMainOptions options;
     options.tickIntervalMs = tickMs;
+    options.sessions = sessions;
     options.images = std::move(images);
     options.helpViewer = &help;
     m_window = std::make_unique<TrackMain>(std::move(options));

@@ -22,7 +22,9 @@ class ServerFixture
 {
 public:
     // With setPort, txtport holds a free port and "&Set host/port" has been clicked.
-    explicit ServerFixture(ServerImageSource images = {}, int tickMs = 40, bool setPort = true);
+    // sessions: units served at once.
+    explicit ServerFixture(ServerImageSource images = {}, int tickMs = 40, bool setPort = true,
+                           int sessions = 1);
     ~ServerFixture();
 
     TrackMain &window() { return *m_window; }

@@ -1,0 +1,283 @@
+// Several units served at once over real loopback sockets: each unit gets its own transfer,
+// byte for byte, whatever the others do; lines name their unit.
+#include "support/server_fixture.h"
+
+#include "unit_simulator/udp_unit_client.h"
+
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include <memory>
+#include <vector>
+
+namespace {
+const QString osSuccess = QStringLiteral("Operating system has been downloaded successfull !");
+const QString gpsSuccess = QStringLiteral("GPS Camera file has been downloaded successfull !");
+
+QByteArray fileOf(qsizetype size, int seed)
+{
+    QByteArray data(size, '\0');
+    for (qsizetype i = 0; i < size; ++i)
+        data[i] = static_cast<char>((i * 7 + seed) % 256);
+    return data;
+}
+
+QByteArray padded(QByteArray data)
+{
+    data.append((UdpUnitClient::dataSize - data.size() % UdpUnitClient::dataSize) %
+                    UdpUnitClient::dataSize,
+                'F');
+    return data;
+}
+
+QString named(const QString &text, const UdpUnitClient &unit)
+{
+    return text + QStringLiteral(" (unit 127.0.0.1:%1)").arg(unit.port());
+}
+
+bool logHas(const ServerFixture &server, const QString &line)
+{
+    const QByteArray wanted = ",\"" + line.toLatin1() + "\"\r\n";
+    for (const QByteArray &logged : server.logLines()) {
+        if (logged.endsWith(wanted))
+            return true;
+    }
+    return false;
+}
+
+// Units that each open their own port.
+std::vector<std::unique_ptr<UdpUnitClient>> openUnits(int count)
+{
+    std::vector<std::unique_ptr<UdpUnitClient>> units;
+    for (int i = 0; i < count; ++i) {
+        units.push_back(std::make_unique<UdpUnitClient>());
+        if (!units.back()->open())
+            return {};
+    }
+    return units;
+}
+} // namespace
+
+class TestServerFleet : public QObject
+{
+    Q_OBJECT
+private slots:
+    // An operating system and a GPS table at the same time, the packets interleaved.
+    void twoUnitsTwoKinds()
+    {
+        QByteArray table(downloadImageSize, '\0');
+        for (int i = 0; i < table.size(); ++i)
+            table[i] = char(i * 13);
+        ServerImageSource images;
+        images.gps = [&](const QString &, QByteArray &image) {
+            image = table;
+            return ServerImageResult{ServerImageResult::Status::Built, {}};
+        };
+        ServerFixture server(images, 20, true, 2);
+        server.useOperatingSystemBase();
+        const QByteArray system = fileOf(20 * 180 + 7, 3);
+        server.writeFile(QStringLiteral("os/V610/os.bin"), system);
+        UdpUnitClient os;
+        UdpUnitClient gps;
+        QVERIFY(os.open() && gps.open());
+        bool overlapped = false;
+        connect(&gps, &UdpUnitClient::packetReceived, this,
+                [&] { overlapped = overlapped || (!os.packets().isEmpty() && !os.isComplete()); });
+        QVERIFY(server.run(
+            [&] {
+                server.sendFrom(os, "VAN001,V610,UPLOAD");
+                server.sendFrom(gps, "VAN002,V610,GPSLOC");
+            },
+            [&] { return os.isComplete() && gps.isComplete(); }));
+
+        QVERIFY(overlapped);
+        QCOMPARE(os.receivedData(), padded(system));
+        QCOMPARE(gps.receivedImage(), table.left(gps.receivedImage().size()));
+        QCOMPARE(gps.receivedImage().size(), 630);
+        QCOMPARE(server.activityCount(named(osSuccess, os)), 1);
+        QCOMPARE(server.activityCount(named(gpsSuccess, gps)), 1);
+        QVERIFY(logHas(server, named(QStringLiteral("VAN001,V610,UPLOAD"), os)));
+        QVERIFY(logHas(server, named(gpsSuccess, gps)));
+    }
+
+    // A poor link for everyone: each unit ends whole or given up, and only with its own file.
+    void fiftyUnitsOverALossyLink()
+    {
+        constexpr int unitCount = 50;
+        constexpr int folders = 5;
+        ServerFixture server({}, 20, true, unitCount);
+        server.useOperatingSystemBase();
+        QList<QByteArray> files;
+        for (int folder = 0; folder < folders; ++folder) {
+            files << fileOf(300 + 150 * folder, folder);
+            server.writeFile(QStringLiteral("os/V60%1/os.bin").arg(folder), files.last());
+        }
+        auto units = openUnits(unitCount);
+        QCOMPARE(int(units.size()), unitCount);
+        for (int i = 0; i < unitCount; ++i)
+            units[i]->setLoss(0.2, quint32(1000 + i));
+        const auto request = [](int i) {
+            return QStringLiteral("U%1,V60%2,UPLOAD").arg(i, 5, 10, QChar(u'0')).arg(i % folders);
+        };
+        const auto ended = [&](int i) {
+            const QString id = request(i).left(6);
+            return logHas(server, named(osSuccess, *units[i])) ||
+                   logHas(server,
+                          named(QStringLiteral("Error2 : Unit update with UDP packet ID :") + id +
+                                    QStringLiteral(" not succesfull !"),
+                                *units[i]));
+        };
+        QVERIFY(server.run(
+            [&] {
+                for (int i = 0; i < unitCount; ++i)
+                    server.sendFrom(*units[i], request(i).toLatin1());
+            },
+            [&] {
+                for (int i = 0; i < unitCount; ++i) {
+                    if (!ended(i))
+                        return false;
+                }
+                return true;
+            },
+            60000));
+
+        int whole = 0;
+        for (int i = 0; i < unitCount; ++i) {
+            const QByteArray own = padded(files[i % folders]);
+            const QByteArray got = units[i]->receivedData();
+            QVERIFY2(own.startsWith(got), qPrintable(request(i)));
+            if (units[i]->isComplete()) {
+                QCOMPARE(got, own);
+                ++whole;
+            }
+        }
+        QVERIFY(whole > unitCount / 2);
+    }
+
+    // Three transfers fill the server: a fourth caller is refused visibly and gets nothing; the
+    // unit that falls silent gives up alone while the other two finish.
+    void busyServerAndASilentUnit()
+    {
+        ServerFixture server({}, 20, true, 3);
+        server.useOperatingSystemBase();
+        const QByteArray system = fileOf(256 * 180, 9);
+        server.writeFile(QStringLiteral("os/V610/os.bin"), system);
+        auto units = openUnits(4);
+        QCOMPARE(int(units.size()), 4);
+        UdpUnitClient &silent = *units[0];
+        UdpUnitClient &late = *units[3];
+        connect(&silent, &UdpUnitClient::packetReceived, this,
+                [&] { silent.setSilent(silent.packets().size() >= 2); });
+        connect(units[2].get(), &UdpUnitClient::packetReceived, this, [&] {
+            if (units[2]->packets().size() == 1)
+                server.sendFrom(late, "LATE04,V610,UPLOAD");
+        });
+        const QString busy =
+            named(QStringLiteral("Busy : 3 transfers in progress, request not served"), late);
+        const QString gaveUp = named(
+            QStringLiteral("Error2 : Unit update with UDP packet ID :UNIT00 not succesfull !"),
+            silent);
+        QVERIFY(server.run(
+            [&] {
+                for (int i = 0; i < 3; ++i)
+                    server.sendFrom(*units[i],
+                                    QByteArray("UNIT0") + char('0' + i) + ",V610,UPLOAD");
+            },
+            [&] {
+                return units[1]->isComplete() && units[2]->isComplete() && logHas(server, gaveUp) &&
+                       logHas(server, busy);
+            },
+            60000));
+
+        for (int i = 1; i < 3; ++i) {
+            QCOMPARE(units[i]->receivedData(), padded(system));
+            QVERIFY(logHas(server, named(osSuccess, *units[i])));
+        }
+        QVERIFY(late.packets().isEmpty());
+        QVERIFY(!logHas(server, named(osSuccess, silent)));
+        QCOMPARE(silent.receivedData(), system.left(180));
+    }
+
+    // Stop lets every transfer in progress finish and starts no new one; EXIT ends them all.
+    void stopAndExitWithSeveralRunning_data()
+    {
+        QTest::addColumn<bool>("exit");
+        QTest::newRow("Stop") << false;
+        QTest::newRow("EXIT") << true;
+    }
+    void stopAndExitWithSeveralRunning()
+    {
+        QFETCH(bool, exit);
+        constexpr int unitCount = 3;
+        // Silent units under EXIT: long ticks keep their transfers up while the view is read.
+        ServerFixture server({}, exit ? 100 : 20, true, unitCount + 1);
+        server.useOperatingSystemBase();
+        const QByteArray system = fileOf(40 * 180, 5);
+        server.writeFile(QStringLiteral("os/V610/os.bin"), system);
+        server.window().show();
+        auto units = openUnits(unitCount + 1);
+        QCOMPARE(int(units.size()), unitCount + 1);
+        UdpUnitClient &newcomer = *units[unitCount];
+        int started = 0;
+        QStringList rows;
+        QTimer viewWatch;
+        const auto *view = server.control<QTreeWidget>("Transfers");
+        QVERIFY(view && !view->accessibleName().isEmpty());
+        const auto endThem = [&] {
+            server.click(exit ? "Command6" : "Command2");
+            server.sendFrom(newcomer, "NEWCOM,V610,UPLOAD");
+        };
+        // The view fills within its refresh; EXIT follows once it shows all three.
+        connect(&viewWatch, &QTimer::timeout, this, [&] {
+            if (view->topLevelItemCount() < unitCount)
+                return;
+            viewWatch.stop();
+            for (int row = 0; row < view->topLevelItemCount(); ++row)
+                rows << view->topLevelItem(row)->text(2);
+            endThem();
+        });
+        for (int i = 0; i < unitCount; ++i) {
+            UdpUnitClient *unit = units[i].get();
+            // Under EXIT the units stop answering, so nothing but EXIT could end their transfers.
+            unit->setSilent(exit);
+            connect(unit, &UdpUnitClient::packetReceived, this, [&, unit] {
+                if (unit->packets().size() != 1 || ++started < unitCount)
+                    return;
+                if (exit)
+                    viewWatch.start(10);
+                else
+                    endThem();
+            });
+        }
+        QVERIFY(server.run(
+            [&] {
+                for (int i = 0; i < unitCount; ++i)
+                    server.sendFrom(*units[i], "UNIT00,V610,UPLOAD");
+            },
+            [] { return false; }, 60000));
+
+        // The Start click has returned: the loop is over and the socket closed.
+        QVERIFY(newcomer.packets().isEmpty());
+        if (exit)
+            QCOMPARE(rows, QStringList(unitCount, QStringLiteral("1 of 40")));
+        for (int i = 0; i < unitCount; ++i) {
+            if (exit) {
+                QCOMPARE(units[i]->packets().size(), 1);
+            } else {
+                QCOMPARE(units[i]->receivedData(), padded(system));
+            }
+        }
+        if (exit) {
+            QVERIFY(!server.window().isVisible());
+            for (const QByteArray &line : server.logLines())
+                QVERIFY2(!line.contains("Error"), line.constData());
+        } else {
+            QCOMPARE(server.activity().last(),
+                     QStringLiteral("Stopped, listening on port %1").arg(server.port()));
+        }
+    }
+};
+
+QTEST_MAIN(TestServerFleet)
+#include "test_server_fleet.moc"
