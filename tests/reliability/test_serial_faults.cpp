@@ -2,12 +2,13 @@
 // its pseudo-terminal gone), answers with junk or in huge bursts, or answers long after the
 // PC gave up. Every operation ends with one message of its own, in bounded time, with the
 // engine stopped and what was already saved still there.
-#include "link/gps_tracking.h"
 #include "link/operation.h"
 #include "link/port_map.h"
 #include "link/qt_serial_port.h"
 #include "support/main_window_bench.h"
+#include "support/valid_configuration.h"
 #include "support/vortsim_process.h"
+#include "windows/gps_tracking.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -142,9 +143,7 @@ private slots:
         QFETCH(int, savedLines);
         VortsimProcess unit(arguments);
         QVERIFY(unit.start());
-        PortMap map;
-        map.addMapping(QStringLiteral("COM1=") + unit.device());
-        QtSerialPort port(map);
+        QtSerialPort port(unit.comOne());
         RecordingMessageBoxes boxes;
         GPStracking window({&port, &boxes, nullptr, tickMs});
         auto *bar = window.findChild<QProgressBar *>(QStringLiteral("progressBar"));
@@ -213,6 +212,7 @@ private slots:
         QFETCH(int, code);
         QFETCH(int, mode);
         MainWindowBench bench(tickMs);
+        bench.window.session().configuration().setRecord(TestSupport::validConfiguration());
         bench.unit.addPhase(Operation::letter(code),
                             std::make_unique<FaultyPhase>(FaultyPhase::Mode(mode),
                                                           quint32(1000 + 10 * code + mode)));

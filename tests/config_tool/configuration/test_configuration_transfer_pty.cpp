@@ -1,12 +1,12 @@
 #include "configuration/configuration_image.h"
 #include "configuration/configuration_transfer.h"
 #include "configuration/setup1.h"
-#include "link/gps_tracking.h"
 #include "link/port_map.h"
 #include "link/qt_serial_port.h"
 #include "support/recording_fakes.h"
 #include "support/valid_configuration.h"
 #include "support/vortsim_process.h"
+#include "windows/gps_tracking.h"
 
 #include <QElapsedTimer>
 #include <QPushButton>
@@ -65,9 +65,7 @@ private slots:
         QFETCH(bool, succeeds);
         VortsimProcess unit(arguments + QStringList{"--unit-version", "V6.3 test"});
         QVERIFY(unit.start());
-        PortMap map;
-        map.addMapping(QStringLiteral("COM1=") + unit.device());
-        QtSerialPort port(map);
+        QtSerialPort port(unit.comOne());
         RecordingMessageBoxes boxes;
         GPStracking window({&port, &boxes, nullptr, 100});
         auto *download = window.findChild<QPushButton *>(QStringLiteral("Command1"));

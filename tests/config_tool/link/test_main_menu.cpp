@@ -222,10 +222,10 @@ private slots:
         QFETCH(int, setting);
         MainWindowBench bench;
         bench.window.show();
-        auto *dialog = bench.window.findChild<QDialog *>(screen);
         SettingControls &settings = screen == QLatin1String("setup1")
                                         ? bench.window.setup1()->settings()
                                         : bench.window.setup3()->settings();
+        auto *dialog = bench.window.findChild<QDialog *>(screen);
         const auto visit = [&](const std::function<void()> &whileShown) {
             bool wasModal = false;
             QTimer::singleShot(0, dialog, [&] {

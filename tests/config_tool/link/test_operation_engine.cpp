@@ -1,6 +1,7 @@
 #include "configuration/setup1.h"
 #include "link/operation.h"
 #include "support/main_window_bench.h"
+#include "support/valid_configuration.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -84,7 +85,7 @@ private slots:
         // The exchange alone: without the operation's own phase and Command1's image build.
         bench.window.engine().phases().add(static_cast<int>(QByteArray("UDLCO").indexOf(letter)),
                                            nullptr);
-        bench.window.setConfigurationImageBuilder({});
+        bench.window.session().configuration().setRecord(TestSupport::validConfiguration());
 
         bench.button(button.toLatin1().constData())->click();
 
@@ -269,6 +270,7 @@ private slots:
         QFETCH(int, outcome);
         QFETCH(bool, leftOpen);
         MainWindowBench bench;
+        bench.window.session().configuration().setRecord(TestSupport::validConfiguration());
         auto phase = std::make_unique<ScriptedPhase>(PhaseOutcome(outcome));
         ScriptedPhase *scripted = phase.get();
         bench.window.engine().phases().add(code, std::move(phase));

@@ -1,9 +1,9 @@
-#include "link/gps_tracking.h"
 #include "link/port_map.h"
 #include "link/position_log.h"
 #include "link/qt_serial_port.h"
 #include "support/recording_fakes.h"
 #include "support/vortsim_process.h"
+#include "windows/gps_tracking.h"
 
 #include <QDir>
 #include <QRegularExpression>
@@ -39,9 +39,7 @@ private slots:
         QDir::setCurrent(directory.path());
         VortsimProcess unit(arguments);
         QVERIFY(unit.start());
-        PortMap map;
-        map.addMapping(QStringLiteral("COM1=") + unit.device());
-        QtSerialPort port(map);
+        QtSerialPort port(unit.comOne());
         RecordingMessageBoxes boxes;
         GPStracking window({&port, &boxes, nullptr, 100});
 

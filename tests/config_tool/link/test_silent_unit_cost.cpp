@@ -52,9 +52,7 @@ private slots:
                                 : 10;
         VortsimProcess unit({QStringLiteral("--silent")});
         QVERIFY(unit.start());
-        PortMap map;
-        map.addMapping(QStringLiteral("COM1=") + unit.device());
-        QtSerialPort port(map);
+        QtSerialPort port(unit.comOne());
         RecordingMessageBoxes boxes;
         GPStracking window({&port, &boxes, nullptr, 1000});
 
