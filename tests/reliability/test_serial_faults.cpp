@@ -5,6 +5,7 @@
 #include "link/operation.h"
 #include "link/port_map.h"
 #include "link/qt_serial_port.h"
+#include "session/unit_session.h"
 #include "support/main_window_bench.h"
 #include "support/valid_configuration.h"
 #include "support/vortsim_process.h"
@@ -144,37 +145,34 @@ private slots:
         VortsimProcess unit(arguments);
         QVERIFY(unit.start());
         QtSerialPort port(unit.comOne());
-        RecordingMessageBoxes boxes;
-        GPStracking window({&port, &boxes, nullptr, tickMs});
-        auto *bar = window.findChild<QProgressBar *>(QStringLiteral("progressBar"));
-        QVERIFY(bar);
+        UnitSession session(port, tickMs);
 
         // Once the transfer shows, give the unit three ticks to fall silent, then pull the plug.
-        QElapsedTimer transferShown;
         bool killed = false;
-        QTimer watch;
-        watch.setInterval(5);
-        connect(&watch, &QTimer::timeout, &window, [&] {
-            if (!transferShown.isValid() && !bar->isHidden())
-                transferShown.start();
-            if (!killed && transferShown.isValid() && transferShown.elapsed() >= 3 * tickMs) {
-                unit.process().kill();
-                unit.process().waitForFinished(5000);
-                killed = true;
-            }
-            if (transferShown.isValid() && transferShown.elapsed() > 20000)
-                window.engine().requestExit(); // a hang: end it so the test reports it
+        QTimer pull;
+        pull.setSingleShot(true);
+        connect(&pull, &QTimer::timeout, this, [&] {
+            unit.process().kill();
+            unit.process().waitForFinished(5000);
+            killed = true;
+            // A hang: end it so the test reports it.
+            QTimer::singleShot(20000, &session, [&] { session.requestExit(); });
         });
-        watch.start();
+        connect(&session, &UnitSession::progressChanged, this, [&] {
+            if (!killed && !pull.isActive())
+                pull.start(3 * tickMs);
+        });
         QElapsedTimer run;
         run.start();
-        window.startOperation(code);
-        watch.stop();
+        OperationOutcome outcome = session.run(code);
 
         QVERIFY(killed);
         QVERIFY2(run.elapsed() < 15000, "the operation hung");
-        QCOMPARE(boxes.shown, QList<ShownMessage>{message});
-        QVERIFY(!window.isRunning());
+        QVERIFY(outcome.message);
+        QCOMPARE(
+            (ShownMessage{outcome.message->prompt, outcome.message->title, outcome.message->icon}),
+            message);
+        QVERIFY(!session.isRunning());
         // A failure leaves the port as the engine's rules say; a dead device must not change that.
         QCOMPARE(port.isOpen(), !Operation::closesPortAfterFailure(code));
         if (savedLines >= 0) {
@@ -187,13 +185,13 @@ private slots:
 
         // The next run calls the vanished unit until the user gives up (Command5): that ends it
         // cleanly and closes the port.
-        boxes.shown.clear();
-        QTimer::singleShot(10 * tickMs, &window, [&] { window.engine().requestAbort(); });
+        QTimer::singleShot(10 * tickMs, &session, [&] { session.requestAbort(); });
         run.restart();
-        window.startOperation(code);
+        outcome = session.run(code);
         QVERIFY2(run.elapsed() < 15000, "the next operation hung");
-        QCOMPARE(boxes.shown, QList<ShownMessage>{});
-        QVERIFY(!window.isRunning());
+        QCOMPARE(outcome.result, OperationOutcome::Result::Aborted);
+        QVERIFY(!outcome.message);
+        QVERIFY(!session.isRunning());
         QVERIFY(!port.isOpen());
     }
 
