@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -176,6 +177,42 @@ private slots:
         if (unit.contains(QStringLiteral("--silent")))
             QVERIFY(result.wakes.first().endsWith(QLatin1String(").")) ||
                     result.wakes.first().endsWith(QLatin1String("..")));
+    }
+
+    // With a platform that cannot start here (no display), the lines that only print and the
+    // batch still answer: no window system is touched before the command line is read.
+    void answersWithoutADisplay_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("firstLine"); // of standard output, or of standard error
+        QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage: ";
+        QTest::newRow("version") << QStringList{"--version"} << 0 << "vortsetup 1.7";
+        QTest::newRow("mistyped") << QStringList{"--uplod-config", "x"} << 2
+                                  << "vortsetup: Unknown option 'uplod-config'.";
+        QTest::newRow("batch") << QStringList{"--check", "missing.cfg"} << 7
+                               << "Error: Error loading file";
+    }
+    void answersWithoutADisplay()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, firstLine);
+        QTemporaryDir directory;
+        QProcess vortsetup;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        vortsetup.setProcessEnvironment(environment);
+        vortsetup.setWorkingDirectory(directory.path());
+        vortsetup.start(QStringLiteral(VORTSETUP_PATH), arguments);
+        QVERIFY(vortsetup.waitForFinished(20000));
+        QCOMPARE(vortsetup.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(vortsetup.exitCode(), exitCode);
+        const QByteArray shown =
+            vortsetup.readAllStandardOutput() + vortsetup.readAllStandardError();
+        QVERIFY2(shown.startsWith(firstLine.toUtf8()), shown.constData());
     }
 
     void checkShowsEveryFailedTest()
