@@ -58,7 +58,10 @@ public:
     FaultyPhase(Mode mode, quint32 seed) : m_mode(mode), m_random(seed)
     {
         m_late.setSingleShot(true);
-        m_late.callOnTimeout([this] { m_line->transmit("NOK0E"); });
+        m_late.callOnTimeout([this] {
+            m_line->transmit("NOK0E");
+            ++lateAnswers;
+        });
     }
 
     void begin(UnitLine &line) override
@@ -80,6 +83,8 @@ public:
             answerLate();
     }
     bool finished() const override { return false; }
+
+    int lateAnswers = 0;
 
 private:
     QByteArray junk(int size)
@@ -239,7 +244,11 @@ private slots:
                                                             configurationFailed, logFailed,
                                                             tableUploadFailed, configurationFailed};
             QCOMPARE(shown, timeout[code]);
-            QTest::qWait(lateMs + 4 * tickMs);
+            // The quiet window is over once the late answer has gone out and been delivered.
+            auto *faulty = static_cast<FaultyPhase *>(bench.unit.phase(Operation::letter(code)));
+            const int answered = faulty->lateAnswers;
+            QTRY_VERIFY_WITH_TIMEOUT(faulty->lateAnswers > answered, 4 * lateMs);
+            QCoreApplication::processEvents();
             QCOMPARE(bench.boxes.shown.size(), 1);
         }
     }
