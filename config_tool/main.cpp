@@ -13,7 +13,6 @@
 #include <QStyleFactory>
 
 #include <cstdlib>
-#include <cstring>
 #include <map>
 
 namespace {
@@ -105,7 +104,7 @@ struct CommandLine
     int tickMs = 1000;
     QList<BatchStep> steps;
 
-    CommandLine(const QStringList &arguments)
+    explicit CommandLine(const QStringList &arguments)
     {
         parser.setApplicationDescription(QStringLiteral(
             "Configuration tool of the VORT GPS tracking unit. With one or more of the batch "
