@@ -11,9 +11,6 @@
 namespace {
 const ShownMessage invalidPassword{QStringLiteral("Invalid Password"),
                                    QStringLiteral("Password Invalid !"), MessageIcon::Critical};
-const ShownMessage notAvailable{
-    QStringLiteral("COM: not available. Change the CommPort property to another port."),
-    QStringLiteral("ERROR"), MessageIcon::None};
 
 // A phase put in by a test: notes what it found at entry and ends as it is told.
 class ScriptedPhase : public OperationPhase
@@ -224,29 +221,6 @@ private slots:
         QCOMPARE(bench.port.openCount(), 1);
         QCOMPARE(other.received(), QByteArray());
         QCOMPARE(bench.boxes.shown, QList<ShownMessage>{invalidPassword});
-    }
-
-    void missingDeviceShowsTheMessageAndWritesNothing()
-    {
-        MainWindowBench bench;
-        bench.window.show();
-        bench.button("Command4")->click();
-        auto *list = bench.control<QListWidget>("List2");
-        emit list->itemDoubleClicked(list->item(2)); // COM3: nothing behind it
-        bool connectingShown = false;
-        bench.whileRunning(
-            [&] {
-                connectingShown = connectingShown || bench.button("Command5")->isVisible();
-                return false;
-            },
-            2000);
-
-        bench.button("Command14")->click();
-
-        QCOMPARE(bench.boxes.shown, QList<ShownMessage>{notAvailable});
-        QCOMPARE(bench.port.written(), QByteArray());
-        QVERIFY(!bench.port.isOpen());
-        QVERIFY(!connectingShown);
     }
 
     void phaseOutcomeDecidesThePort_data()

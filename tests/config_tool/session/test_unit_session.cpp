@@ -89,8 +89,10 @@ private slots:
             bench.unit.setRefusePassword(true);
         if (setup == Setup::NoUnitOnPort)
             bench.session.setPortIndex(1);
+        bool connectingShown = false;
         int statusShown = 0;
         connect(&bench.session, &UnitSession::statusChanged, this, [&](StatusItem item, bool on) {
+            connectingShown = connectingShown || (on && item == StatusItem::Command5);
             statusShown += on && item == Operation::statusButton(code);
         });
 
@@ -101,8 +103,11 @@ private slots:
         if (!prompt.isEmpty())
             QCOMPARE(outcome.message->prompt, prompt);
         QCOMPARE(bench.port.openCount() > 0, portOpened);
+        // Refused or without a device, not one character leaves the PC.
+        QCOMPARE(bench.port.written().isEmpty(), !portOpened);
         QVERIFY(!bench.session.isRunning());
         QCOMPARE(statusShown, result == Result::Success ? 1 : 0);
+        QCOMPARE(connectingShown, portOpened);
         // Only an upload of the configuration changes it; the unit's version text comes with it.
         QCOMPARE(bench.session.configuration().record() == startConfiguration,
                  code != Operation::uploadConfiguration && setup != Setup::ValidConfiguration);
