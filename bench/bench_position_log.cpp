@@ -2,14 +2,13 @@
 // production serial layer and the real phase, and reports the time per record and per character.
 // The PC answers every character and the unit waits for each answer, so the figure is the round
 // trip of one character through both programs.
-#include "link/gps_tracking.h"
-#include "link/port_map.h"
+#include "link/operation.h"
 #include "link/position_log_upload.h"
 #include "link/qt_serial_port.h"
-#include "support/recording_fakes.h"
+#include "session/unit_session.h"
 #include "support/vortsim_process.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 
@@ -38,8 +37,7 @@ public:
 
 int main(int argc, char *argv[])
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     QTemporaryDir directory;
     QDir::setCurrent(directory.path());
 
@@ -48,22 +46,19 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "bench_position_log: vortsim did not start\n");
         return 1;
     }
-    PortMap map;
-    map.addMapping(QStringLiteral("COM1=") + unit.device());
-    QtSerialPort port(map);
-    RecordingMessageBoxes boxes;
+    QtSerialPort port(unit.comOne());
     // The shipped tick: the phase's pace does not depend on it.
-    GPStracking window({&port, &boxes, nullptr, 1000});
+    UnitSession session(port, 1000);
     auto phase = std::make_unique<TimedPhase>();
     TimedPhase *timed = phase.get();
-    window.engine().phases().add(2, std::move(phase));
+    session.engine().phases().add(Operation::uploadLocations, std::move(phase));
 
-    window.startOperation(2);
+    const OperationOutcome outcome = session.run(Operation::uploadLocations);
 
     const QString expected = QStringLiteral(" %1 GPS locations Saved !").arg(records);
-    if (boxes.shown.size() != 1 || boxes.shown.first().prompt != expected) {
+    if (!outcome.message || outcome.message->prompt != expected) {
         std::fprintf(stderr, "bench_position_log: the upload did not succeed (%s)\n",
-                     boxes.shown.isEmpty() ? "no message" : qPrintable(boxes.shown.first().prompt));
+                     outcome.message ? qPrintable(outcome.message->prompt) : "no message");
         return 1;
     }
     // Each record: 38 characters from the unit, 37 "N" and one "1" from the PC; "E" and "N1"

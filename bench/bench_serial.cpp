@@ -1,22 +1,19 @@
-// The serial exchanges of vortsetup against vortsim over a pseudo-terminal, through the main
-// window, the operation engine, the production serial layer and the real phases:
+// The serial exchanges of vortsetup against vortsim over a pseudo-terminal, through the
+// session, the operation engine, the production serial layer and the real phases:
 // - the three uploads, each unit character answered by the PC, per exchanged character against
 //   the floor program's bare round trip on a pseudo-terminal;
 // - the configuration download, paced by the PC alone, against the time the line itself needs;
 // - the processor time of a run that keeps waking a unit that never answers.
 // The clock starts at the first character of the phase, so the wake-up, the password and the
 // unit's own start delays are left out: they are waits the exchange mandates.
-#include "configuration/setup1.h"
-#include "link/gps_tracking.h"
 #include "link/operation.h"
-#include "link/port_map.h"
 #include "link/qt_serial_port.h"
+#include "session/unit_session.h"
 #include "support/bench_report.h"
-#include "support/recording_fakes.h"
 #include "support/valid_configuration.h"
 #include "support/vortsim_process.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -54,57 +51,30 @@ public:
     std::vector<Transfer> transfers;
 };
 
-// The main menu, noting when the phase's status button comes up: the phase has started.
-class TimedMenu : public GPStracking
-{
-public:
-    TimedMenu(const Services &services, TimingSerialPort &port)
-        : GPStracking(services), m_port(port)
-    {
-    }
-
-    void setStatusVisible(StatusItem item, bool visible) override
-    {
-        if (visible && item == Operation::statusButton(operationCode())) {
-            phaseStartNs = Bench::monotonicNs();
-            phaseFirstTransfer = m_port.transfers.size();
-        }
-        GPStracking::setStatusVisible(item, visible);
-    }
-
-    qint64 phaseStartNs = 0;
-    size_t phaseFirstTransfer = 0;
-
-private:
-    TimingSerialPort &m_port;
-};
-
-PortMap comOne(const QString &device)
-{
-    PortMap map;
-    map.addMapping(QStringLiteral("COM1=") + device);
-    return map;
-}
-
-// One vortsetup with a started vortsim behind COM1.
+// One session with a started vortsim behind COM1, noting when the phase's status button comes
+// up: the phase has started.
 struct SerialRig
 {
-    explicit SerialRig(const VortsimProcess &unit)
-        : port(comOne(unit.device())), menu({&port, &boxes, nullptr, 1000}, port)
+    explicit SerialRig(const VortsimProcess &unit) : port(unit.comOne()), session(port, 1000)
     {
+        QObject::connect(&session, &UnitSession::statusChanged, [this](StatusItem item, bool on) {
+            if (on && item == Operation::statusButton(session.engine().context().operationCode)) {
+                phaseStartNs = Bench::monotonicNs();
+                phaseFirstTransfer = port.transfers.size();
+            }
+        });
     }
 
     // Runs the operation; false unless it ended with the expected message.
     bool run(int code, const QString &expectedPrompt)
     {
-        boxes.shown.clear();
         port.transfers.clear();
-        menu.phaseFirstTransfer = 0;
-        menu.startOperation(code);
-        if (boxes.shown.size() == 1 && boxes.shown.first().prompt == expectedPrompt)
+        phaseFirstTransfer = 0;
+        const OperationOutcome outcome = session.run(code);
+        if (outcome.message && outcome.message->prompt == expectedPrompt)
             return true;
         std::fprintf(stderr, "bench_serial: operation %d ended with \"%s\"\n", code,
-                     boxes.shown.isEmpty() ? "no message" : qPrintable(boxes.shown.first().prompt));
+                     outcome.message ? qPrintable(outcome.message->prompt) : "no message");
         return false;
     }
 
@@ -114,7 +84,7 @@ struct SerialRig
     {
         int seen = 0;
         qint64 first = 0;
-        for (size_t i = menu.phaseFirstTransfer; i < port.transfers.size(); ++i) {
+        for (size_t i = phaseFirstTransfer; i < port.transfers.size(); ++i) {
             const TimingSerialPort::Transfer &transfer = port.transfers[i];
             if (!transfer.fromUnit)
                 continue;
@@ -132,20 +102,21 @@ struct SerialRig
     std::optional<double> untilOk() const
     {
         QByteArray received;
-        for (size_t i = menu.phaseFirstTransfer; i < port.transfers.size(); ++i) {
+        for (size_t i = phaseFirstTransfer; i < port.transfers.size(); ++i) {
             const TimingSerialPort::Transfer &transfer = port.transfers[i];
             if (!transfer.fromUnit)
                 continue;
             received += transfer.characters;
             if (received.contains("OK"))
-                return (transfer.ns - menu.phaseStartNs) / 1e6;
+                return (transfer.ns - phaseStartNs) / 1e6;
         }
         return std::nullopt;
     }
 
     TimingSerialPort port;
-    RecordingMessageBoxes boxes;
-    TimedMenu menu;
+    UnitSession session;
+    qint64 phaseStartNs = 0;
+    size_t phaseFirstTransfer = 0;
 };
 
 struct Upload
@@ -160,8 +131,7 @@ struct Upload
 
 int main(int argc, char *argv[])
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     const Bench::Options options = Bench::parseOptions(app.arguments());
     QTemporaryDir directory; // the position log's CSV files land here
     QDir::setCurrent(directory.path());
@@ -177,7 +147,7 @@ int main(int argc, char *argv[])
         return 1;
     }
     SerialRig rig(unit);
-    rig.menu.setup1()->setConfiguration(TestSupport::validConfiguration());
+    rig.session.configuration().setRecord(TestSupport::validConfiguration());
 
     const Upload uploads[] = {
         {"Table upload (1,200 characters)", Operation::uploadLocationTable,
@@ -245,9 +215,9 @@ int main(int argc, char *argv[])
         QTimer::singleShot(1000 + options.idleSeconds * 1000, [&] {
             cpuEnd = Bench::ownCpuSeconds();
             wallEnd = Bench::monotonicNs();
-            idleRig.menu.engine().requestAbort();
+            idleRig.session.requestAbort();
         });
-        idleRig.menu.startOperation(Operation::uploadLocations);
+        idleRig.session.run(Operation::uploadLocations);
         const double percent = 100.0 * (cpuEnd - cpuStart) / ((wallEnd - wallStart) / 1e9);
         Bench::print(
             {QStringLiteral("Idle: vortsetup waking a silent unit (%1 s)").arg(options.idleSeconds),

@@ -1,16 +1,17 @@
+#include "batch/batch_run.h"
 #include "common/command_line.h"
 #include "common/console_lines.h"
 #include "common/help_viewer.h"
 #include "common/stop_signals.h"
 #include "common/widgets/help_window.h"
-#include "link/batch_run.h"
-#include "link/gps_tracking.h"
-#include "link/gpx_command.h"
+#include "batch/gpx_command.h"
 #include "link/message_box.h"
 #include "link/port_device_choice.h"
 #include "link/port_map.h"
 #include "link/qt_serial_port.h"
 #include "link/serial_devices.h"
+#include "session/unit_session.h"
+#include "windows/gps_tracking.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -18,7 +19,6 @@
 #include <QStyleFactory>
 
 #include <cstdlib>
-#include <cstring>
 #include <map>
 
 namespace {
@@ -46,33 +46,6 @@ const BatchOption batchOptions[] = {
      BatchStep::Kind::UploadTable},
     {"check", "file", "Load the configuration file and check it.", BatchStep::Kind::Check},
 };
-
-bool isOption(const char *argument, const char *name)
-{
-    const size_t length = std::strlen(name);
-    return std::strncmp(argument, "--", 2) == 0 && std::strncmp(argument + 2, name, length) == 0 &&
-           (argument[2 + length] == '\0' || argument[2 + length] == '=');
-}
-
-// Whether the arguments name a batch operation or an option of one (or only ask for the help
-// text): then no window is ever shown and none is needed.
-bool runsWithoutWindow(int argc, char *argv[])
-{
-    for (int i = 1; i < argc; ++i) {
-        for (const char *help :
-             {"-h", "--help", "-?", "--help-all", "-v", "--version", "--list-ports"}) {
-            if (std::strcmp(argv[i], help) == 0)
-                return true;
-        }
-        for (const BatchOption &option : batchOptions) {
-            if (isOption(argv[i], option.name))
-                return true;
-        }
-        if (isOption(argv[i], "password") || isOption(argv[i], "connect-timeout"))
-            return true;
-    }
-    return false;
-}
 
 [[noreturn]] void refuse(const QString &text)
 {
@@ -109,6 +82,146 @@ int batchPortNumber(const QStringList &mappings)
     }
     return 1;
 }
+// The command line of vortsetup: read before any application object exists, so that help,
+// version and a mistyped option answer on a machine without a display.
+struct Arguments
+{
+    QCommandLineParser parser;
+    QCommandLineOption port{QStringLiteral("port"),
+                            QStringLiteral("Puts a device behind a COM entry, e.g. "
+                                           "COM1=/dev/ttyUSB0 (repeatable). Batch operations use "
+                                           "the first entry given (COM1 without one)."),
+                            QStringLiteral("COMk=device")};
+    QCommandLineOption password{
+        QStringLiteral("password"),
+        QStringLiteral("Batch: the existing password for this run, in place of the one on the "
+                       "configuration screen or in a loaded file."),
+        QStringLiteral("text")};
+    QCommandLineOption connectTimeout{
+        QStringLiteral("connect-timeout"),
+        QStringLiteral("Batch: how long the unit may take to answer the wake-up (0: no limit)."),
+        QStringLiteral("seconds"), QStringLiteral("60")};
+    // Tests only: a shorter tick than the unit's one second.
+    QCommandLineOption tick{QStringLiteral("tick-ms"), QString(), QStringLiteral("ms"),
+                            QStringLiteral("1000")};
+    // --gpx LOG.csv alone never gets here (runGpxCommand); these lines are for the help text.
+    QCommandLineOption gpx{QStringLiteral("gpx"),
+                           QStringLiteral("[LOG.csv] Write the GPX track of the position log "
+                                          "LOG.csv (no unit needed) or, with --upload-positions, "
+                                          "of the log just uploaded, beside it with \".gpx\" in "
+                                          "place of \".csv\".")};
+    QCommandLineOption gpxOut{QStringLiteral("gpx-out"),
+                              QStringLiteral("With --gpx LOG.csv: the track's file."),
+                              QStringLiteral("file")};
+    QCommandLineOption listPorts{
+        QStringLiteral("list-ports"),
+        QStringLiteral("Lists the serial devices found (stable name, device, description).")};
+
+    bool parsed = false;
+    PortMap map;
+    int tickMs = 1000;
+    QList<BatchStep> steps;
+
+    explicit Arguments(const QStringList &arguments)
+    {
+        parser.setApplicationDescription(QStringLiteral(
+            "Configuration tool of the VORT GPS tracking unit. With one or more of the batch "
+            "operations it runs them in the order given, without a window, and exits with 0 on "
+            "success; 3 port not available, 4 invalid password, 5 invalid configuration (--gpx: "
+            "no usable position), 6 transfer failed, 7 file error, 8 stopped (SIGINT, SIGTERM), 9 no answer from the "
+            "unit, 2 bad command line."));
+        parser.addHelpOption();
+        parser.addVersionOption();
+        parser.addOption(port);
+        for (const BatchOption &option : batchOptions) {
+            parser.addOption(option.valueName
+                                 ? QCommandLineOption(QString::fromLatin1(option.name),
+                                                      QString::fromLatin1(option.description),
+                                                      QString::fromLatin1(option.valueName))
+                                 : QCommandLineOption(QString::fromLatin1(option.name),
+                                                      QString::fromLatin1(option.description)));
+        }
+        parser.addOptions({password, connectTimeout, gpx, gpxOut, listPorts});
+        tick.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(tick);
+        parsed = parser.parse(arguments);
+        if (parsed)
+            steps = batchSteps(parser);
+    }
+
+    bool asksForText() const
+    {
+        return parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")) ||
+               parser.isSet(QStringLiteral("version"));
+    }
+    // A batch run, or a line that only prints: then no window is ever shown and none is needed.
+    bool runsWithoutWindow() const
+    {
+        return !parsed || asksForText() || !steps.isEmpty() || parser.isSet(password) ||
+               parser.isSet(connectTimeout) || parser.isSet(gpx) || parser.isSet(gpxOut) ||
+               parser.isSet(listPorts);
+    }
+
+    // Refuses (exit 2) what cannot be followed; help and version print and end here.
+    void settle()
+    {
+        if (!parsed)
+            refuse(parser.errorText());
+        if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")))
+            parser.showHelp(0);
+        if (parser.isSet(QStringLiteral("version")))
+            parser.showVersion();
+        for (const QString &mapping : parser.values(port)) {
+            if (!map.addMapping(mapping))
+                refuse(QStringLiteral("--port expects COMk=device, not \"%1\"").arg(mapping));
+        }
+        bool ok = false;
+        tickMs = parser.value(tick).toInt(&ok);
+        if (!ok || tickMs <= 0)
+            refuse(QStringLiteral("--tick-ms expects a positive number"));
+    }
+};
+
+int runBatch(Arguments &line, QtSerialPort &port)
+{
+    if (line.steps.isEmpty())
+        refuse(QStringLiteral("--password and --connect-timeout need a batch operation"));
+    BatchRun::Options options;
+    if (line.parser.isSet(line.password))
+        options.password = line.parser.value(line.password);
+    options.portNumber = batchPortNumber(line.parser.values(line.port));
+    bool ok = false;
+    options.connectTimeoutSeconds = line.parser.value(line.connectTimeout).toInt(&ok);
+    if (!ok || options.connectTimeoutSeconds < 0)
+        refuse(QStringLiteral("--connect-timeout expects a number of seconds"));
+    if (line.parser.isSet(line.gpxOut))
+        refuse(QStringLiteral("--gpx-out goes with --gpx LOG.csv"));
+    options.gpxTrack = line.parser.isSet(line.gpx);
+
+    UnitSession session(port, line.tickMs);
+    BatchRun run(session, options);
+    StopSignals stop;
+    QObject::connect(&stop, &StopSignals::stopRequested, &run, &BatchRun::requestStop);
+    return int(run.run(line.steps));
+}
+
+// Qt's own notes (a missing runtime directory and the like) are no business of a script reading
+// the batch's lines; the program's own warnings (why a port did not open) stay.
+void keepOwnWarnings(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtFatalMsg || QByteArray(context.category) == vortsetupLog().categoryName())
+        ConsoleLines::writeError(message);
+}
+
+int listPorts(const SerialDeviceFinder &devices)
+{
+    const QList<SerialDevice> found = devices.devices();
+    for (const SerialDevice &device : found)
+        ConsoleLines::write(device.line());
+    if (found.isEmpty())
+        ConsoleLines::writeError(QStringLiteral("vortsetup: no serial device found"));
+    return 0;
+}
 } // namespace
 
 int main(int argc, char *argv[])
@@ -116,129 +229,50 @@ int main(int argc, char *argv[])
     // A GPX track from a position log needs neither a unit nor a display.
     if (const std::optional<int> status = runGpxCommand(argc, argv))
         return *status;
-    const bool withoutWindow = runsWithoutWindow(argc, argv);
-    if (withoutWindow)
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("vortsetup"));
-    QApplication::setOrganizationName(QStringLiteral("VORT"));
-    QApplication::setApplicationVersion(CommandLine::versionText("1.7"));
-
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Configuration tool of the VORT GPS tracking unit. With one or more of the batch "
-        "operations it runs them in the order given, without a window, and exits with 0 on "
-        "success; 3 port not available, 4 invalid password, 5 invalid configuration (--gpx: no "
-        "usable position), 6 transfer "
-        "failed, 7 file error, 8 stopped (SIGINT, SIGTERM), 9 no answer from the unit, 2 bad "
-        "command line."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption portOption(
-        QStringLiteral("port"),
-        QStringLiteral("Puts a device behind a COM entry, e.g. COM1=/dev/ttyUSB0 (repeatable). "
-                       "Batch operations use the first entry given (COM1 without one)."),
-        QStringLiteral("COMk=device"));
-    parser.addOption(portOption);
-    for (const BatchOption &option : batchOptions) {
-        parser.addOption(option.valueName
-                             ? QCommandLineOption(QString::fromLatin1(option.name),
-                                                  QString::fromLatin1(option.description),
-                                                  QString::fromLatin1(option.valueName))
-                             : QCommandLineOption(QString::fromLatin1(option.name),
-                                                  QString::fromLatin1(option.description)));
-    }
-    const QCommandLineOption passwordOption(
-        QStringLiteral("password"),
-        QStringLiteral("Batch: the existing password for this run, in place of the one on the "
-                       "configuration screen or in a loaded file."),
-        QStringLiteral("text"));
-    const QCommandLineOption connectTimeoutOption(
-        QStringLiteral("connect-timeout"),
-        QStringLiteral("Batch: how long the unit may take to answer the wake-up (0: no limit)."),
-        QStringLiteral("seconds"), QStringLiteral("60"));
-    parser.addOptions({passwordOption, connectTimeoutOption});
-    // --gpx LOG.csv alone never gets here (runGpxCommand); these lines are for the help text.
-    const QCommandLineOption gpxOption(
-        QStringLiteral("gpx"),
-        QStringLiteral("[LOG.csv] Write the GPX track of the position log LOG.csv (no unit "
-                       "needed) or, with --upload-positions, of the log just uploaded, beside "
-                       "it with \".gpx\" in place of \".csv\"."));
-    const QCommandLineOption gpxOutOption(QStringLiteral("gpx-out"),
-                                          QStringLiteral("With --gpx LOG.csv: the track's file."),
-                                          QStringLiteral("file"));
-    const QCommandLineOption listPortsOption(
-        QStringLiteral("list-ports"),
-        QStringLiteral("Lists the serial devices found (stable name, device, description)."));
-    parser.addOptions({gpxOption, gpxOutOption, listPortsOption});
-    // Tests only: a shorter tick than the unit's one second.
-    QCommandLineOption tickOption(QStringLiteral("tick-ms"), QString(), QStringLiteral("ms"),
-                                  QStringLiteral("1000"));
-    tickOption.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOption(tickOption);
-    if (!parser.parse(QApplication::arguments()))
-        refuse(parser.errorText());
-    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")))
-        parser.showHelp(0);
-    if (parser.isSet(QStringLiteral("version")))
-        parser.showVersion();
-
-    const SystemSerialDevices devices;
-    if (parser.isSet(listPortsOption)) {
-        const QList<SerialDevice> found = devices.devices();
-        for (const SerialDevice &device : found)
-            ConsoleLines::write(device.line());
-        if (found.isEmpty())
-            ConsoleLines::writeError(QStringLiteral("vortsetup: no serial device found"));
-        return 0;
-    }
-
-    PortMap map;
-    for (const QString &mapping : parser.values(portOption)) {
-        if (!map.addMapping(mapping))
-            refuse(QStringLiteral("--port expects COMk=device, not \"%1\"").arg(mapping));
-    }
-    bool ok = false;
-    const int tickMs = parser.value(tickOption).toInt(&ok);
-    if (!ok || tickMs <= 0)
-        refuse(QStringLiteral("--tick-ms expects a positive number"));
-
-    QtSerialPort port(map);
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    Arguments line(arguments);
+    const auto name = [] {
+        QCoreApplication::setApplicationName(QStringLiteral("vortsetup"));
+        QCoreApplication::setOrganizationName(QStringLiteral("VORT"));
+        QCoreApplication::setApplicationVersion(CommandLine::versionText("1.7"));
+    };
     // The devices chosen in the window, remembered between runs; --port wins for its entries.
-    QSettings settings;
-    PortDeviceChoice choice(port.portMap(), devices, &settings);
-    choice.load();
-    port.setOpenFailureNote([&choice](int portNumber) { return choice.adapterHint(portNumber); });
-    if (withoutWindow) {
-        const QList<BatchStep> steps = batchSteps(parser);
-        if (steps.isEmpty())
-            refuse(QStringLiteral("--password and --connect-timeout need a batch operation"));
-        BatchRun::Options options;
-        if (parser.isSet(passwordOption))
-            options.password = parser.value(passwordOption);
-        options.portNumber = batchPortNumber(parser.values(portOption));
-        options.connectTimeoutSeconds = parser.value(connectTimeoutOption).toInt(&ok);
-        if (!ok || options.connectTimeoutSeconds < 0)
-            refuse(QStringLiteral("--connect-timeout expects a number of seconds"));
-        if (parser.isSet(gpxOutOption))
-            refuse(QStringLiteral("--gpx-out goes with --gpx LOG.csv"));
-        options.gpxTrack = parser.isSet(gpxOption);
+    const SystemSerialDevices devices;
+    const auto attachChosenDevices = [&devices](QtSerialPort &port, PortDeviceChoice &choice) {
+        choice.load();
+        port.setOpenFailureNote(
+            [&choice](int portNumber) { return choice.adapterHint(portNumber); });
+    };
 
-        // The window and its screens exist, hidden, for the engine and the screens' buttons.
-        BatchMessages messages;
-        GPStracking window({&port, &messages, nullptr, tickMs});
-        BatchRun run(window, messages, options);
-        StopSignals stop;
-        QObject::connect(&stop, &StopSignals::stopRequested, &run, &BatchRun::requestStop);
-        return int(run.run(steps));
+    if (line.runsWithoutWindow()) {
+        qInstallMessageHandler(keepOwnWarnings);
+        QCoreApplication app(argc, argv);
+        name();
+        line.settle();
+        if (line.parser.isSet(line.listPorts))
+            return listPorts(devices);
+        QtSerialPort port(line.map);
+        QSettings settings;
+        PortDeviceChoice choice(port.portMap(), devices, &settings);
+        attachChosenDevices(port, choice);
+        return runBatch(line, port);
     }
 
+    QApplication app(argc, argv);
+    name();
+    line.settle();
     // A style that paints the menu's button colours on every platform.
     if (QStyle *style = QStyleFactory::create(QStringLiteral("Fusion")))
         QApplication::setStyle(style);
+    QtSerialPort port(line.map);
+    QSettings settings;
+    PortDeviceChoice choice(port.portMap(), devices, &settings);
+    attachChosenDevices(port, choice);
     WidgetMessageBoxes messages;
     SystemHelpViewer help(HelpWindow::showText);
-    GPStracking window({&port, &messages, &help, tickMs, &choice});
+    GPStracking window({&port, &messages, &help, line.tickMs, &choice});
     messages.setParent(&window);
     window.show();
     return app.exec();

@@ -105,3 +105,16 @@ ConfigurationCheckResult checkConfiguration(const ConfigurationRecord &record)
     }
     return result;
 }
+
+QList<UserMessage> checkMessages(const ConfigurationCheckResult &result)
+{
+    using namespace ConfigurationCheckTexts;
+    QList<UserMessage> messages;
+    for (const QString &failure : result.failures)
+        messages.append({failure, errorTitle, MessageIcon::Critical});
+    if (result.endedByRunTimeFailure)
+        messages.append({invalidConfiguration, errorTitle, MessageIcon::Critical});
+    else if (result.valid())
+        messages.append({valid, validTitle, MessageIcon::None});
+    return messages;
+}

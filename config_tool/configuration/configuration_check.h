@@ -1,6 +1,7 @@
 #pragma once
 
 #include "configuration_record.h"
+#include "link/message_box.h"
 
 #include <QString>
 #include <QStringList>
@@ -51,6 +52,10 @@ struct ConfigurationCheckResult
 };
 
 ConfigurationCheckResult checkConfiguration(const ConfigurationRecord &record);
+
+// The boxes a check ends with, in order: one "Error" box per failed test, then "Invalid
+// Configuration" after a run-time failure, or "Configuration is OK" when all passed.
+QList<UserMessage> checkMessages(const ConfigurationCheckResult &result);
 
 namespace ConfigurationCheckTexts {
 inline const QString errorTitle = QStringLiteral("Error");

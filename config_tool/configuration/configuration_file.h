@@ -41,6 +41,6 @@ bool readConfigurationContent(const QByteArray &content, ConfigurationRecord &re
 
 // Loads the file at path into the record, as readConfigurationContent. False also for an empty
 // path, a missing, unreadable or oversized file (the record is then untouched). On false the
-// screen shows "Error loading file" / "Error", critical icon, and copies the record into its
-// controls all the same, since the values read before the failure stay set.
+// record may be half written: ConfigurationModel::load reads into a copy and keeps it only when
+// the whole file was read ("Error loading file" / "Error", critical icon, otherwise).
 bool loadConfigurationFile(const QString &path, ConfigurationRecord &record);

@@ -3,9 +3,6 @@
 #include "common/hex_pair.h"
 #include "configuration_check.h"
 #include "configuration_image.h"
-#include "link/gps_tracking.h"
-#include "link/operation.h"
-#include "setup1.h"
 
 #include <QTimer>
 
@@ -25,19 +22,6 @@ constexpr int versionArrivals = 4;
 constexpr int bitsPerCharacter = 10; // start, 8 data, stop
 constexpr int stuckLineMs = 1000;
 
-class ScreensOfSetup1 : public ConfigurationScreens
-{
-public:
-    explicit ScreensOfSetup1(Setup1 &screen) : m_screen(screen) {}
-    ConfigurationRecord configuration() const override { return m_screen.configuration(); }
-    void setConfiguration(const ConfigurationRecord &record) override
-    {
-        m_screen.setConfiguration(record);
-    }
-
-private:
-    Setup1 &m_screen;
-};
 } // namespace
 
 int downloadPauseMs(int baudRate)
@@ -58,10 +42,8 @@ PhaseOutcome ConfigurationDownloadPhase::run(OperationContext &context)
         context.port.write(QByteArray(1, characters.at(sent)));
         if (!pauseAfterCharacter(context))
             break; // no "OK" can come: the wait below ends in the failure message
-        if (context.exitRequested) {
-            context.status.endTransfer(StatusItem::Command9);
-            return PhaseOutcome::Abort;
-        }
+        if (context.exitRequested)
+            return context.finish(StatusItem::Command9, PhaseOutcome::Abort);
         context.status.setProgress(sent + 1, total);
     }
 
@@ -72,15 +54,11 @@ PhaseOutcome ConfigurationDownloadPhase::run(OperationContext &context)
         context.readWaiting(context.replyBuffer);
         return context.replyBuffer.contains("OK");
     });
-    context.status.endTransfer(StatusItem::Command9);
-    if (context.exitRequested)
-        return PhaseOutcome::Abort;
-    if (!context.replyReceived) {
-        context.messages.show(failed, failedTitle, MessageIcon::Critical);
-        return PhaseOutcome::Failure;
-    }
-    context.messages.show(downloaded, downloadedTitle, MessageIcon::Information);
-    return PhaseOutcome::Success;
+    if (!context.replyReceived)
+        return context.finish(StatusItem::Command9, PhaseOutcome::Failure,
+                              UserMessage{failed, failedTitle, MessageIcon::Critical});
+    return context.finish(StatusItem::Command9, PhaseOutcome::Success,
+                          UserMessage{downloaded, downloadedTitle, MessageIcon::Information});
 }
 
 bool ConfigurationDownloadPhase::pauseAfterCharacter(OperationContext &context)
@@ -112,23 +90,19 @@ PhaseOutcome ConfigurationUploadPhase::run(OperationContext &context)
 
     const bool received = receiveImage(context) && receiveVersion(context);
     if (!received || context.exitRequested) {
-        context.status.endTransfer(StatusItem::Command8);
-        if (context.exitRequested)
-            return PhaseOutcome::Abort;
-        // The screens are untouched: they change only once everything has arrived.
-        context.messages.show(failed, failedTitle, MessageIcon::Critical);
-        return PhaseOutcome::Failure;
+        // The configuration is untouched: it changes only once everything has arrived.
+        return context.finish(StatusItem::Command8, PhaseOutcome::Failure,
+                              UserMessage{failed, failedTitle, MessageIcon::Critical});
     }
 
-    ConfigurationRecord record = m_screens->configuration();
+    ConfigurationRecord record = m_configuration.record();
     // The version caption takes the text exactly as it came, line ends included.
     record.versionNumber = QString::fromLatin1(context.replyBuffer);
     decodeConfigurationImage(m_image, record);
-    m_screens->setConfiguration(record);
+    m_configuration.setRecord(record);
 
-    context.status.endTransfer(StatusItem::Command8);
-    context.messages.show(uploaded, uploadedTitle, MessageIcon::Information);
-    return PhaseOutcome::Success;
+    return context.finish(StatusItem::Command8, PhaseOutcome::Success,
+                          UserMessage{uploaded, uploadedTitle, MessageIcon::Information});
 }
 
 bool ConfigurationUploadPhase::receiveImage(OperationContext &context)
@@ -185,30 +159,13 @@ bool ConfigurationUploadPhase::receiveVersion(OperationContext &context)
     return context.replyReceived;
 }
 
-bool buildConfigurationImage(const ConfigurationRecord &record, QByteArray &image,
-                             MessageBoxes &messages)
+std::optional<UserMessage> buildConfigurationImage(const ConfigurationRecord &record,
+                                                   QByteArray &image)
 {
     const std::optional<QByteArray> built = encodeConfigurationImage(record);
-    if (!built) {
-        messages.show(ConfigurationCheckTexts::invalidConfiguration,
-                      ConfigurationCheckTexts::errorTitle, MessageIcon::Critical);
-        return false;
-    }
+    if (!built)
+        return UserMessage{ConfigurationCheckTexts::invalidConfiguration,
+                           ConfigurationCheckTexts::errorTitle, MessageIcon::Critical};
     image = *built;
-    return true;
-}
-
-void installConfigurationTransfer(GPStracking &window)
-{
-    PhaseRegistry &phases = window.engine().phases();
-    phases.add(Operation::downloadConfiguration,
-               std::make_unique<ConfigurationDownloadPhase>(window.configurationImage()));
-    phases.add(
-        Operation::uploadConfiguration,
-        std::make_unique<ConfigurationUploadPhase>(
-            window.configurationImage(), std::make_unique<ScreensOfSetup1>(*window.setup1())));
-    window.setConfigurationImageBuilder([&window] {
-        return buildConfigurationImage(window.setup1()->configuration(),
-                                       window.configurationImage(), window.messages());
-    });
+    return std::nullopt;
 }

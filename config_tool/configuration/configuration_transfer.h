@@ -1,6 +1,6 @@
 #pragma once
 
-#include "configuration_record.h"
+#include "configuration_model.h"
 #include "link/operation_phase.h"
 
 #include <QByteArray>
@@ -8,11 +8,9 @@
 
 #include <memory>
 
-class GPStracking;
-
 // The configuration's exchanges with the unit: operation 1 sends the 256-byte image as 512 hex
 // characters, operation 0 receives positions 0 to 254 and the unit's version text and puts them
-// on the screens.
+// into the configuration.
 
 namespace ConfigurationTransferTexts {
 inline const QString downloaded = QStringLiteral("Download succesful !");
@@ -23,16 +21,6 @@ inline const QString failedTitle = QStringLiteral("Invalid download !"); // crit
 inline const QString uploaded = QStringLiteral("Upload complete");
 inline const QString uploadedTitle = QStringLiteral("Upload"); // information icon
 } // namespace ConfigurationTransferTexts
-
-// The settings as the two screens setup1 and setup3 hold them.
-class ConfigurationScreens
-{
-public:
-    virtual ~ConfigurationScreens() = default;
-    virtual ConfigurationRecord configuration() const = 0;
-    // A list index the list refuses leaves that list as it was.
-    virtual void setConfiguration(const ConfigurationRecord &record) = 0;
-};
 
 // The download's pause after each character, once the character has left the PC: two
 // character times (start bit, 8 data bits, stop bit) at the line speed, rounded up to a whole
@@ -56,12 +44,13 @@ private:
 };
 
 // Operation 0, "U": the unit sends image positions 0 to 254 one hex character at a time, each
-// answered with "1", then its version text in four arrivals. Only then do the screens change.
+// answered with "1", then its version text in four arrivals. Only then does the configuration
+// change.
 class ConfigurationUploadPhase : public OperationPhase
 {
 public:
-    ConfigurationUploadPhase(QByteArray &image, std::unique_ptr<ConfigurationScreens> screens)
-        : m_image(image), m_screens(std::move(screens))
+    ConfigurationUploadPhase(QByteArray &image, ConfigurationModel &configuration)
+        : m_image(image), m_configuration(configuration)
     {
     }
     PhaseOutcome run(OperationContext &context) override;
@@ -73,16 +62,13 @@ private:
     void store(int digit);
 
     QByteArray &m_image;
-    std::unique_ptr<ConfigurationScreens> m_screens;
+    ConfigurationModel &m_configuration;
     int m_byteIndex = 0;
     bool m_highHalf = true;
     QByteArray m_lastInput;
 };
 
-// Command1's check and build: the image from the record into image, or "Invalid
-// Configuration" / "Error" (critical) and false, image untouched and nothing sent.
-bool buildConfigurationImage(const ConfigurationRecord &record, QByteArray &image,
-                             MessageBoxes &messages);
-
-// Registers both phases with the main window's engine and makes Command1 build the image first.
-void installConfigurationTransfer(GPStracking &window);
+// Command1's check and build: the image from the record into image, or the box "Invalid
+// Configuration" / "Error" (critical) with the image untouched and nothing sent.
+std::optional<UserMessage> buildConfigurationImage(const ConfigurationRecord &record,
+                                                   QByteArray &image);

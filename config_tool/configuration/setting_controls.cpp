@@ -37,6 +37,12 @@ SettingControls::SettingControls(SettingDescriptor::Screen screen, QWidget *pare
     }
     // The designed texts: a fresh record holds them.
     copyFrom(ConfigurationRecord());
+    for (QWidget *control : m_controls) {
+        if (auto *box = qobject_cast<QLineEdit *>(control))
+            QObject::connect(box, &QLineEdit::textChanged, box, [this] { storeEdits(); });
+        else if (auto *list = qobject_cast<QComboBox *>(control))
+            QObject::connect(list, &QComboBox::currentIndexChanged, list, [this] { storeEdits(); });
+    }
 }
 
 const SettingDescriptor *SettingControls::descriptor(int number) const
@@ -93,6 +99,8 @@ bool SettingControls::writeText(int number, const QString &text)
         return true;
     }
     if (auto *box = qobject_cast<QLineEdit *>(control(number))) {
+        if (box->text() == text)
+            return true; // the cursor stays where the typing left it
         box->setText(text);
         box->setCursorPosition(0); // a text longer than its box shows its start
         return true;
@@ -130,4 +138,30 @@ void SettingControls::selectFirstItems()
         if (auto *list = qobject_cast<QComboBox *>(control))
             list->setCurrentIndex(list->count() > 0 ? 0 : -1);
     }
+}
+
+void SettingControls::bind(ConfigurationModel *model)
+{
+    QObject::disconnect(m_modelChanged);
+    m_model = model;
+    QWidget *anyControl = m_controls.first();
+    m_modelChanged =
+        QObject::connect(model, &ConfigurationModel::changed, anyControl, [this] { showModel(); });
+    showModel();
+}
+
+void SettingControls::showModel()
+{
+    m_showing = true;
+    copyFrom(m_model->record());
+    m_showing = false;
+}
+
+void SettingControls::storeEdits()
+{
+    if (m_showing || !m_model)
+        return;
+    ConfigurationRecord record = m_model->record();
+    copyTo(record);
+    m_model->setRecord(record);
 }

@@ -1,8 +1,9 @@
 #pragma once
 
-#include "configuration_record.h"
+#include "configuration_model.h"
 
 #include <QMap>
+#include <QMetaObject>
 
 class QLabel;
 class QWidget;
@@ -37,10 +38,21 @@ public:
     // Every list selects its first item.
     void selectFirstItems();
 
+    // Shows the model's settings of this screen and keeps both in step from now on: every
+    // change of a text box or list, typed or written, goes into the model at once, and every
+    // change of the model shows at once. The model must outlive the controls.
+    void bind(ConfigurationModel *model);
+    ConfigurationModel *model() const { return m_model; }
+
 private:
     const SettingDescriptor *descriptor(int number) const;
+    void showModel();
+    void storeEdits();
 
     SettingDescriptor::Screen m_screen;
     QMap<int, QWidget *> m_controls;
     QMap<int, QLabel *> m_captions;
+    ConfigurationModel *m_model = nullptr;
+    QMetaObject::Connection m_modelChanged;
+    bool m_showing = false; // the controls are being written from the model
 };

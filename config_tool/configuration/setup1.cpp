@@ -3,7 +3,6 @@
 #include "common/help_viewer.h"
 #include "configuration_check.h"
 #include "configuration_file.h"
-#include "setup3.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -57,6 +56,13 @@ Setup1::Setup1(HelpViewer *help, QWidget *parent)
     });
     // Only hides the screen: it and its values stay for the next visit.
     connect(m_return, &QPushButton::clicked, this, &QDialog::accept);
+
+    m_settings.bind(&m_ownModel);
+}
+
+void Setup1::setModel(ConfigurationModel *model)
+{
+    m_settings.bind(model);
 }
 
 void Setup1::buildLayout()
@@ -186,11 +192,6 @@ void Setup1::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
 }
 
-void Setup1::setStartingValues()
-{
-    m_settings.selectFirstItems();
-}
-
 ConfigurationRecord Setup1::record() const
 {
     ConfigurationRecord record;
@@ -210,19 +211,12 @@ QString Setup1::selectedFile() const
 
 ConfigurationRecord Setup1::configuration() const
 {
-    ConfigurationRecord record;
-    m_settings.copyTo(record);
-    if (m_voice)
-        m_voice->copyTo(record);
-    return record;
+    return model().record();
 }
 
 bool Setup1::setConfiguration(const ConfigurationRecord &record)
 {
-    bool written = m_settings.copyFrom(record);
-    if (m_voice)
-        written = m_voice->setRecord(record) && written;
-    return written;
+    return model().setRecord(record);
 }
 
 void Setup1::tell(const QString &prompt, const QString &title, MessageIcon icon)
@@ -233,36 +227,22 @@ void Setup1::tell(const QString &prompt, const QString &title, MessageIcon icon)
 
 void Setup1::loadConfiguration()
 {
-    // The file's values replace the screens' one by one: when a value fails, those read
-    // before it stay set and the later settings keep what the screens held.
-    ConfigurationRecord record = configuration();
-    const bool loaded = loadConfigurationFile(selectedFile(), record);
-    setConfiguration(record);
-    if (!loaded)
-        tell(ConfigurationFileTexts::loadFailed, ConfigurationFileTexts::errorTitle,
-             MessageIcon::Critical);
+    // A file that cannot be read whole changes nothing.
+    if (const FileOutcome outcome = model().load(selectedFile()); outcome.message)
+        tell(outcome.message->prompt, outcome.message->title, outcome.message->icon);
 }
 
 void Setup1::saveConfiguration()
 {
-    const std::optional<QString> error = saveConfigurationFile(selectedFile(), configuration());
+    const FileOutcome outcome = model().save(selectedFile());
     m_fileChoice->refresh();
-    if (error)
-        tell(*error, ConfigurationFileTexts::errorTitle, MessageIcon::Critical);
-    else
-        tell(ConfigurationFileTexts::saved, ConfigurationFileTexts::savedTitle,
-             MessageIcon::Information);
+    if (outcome.message)
+        tell(outcome.message->prompt, outcome.message->title, outcome.message->icon);
 }
 
 void Setup1::checkConfiguration()
 {
-    using namespace ConfigurationCheckTexts;
-    const ConfigurationCheckResult result = ::checkConfiguration(record());
     // One box per failed test, each closed by the user before the next.
-    for (const QString &failure : result.failures)
-        tell(failure, errorTitle, MessageIcon::Critical);
-    if (result.endedByRunTimeFailure)
-        tell(invalidConfiguration, errorTitle, MessageIcon::Critical);
-    else if (result.valid())
-        tell(valid, validTitle, MessageIcon::None);
+    for (const UserMessage &message : checkMessages(::checkConfiguration(record())))
+        tell(message.prompt, message.title, message.icon);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "configuration_record.h"
+#include "configuration_model.h"
 #include "file_choice.h"
 #include "link/message_box.h"
 #include "setting_controls.h"
@@ -10,29 +10,29 @@
 class HelpViewer;
 class QPushButton;
 class QScrollArea;
-class Setup3;
 
-// The configuration screen "Current Configuration": settings 1 to 45, the file choice and the
-// buttons Load, Save, Check, HELP and RETURN MAIN MENU. Created hidden at start-up and only
-// shown and hidden afterwards, so its values last for the whole run.
+// The configuration screen "Current Configuration": settings 1 to 45 of the configuration it
+// shows and edits, the file choice and the buttons Load, Save, Check, HELP and RETURN MAIN
+// MENU. Every edit goes into the configuration at once, and every change of the configuration
+// shows at once.
 class Setup1 : public QDialog
 {
     Q_OBJECT
 public:
     explicit Setup1(HelpViewer *help = nullptr, QWidget *parent = nullptr);
 
-    // The values the main window's load gives: every list at its first item. The texts keep
-    // their designed values (empty, "6048" for the existing password, "V6.X" for the version).
-    void setStartingValues();
+    // The configuration shown (the screen's own until one is given; it must outlive the
+    // screen).
+    void setModel(ConfigurationModel *model);
 
     // The settings of this screen into a record; settings 46 to 51 as a fresh record has them.
     ConfigurationRecord record() const;
     void copyTo(ConfigurationRecord &record) const { m_settings.copyTo(record); }
     // Writes settings 1 to 45. False when a list index was refused.
     bool setRecord(const ConfigurationRecord &record) { return m_settings.copyFrom(record); }
-    // The whole record, settings 46 to 51 from the voice/ADC screen: what the configuration
-    // file and the image hold. setConfiguration writes both screens; false when a list index
-    // was refused (the other settings are written all the same).
+    // The whole configuration, settings 46 to 51 included: what the configuration file and the
+    // image hold. setConfiguration replaces it; false when a list index was refused (the other
+    // settings are written all the same).
     ConfigurationRecord configuration() const;
     bool setConfiguration(const ConfigurationRecord &record);
     // One setting by number; a list index outside its list is refused (false).
@@ -50,8 +50,6 @@ public:
     void setHelpViewer(HelpViewer *help) { m_help = help; }
     // Where Load, Save and Check show their messages.
     void setMessageBoxes(MessageBoxes *messages) { m_messages = messages; }
-    // The screen that holds settings 46 to 51, saved and loaded with this one.
-    void setVoiceScreen(Setup3 *voice) { m_voice = voice; }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -65,12 +63,13 @@ private:
 
     void buildLayout();
     void tell(const QString &prompt, const QString &title, MessageIcon icon);
+    ConfigurationModel &model() const { return *m_settings.model(); }
 
     SettingControls m_settings;
+    ConfigurationModel m_ownModel;
     FileChoice *m_fileChoice;
     HelpViewer *m_help;
     MessageBoxes *m_messages = nullptr;
-    Setup3 *m_voice = nullptr;
     QPushButton *m_load;
     QPushButton *m_save;
     QPushButton *m_check;

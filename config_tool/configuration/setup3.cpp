@@ -64,11 +64,6 @@ Setup3::Setup3(QWidget *parent)
     dialCaption->setBuddy(m_dialNumber);
     dialCaption->hide();
     m_dialNumber->hide();
-}
 
-void Setup3::setStartingValues()
-{
-    m_settings.selectFirstItems();
-    m_settings.writeText(49, QStringLiteral("0"));
-    m_settings.writeText(50, QStringLiteral("0"));
+    m_settings.bind(&m_ownModel);
 }

@@ -1,22 +1,23 @@
 #pragma once
 
-#include "configuration_record.h"
+#include "configuration_model.h"
 #include "setting_controls.h"
 
 #include <QDialog>
 
 class QLineEdit;
 
-// The voice and ADC screen "Voice/ ADC Configuration": settings 46 to 51. Created hidden at
-// start-up and only shown and hidden, like setup1.
+// The voice and ADC screen "Voice/ ADC Configuration": settings 46 to 51 of the configuration
+// it shows and edits, like setup1.
 class Setup3 : public QDialog
 {
     Q_OBJECT
 public:
     explicit Setup3(QWidget *parent = nullptr);
 
-    // Every list at its first item, both texts "0".
-    void setStartingValues();
+    // The configuration shown (the screen's own until one is given; it must outlive the
+    // screen).
+    void setModel(ConfigurationModel *model) { m_settings.bind(model); }
 
     void copyTo(ConfigurationRecord &record) const { m_settings.copyTo(record); }
     // Writes settings 46 to 51. False when a list index was refused.
@@ -27,6 +28,7 @@ public:
 
 private:
     SettingControls m_settings;
+    ConfigurationModel m_ownModel;
     // "Number to Dial when Auxiliary Input 1 activated :", below the visible area; not a
     // setting, nothing reads it.
     QLineEdit *m_dialNumber;

@@ -2,10 +2,28 @@
 
 #include <QString>
 
+#include <optional>
+
 class QWidget;
 
 // Every outcome of vortsetup reaches the user as a modal message box with one OK button.
 enum class MessageIcon { None, Critical, Information };
+
+// The words of one box: what an operation or a file action ends with, for a face to show.
+struct UserMessage
+{
+    QString prompt;
+    QString title;
+    MessageIcon icon = MessageIcon::None;
+    bool operator==(const UserMessage &) const = default;
+};
+
+// How a file action (load, save) ended and the box that tells it, if any.
+struct FileOutcome
+{
+    bool succeeded = false;
+    std::optional<UserMessage> message;
+};
 
 class MessageBoxes
 {
@@ -13,6 +31,7 @@ public:
     virtual ~MessageBoxes() = default;
     // Returns when the user has closed the box.
     virtual void show(const QString &prompt, const QString &title, MessageIcon icon) = 0;
+    void show(const UserMessage &message) { show(message.prompt, message.title, message.icon); }
 };
 
 // The production boxes: QMessageBox, modal to the given window.

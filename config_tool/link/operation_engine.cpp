@@ -3,6 +3,9 @@
 #include "operation.h"
 
 #include <QDebug>
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(vortsetupLog, "vortsetup")
 
 namespace {
 const QString portSettings = QStringLiteral("9600,N,8,1");
@@ -35,27 +38,35 @@ OperationPhase *PhaseRegistry::find(int operationCode) const
     return found == m_phases.end() ? nullptr : found->second.get();
 }
 
-OperationEngine::OperationEngine(SerialPort &port, TickClock &clock, MessageBoxes &messages,
-                                 StatusDisplay &status, std::function<QString()> password)
-    : m_context(port, clock, messages, status), m_password(std::move(password))
+OperationEngine::OperationEngine(SerialPort &port, TickClock &clock, StatusDisplay &status,
+                                 std::function<QString()> password)
+    : m_context(port, clock, status), m_password(std::move(password))
 {
 }
 
-void OperationEngine::runOperation()
+OperationOutcome OperationEngine::runOperation()
 {
     if (m_running)
-        return;
+        return {OperationOutcome::Result::Refused, std::nullopt};
     RunningFlag running(m_running);
     m_context.exitRequested = false;
     m_context.abortRequested = false;
+    m_context.message.reset();
+    m_earlyEnd = OperationOutcome::Result::Aborted;
 
     if (!openPort() || !connectToUnit() || !sendOperationLetter())
-        return;
+        return endedEarly();
     sendPasswordAgain();
     if (!awaitAcceptance())
-        return;
+        return endedEarly();
     prepareForPhase();
-    runPhase();
+    return runPhase();
+}
+
+OperationOutcome OperationEngine::endedEarly() const
+{
+    const auto result = m_context.exitRequested ? OperationOutcome::Result::Exited : m_earlyEnd;
+    return {result, m_context.message};
 }
 
 bool OperationEngine::openPort()
@@ -65,10 +76,11 @@ bool OperationEngine::openPort()
         return true;
     const int portNumber = m_context.portIndex + 1;
     if (!m_context.port.open(portNumber, portSettings)) {
-        qWarning().noquote() << QStringLiteral("COM%1:").arg(portNumber)
-                             << m_context.port.errorString();
-        m_context.messages.show(QString::fromLatin1(openFailurePrompt), QStringLiteral("ERROR"),
-                                MessageIcon::None);
+        qCWarning(vortsetupLog).noquote()
+            << QStringLiteral("COM%1:").arg(portNumber) << m_context.port.errorString();
+        m_earlyEnd = OperationOutcome::Result::PortNotAvailable;
+        m_context.message = UserMessage{QString::fromLatin1(openFailurePrompt),
+                                        QStringLiteral("ERROR"), MessageIcon::None};
         m_context.port.close();
         return false;
     }
@@ -141,8 +153,10 @@ bool OperationEngine::awaitAcceptance()
         return false;
     if (!m_context.replyReceived) {
         m_context.hide(StatusItem::Command5);
-        m_context.messages.show(QString::fromLatin1(invalidPasswordPrompt),
-                                QString::fromLatin1(invalidPasswordTitle), MessageIcon::Critical);
+        m_earlyEnd = OperationOutcome::Result::InvalidPassword;
+        m_context.message =
+            UserMessage{QString::fromLatin1(invalidPasswordPrompt),
+                        QString::fromLatin1(invalidPasswordTitle), MessageIcon::Critical};
         return false;
     }
     return true;
@@ -156,21 +170,31 @@ void OperationEngine::prepareForPhase()
     m_context.clock.setTickCount(0);
 }
 
-void OperationEngine::runPhase()
+OperationOutcome OperationEngine::runPhase()
 {
+    using Result = OperationOutcome::Result;
     OperationPhase *phase = m_phases.find(m_context.operationCode);
     if (!phase) {
-        // No exchange of this operation yet: the run ends quietly, and the port is not kept.
+        // No exchange of this operation: the run ends quietly, and the port is not kept.
         m_context.port.close();
-        return;
+        return {Result::Success, std::nullopt};
     }
     const PhaseOutcome outcome = phase->run(m_context);
     if (endedByExit())
-        return;
+        return {Result::Exited, std::nullopt};
     const bool close = outcome != PhaseOutcome::Failure ||
                        Operation::closesPortAfterFailure(m_context.operationCode);
     if (close)
         m_context.port.close();
+    switch (outcome) {
+    case PhaseOutcome::Success:
+        return {Result::Success, m_context.message};
+    case PhaseOutcome::Failure:
+        return {Result::Failed, m_context.message};
+    case PhaseOutcome::Abort:
+        break;
+    }
+    return {Result::Aborted, std::nullopt};
 }
 
 void OperationEngine::writePassword()

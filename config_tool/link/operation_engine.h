@@ -2,10 +2,14 @@
 
 #include "operation_phase.h"
 
+#include <QLoggingCategory>
 #include <QString>
 
 #include <map>
 #include <memory>
+
+// vortsetup's own warnings (why a port did not open), apart from Qt's.
+Q_DECLARE_LOGGING_CATEGORY(vortsetupLog)
 
 // The phases of the operations, by operationCode.
 class PhaseRegistry
@@ -19,6 +23,24 @@ private:
     std::map<int, std::unique_ptr<OperationPhase>> m_phases;
 };
 
+// How a run ended, for a face to present: what happened and the box that belongs to it.
+struct OperationOutcome
+{
+    enum class Result {
+        Success,
+        Refused,          // the check before the run refused what was to be sent
+        PortNotAvailable, // the COM port could not be opened
+        InvalidPassword,  // the unit did not accept the password
+        Failed,           // the exchange with the unit failed
+        Aborted,          // Command5 or Command11 was clicked
+        Exited,           // EXIT (or a stop request) ended the run
+    };
+    Result result = Result::Success;
+    std::optional<UserMessage> message;
+
+    bool succeeded() const { return result == Result::Success; }
+};
+
 // runOperation: the exchange every operation starts with. It opens the port, wakes the unit
 // with "O" until it answers "OK0" or "OK1" CR LF, names the operation, proves the password and,
 // once the unit has accepted it with "p", hands over to the operation's phase.
@@ -26,15 +48,17 @@ class OperationEngine
 {
 public:
     // password gives the existingPassword text as it is at the moment it is sent.
-    OperationEngine(SerialPort &port, TickClock &clock, MessageBoxes &messages,
-                    StatusDisplay &status, std::function<QString()> password);
+    OperationEngine(SerialPort &port, TickClock &clock, StatusDisplay &status,
+                    std::function<QString()> password);
 
     OperationContext &context() { return m_context; }
+    const OperationContext &context() const { return m_context; }
     PhaseRegistry &phases() { return m_phases; }
+    const PhaseRegistry &phases() const { return m_phases; }
 
     // Runs context().operationCode on COM(context().portIndex + 1). Returns when the run has
-    // ended. A call while a run is in progress does nothing.
-    void runOperation();
+    // ended. A call while a run is in progress does nothing (Refused, no box).
+    OperationOutcome runOperation();
     bool isRunning() const { return m_running; }
 
     // The click on Command5 or Command11.
@@ -55,13 +79,17 @@ private:
     void sendPasswordAgain();
     bool awaitAcceptance();
     void prepareForPhase();
-    void runPhase();
+    OperationOutcome runPhase();
 
     void writePassword();
     // After EXIT was requested: closes the port and says the run is over.
     bool endedByExit();
 
+    // The outcome of a run that ended before its phase.
+    OperationOutcome endedEarly() const;
+
     OperationContext m_context;
+    OperationOutcome::Result m_earlyEnd = OperationOutcome::Result::Aborted;
     PhaseRegistry m_phases;
     std::function<QString()> m_password;
     bool m_running = false;

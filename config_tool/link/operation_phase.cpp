@@ -24,3 +24,11 @@ bool OperationContext::readWaiting(QByteArray &buffer)
     buffer += port.readAll();
     return true;
 }
+
+PhaseOutcome OperationContext::finish(StatusItem statusButton, PhaseOutcome outcome,
+                                      std::optional<UserMessage> ending)
+{
+    status.endTransfer(statusButton);
+    message = exitRequested ? std::nullopt : std::move(ending);
+    return exitRequested ? PhaseOutcome::Abort : outcome;
+}

@@ -8,20 +8,23 @@
 #include <QByteArray>
 
 #include <functional>
+#include <optional>
+
+// How a phase ended; the engine applies the port rules to it: closed after success, after
+// abort, and after any end of the configuration download; left open after the other failures.
+enum class PhaseOutcome { Success, Failure, Abort };
 
 // What a run of the operation engine shares with the phase of its operation: the port, the
-// clock, the message boxes, the status display and the run's state members.
+// clock, the status display and the run's state members.
 struct OperationContext
 {
-    OperationContext(SerialPort &port, TickClock &clock, MessageBoxes &messages,
-                     StatusDisplay &status)
-        : port(port), clock(clock), messages(messages), status(status)
+    OperationContext(SerialPort &port, TickClock &clock, StatusDisplay &status)
+        : port(port), clock(clock), status(status)
     {
     }
 
     SerialPort &port;
     TickClock &clock;
-    MessageBoxes &messages;
     StatusDisplay &status;
 
     int operationCode = 0; // the operation to run, 0 to 4 (Operation::Code)
@@ -32,6 +35,8 @@ struct OperationContext
     // Set when the user ends the program during a run: every wait ends at once, the phase
     // returns without a message and the engine closes the port.
     bool exitRequested = false;
+    // The box the run ends with, for the face to show once the run is over.
+    std::optional<UserMessage> message;
 
     // Sets tickCount to 0 and waits until done() holds or tickCount reaches ticks. Ends early
     // when EXIT is requested. Returns whether done() held.
@@ -44,17 +49,18 @@ struct OperationContext
 
     void show(StatusItem item) { status.setStatusVisible(item, true); }
     void hide(StatusItem item) { status.setStatusVisible(item, false); }
-};
 
-// How a phase ended; the engine applies the port rules to it: closed after success, after
-// abort, and after any end of the configuration download; left open after the other failures.
-enum class PhaseOutcome { Success, Failure, Abort };
+    // How every phase ends: its status button and progress go, then the box it ends with is
+    // noted (none after EXIT).
+    PhaseOutcome finish(StatusItem statusButton, PhaseOutcome outcome,
+                        std::optional<UserMessage> ending = {});
+};
 
 // The operation's own exchange, run once the unit has accepted the password. At entry the port
 // is open (at 9600 bit/s unless a failed run left another speed), Command5 is hidden,
-// replyReceived is false, replyBuffer is empty and tickCount is 0. The phase shows and hides its
-// status button and shows its own success or failure message. When context.exitRequested is
-// set it returns at once (Abort) without a message.
+// replyReceived is false, replyBuffer is empty and tickCount is 0. The phase shows its status
+// button and ends through context.finish() with its success or failure box. When
+// context.exitRequested is set it returns at once (Abort) without a box.
 class OperationPhase
 {
 public:

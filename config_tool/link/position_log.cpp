@@ -15,9 +15,11 @@ QByteArray characters(const QByteArray &record, int first, int last)
     return record.mid(first - 1, last - first + 1);
 }
 
+// An empty field (no hemisphere known yet) is nothing between its commas, as the log's format
+// has it, not two double quotes.
 QByteArray quoted(const QByteArray &text)
 {
-    return QuotedFields::quoted(fromSingleByte(text));
+    return text.isEmpty() ? QByteArray() : QuotedFields::quoted(fromSingleByte(text));
 }
 
 constexpr int maximumAttempts = 10000;

@@ -6,11 +6,12 @@
 #include <QLocale>
 
 namespace {
-void hideDisplay(OperationContext &context)
+PhaseOutcome finish(OperationContext &context, PhaseOutcome outcome,
+                    std::optional<UserMessage> ending = {})
 {
-    context.status.endTransfer(StatusItem::Command11);
     context.hide(StatusItem::Label4);
     context.hide(StatusItem::Label3);
+    return context.finish(StatusItem::Command11, outcome, std::move(ending));
 }
 } // namespace
 
@@ -22,6 +23,8 @@ PositionLogUpload::PositionLogUpload(std::function<QDateTime()> clock) : m_now(s
 
 PhaseOutcome PositionLogUpload::run(OperationContext &context)
 {
+    m_recordCount = 0;
+    m_logFileName.clear();
     if (context.exitRequested)
         return PhaseOutcome::Abort;
 
@@ -38,11 +41,10 @@ PhaseOutcome PositionLogUpload::run(OperationContext &context)
     // Any failure from here on ends the upload with the error message and a closed port.
     const auto errorEnd = [&] {
         file.close();
-        hideDisplay(context);
-        context.messages.show(QStringLiteral("Download "), QStringLiteral("Error"),
-                              MessageIcon::Critical);
         context.port.close();
-        return PhaseOutcome::Failure;
+        return finish(context, PhaseOutcome::Failure,
+                      UserMessage{QStringLiteral("Download "), QStringLiteral("Error"),
+                                  MessageIcon::Critical});
     };
     const bool created = file.create(PositionLog::fileName(m_now(), QLocale::system()));
     m_logFileName = file.name();
@@ -50,7 +52,7 @@ PhaseOutcome PositionLogUpload::run(OperationContext &context)
         return errorEnd();
 
     PositionLog::LineWriter writer;
-    int recordCount = 0;
+    int &recordCount = m_recordCount;
     bool endOfLog = false;
     while (!endOfLog) {
         int characterCount = 0;
@@ -84,16 +86,14 @@ PhaseOutcome PositionLogUpload::run(OperationContext &context)
         });
         if (context.exitRequested || context.abortRequested) {
             file.close();
-            hideDisplay(context);
-            return PhaseOutcome::Abort;
+            return finish(context, PhaseOutcome::Abort);
         }
         if (!answered) {
             // The unit fell silent: the records written so far stay, the partial one is dropped.
             file.close();
-            hideDisplay(context);
-            context.messages.show(QStringLiteral("Error GPS Data download !"),
-                                  QStringLiteral("Invalid download !"), MessageIcon::Critical);
-            return PhaseOutcome::Failure;
+            return finish(context, PhaseOutcome::Failure,
+                          UserMessage{QStringLiteral("Error GPS Data download !"),
+                                      QStringLiteral("Invalid download !"), MessageIcon::Critical});
         }
         if (!record.isEmpty() && !file.writeLine(writer.line(record)))
             return errorEnd();
@@ -102,13 +102,12 @@ PhaseOutcome PositionLogUpload::run(OperationContext &context)
     }
 
     file.close();
-    hideDisplay(context);
     if (recordCount > 0)
-        context.messages.show(QLatin1Char(' ') + QString::number(recordCount) +
-                                  QStringLiteral(" GPS locations Saved !"),
-                              QStringLiteral("Saved"), MessageIcon::Information);
-    else
-        context.messages.show(QStringLiteral("No GPS locations to download !"), QString(),
-                              MessageIcon::Information);
-    return PhaseOutcome::Success;
+        return finish(context, PhaseOutcome::Success,
+                      UserMessage{QLatin1Char(' ') + QString::number(recordCount) +
+                                      QStringLiteral(" GPS locations Saved !"),
+                                  QStringLiteral("Saved"), MessageIcon::Information});
+    return finish(context, PhaseOutcome::Success,
+                  UserMessage{QStringLiteral("No GPS locations to download !"), QString(),
+                              MessageIcon::Information});
 }

@@ -22,10 +22,13 @@ public:
 
     // The file the latest upload wrote to (the main window's logFileName).
     QString logFileName() const { return m_logFileName; }
+    // The records the latest upload wrote.
+    int recordCount() const { return m_recordCount; }
 
     static constexpr int silenceTicks = 8;
 
 private:
     std::function<QDateTime()> m_now;
     QString m_logFileName;
+    int m_recordCount = 0;
 };

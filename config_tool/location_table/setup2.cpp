@@ -2,15 +2,11 @@
 
 #include "cell_editor_rule.h"
 #include "common/help_viewer.h"
-#include "common/whole_file.h"
 #include "common/widgets/help_window.h"
 #include "configuration/file_choice.h"
 #include "link/message_box.h"
-#include "location_table_file.h"
-#include "table_file_check.h"
 
 #include <QComboBox>
-#include <QFile>
 #include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -116,7 +112,24 @@ Setup2::Setup2(QWidget *parent, MessageBoxes *messageBoxes, HelpViewer *helpView
     screen->addLayout(bottom);
     resize(640, 560);
 
-    setStartingValues();
+    setModel(&m_ownTable);
+}
+
+void Setup2::setModel(LocationTable *table)
+{
+    if (m_table)
+        disconnect(m_table, nullptr, this, nullptr);
+    m_table = table;
+    connect(m_table, &LocationTable::dataChanged, this, &Setup2::showCells);
+    showCells(m_table->index(0, 0), m_table->index(rowCount - 1, columnCount - 1));
+}
+
+void Setup2::showCells(const QModelIndex &first, const QModelIndex &last)
+{
+    for (int row = first.row(); row <= last.row(); ++row) {
+        for (int column = first.column(); column <= last.column(); ++column)
+            itemAt(row, column)->setText(m_table->cellText(row * columnCount + column));
+    }
 }
 
 Setup2::~Setup2() = default;
@@ -134,11 +147,9 @@ QPushButton *Setup2::addButton(const char *name, const QString &caption)
 
 void Setup2::setStartingValues()
 {
-    for (int row = 0; row < rowCount; ++row) {
-        setCellText(row * columnCount, QString::number(row));
-        setCellText(row * columnCount + 1, QStringLiteral("255"));
-        setCellText(row * columnCount + 2, QStringLiteral("255"));
-    }
+    const LocationTable fresh;
+    for (int index = 0; index < cellCount; ++index)
+        setCellText(index, fresh.cellText(index));
 }
 
 QTableWidgetItem *Setup2::itemAt(int row, int column)
@@ -168,9 +179,7 @@ QString Setup2::cellText(int index) const
 
 void Setup2::setCellText(int index, const QString &text)
 {
-    if (index < 0 || index >= cellCount)
-        return;
-    itemAt(index / columnCount, index % columnCount)->setText(text);
+    m_table->setCellText(index, text);
 }
 
 QStringList Setup2::cells() const
@@ -277,54 +286,18 @@ void Setup2::reject()
 void Setup2::loadTable()
 {
     commitEditor();
-    const auto fail = [this] {
-        m_messageBoxes->show(QStringLiteral("Error loading file"), QStringLiteral("Error"),
-                             MessageIcon::Critical);
-    };
-    const QString path = m_fileChoice->pathText()->text();
-    if (path.isEmpty()) {
-        fail();
-        return;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        fail();
-        return;
-    }
-    const QByteArray content = file.readAll();
-    const bool readError = file.error() != QFileDevice::NoError;
-    file.close();
-
-    // A cell the grid would not take refuses the whole file: nothing of it reaches the grid.
-    // Otherwise the rows read before a failure keep their new coordinates; the IDs stay.
-    const LocationTableFile::ReadResult result = LocationTableFile::read(content);
-    if (const auto fault = TableFileCheck::firstFault(result.rows)) {
-        m_messageBoxes->show(TableFileCheck::refusal(path, *fault), QStringLiteral("Error"),
-                             MessageIcon::Critical);
-        return;
-    }
-    for (qsizetype row = 0; row < result.rows.size(); ++row) {
-        setCellText(static_cast<int>(row) * columnCount + 1, result.rows[row].latitude);
-        setCellText(static_cast<int>(row) * columnCount + 2, result.rows[row].longitude);
-    }
-    if (readError || !result.complete())
-        fail();
+    if (const FileOutcome outcome = m_table->load(m_fileChoice->pathText()->text());
+        outcome.message)
+        m_messageBoxes->show(*outcome.message);
 }
 
 void Setup2::saveTable()
 {
     commitEditor();
-    const QString path = m_fileChoice->pathText()->text();
-    // Written beside the old file and swapped in at the end, so a failed save leaves an
-    // existing table file as it was.
-    const bool saved = WholeFile::write(path, LocationTableFile::write(cells()));
+    const FileOutcome outcome = m_table->save(m_fileChoice->pathText()->text());
     m_fileChoice->refresh();
-    if (saved)
-        m_messageBoxes->show(QStringLiteral("Configuration has been Saved"),
-                             QStringLiteral("Saved"), MessageIcon::Information);
-    else
-        m_messageBoxes->show(QStringLiteral("Error saving File !"), QStringLiteral("Error"),
-                             MessageIcon::Critical);
+    if (outcome.message)
+        m_messageBoxes->show(*outcome.message);
 }
 
 void Setup2::showHelp()

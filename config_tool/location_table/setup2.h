@@ -1,6 +1,6 @@
 #pragma once
 
-#include "location_cells.h"
+#include "location_table.h"
 
 #include <QDialog>
 #include <QString>
@@ -19,9 +19,9 @@ class QTableWidgetItem;
 // The GPS location table screen "GPS Location Table": the 100 x 3 grid MSFlexGrid1 of camera
 // locations (ID, latitude, longitude), edited cell by cell through the overlay editor txtEdit,
 // loaded from and saved to the table file named in Text1 (chosen with Drive1, Dir1 and File1).
-// Created hidden at start-up and only shown and hidden, so the table lives for the whole run;
-// the table transfers with the unit read and write its cells.
-class Setup2 : public QDialog, public LocationCells
+// The grid shows the LocationTable given and edits it; the table transfers with the unit read
+// and write that table, and the grid follows.
+class Setup2 : public QDialog
 {
     Q_OBJECT
 public:
@@ -34,12 +34,16 @@ public:
                     HelpViewer *helpViewer = nullptr);
     ~Setup2() override;
 
+    // The table shown (the screen's own until one is given; it must outlive the screen).
+    void setModel(LocationTable *table);
+    LocationTable &table() const { return *m_table; }
+
     // IDs 0 to 99 and "255" in every coordinate cell.
     void setStartingValues();
 
-    // A cell by its running index, row * 3 + column (0 to 299).
-    QString cellText(int index) const override;
-    void setCellText(int index, const QString &text) override;
+    // A cell by its running index, row * 3 + column (0 to 299), as the grid shows it.
+    QString cellText(int index) const;
+    void setCellText(int index, const QString &text);
     // All 300 cells by running index.
     QStringList cells() const;
 
@@ -65,8 +69,11 @@ private:
     void showHelp();
     void returnToMainMenu();
     QTableWidgetItem *itemAt(int row, int column);
+    void showCells(const QModelIndex &first, const QModelIndex &last);
     QPushButton *addButton(const char *name, const QString &caption);
 
+    LocationTable m_ownTable;
+    LocationTable *m_table = nullptr;
     std::unique_ptr<MessageBoxes> m_ownMessageBoxes;
     std::unique_ptr<HelpViewer> m_ownHelpViewer;
     MessageBoxes *m_messageBoxes;

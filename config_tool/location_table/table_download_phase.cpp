@@ -10,7 +10,7 @@ PhaseOutcome TableDownloadPhase::run(OperationContext &context)
     context.show(StatusItem::Command15);
     context.port.discardInput();
 
-    // The grid does not change while the run holds the menu, so the stream is taken at once.
+    // The table does not change while the run holds the menu, so the stream is taken at once.
     QStringList cells;
     for (int index = 0; index < 300; ++index)
         cells.append(m_cells.cellText(index));
@@ -26,20 +26,13 @@ PhaseOutcome TableDownloadPhase::run(OperationContext &context)
     }
     TickClock::processPending();
 
-    if (context.exitRequested) {
-        context.status.endTransfer(StatusItem::Command15);
-        return PhaseOutcome::Abort;
-    }
-    if (acknowledged) {
-        context.messages.show(QStringLiteral("Download succesful !"), QStringLiteral("Download"),
-                              MessageIcon::Information);
-        context.status.endTransfer(StatusItem::Command15);
-        return PhaseOutcome::Success;
-    }
-    context.status.endTransfer(StatusItem::Command15);
-    context.messages.show(QStringLiteral("Error download !"), QStringLiteral("Invalid download !"),
-                          MessageIcon::Critical);
-    return PhaseOutcome::Failure;
+    if (acknowledged)
+        return context.finish(StatusItem::Command15, PhaseOutcome::Success,
+                              UserMessage{QStringLiteral("Download succesful !"),
+                                          QStringLiteral("Download"), MessageIcon::Information});
+    return context.finish(StatusItem::Command15, PhaseOutcome::Failure,
+                          UserMessage{QStringLiteral("Error download !"),
+                                      QStringLiteral("Invalid download !"), MessageIcon::Critical});
 }
 
 bool TableDownloadPhase::sendAcknowledged(OperationContext &context, quint8 byte)
@@ -56,12 +49,11 @@ bool TableDownloadPhase::sendAcknowledged(OperationContext &context, quint8 byte
     return context.replyReceived && !context.exitRequested;
 }
 
-bool TableDownloadPhase::mayStart(const QStringList &cells, MessageBoxes &messages)
+std::optional<UserMessage> TableDownloadPhase::refusal(const QStringList &cells)
 {
     const auto uncarried = CoordinateTriple::firstUncarriedCell(cells);
     if (!uncarried)
-        return true;
-    messages.show(CoordinateTriple::refusalMessage(*uncarried), QStringLiteral("Error"),
-                  MessageIcon::Critical);
-    return false;
+        return std::nullopt;
+    return UserMessage{CoordinateTriple::refusalMessage(*uncarried), QStringLiteral("Error"),
+                       MessageIcon::Critical};
 }

@@ -6,9 +6,9 @@
 
 class LocationCells;
 
-// Operation 4, "O": writes the grid into the unit at 9600 bit/s, 200 coordinates as triples of
+// Operation 4, "O": writes the table into the unit at 9600 bit/s, 200 coordinates as triples of
 // hex pairs, each pair acknowledged by the unit with "N". No "N" within 8 ticks ends it with
-// "Error download !". The grid is never changed.
+// "Error download !". The table is never changed.
 class TableDownloadPhase : public OperationPhase
 {
 public:
@@ -18,7 +18,7 @@ public:
     // Run before the operation starts: a coordinate the triple cannot carry (negative, or an
     // integer part above 255) would reach the unit as garbage, so the download is refused with
     // one "Error" box naming the row, before the port is opened. cells: all 300 by running index.
-    static bool mayStart(const QStringList &cells, MessageBoxes &messages);
+    static std::optional<UserMessage> refusal(const QStringList &cells);
 
 private:
     // Sends one byte as a hex pair and waits for the unit's "N". False when none came.

@@ -32,18 +32,11 @@ PhaseOutcome TableUploadPhase::run(OperationContext &context)
         return false;
     });
 
-    if (context.exitRequested) {
-        context.status.endTransfer(StatusItem::Command16);
-        return PhaseOutcome::Abort;
-    }
-    if (context.replyReceived) {
-        context.messages.show(QStringLiteral("Upload succesful !"), QStringLiteral("Upload"),
-                              MessageIcon::Information);
-        context.status.endTransfer(StatusItem::Command16);
-        return PhaseOutcome::Success;
-    }
-    context.status.endTransfer(StatusItem::Command16);
-    context.messages.show(QStringLiteral("Error upload !"), QStringLiteral("Invalid upload !"),
-                          MessageIcon::Critical);
-    return PhaseOutcome::Failure;
+    if (context.replyReceived)
+        return context.finish(StatusItem::Command16, PhaseOutcome::Success,
+                              UserMessage{QStringLiteral("Upload succesful !"),
+                                          QStringLiteral("Upload"), MessageIcon::Information});
+    return context.finish(StatusItem::Command16, PhaseOutcome::Failure,
+                          UserMessage{QStringLiteral("Error upload !"),
+                                      QStringLiteral("Invalid upload !"), MessageIcon::Critical});
 }

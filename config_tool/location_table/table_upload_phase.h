@@ -4,7 +4,7 @@
 
 class LocationCells;
 
-// Operation 3, "C": reads the unit's table into the grid at 38400 bit/s. The unit sends 1,200
+// Operation 3, "C": reads the unit's table into the table at 38400 bit/s. The unit sends 1,200
 // hex characters one at a time and each but the last is answered with "N"; the cells change
 // in place as the bytes arrive. Eight ticks without a character end it with "Error upload !".
 class TableUploadPhase : public OperationPhase

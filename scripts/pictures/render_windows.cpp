@@ -8,7 +8,7 @@
 #include "configuration/setup1.h"
 #include "configuration/setup3.h"
 #include "download_server/trackmain.h"
-#include "link/gps_tracking.h"
+#include "windows/gps_tracking.h"
 #include "link/message_box.h"
 #include "link/port_map.h"
 #include "link/qt_serial_port.h"

@@ -2,12 +2,14 @@
 // its pseudo-terminal gone), answers with junk or in huge bursts, or answers long after the
 // PC gave up. Every operation ends with one message of its own, in bounded time, with the
 // engine stopped and what was already saved still there.
-#include "link/gps_tracking.h"
 #include "link/operation.h"
 #include "link/port_map.h"
 #include "link/qt_serial_port.h"
+#include "session/unit_session.h"
 #include "support/main_window_bench.h"
+#include "support/valid_configuration.h"
 #include "support/vortsim_process.h"
+#include "windows/gps_tracking.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -56,7 +58,10 @@ public:
     FaultyPhase(Mode mode, quint32 seed) : m_mode(mode), m_random(seed)
     {
         m_late.setSingleShot(true);
-        m_late.callOnTimeout([this] { m_line->transmit("NOK0E"); });
+        m_late.callOnTimeout([this] {
+            m_line->transmit("NOK0E");
+            ++lateAnswers;
+        });
     }
 
     void begin(UnitLine &line) override
@@ -78,6 +83,8 @@ public:
             answerLate();
     }
     bool finished() const override { return false; }
+
+    int lateAnswers = 0;
 
 private:
     QByteArray junk(int size)
@@ -142,40 +149,35 @@ private slots:
         QFETCH(int, savedLines);
         VortsimProcess unit(arguments);
         QVERIFY(unit.start());
-        PortMap map;
-        map.addMapping(QStringLiteral("COM1=") + unit.device());
-        QtSerialPort port(map);
-        RecordingMessageBoxes boxes;
-        GPStracking window({&port, &boxes, nullptr, tickMs});
-        auto *bar = window.findChild<QProgressBar *>(QStringLiteral("progressBar"));
-        QVERIFY(bar);
+        QtSerialPort port(unit.comOne());
+        UnitSession session(port, tickMs);
 
         // Once the transfer shows, give the unit three ticks to fall silent, then pull the plug.
-        QElapsedTimer transferShown;
         bool killed = false;
-        QTimer watch;
-        watch.setInterval(5);
-        connect(&watch, &QTimer::timeout, &window, [&] {
-            if (!transferShown.isValid() && !bar->isHidden())
-                transferShown.start();
-            if (!killed && transferShown.isValid() && transferShown.elapsed() >= 3 * tickMs) {
-                unit.process().kill();
-                unit.process().waitForFinished(5000);
-                killed = true;
-            }
-            if (transferShown.isValid() && transferShown.elapsed() > 20000)
-                window.engine().requestExit(); // a hang: end it so the test reports it
+        QTimer pull;
+        pull.setSingleShot(true);
+        connect(&pull, &QTimer::timeout, this, [&] {
+            unit.process().kill();
+            unit.process().waitForFinished(5000);
+            killed = true;
+            // A hang: end it so the test reports it.
+            QTimer::singleShot(20000, &session, [&] { session.requestExit(); });
         });
-        watch.start();
+        connect(&session, &UnitSession::progressChanged, this, [&] {
+            if (!killed && !pull.isActive())
+                pull.start(3 * tickMs);
+        });
         QElapsedTimer run;
         run.start();
-        window.startOperation(code);
-        watch.stop();
+        OperationOutcome outcome = session.run(code);
 
         QVERIFY(killed);
         QVERIFY2(run.elapsed() < 15000, "the operation hung");
-        QCOMPARE(boxes.shown, QList<ShownMessage>{message});
-        QVERIFY(!window.isRunning());
+        QVERIFY(outcome.message);
+        QCOMPARE(
+            (ShownMessage{outcome.message->prompt, outcome.message->title, outcome.message->icon}),
+            message);
+        QVERIFY(!session.isRunning());
         // A failure leaves the port as the engine's rules say; a dead device must not change that.
         QCOMPARE(port.isOpen(), !Operation::closesPortAfterFailure(code));
         if (savedLines >= 0) {
@@ -188,13 +190,13 @@ private slots:
 
         // The next run calls the vanished unit until the user gives up (Command5): that ends it
         // cleanly and closes the port.
-        boxes.shown.clear();
-        QTimer::singleShot(10 * tickMs, &window, [&] { window.engine().requestAbort(); });
+        QTimer::singleShot(10 * tickMs, &session, [&] { session.requestAbort(); });
         run.restart();
-        window.startOperation(code);
+        outcome = session.run(code);
         QVERIFY2(run.elapsed() < 15000, "the next operation hung");
-        QCOMPARE(boxes.shown, QList<ShownMessage>{});
-        QVERIFY(!window.isRunning());
+        QCOMPARE(outcome.result, OperationOutcome::Result::Aborted);
+        QVERIFY(!outcome.message);
+        QVERIFY(!session.isRunning());
         QVERIFY(!port.isOpen());
     }
 
@@ -213,6 +215,7 @@ private slots:
         QFETCH(int, code);
         QFETCH(int, mode);
         MainWindowBench bench(tickMs);
+        bench.window.session().configuration().setRecord(TestSupport::validConfiguration());
         bench.unit.addPhase(Operation::letter(code),
                             std::make_unique<FaultyPhase>(FaultyPhase::Mode(mode),
                                                           quint32(1000 + 10 * code + mode)));
@@ -241,7 +244,11 @@ private slots:
                                                             configurationFailed, logFailed,
                                                             tableUploadFailed, configurationFailed};
             QCOMPARE(shown, timeout[code]);
-            QTest::qWait(lateMs + 4 * tickMs);
+            // The quiet window is over once the late answer has gone out and been delivered.
+            auto *faulty = static_cast<FaultyPhase *>(bench.unit.phase(Operation::letter(code)));
+            const int answered = faulty->lateAnswers;
+            QTRY_VERIFY_WITH_TIMEOUT(faulty->lateAnswers > answered, 4 * lateMs);
+            QCoreApplication::processEvents();
             QCOMPARE(bench.boxes.shown.size(), 1);
         }
     }

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "link/gps_tracking.h"
 #include "recording_fakes.h"
 #include "simulated_serial_port.h"
 #include "simulated_unit.h"
+#include "windows/gps_tracking.h"
 
 #include <QPushButton>
 #include <QTimer>

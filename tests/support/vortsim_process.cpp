@@ -41,3 +41,10 @@ bool VortsimProcess::start()
     m_device = QString::fromLocal8Bit(m_process.readLine()).trimmed();
     return !m_device.isEmpty();
 }
+
+PortMap VortsimProcess::comOne() const
+{
+    PortMap map;
+    map.addMapping(QStringLiteral("COM1=") + m_device);
+    return map;
+}

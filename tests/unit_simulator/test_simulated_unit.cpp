@@ -195,9 +195,7 @@ private slots:
         VortsimProcess vortsim(arguments);
         QVERIFY(vortsim.start());
         QVERIFY(vortsim.device().startsWith(QStringLiteral("/dev/")));
-        PortMap map;
-        map.addMapping(QStringLiteral("COM1=") + vortsim.device());
-        QtSerialPort port(map);
+        QtSerialPort port(vortsim.comOne());
         for (int opening = 0; opening < 2; ++opening) {
             QVERIFY(port.open(1, QStringLiteral("9600,N,8,1")));
             port.write("O");

@@ -1,50 +1,16 @@
 #include "configuration/configuration_image.h"
 #include "configuration/configuration_transfer.h"
-#include "configuration/setup1.h"
-#include "link/gps_tracking.h"
-#include "link/port_map.h"
+#include "link/operation.h"
 #include "link/qt_serial_port.h"
-#include "support/recording_fakes.h"
+#include "session/unit_session.h"
 #include "support/valid_configuration.h"
 #include "support/vortsim_process.h"
 
 #include <QElapsedTimer>
-#include <QPushButton>
-#include <QTimer>
 #include <QtTest>
 
 // The configuration download and upload over a real pseudo-terminal: vortsim on one end, the
-// production serial port on the other.
-namespace {
-const ShownMessage downloaded{QStringLiteral("Download succesful !"), QStringLiteral("Download"),
-                              MessageIcon::Information};
-const ShownMessage failed{QStringLiteral("Error download !"), QStringLiteral("Invalid download !"),
-                          MessageIcon::Critical};
-const ShownMessage uploaded{QStringLiteral("Upload complete"), QStringLiteral("Upload"),
-                            MessageIcon::Information};
-
-// From the moment the status button shows during a click until stop(): the operation's phase
-// with its message.
-class PhaseTimer
-{
-public:
-    explicit PhaseTimer(QPushButton *status)
-    {
-        m_poll.setInterval(1);
-        QObject::connect(&m_poll, &QTimer::timeout, [this, status] {
-            if (!status->isHidden() && !m_clock.isValid())
-                m_clock.start();
-        });
-        m_poll.start();
-    }
-    qint64 stop() const { return m_clock.isValid() ? m_clock.elapsed() : -1; }
-
-private:
-    QTimer m_poll;
-    QElapsedTimer m_clock;
-};
-} // namespace
-
+// production serial port and the session on the other.
 class TestConfigurationTransferPty : public QObject
 {
     Q_OBJECT
@@ -61,24 +27,27 @@ private slots:
     }
     void downloadThenUploadThroughVortsim()
     {
+        using Result = OperationOutcome::Result;
         QFETCH(QStringList, arguments);
         QFETCH(bool, succeeds);
         VortsimProcess unit(arguments + QStringList{"--unit-version", "V6.3 test"});
         QVERIFY(unit.start());
-        PortMap map;
-        map.addMapping(QStringLiteral("COM1=") + unit.device());
-        QtSerialPort port(map);
-        RecordingMessageBoxes boxes;
-        GPStracking window({&port, &boxes, nullptr, 100});
-        auto *download = window.findChild<QPushButton *>(QStringLiteral("Command1"));
-        auto *upload = window.findChild<QPushButton *>(QStringLiteral("Command7"));
+        QtSerialPort port(unit.comOne());
+        UnitSession session(port, 100);
         const ConfigurationRecord record = TestSupport::validConfiguration();
-        QVERIFY(window.setup1()->setConfiguration(record));
+        QVERIFY(session.configuration().setRecord(record));
+        // The phase runs from its status button on.
+        QElapsedTimer downloadPhase;
+        connect(&session, &UnitSession::statusChanged, this, [&](StatusItem item, bool on) {
+            if (item == StatusItem::Command9 && on)
+                downloadPhase.start();
+        });
 
-        PhaseTimer downloadPhase(window.findChild<QPushButton *>(QStringLiteral("Command9")));
-        download->click();
-        const qint64 downloadMs = downloadPhase.stop();
-        QCOMPARE(boxes.shown, QList<ShownMessage>{succeeds ? downloaded : failed});
+        OperationOutcome outcome = session.run(Operation::downloadConfiguration);
+        const qint64 downloadMs = downloadPhase.elapsed();
+        QCOMPARE(outcome.result, succeeds ? Result::Success : Result::Failed);
+        QCOMPARE(outcome.message->prompt, succeeds ? QStringLiteral("Download succesful !")
+                                                   : QStringLiteral("Error download !"));
         QVERIFY(!port.isOpen());
         if (succeeds) {
             // 512 characters of 10 bits each, against the pause after every one of them.
@@ -88,25 +57,21 @@ private slots:
             QVERIFY(downloadMs >= 512 * downloadPauseMs(9600));
         }
 
-        // The unit sends back what it now holds; the screens get it in the unit's styles.
-        QVERIFY(window.setup1()->setConfiguration(ConfigurationRecord()));
+        // The unit sends back what it now holds, in the unit's styles.
+        QVERIFY(session.configuration().setRecord(ConfigurationRecord()));
         ConfigurationRecord expected = ConfigurationRecord();
         expected.versionNumber = QStringLiteral("V6.3 test");
         decodeConfigurationImage(*encodeConfigurationImage(record), expected);
 
-        upload->click();
+        outcome = session.run(Operation::uploadConfiguration);
 
-        if (succeeds) {
-            QCOMPARE(boxes.shown, (QList<ShownMessage>{downloaded, uploaded}));
-            QCOMPARE(window.setup1()->configuration(), expected);
-            QVERIFY(!port.isOpen());
-        } else {
-            QCOMPARE(boxes.shown, (QList<ShownMessage>{failed, failed}));
-            QCOMPARE(window.setup1()->configuration(), ConfigurationRecord());
-            QVERIFY(port.isOpen());
-        }
+        QCOMPARE(outcome.result, succeeds ? Result::Success : Result::Failed);
+        QCOMPARE(outcome.message->prompt,
+                 succeeds ? QStringLiteral("Upload complete") : QStringLiteral("Error download !"));
+        QCOMPARE(session.configuration().record(), succeeds ? expected : ConfigurationRecord());
+        QCOMPARE(port.isOpen(), !succeeds);
     }
 };
 
-QTEST_MAIN(TestConfigurationTransferPty)
+QTEST_GUILESS_MAIN(TestConfigurationTransferPty)
 #include "test_configuration_transfer_pty.moc"

@@ -2,7 +2,7 @@
 // unit and no display, the batch upload that leaves a track beside its log, and the file that is
 // replaced whole or not at all. Every track written is checked by xmllint against the rules of
 // GPX 1.1 (tests/data/gpx).
-#include "link/gpx_track.h"
+#include "batch/gpx_track.h"
 #include "link/position_log.h"
 #include "reliability/file_faults.h"
 #include "support/program_process.h"

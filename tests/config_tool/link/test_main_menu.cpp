@@ -32,65 +32,6 @@ class TestMainMenu : public QObject
 {
     Q_OBJECT
 private slots:
-    void menuControls_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QRect>("twips"); // left, top, width, height
-        const auto button = [](int left, int top) { return QRect(left, top, 3735, 495); };
-        QTest::newRow("6") << "Command6"
-                           << "View/ Setup/ Select Configuration" << button(240, 3120);
-        QTest::newRow("1") << "Command1"
-                           << "Download Configuration to GPS TRACKING system" << button(5400, 3120);
-        QTest::newRow("12") << "Command12"
-                            << "View/ Setup/Select GPS Location Table" << button(240, 3720);
-        QTest::newRow("7") << "Command7"
-                           << "Upload Configuration from GPS TRACKING system" << button(5400, 3720);
-        QTest::newRow("17") << "Command17"
-                            << "View/ Setup/ Select VOICE/ ADC Configuration" << button(240, 4320);
-        QTest::newRow("10") << "Command10"
-                            << "Upload GPS locations from GPS TRACKING system"
-                            << button(5400, 4320);
-        QTest::newRow("4") << "Command4"
-                           << "Select COM port" << button(240, 4920);
-        QTest::newRow("14") << "Command14"
-                            << "Download GPS Locations Table to GPS TRACKING system"
-                            << button(5400, 4920);
-        QTest::newRow("2") << "Command2"
-                           << "Help information" << button(240, 5520);
-        QTest::newRow("13") << "Command13"
-                            << "Upload GPS Locations Table from GPS TRACKING system"
-                            << button(5400, 5520);
-        QTest::newRow("3") << "Command3"
-                           << "EXIT" << QRect(240, 6120, 8895, 495);
-        const char *statusButtons[][2] = {
-            {"Command5", "Trying to Connect - Click this button to EXIT !"},
-            {"Command8", "Connected - Uploading Configuration Data Please Wait !"},
-            {"Command9", "Connected - Downloading Configuration Data Please Wait !"},
-            {"Command11", "Connected - Uploading GPS Locations Please Wait !"},
-            {"Command15", "Connected - Downloading Camera GPS Locations  Please Wait !"},
-            {"Command16", "Connected - Uploading Camera GPS Locations Please Wait !"}};
-        for (const auto &status : statusButtons)
-            QTest::newRow(status[0]) << status[0] << status[1] << QRect(2400, 720, 4935, 1695);
-        QTest::newRow("List2") << "List2"
-                               << "" << QRect(4080, 4920, 1095, 840);
-        QTest::newRow("Picture1") << "Picture1"
-                                  << "" << QRect(120, 480, 9015, 2175);
-    }
-    void menuControls()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, caption);
-        QFETCH(QRect, twips);
-        MainWindowBench bench;
-        QWidget *control = bench.control(name.toLatin1().constData());
-        QVERIFY(control);
-        QCOMPARE(control->geometry(),
-                 twipsRect(bench.window, twips.x(), twips.y(), twips.width(), twips.height()));
-        if (auto *button = qobject_cast<QPushButton *>(control))
-            QCOMPARE(button->text(), caption);
-    }
-
     void startsLikeTheDesign()
     {
         MainWindowBench bench;
@@ -212,10 +153,10 @@ private slots:
         QFETCH(int, setting);
         MainWindowBench bench;
         bench.window.show();
-        auto *dialog = bench.window.findChild<QDialog *>(screen);
         SettingControls &settings = screen == QLatin1String("setup1")
                                         ? bench.window.setup1()->settings()
                                         : bench.window.setup3()->settings();
+        auto *dialog = bench.window.findChild<QDialog *>(screen);
         const auto visit = [&](const std::function<void()> &whileShown) {
             bool wasModal = false;
             QTimer::singleShot(0, dialog, [&] {

@@ -1,6 +1,7 @@
 #include "configuration/setup1.h"
 #include "link/operation.h"
 #include "support/main_window_bench.h"
+#include "support/valid_configuration.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -10,9 +11,6 @@
 namespace {
 const ShownMessage invalidPassword{QStringLiteral("Invalid Password"),
                                    QStringLiteral("Password Invalid !"), MessageIcon::Critical};
-const ShownMessage notAvailable{
-    QStringLiteral("COM: not available. Change the CommPort property to another port."),
-    QStringLiteral("ERROR"), MessageIcon::None};
 
 // A phase put in by a test: notes what it found at entry and ends as it is told.
 class ScriptedPhase : public OperationPhase
@@ -84,7 +82,7 @@ private slots:
         // The exchange alone: without the operation's own phase and Command1's image build.
         bench.window.engine().phases().add(static_cast<int>(QByteArray("UDLCO").indexOf(letter)),
                                            nullptr);
-        bench.window.setConfigurationImageBuilder({});
+        bench.window.session().configuration().setRecord(TestSupport::validConfiguration());
 
         bench.button(button.toLatin1().constData())->click();
 
@@ -225,29 +223,6 @@ private slots:
         QCOMPARE(bench.boxes.shown, QList<ShownMessage>{invalidPassword});
     }
 
-    void missingDeviceShowsTheMessageAndWritesNothing()
-    {
-        MainWindowBench bench;
-        bench.window.show();
-        bench.button("Command4")->click();
-        auto *list = bench.control<QListWidget>("List2");
-        emit list->itemDoubleClicked(list->item(2)); // COM3: nothing behind it
-        bool connectingShown = false;
-        bench.whileRunning(
-            [&] {
-                connectingShown = connectingShown || bench.button("Command5")->isVisible();
-                return false;
-            },
-            2000);
-
-        bench.button("Command14")->click();
-
-        QCOMPARE(bench.boxes.shown, QList<ShownMessage>{notAvailable});
-        QCOMPARE(bench.port.written(), QByteArray());
-        QVERIFY(!bench.port.isOpen());
-        QVERIFY(!connectingShown);
-    }
-
     void phaseOutcomeDecidesThePort_data()
     {
         QTest::addColumn<int>("code");
@@ -269,6 +244,7 @@ private slots:
         QFETCH(int, outcome);
         QFETCH(bool, leftOpen);
         MainWindowBench bench;
+        bench.window.session().configuration().setRecord(TestSupport::validConfiguration());
         auto phase = std::make_unique<ScriptedPhase>(PhaseOutcome(outcome));
         ScriptedPhase *scripted = phase.get();
         bench.window.engine().phases().add(code, std::move(phase));

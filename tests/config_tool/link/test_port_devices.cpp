@@ -1,6 +1,6 @@
 // Attaching the COM entries to the serial devices the system has: the hint for a lone USB
 // adapter, the stable names, the choice made in the window and kept between runs.
-#include "link/gps_tracking.h"
+#include "windows/gps_tracking.h"
 #include "link/port_device_choice.h"
 #include "link/port_device_dialog.h"
 #include "link/port_map.h"

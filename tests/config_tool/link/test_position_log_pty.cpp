@@ -1,7 +1,6 @@
-#include "link/gps_tracking.h"
-#include "link/port_map.h"
-#include "link/position_log.h"
+#include "link/operation.h"
 #include "link/qt_serial_port.h"
+#include "session/unit_session.h"
 #include "support/recording_fakes.h"
 #include "support/vortsim_process.h"
 
@@ -12,7 +11,8 @@
 
 Q_DECLARE_METATYPE(ShownMessage)
 
-// The upload against vortsim over a pseudo-terminal, through the production serial layer.
+// The upload against vortsim over a pseudo-terminal, through the production serial layer and
+// the session, without a window.
 class TestPositionLogPty : public QObject
 {
     Q_OBJECT
@@ -39,17 +39,18 @@ private slots:
         QDir::setCurrent(directory.path());
         VortsimProcess unit(arguments);
         QVERIFY(unit.start());
-        PortMap map;
-        map.addMapping(QStringLiteral("COM1=") + unit.device());
-        QtSerialPort port(map);
-        RecordingMessageBoxes boxes;
-        GPStracking window({&port, &boxes, nullptr, 100});
+        QtSerialPort port(unit.comOne());
+        UnitSession session(port, 100);
 
-        window.startOperation(2);
+        const OperationOutcome outcome = session.run(Operation::uploadLocations);
 
-        QCOMPARE(boxes.shown, QList<ShownMessage>{message});
+        QVERIFY(outcome.message);
+        QCOMPARE(
+            (ShownMessage{outcome.message->prompt, outcome.message->title, outcome.message->icon}),
+            message);
+        QCOMPARE(session.positionLogRecords(), lines);
         const QStringList files = QDir().entryList(QDir::Files);
-        QCOMPARE(files.size(), 1);
+        QCOMPARE(files, QStringList{session.positionLogFile()});
         QFile file(files.first());
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QList<QByteArray> content = file.readAll().split('\n');
@@ -72,5 +73,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestPositionLogPty)
+QTEST_GUILESS_MAIN(TestPositionLogPty)
 #include "test_position_log_pty.moc"

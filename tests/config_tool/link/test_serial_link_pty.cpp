@@ -78,9 +78,7 @@ private slots:
         QFETCH(bool, accepted);
         VortsimProcess unit(arguments);
         QVERIFY(unit.start());
-        PortMap map;
-        map.addMapping(QStringLiteral("COM1=") + unit.device());
-        QtSerialPort port(map);
+        QtSerialPort port(unit.comOne());
         RecordingMessageBoxes boxes;
         GPStracking window({&port, &boxes, nullptr, 100});
 

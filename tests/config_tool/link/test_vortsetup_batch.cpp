@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -21,7 +22,8 @@ struct BatchResult
 {
     int exitCode = -1;
     QStringList out;
-    QStringList err; // the program's own lines, without the platform's notes
+    QStringList err;   // standard error but for the lines below
+    QStringList wakes; // "Waking the unit on COM1 (device)" and a dot a second
 };
 
 ConfigurationRecord invalidConfiguration()
@@ -88,9 +90,12 @@ public:
             return result;
         result.exitCode = vortsetup.exitCode();
         result.out = vortsetup.lines();
+        // Nothing of Qt's own (such as QStandardPaths notes) may reach standard error; the
+        // reason a port did not open ("COM1: ...") is for the person and varies by system.
         for (const QString &line : vortsetup.standardError().split('\n', Qt::SkipEmptyParts)) {
-            if (!line.startsWith(QLatin1String("QStandardPaths:")) &&
-                !line.startsWith(QLatin1String("COM1: ")))
+            if (line.startsWith(QLatin1String("Waking the unit on COM1 (") + device + ')'))
+                result.wakes << line;
+            else if (!line.startsWith(QLatin1String("COM1: ")))
                 result.err << line;
         }
         return result;
@@ -145,8 +150,8 @@ private slots:
                            "a number"};
         QTest::newRow("unit asleep")
             << QStringList{"--silent"}
-            << QStringList{"--connect-timeout", "1", "--upload-positions"} << 9 << none
-            << QStringList{"The unit did not answer within 1 s."};
+            << QStringList{"--connect-timeout", "2", "--upload-positions"} << 9 << none
+            << QStringList{"The unit did not answer within 2 s."};
         // Steps run in the order given; the first failure ends the run.
         QTest::newRow("first failure ends the run")
             << QStringList{"--refuse-password"}
@@ -173,6 +178,49 @@ private slots:
         QCOMPARE(result.err, err);
         QCOMPARE(result.exitCode, exitCode);
         QVERIFY(!QFile::exists(bench.path(QStringLiteral("out.cfg"))));
+        // Each run that reached the unit said once that it was waking it; a unit that sleeps
+        // through the time-out earns a dot a second meanwhile.
+        const bool woke = withUnit && exitCode != 5 && exitCode != 7 && exitCode != 2;
+        QCOMPARE(result.wakes.size(), woke ? 1 : 0);
+        if (unit.contains(QStringLiteral("--silent")))
+            QVERIFY(result.wakes.first().endsWith(QLatin1String(").")) ||
+                    result.wakes.first().endsWith(QLatin1String("..")));
+    }
+
+    // With a platform that cannot start here (no display), the lines that only print and the
+    // batch still answer: no window system is touched before the command line is read.
+    void answersWithoutADisplay_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("firstLine"); // of standard output, or of standard error
+        QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage: ";
+        QTest::newRow("version") << QStringList{"--version"} << 0 << "vortsetup 1.7";
+        QTest::newRow("mistyped") << QStringList{"--uplod-config", "x"} << 2
+                                  << "vortsetup: Unknown option 'uplod-config'.";
+        QTest::newRow("batch") << QStringList{"--check", "missing.cfg"} << 7
+                               << "Error: Error loading file";
+    }
+    void answersWithoutADisplay()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, firstLine);
+        QTemporaryDir directory;
+        QProcess vortsetup;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        vortsetup.setProcessEnvironment(environment);
+        vortsetup.setWorkingDirectory(directory.path());
+        vortsetup.start(QStringLiteral(VORTSETUP_PATH), arguments);
+        QVERIFY(vortsetup.waitForFinished(20000));
+        QCOMPARE(vortsetup.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(vortsetup.exitCode(), exitCode);
+        const QByteArray shown =
+            vortsetup.readAllStandardOutput() + vortsetup.readAllStandardError();
+        QVERIFY2(shown.startsWith(firstLine.toUtf8()), shown.constData());
     }
 
     void checkShowsEveryFailedTest()
@@ -254,11 +302,13 @@ private slots:
         const BatchResult result = bench.run(
             vortsim.device(), {"--connect-timeout", "0", "--download-config", "valid.cfg"},
             [](ProgramProcess &vortsetup) {
-                QTest::qWait(500);
+                // The run is under way once it says it is waking the unit.
+                QTRY_VERIFY_WITH_TIMEOUT(
+                    vortsetup.standardError().contains(QLatin1String("Waking the unit")), 20000);
                 vortsetup.signal(SIGINT);
             });
         QCOMPARE(result.out, QStringList());
-        QCOMPARE(result.err, QStringList());
+        QCOMPARE(result.err, QStringList{"Stopped by a signal; no further step runs."});
         QCOMPARE(result.exitCode, 8);
     }
 };

@@ -199,9 +199,7 @@ private slots:
     {
         VortsimProcess unit({QStringLiteral("--demo")});
         QVERIFY(unit.start());
-        PortMap map;
-        map.addMapping(QStringLiteral("COM1=") + unit.device());
-        QtSerialPort port(map);
+        QtSerialPort port(unit.comOne());
         RecordingMessageBoxes boxes;
         GPStracking window({&port, &boxes, nullptr, 100});
         Setup2 &grid = *window.setup2();

@@ -4,11 +4,10 @@
 #include "common/help_viewer.h"
 #include "configuration/setup1.h"
 #include "configuration/setup3.h"
+#include "link/operation.h"
 #include "location_table/setup2.h"
-#include "operation.h"
-#include "operation_phases.h"
-#include "port_device_choice.h"
-#include "port_device_dialog.h"
+#include "link/port_device_choice.h"
+#include "link/port_device_dialog.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -51,35 +50,58 @@ void setColour(QWidget *widget, const QColor &colour)
 } // namespace
 
 GPStracking::GPStracking(const Services &services, QWidget *parent)
-    : QWidget(parent), m_services(services), m_clock(services.tickMs),
-      m_configurationImage(256, '\0')
+    : QWidget(parent), m_services(services), m_session(*services.port, services.tickMs)
 {
     setObjectName(QStringLiteral("GPStracking"));
     setWindowTitle(QStringLiteral("GPS Tracking configuration menu (V1.7 - VORT VOICE)-21-6-2005"));
-    m_clock.setObjectName(QStringLiteral("Timer1"));
-    m_services.port->setObjectName(QStringLiteral("MSComm1"));
-
-    m_setup1 = new Setup1(m_services.help, this);
-    m_setup2 = new Setup2(this, m_services.messages, m_services.help);
-    m_setup3 = new Setup3(this);
-    m_setup1->setVoiceScreen(m_setup3);
-    m_setup1->setMessageBoxes(m_services.messages);
-    for (QDialog *screen : {static_cast<QDialog *>(m_setup1), static_cast<QDialog *>(m_setup2),
-                            static_cast<QDialog *>(m_setup3)}) {
-        screen->setModal(true);
-        screen->hide();
-    }
-
-    m_engine =
-        std::make_unique<OperationEngine>(*m_services.port, m_clock, *m_services.messages, *this,
-                                          [this] { return m_setup1->existingPassword(); });
 
     createControls();
-    installOperationPhases(*this);
+    connect(&m_session, &UnitSession::statusChanged, this, &GPStracking::setStatusVisible);
+    connect(&m_session, &UnitSession::statusTextChanged, this, &GPStracking::setStatusText);
+    connect(&m_session, &UnitSession::progressChanged, this, &GPStracking::setProgress);
+    connect(&m_session, &UnitSession::progressEnded, this, &GPStracking::hideProgress);
     formLoad();
 }
 
 GPStracking::~GPStracking() = default;
+
+// A screen is a modal dialog, hidden until opened from the menu; it lives as long as the menu.
+static void prepareScreen(QDialog *screen)
+{
+    screen->setModal(true);
+    screen->hide();
+}
+
+Setup1 *GPStracking::setup1()
+{
+    if (!m_setup1) {
+        m_setup1 = new Setup1(m_services.help, this);
+        m_setup1->setMessageBoxes(m_services.messages);
+        m_setup1->setModel(&m_session.configuration());
+        prepareScreen(m_setup1);
+    }
+    return m_setup1;
+}
+
+Setup2 *GPStracking::setup2()
+{
+    if (!m_setup2) {
+        m_setup2 = new Setup2(this, m_services.messages, m_services.help);
+        m_setup2->setModel(&m_session.table());
+        prepareScreen(m_setup2);
+    }
+    return m_setup2;
+}
+
+Setup3 *GPStracking::setup3()
+{
+    if (!m_setup3) {
+        m_setup3 = new Setup3(this);
+        m_setup3->setModel(&m_session.configuration());
+        prepareScreen(m_setup3);
+    }
+    return m_setup3;
+}
 
 int GPStracking::twipsToPixels(int twips, int dpi)
 {
@@ -236,16 +258,13 @@ void GPStracking::createControls()
     m_menuButtons = {setupScreen, tableScreen, voiceScreen,   download,
                      upload,      locations,   tableDownload, tableUpload};
 
-    connect(setupScreen, &QPushButton::clicked, this, [this] { openScreen(m_setup1); });
-    connect(tableScreen, &QPushButton::clicked, this, [this] { openScreen(m_setup2); });
-    connect(voiceScreen, &QPushButton::clicked, this, [this] { openScreen(m_setup3); });
+    connect(setupScreen, &QPushButton::clicked, this, [this] { openScreen(setup1()); });
+    connect(tableScreen, &QPushButton::clicked, this, [this] { openScreen(setup2()); });
+    connect(voiceScreen, &QPushButton::clicked, this, [this] { openScreen(setup3()); });
     connect(upload, &QPushButton::clicked, this,
             [this] { startOperation(Operation::uploadConfiguration); });
-    connect(download, &QPushButton::clicked, this, [this] {
-        if (m_imageBuilder && !m_imageBuilder())
-            return;
-        startOperation(Operation::downloadConfiguration);
-    });
+    connect(download, &QPushButton::clicked, this,
+            [this] { startOperation(Operation::downloadConfiguration); });
     connect(locations, &QPushButton::clicked, this,
             [this] { startOperation(Operation::uploadLocations); });
     connect(tableUpload, &QPushButton::clicked, this,
@@ -263,56 +282,44 @@ void GPStracking::createControls()
 
     auto *connecting = static_cast<QPushButton *>(m_statusItems[StatusItem::Command5]);
     connect(connecting, &QPushButton::clicked, this, [this, connecting] {
-        m_engine->requestAbort();
+        m_session.requestAbort();
         connecting->hide();
     });
     auto *uploadingLocations = static_cast<QPushButton *>(m_statusItems[StatusItem::Command11]);
-    connect(uploadingLocations, &QPushButton::clicked, this, [this] { m_engine->requestAbort(); });
+    connect(uploadingLocations, &QPushButton::clicked, this, [this] { m_session.requestAbort(); });
 }
 
 void GPStracking::formLoad()
 {
-    m_setup2->setStartingValues();
-    m_setup1->setStartingValues();
-    m_setup3->setStartingValues();
-    m_clock.setTickCount(0);
+    // The session starts with the starting values of the screens: a fresh configuration and
+    // table.
+    m_session.clock().setTickCount(0);
 }
 
 int GPStracking::portIndex() const
 {
-    return m_engine->context().portIndex;
+    return m_session.portIndex();
 }
 
 int GPStracking::operationCode() const
 {
-    return m_engine->context().operationCode;
+    return m_session.engine().context().operationCode;
 }
 
 bool GPStracking::isRunning() const
 {
-    return m_engine->isRunning();
-}
-
-void GPStracking::setConfigurationImageBuilder(std::function<bool()> builder)
-{
-    m_imageBuilder = std::move(builder);
-}
-
-void GPStracking::setOperationPreCheck(int code, std::function<bool()> check)
-{
-    m_preChecks[code] = std::move(check);
+    return m_session.isRunning();
 }
 
 void GPStracking::startOperation(int code)
 {
-    if (m_engine->isRunning() || m_exiting)
+    if (m_session.isRunning() || m_exiting)
         return;
-    if (const auto check = m_preChecks.find(code); check != m_preChecks.end() && !check->second())
-        return;
-    m_engine->context().operationCode = code;
     setMenuEnabled(false);
-    m_engine->runOperation();
+    const OperationOutcome outcome = m_session.run(code);
     hideProgress(); // also after a run ended by EXIT
+    if (outcome.message)
+        m_services.messages->show(*outcome.message);
     setMenuEnabled(true);
     if (m_exitPending)
         exitProgram();
@@ -386,7 +393,7 @@ void GPStracking::showPortDevices()
 
 void GPStracking::chooseDevice()
 {
-    if (m_engine->isRunning())
+    if (m_session.isRunning())
         return;
     PortDeviceDialog dialog(*m_services.devices, portIndex() + 1, this);
     dialog.exec();
@@ -410,12 +417,12 @@ void GPStracking::choosePort(int index)
     m_portList->hide();
     m_portLabel->setText(entry + QStringLiteral(" Selected"));
     m_portLabel->adjustSize();
-    m_engine->context().portIndex = index;
+    m_session.setPortIndex(index);
 }
 
 void GPStracking::openScreen(QDialog *screen)
 {
-    if (m_engine->isRunning())
+    if (m_session.isRunning())
         return;
     screen->exec();
     unsetCursor();
@@ -423,10 +430,10 @@ void GPStracking::openScreen(QDialog *screen)
 
 void GPStracking::exitProgram()
 {
-    if (m_engine->isRunning()) {
+    if (m_session.isRunning()) {
         // The run ends at its next wait; the click that started it then comes back here.
         m_exitPending = true;
-        m_engine->requestExit();
+        m_session.requestExit();
         return;
     }
     m_exitPending = false;
@@ -436,19 +443,21 @@ void GPStracking::exitProgram()
 
 void GPStracking::closeEvent(QCloseEvent *event)
 {
-    if (m_engine->isRunning()) {
+    if (m_session.isRunning()) {
         // Closing by the window frame during a run acts as EXIT once the run has ended.
         event->ignore();
         m_exitPending = true;
-        m_engine->requestExit();
+        m_session.requestExit();
         return;
     }
     m_exiting = true;
     if (m_services.port->isOpen())
         m_services.port->close();
-    m_setup2->hide();
-    m_setup1->hide();
-    m_setup3->hide();
+    for (QDialog *screen : {static_cast<QDialog *>(m_setup2), static_cast<QDialog *>(m_setup1),
+                            static_cast<QDialog *>(m_setup3)}) {
+        if (screen)
+            screen->hide();
+    }
     m_portList->hide();
     event->accept();
 }

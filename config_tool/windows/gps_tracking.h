@@ -1,13 +1,11 @@
 #pragma once
 
-#include "operation_engine.h"
-#include "status_display.h"
+#include "session/unit_session.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QWidget>
 
-#include <functional>
 #include <map>
 
 class HelpViewer;
@@ -24,9 +22,9 @@ class Setup3;
 
 // The main menu "GPS Tracking configuration menu (V1.7 - VORT VOICE)-21-6-2005": opens the
 // three editing screens, starts the five operations with the unit and chooses the COM port. It
-// owns the serial port MSComm1, the one-second timer Timer1, the operation engine with its
-// status display, and the configuration image.
-class GPStracking : public QWidget, public StatusDisplay
+// is the window face of its UnitSession: it shows the session's progress on the status buttons
+// and the outcome of each run as its message box. The screens are built when first opened.
+class GPStracking : public QWidget
 {
     Q_OBJECT
 public:
@@ -43,17 +41,19 @@ public:
     explicit GPStracking(const Services &services, QWidget *parent = nullptr);
     ~GPStracking() override;
 
-    OperationEngine &engine() { return *m_engine; }
-    TickClock &clock() { return m_clock; }
+    UnitSession &session() { return m_session; }
+    OperationEngine &engine() { return m_session.engine(); }
+    TickClock &clock() { return m_session.clock(); }
     SerialPort &port() { return *m_services.port; }
     MessageBoxes &messages() { return *m_services.messages; }
     HelpViewer *helpViewer() const { return m_services.help; }
-    Setup1 *setup1() const { return m_setup1; }
-    Setup2 *setup2() const { return m_setup2; }
-    Setup3 *setup3() const { return m_setup3; }
+    // The screens, built on first use.
+    Setup1 *setup1();
+    Setup2 *setup2();
+    Setup3 *setup3();
 
     // The 256-byte image that operation 1 sends and operation 0 fills.
-    QByteArray &configurationImage() { return m_configurationImage; }
+    QByteArray &configurationImage() { return m_session.configurationImage(); }
 
     int portIndex() const;
     int operationCode() const;
@@ -63,19 +63,12 @@ public:
     // run is in progress.
     void startOperation(int code);
 
-    // Run by Command1 before operation 1: checks the settings and builds the configuration
-    // image, showing its own message when that fails (false starts nothing).
-    void setConfigurationImageBuilder(std::function<bool()> builder);
-    // Run by startOperation(code) before anything else: false starts nothing (the check shows
-    // its own message).
-    void setOperationPreCheck(int code, std::function<bool()> check);
-
-    void setStatusVisible(StatusItem item, bool visible) override;
-    void setStatusText(StatusItem item, const QString &text) override;
+    void setStatusVisible(StatusItem item, bool visible);
+    void setStatusText(StatusItem item, const QString &text);
     // progressBar, just below the status buttons: shown with the first value of a transfer,
     // redrawn a few times a second at most, hidden when the transfer ends.
-    void setProgress(int value, int maximum) override;
-    void hideProgress() override;
+    void setProgress(int value, int maximum);
+    void hideProgress();
 
     // A length in twips as pixels at the given dots per inch (1440 twips to the inch).
     static int twipsToPixels(int twips, int dpi);
@@ -99,14 +92,10 @@ private:
     void showPendingProgress();
 
     Services m_services;
-    TickClock m_clock;
-    std::unique_ptr<OperationEngine> m_engine;
-    Setup1 *m_setup1;
-    Setup2 *m_setup2;
-    Setup3 *m_setup3;
-    QByteArray m_configurationImage;
-    std::function<bool()> m_imageBuilder;
-    std::map<int, std::function<bool()>> m_preChecks;
+    UnitSession m_session;
+    Setup1 *m_setup1 = nullptr;
+    Setup2 *m_setup2 = nullptr;
+    Setup3 *m_setup3 = nullptr;
     std::map<StatusItem, QWidget *> m_statusItems;
     QList<QPushButton *> m_menuButtons; // start operations or open screens
     QLabel *m_portLabel = nullptr;

@@ -1,0 +1,182 @@
+// The session of vortsetup without any window: each operation against the simulated unit,
+// ending with its typed outcome, the box that belongs to it and what it did to the session's data.
+#include "link/operation.h"
+#include "session/unit_session.h"
+#include "support/simulated_serial_port.h"
+#include "support/valid_configuration.h"
+#include "unit_location_table.h"
+#include "unit_phases.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+using Result = OperationOutcome::Result;
+
+struct SessionBench
+{
+    SessionBench() : session(port, 60)
+    {
+        installUnitPhases(unit);
+        port.attach(1, &unit);
+    }
+    SimulatedUnit unit;
+    SimulatedSerialPort port;
+    UnitSession session;
+};
+
+enum class Setup { Nothing, ValidConfiguration, UncarriedCell, RefusedPassword, NoUnitOnPort };
+} // namespace
+
+Q_DECLARE_METATYPE(Setup)
+Q_DECLARE_METATYPE(Result)
+
+class TestUnitSession : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { QVERIFY(m_dir.isValid() && QDir::setCurrent(m_dir.path())); }
+
+    void operationsEndWithTheirOutcome_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<Setup>("setup");
+        QTest::addColumn<Result>("result");
+        QTest::addColumn<QString>("prompt");
+        QTest::addColumn<bool>("portOpened");
+        QTest::newRow("configuration upload")
+            << int(Operation::uploadConfiguration) << Setup::Nothing << Result::Success
+            << "Upload complete" << true;
+        QTest::newRow("configuration download")
+            << int(Operation::downloadConfiguration) << Setup::ValidConfiguration << Result::Success
+            << "Download succesful !" << true;
+        QTest::newRow("invalid configuration is not sent")
+            << int(Operation::downloadConfiguration) << Setup::Nothing << Result::Refused
+            << "Invalid Configuration" << false;
+        QTest::newRow("positions") << int(Operation::uploadLocations) << Setup::Nothing
+                                   << Result::Success << "No GPS locations to download !" << true;
+        QTest::newRow("table upload") << int(Operation::uploadLocationTable) << Setup::Nothing
+                                      << Result::Success << "Upload succesful !" << true;
+        QTest::newRow("table download") << int(Operation::downloadLocationTable) << Setup::Nothing
+                                        << Result::Success << "Download succesful !" << true;
+        QTest::newRow("uncarried coordinate is not sent")
+            << int(Operation::downloadLocationTable) << Setup::UncarriedCell << Result::Refused
+            << "" << false;
+        QTest::newRow("password refused")
+            << int(Operation::uploadLocations) << Setup::RefusedPassword << Result::InvalidPassword
+            << "Invalid Password" << true;
+        QTest::newRow("no device") << int(Operation::uploadLocationTable) << Setup::NoUnitOnPort
+                                   << Result::PortNotAvailable
+                                   << "COM: not available. Change the CommPort property to "
+                                      "another port."
+                                   << false;
+    }
+    void operationsEndWithTheirOutcome()
+    {
+        QFETCH(int, code);
+        QFETCH(Setup, setup);
+        QFETCH(Result, result);
+        QFETCH(QString, prompt);
+        QFETCH(bool, portOpened);
+        SessionBench bench;
+        const ConfigurationRecord startConfiguration = bench.session.configuration().record();
+        if (setup == Setup::ValidConfiguration)
+            bench.session.configuration().setRecord(TestSupport::validConfiguration());
+        if (setup == Setup::UncarriedCell)
+            bench.session.table().setCellText(3 * 7 + 2, QStringLiteral("-1"));
+        if (setup == Setup::RefusedPassword)
+            bench.unit.setRefusePassword(true);
+        if (setup == Setup::NoUnitOnPort)
+            bench.session.setPortIndex(1);
+        bool connectingShown = false;
+        int statusShown = 0;
+        connect(&bench.session, &UnitSession::statusChanged, this, [&](StatusItem item, bool on) {
+            connectingShown = connectingShown || (on && item == StatusItem::Command5);
+            statusShown += on && item == Operation::statusButton(code);
+        });
+
+        const OperationOutcome outcome = bench.session.run(code);
+
+        QCOMPARE(outcome.result, result);
+        QVERIFY(outcome.message);
+        if (!prompt.isEmpty())
+            QCOMPARE(outcome.message->prompt, prompt);
+        QCOMPARE(bench.port.openCount() > 0, portOpened);
+        // Refused or without a device, not one character leaves the PC.
+        QCOMPARE(bench.port.written().isEmpty(), !portOpened);
+        QVERIFY(!bench.session.isRunning());
+        QCOMPARE(statusShown, result == Result::Success ? 1 : 0);
+        QCOMPARE(connectingShown, portOpened);
+        // Only an upload of the configuration changes it; the unit's version text comes with it.
+        QCOMPARE(bench.session.configuration().record() == startConfiguration,
+                 code != Operation::uploadConfiguration && setup != Setup::ValidConfiguration);
+    }
+
+    void tableUploadFillsTheTable()
+    {
+        SessionBench bench;
+        SimulatedUnit unit;
+        const auto held = installLocationTablePhases(unit);
+        held->setLocation(42, {48, 0, 12}, {2, 35, 0});
+        bench.port.attach(2, &unit);
+        bench.session.setPortIndex(1);
+
+        QCOMPARE(bench.session.run(Operation::uploadLocationTable).result, Result::Success);
+
+        QCOMPARE(bench.session.table().cellText(3 * 42 + 1), QStringLiteral("48.0012"));
+        QCOMPARE(bench.session.table().cellText(3 * 42 + 2), QStringLiteral("2.3500"));
+        QCOMPARE(bench.session.table().cellText(3 * 42), QStringLiteral("42"));
+    }
+
+    // Command5 (abort) and EXIT while the unit sleeps: the run ends without a box, port closed.
+    void abortAndExitEndWithoutABox_data()
+    {
+        QTest::addColumn<bool>("exit");
+        QTest::addColumn<Result>("result");
+        QTest::newRow("abort") << false << Result::Aborted;
+        QTest::newRow("exit") << true << Result::Exited;
+    }
+    void abortAndExitEndWithoutABox()
+    {
+        QFETCH(bool, exit);
+        QFETCH(Result, result);
+        SessionBench bench;
+        bench.unit.setSilent(true);
+        // Once the session is waking the unit (its first "O" goes out then), the user gives up.
+        connect(&bench.session, &UnitSession::statusChanged, this, [&](StatusItem item, bool on) {
+            if (item == StatusItem::Command5 && on)
+                QTimer::singleShot(0, this, [&] {
+                    exit ? bench.session.requestExit() : bench.session.requestAbort();
+                });
+        });
+
+        const OperationOutcome outcome = bench.session.run(Operation::uploadLocations);
+
+        QCOMPARE(outcome.result, result);
+        QVERIFY(!outcome.message);
+        QVERIFY(bench.port.written().startsWith('O'));
+        QVERIFY(!bench.port.isOpen());
+    }
+
+    void listIndexOutsideItsListKeepsTheSetting()
+    {
+        ConfigurationModel model;
+        ConfigurationRecord record = TestSupport::validConfiguration();
+        record.panicInput = 7;
+        record.speedLimit = QStringLiteral("90");
+        QSignalSpy changed(&model, &ConfigurationModel::changed);
+
+        QVERIFY(!model.setRecord(record));
+
+        QCOMPARE(model.record().panicInput, ConfigurationRecord().panicInput);
+        QCOMPARE(model.record().speedLimit, QStringLiteral("90"));
+        QCOMPARE(changed.count(), 1);
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+QTEST_GUILESS_MAIN(TestUnitSession)
+#include "test_unit_session.moc"
