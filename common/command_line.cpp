@@ -21,17 +21,6 @@ QString versionText(const char *ownVersion)
         .arg(QLatin1String(ownVersion), QLatin1String(toolSetRelease()));
 }
 
-bool hasArgument(int argc, char *argv[], std::initializer_list<const char *> wanted)
-{
-    for (int i = 1; i < argc; ++i) {
-        for (const char *option : wanted) {
-            if (std::strcmp(argv[i], option) == 0)
-                return true;
-        }
-    }
-    return false;
-}
-
 namespace {
 
 void answer(QCommandLineParser &parser, bool parsed, const QString &program)
@@ -49,9 +38,13 @@ bool wantsHelp(const QCommandLineParser &parser)
     return parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"));
 }
 
+} // namespace
+
 // QGuiApplication's and QApplication's own options; those that take a value say so.
 void acceptWindowSystemOptions(QCommandLineParser &parser)
 {
+    // Qt's options are single-dash words (-platform), not bundles of letters.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const char *withValue[] = {"platform",
                                "platformpluginpath",
                                "platformtheme",
@@ -83,20 +76,9 @@ void acceptWindowSystemOptions(QCommandLineParser &parser)
     }
 }
 
-} // namespace
-
-void process(QCommandLineParser &parser, const QCoreApplication &app, const QString &program)
-{
-    answer(parser, parser.parse(app.arguments()), program);
-    if (wantsHelp(parser))
-        parser.showHelp(0);
-}
-
 void processBeforeApplication(QCommandLineParser &parser, int argc, char *argv[],
                               const QString &program)
 {
-    // Qt's options are single-dash words (-platform), not bundles of letters.
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     acceptWindowSystemOptions(parser);
     QStringList arguments;
     for (int i = 0; i < argc; ++i)

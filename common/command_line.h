@@ -1,9 +1,6 @@
 #pragma once
 
-#include <initializer_list>
-
 class QCommandLineParser;
-class QCoreApplication;
 class QString;
 
 // What the programs' command lines have in common.
@@ -18,13 +15,10 @@ const char *toolSetRelease();
 // ("1.3 (VORT tool set 1.1.0)").
 QString versionText(const char *ownVersion);
 
-// Whether one of the arguments is exactly one of wanted (checked before the application object
-// exists, e.g. to run without a display).
-bool hasArgument(int argc, char *argv[], std::initializer_list<const char *> wanted);
-
-// Like QCommandLineParser::process, but a command line that cannot be followed ends the program
-// with badCommandLine after one line "<program>: <reason>" on standard error.
-void process(QCommandLineParser &parser, const QCoreApplication &app, const QString &program);
+// Lets the parser accept, and hide from its help, the window system options a QApplication takes
+// (-platform, -style ...), so that a command line read before the application object exists
+// still leaves them to it.
+void acceptWindowSystemOptions(QCommandLineParser &parser);
 
 // The same before any application object exists, so that --help, --version and a mistyped
 // option are answered without a display. The window system options a QApplication takes

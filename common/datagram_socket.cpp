@@ -13,17 +13,8 @@
 #include <cstring>
 #endif
 
-bool DatagramSocket::sendToLastSender(const QByteArray &data)
-{
-    if (m_lastSender.isNull())
-        return false;
-    return sendTo(data, m_lastSender, m_lastSenderPort);
-}
-
 void DatagramSocket::deliver(const QByteArray &data, const QHostAddress &sender, quint16 senderPort)
 {
-    m_lastSender = sender;
-    m_lastSenderPort = senderPort;
     emit datagramArrived(data, sender, senderPort);
 }
 

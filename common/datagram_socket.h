@@ -29,11 +29,6 @@ public:
 
     virtual bool sendTo(const QByteArray &data, const QHostAddress &host, quint16 port) = 0;
 
-    // Sends to the source of the most recent datagram; false when none has arrived.
-    bool sendToLastSender(const QByteArray &data);
-    QHostAddress lastSender() const { return m_lastSender; }
-    quint16 lastSenderPort() const { return m_lastSenderPort; }
-
 signals:
     void datagramArrived(const QByteArray &data, const QHostAddress &sender, quint16 senderPort);
 
@@ -44,8 +39,6 @@ protected:
 private:
     quint16 m_localPort = 0;
     bool m_reusePort = false;
-    QHostAddress m_lastSender;
-    quint16 m_lastSenderPort = 0;
 };
 
 // The production socket on QUdpSocket, bound to every local address.

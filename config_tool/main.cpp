@@ -144,6 +144,7 @@ struct Arguments
         parser.addOptions({password, connectTimeout, gpx, gpxOut, listPorts});
         tick.setFlags(QCommandLineOption::HiddenFromHelp);
         parser.addOption(tick);
+        CommandLine::acceptWindowSystemOptions(parser);
         parsed = parser.parse(arguments);
         if (parsed)
             steps = batchSteps(parser);
