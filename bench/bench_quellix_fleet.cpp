@@ -245,11 +245,7 @@ int main(int argc, char *argv[])
     files.rlim_cur = files.rlim_max;
     setrlimit(RLIMIT_NOFILE, &files);
 
-    std::vector<double> floors;
-    for (int i = 0; i < (options.quick ? 2 : 7); ++i)
-        floors.push_back(Bench::runFloor(QStringLiteral(FLOOR_UDP_PATH),
-                                         {QString::number(options.quick ? 1000 : 2000)}));
-    const double floor = Bench::minimum(floors);
+    const double floor = Bench::bestUdpRoundTrip(QStringLiteral(FLOOR_UDP_PATH), options);
     double idlePercent = 0;
     long idlePeakKb = 0;
     idleQuellix(options.idleSeconds, idlePercent, idlePeakKb);

@@ -142,11 +142,7 @@ int main(int argc, char *argv[])
     const int units = options.quick ? 100 : 1000;
     const int delayMs = options.quick ? 20 : 200;
 
-    std::vector<double> floors;
-    for (int i = 0; i < (options.quick ? 2 : 7); ++i)
-        floors.push_back(Bench::runFloor(QStringLiteral(FLOOR_UDP_PATH),
-                                         {QString::number(options.quick ? 1000 : 2000)}));
-    const double floor = Bench::minimum(floors);
+    const double floor = Bench::bestUdpRoundTrip(QStringLiteral(FLOOR_UDP_PATH), options);
     if (floor <= 0) {
         std::fprintf(stderr, "bench_server_fleet: the floor program failed\n");
         return 1;

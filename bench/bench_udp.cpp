@@ -332,13 +332,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     const Bench::Options options = Bench::parseOptions(app.arguments());
 
-    // The floor is bimodal on a virtual machine (its two processes on one processor or on two):
-    // the best of several short runs.
-    std::vector<double> floors;
-    for (int i = 0; i < (options.quick ? 2 : 7); ++i)
-        floors.push_back(Bench::runFloor(QStringLiteral(FLOOR_UDP_PATH),
-                                         {QString::number(options.quick ? 1000 : 2000)}));
-    const double floor = Bench::minimum(floors);
+    const double floor = Bench::bestUdpRoundTrip(QStringLiteral(FLOOR_UDP_PATH), options);
     if (floor <= 0) {
         std::fprintf(stderr, "bench_udp: the floor program failed\n");
         return 1;

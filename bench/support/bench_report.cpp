@@ -108,4 +108,12 @@ qint64 monotonicNs()
     return static_cast<qint64>(t.tv_sec) * 1000000000LL + t.tv_nsec;
 }
 
+double bestUdpRoundTrip(const QString &program, const Options &options)
+{
+    std::vector<double> floors;
+    for (int i = 0; i < (options.quick ? 2 : 7); ++i)
+        floors.push_back(runFloor(program, {QString::number(options.quick ? 1000 : 2000)}));
+    return minimum(floors);
+}
+
 } // namespace Bench

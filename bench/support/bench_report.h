@@ -39,6 +39,9 @@ double minimum(const std::vector<double> &values);
 // Runs a floor program (a plain executable printing one number) and returns that number, or a
 // negative value when it failed.
 double runFloor(const QString &program, const QStringList &arguments);
+// The bare UDP round trip of floor_udp (program) in us: bimodal on a virtual machine (its two
+// processes on one processor or on two), so the best of several short runs; negative on failure.
+double bestUdpRoundTrip(const QString &program, const Options &options);
 
 // Processor time (user + system) a process has used so far, in seconds: /proc/<pid>/stat.
 double processCpuSeconds(qint64 pid);
