@@ -1,6 +1,7 @@
 #include "unit_side.h"
 
 #include "support/accessibility_walk.h"
+#include "support/program_process.h"
 
 #include "common/datagram_socket.h"
 #include "common/help_viewer.h"
@@ -130,7 +131,7 @@ struct Receiver
     QString portText() const { return QString::number(port); }
 
     RecordingHelp help;
-    quint16 port = freeUdpPort();
+    quint16 port = ProgramProcess::freeUdpPort();
     ReceiverWindow window;
 };
 

@@ -58,6 +58,7 @@ public:
         m_late.setSingleShot(true);
         m_late.callOnTimeout([this] { m_line->transmit("NOK0E"); });
     }
+    bool lateAnswerWaiting() const { return m_late.isActive(); }
 
     void begin(UnitLine &line) override
     {
@@ -213,9 +214,10 @@ private slots:
         QFETCH(int, code);
         QFETCH(int, mode);
         MainWindowBench bench(tickMs);
-        bench.unit.addPhase(Operation::letter(code),
-                            std::make_unique<FaultyPhase>(FaultyPhase::Mode(mode),
-                                                          quint32(1000 + 10 * code + mode)));
+        auto phase = std::make_unique<FaultyPhase>(FaultyPhase::Mode(mode),
+                                                   quint32(1000 + 10 * code + mode));
+        const FaultyPhase *faulty = phase.get();
+        bench.unit.addPhase(Operation::letter(code), std::move(phase));
         bench.whileRunning([] { return false; }, 20000);
         bench.window.startOperation(code);
 
@@ -241,7 +243,8 @@ private slots:
                                                             configurationFailed, logFailed,
                                                             tableUploadFailed, configurationFailed};
             QCOMPARE(shown, timeout[code]);
-            QTest::qWait(lateMs + 4 * tickMs);
+            QTRY_VERIFY_WITH_TIMEOUT(!faulty->lateAnswerWaiting(), 10 * lateMs);
+            QCoreApplication::sendPostedEvents(); // hands its characters to the port
             QCOMPARE(bench.boxes.shown.size(), 1);
         }
     }
