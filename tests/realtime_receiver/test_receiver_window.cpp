@@ -73,12 +73,8 @@ template <class F> auto onWindow(ReceiverWindow &window, F f)
 
 bool waitForLine(ReceiverWindow &window, const QString &line)
 {
-    for (int i = 0; i < 1000; ++i) {
-        if (onWindow(window, [&] { return listLines(window).contains(line); }))
-            return true;
-        QThread::msleep(10);
-    }
-    return false;
+    return QTest::qWaitFor(
+        [&] { return onWindow(window, [&] { return listLines(window).contains(line); }); }, 10000);
 }
 
 // Sends fail until told otherwise; datagrams are handed in by the test.
