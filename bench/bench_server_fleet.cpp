@@ -81,7 +81,7 @@ long peakResidentKb(qint64 pid)
 // One Server process, one fleet against it; the fleet's figures and the server's.
 FleetRun runFleet(const ServerFiles &files, int units, int answerDelayMs, const QByteArray &request)
 {
-    const quint16 port = ServerFixture::freeUdpPort();
+    const quint16 port = ProgramProcess::freeUdpPort();
     ProgramProcess server(
         QStringLiteral(SERVER_PATH),
         {QStringLiteral("--headless"), QStringLiteral("--port"), QString::number(port),

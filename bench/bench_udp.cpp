@@ -11,6 +11,7 @@
 #include "location_table/location_table_file.h"
 #include "receiver_window.h"
 #include "support/bench_report.h"
+#include "support/program_process.h"
 #include "support/server_fixture.h"
 #include "support/valid_configuration.h"
 #include "unit_simulator/udp_unit_client.h"
@@ -223,7 +224,7 @@ bool benchQuellix(const Bench::Options &options, double floor)
         ReceiverWindow::Options windowOptions;
         windowOptions.answerPause = std::chrono::milliseconds(0);
         ReceiverWindow window(windowOptions);
-        const quint16 port = ServerFixture::freeUdpPort();
+        const quint16 port = ProgramProcess::freeUdpPort();
         window.findChild<QLineEdit *>(QStringLiteral("txtport"))->setText(QString::number(port));
         window.findChild<QPushButton *>(QStringLiteral("Command4"))->click();
         // The sender runs while the listening loop runs inside the Start click; its end stops it.
@@ -245,7 +246,7 @@ bool benchQuellix(const Bench::Options &options, double floor)
                   measured <= 2 * floor});
 
     // The real program, with the pause it ships with subtracted.
-    const quint16 port = ServerFixture::freeUdpPort();
+    const quint16 port = ProgramProcess::freeUdpPort();
     QProcess quellix;
     quellix.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     quellix.start(QStringLiteral(QUELLIX_PATH),
@@ -269,7 +270,7 @@ bool benchQuellix(const Bench::Options &options, double floor)
 // Server listening in this process and the Quellix program listening, both with no traffic.
 void benchIdle(const Bench::Options &options)
 {
-    const quint16 quellixPort = ServerFixture::freeUdpPort();
+    const quint16 quellixPort = ProgramProcess::freeUdpPort();
     QProcess quellix;
     quellix.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     quellix.start(QStringLiteral(QUELLIX_PATH),

@@ -6,14 +6,21 @@
 #   3. when fuzzing is asked for (VORT_FUZZ=1, and always in CI), each fuzz target of
 #      tests/fuzz for a short fixed time (VORT_FUZZ_SECONDS, default 10), built with clang
 #      in <build>-fuzz.
+# --quick builds and runs only the tests not labelled slow, in the normal build, and nothing
+# else (no package step, no sanitizer build, no fuzzing).
+# In CI (CI=true) the normal build treats compiler warnings as errors (VORT_WERROR).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${BUILD_DIR:-build}
 jobs=${JOBS:-2}
+quick=0
+[ "${1:-}" = --quick ] && quick=1
+werror=OFF
+case "${CI:-}" in 1 | true | yes) werror=ON ;; esac
 fuzz=${VORT_FUZZ:-${CI:-0}}
 case "$fuzz" in 1 | true | yes | ON | on) fuzz=1 ;; *) fuzz=0 ;; esac
 
-if [ "$fuzz" = 1 ]; then
+if [ "$fuzz" = 1 ] && [ "$quick" = 0 ]; then
   bash scripts/install-deps.sh --fuzz
 else
   bash scripts/install-deps.sh
@@ -21,7 +28,11 @@ fi
 export QT_QPA_PLATFORM=offscreen
 
 echo "== normal build"
-BUILD_DIR="$build" bash scripts/build.sh
+BUILD_DIR="$build" bash scripts/build.sh -DVORT_WERROR="$werror"
+if [ "$quick" = 1 ]; then
+  ctest --test-dir "$build" --output-on-failure --parallel "$jobs" --timeout 300 -LE slow
+  exit 0
+fi
 ctest --test-dir "$build" --output-on-failure --parallel "$jobs" --timeout 300
 
 # ---- Package: build the .deb, unpack it into a clean folder, start every installed program ----

@@ -199,17 +199,17 @@ private slots:
         QVERIFY(
             server.run([&] { server.sendFrom(unit, "ABCDEFGV700UPLOAD"); },
                        [&] { return unit.isComplete() || server.activity().contains(refused); }));
-        QTest::qWait(50); // anything sent would have arrived by now
+        const QList<QByteArray> received = ServerFixture::delivered(unit);
 
-        QCOMPARE(unit.packets().size(), packets);
+        QCOMPARE(received.size(), packets);
         if (packets == 0) {
             QCOMPARE(server.activityCount(refused), 1);
             QCOMPARE(logTexts(server),
                      (QList<QByteArray>{logLine("ABCDEFGV700UPLOAD"), logLine(refused)}));
             return;
         }
-        QVERIFY(unit.packets().last().startsWith("255"));
-        for (const QByteArray &packet : unit.packets())
+        QVERIFY(received.last().startsWith("255"));
+        for (const QByteArray &packet : received)
             QCOMPARE(packet.size(), 183);
         QByteArray expected = content;
         expected.append((180 - content.size() % 180) % 180, 'F');
@@ -241,10 +241,10 @@ private slots:
         const QString giveUp = error2(identifier.toLatin1());
         QVERIFY(server.run([&] { server.sendFrom(unit, request); },
                            [&] { return server.activity().contains(giveUp); }));
-        QTest::qWait(100);
+        const QList<QByteArray> received = ServerFixture::delivered(unit);
 
-        QCOMPARE(unit.packets().size(), 5);
-        for (const QByteArray &packet : unit.packets())
+        QCOMPARE(received.size(), 5);
+        for (const QByteArray &packet : received)
             QVERIFY(packet.startsWith("000"));
         QCOMPARE(server.activityCount(sent("000")), 5);
         QCOMPARE(server.activityCount(error1(identifier.toLatin1())), 5);
@@ -412,8 +412,7 @@ private slots:
         QVERIFY(unit.open());
         QVERIFY(server.run([&] { server.sendFrom(unit, request); },
                            [&] { return server.activity().contains(osNotFound); }));
-        QTest::qWait(50);
-        QVERIFY(unit.packets().isEmpty());
+        QVERIFY(ServerFixture::delivered(unit).isEmpty());
         QCOMPARE(server.activityCount(osNotFound), 1);
         QCOMPARE(logTexts(server),
                  (QList<QByteArray>{logLine(QString::fromLatin1(request)), logLine(osNotFound)}));
@@ -440,12 +439,12 @@ private slots:
         });
         QVERIFY(server.run([&] { server.sendFrom(unit, "UPLOAD,V610"); },
                            [&] { return unit.isComplete(); }));
-        QTest::qWait(50);
+        const QList<QByteArray> received = ServerFixture::delivered(unit);
 
-        QCOMPARE(unit.packets().size(), 4);
-        QCOMPARE(unit.packets()[0], unit.packets()[1]);
+        QCOMPARE(received.size(), 4);
+        QCOMPARE(received[0], received[1]);
         QCOMPARE(unit.receivedData().left(400), fileOf(400));
-        QVERIFY(stranger.packets().isEmpty());
+        QVERIFY(ServerFixture::delivered(stranger).isEmpty());
         QCOMPARE(server.activityCount(QStringLiteral("Recieved: STRNG1")), 1);
         QCOMPARE(server.activityCount(QStringLiteral("Recieved: STRNG1GPSLOC")), 1);
         QCOMPARE(server.activityCount(error1("UPLOAD")), 1);

@@ -15,7 +15,7 @@ namespace {
 struct HeadlessQuellix
 {
     explicit HeadlessQuellix(const QStringList &more = {})
-        : port(freeUdpPort()),
+        : port(ProgramProcess::freeUdpPort()),
           process(QStringLiteral(QUELLIX_PATH),
                   QStringList{QStringLiteral("--headless"), QStringLiteral("--port"),
                               QString::number(port)} +
@@ -23,6 +23,7 @@ struct HeadlessQuellix
     {
     }
     QString portText() const { return QString::number(port); }
+    bool start() { return (port = process.startListening()) != 0; }
 
     quint16 port;
     ProgramProcess process;
@@ -36,8 +37,7 @@ private slots:
     void answersWithCommandsFromStandardInput()
     {
         HeadlessQuellix quellix;
-        QVERIFY(quellix.process.start());
-        QVERIFY(quellix.process.waitForLine("Started, listening on port " + quellix.portText()));
+        QVERIFY(quellix.start());
         UnitSide unit(quellix.port);
         unit.send("ABCDEFGH");
         QCOMPARE(unit.reply(), QByteArray("ABCDEF,1\r"));
@@ -78,8 +78,7 @@ private slots:
         notAFolder.close();
         const QString record = directory.filePath(QStringLiteral("plain/traffic.db"));
         HeadlessQuellix quellix({QStringLiteral("--record"), record});
-        QVERIFY(quellix.process.start());
-        QVERIFY(quellix.process.waitForLine("Started, listening on port " + quellix.portText()));
+        QVERIFY(quellix.start());
         UnitSide van(quellix.port), bus(quellix.port);
         quellix.process.write("@\n@VAN0421 X\n@BUS002 PING\nRESET\n");
         QVERIFY(quellix.process.waitForLine(QStringLiteral("RESET")));
@@ -119,14 +118,14 @@ private slots:
     {
         QTemporaryDir directory;
         const QString record = directory.filePath(QStringLiteral("traffic.db"));
-        const quint16 port = freeUdpPort();
+        const quint16 picked = ProgramProcess::freeUdpPort();
         ProgramProcess quellix(
             QStringLiteral("/bin/bash"),
             {QStringLiteral("-c"), QStringLiteral("trap '' XFSZ; ulimit -f 64; exec \"$0\" \"$@\""),
              QStringLiteral(QUELLIX_PATH), QStringLiteral("--headless"), QStringLiteral("--port"),
-             QString::number(port), QStringLiteral("--record"), record});
-        QVERIFY(quellix.start());
-        QVERIFY(quellix.waitForLine("Started, listening on port " + QString::number(port)));
+             QString::number(picked), QStringLiteral("--record"), record});
+        const quint16 port = quellix.startListening();
+        QVERIFY(port);
         UnitSide unit(port);
         unit.send("VAN001,first");
         QCOMPARE(unit.reply(), QByteArray("VAN001,1\r"));

@@ -1,4 +1,5 @@
-#include "unit_side.h"
+#include "support/program_process.h"
+#include "unit_simulator/realtime_sender.h"
 
 #include <QProcess>
 #include <QtTest>
@@ -10,7 +11,7 @@ class TestQuellixProgram : public QObject
 private slots:
     void answersUnitOverUdp()
     {
-        const quint16 port = freeUdpPort();
+        const quint16 port = ProgramProcess::freeUdpPort();
         QProcess quellix;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -19,19 +20,20 @@ private slots:
                       {QStringLiteral("--listen"), QString::number(port)});
         QVERIFY(quellix.waitForStarted());
 
-        // Until the program listens, the unit's datagrams go nowhere: repeat like a unit does.
-        UnitSide unit(port);
-        QByteArray reply;
-        for (int attempt = 0; attempt < 100 && reply.isEmpty(); ++attempt) {
-            unit.send("ABCDEFGH");
-            reply = unit.reply(200);
-        }
-        QCOMPARE(reply, QByteArray("ABCDEF,1\r"));
-        unit.send("XYZ");
-        do // answers to repeats still on their way
-            reply = unit.reply();
-        while (reply == "ABCDEF,1\r");
-        QCOMPARE(reply, QByteArray("XYZ,1\r"));
+        // The simulated unit sends a position every 100 ms, lost until the program listens: those
+        // that come are answered one by one, with no command.
+        RealtimeSender::Options options;
+        options.port = port;
+        options.intervalMs = 100;
+        QList<QByteArray> answers;
+        RealtimeSender sender(options, [](const QString &) {});
+        connect(&sender, &RealtimeSender::answerReceived, this,
+                [&](const QByteArray &answer) { answers << answer; });
+        QVERIFY(sender.start());
+        QTRY_VERIFY_WITH_TIMEOUT(answers.size() >= 3, 20000);
+        for (const QByteArray &answer : answers)
+            QCOMPARE(answer, QByteArray("VAN042,1\r"));
+        QVERIFY(sender.commands().isEmpty());
 
         quellix.kill();
         QVERIFY(quellix.waitForFinished());

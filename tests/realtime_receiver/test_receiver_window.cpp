@@ -1,6 +1,7 @@
 #include "unit_side.h"
 
 #include "support/accessibility_walk.h"
+#include "support/program_process.h"
 
 #include "common/datagram_socket.h"
 #include "common/help_viewer.h"
@@ -72,12 +73,8 @@ template <class F> auto onWindow(ReceiverWindow &window, F f)
 
 bool waitForLine(ReceiverWindow &window, const QString &line)
 {
-    for (int i = 0; i < 1000; ++i) {
-        if (onWindow(window, [&] { return listLines(window).contains(line); }))
-            return true;
-        QThread::msleep(10);
-    }
-    return false;
+    return QTest::qWaitFor(
+        [&] { return onWindow(window, [&] { return listLines(window).contains(line); }); }, 10000);
 }
 
 // Sends fail until told otherwise; datagrams are handed in by the test.
@@ -130,7 +127,7 @@ struct Receiver
     QString portText() const { return QString::number(port); }
 
     RecordingHelp help;
-    quint16 port = freeUdpPort();
+    quint16 port = ProgramProcess::freeUdpPort();
     ReceiverWindow window;
 };
 

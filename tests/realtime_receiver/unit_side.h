@@ -7,14 +7,6 @@
 
 inline const QHostAddress loopback(QStringLiteral("127.0.0.1"));
 
-// A UDP port that was free a moment ago.
-inline quint16 freeUdpPort()
-{
-    QUdpSocket probe;
-    probe.bind(loopback, 0);
-    return probe.localPort();
-}
-
 // One unit: sends its messages to the receiver and reads the acknowledgements. Blocking, so it
 // can run on its own thread while the receiver's listening loop holds the test's thread.
 class UnitSide

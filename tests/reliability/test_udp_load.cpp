@@ -3,6 +3,7 @@
 // program itself). Neither may crash, their memory must stay bounded, and right after the
 // flood a real transfer still completes byte for byte and a real message is still answered.
 // The peak memory is reported.
+#include "support/program_process.h"
 #include "support/server_fixture.h"
 
 #include "unit_simulator/udp_unit_client.h"
@@ -194,7 +195,7 @@ private slots:
     void quellixKeepsAnsweringAfterAFlood()
     {
         const QByteArray pool = junkPool(11);
-        const quint16 port = ServerFixture::freeUdpPort();
+        const quint16 port = ProgramProcess::freeUdpPort();
         QProcess quellix;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));

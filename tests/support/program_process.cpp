@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QTest>
+#include <QUdpSocket>
 
 #if defined(Q_OS_UNIX)
 #include <csignal>
@@ -33,6 +34,34 @@ bool ProgramProcess::start()
 #endif
     m_process.start(m_program, m_arguments);
     return m_process.waitForStarted(10000);
+}
+
+quint16 ProgramProcess::freeUdpPort()
+{
+    QUdpSocket probe;
+    probe.bind(QHostAddress::LocalHost, 0);
+    return probe.localPort();
+}
+
+quint16 ProgramProcess::startListening()
+{
+    const qsizetype at = m_arguments.indexOf(QStringLiteral("--port")) + 1;
+    if (at <= 0 || at >= m_arguments.size())
+        return 0;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        const QString port = m_arguments.at(at);
+        if (!start())
+            return 0;
+        if (waitForLine(QStringLiteral("Started, listening on port ") + port))
+            return port.toUShort();
+        if (m_process.state() != QProcess::NotRunning || !waitForExit() || exitCode() != 1)
+            return 0;
+        m_arguments[at] = QString::number(freeUdpPort());
+        m_lines.clear();
+        m_partial.clear();
+        m_error.clear();
+    }
+    return 0;
 }
 
 void ProgramProcess::signal(int signalNumber)

@@ -19,6 +19,13 @@ public:
     ~ProgramProcess();
 
     bool start();
+    // For a program given "--port N": starts it and waits for "Started, listening on port N".
+    // When it ends without listening because the port was taken since it was picked (by a test
+    // running beside this one), starts it again on a new free port. Returns the port it
+    // listens on, or 0.
+    quint16 startListening();
+    // A UDP port that was free a moment ago.
+    static quint16 freeUdpPort();
     qint64 processId() const { return m_process.processId(); }
     void write(const QByteArray &input) { m_process.write(input); }
     // POSIX signals (SIGTERM, SIGINT).

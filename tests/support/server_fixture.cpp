@@ -1,5 +1,7 @@
 #include "server_fixture.h"
 
+#include "support/program_process.h"
+
 #include "unit_simulator/udp_unit_client.h"
 
 #include <QComboBox>
@@ -8,6 +10,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <QUdpSocket>
 
@@ -21,24 +24,23 @@ ServerFixture::ServerFixture(ServerImageSource images, int tickMs, bool setPort,
     options.images = std::move(images);
     options.helpViewer = &help;
     m_window = std::make_unique<TrackMain>(std::move(options));
-    m_port = freeUdpPort();
-    if (setPort) {
-        control<QLineEdit>("txtport")->setText(QString::number(m_port));
-        click("Command4");
-    }
+    m_port = ProgramProcess::freeUdpPort();
+    if (setPort)
+        usePort(m_port);
+}
+
+void ServerFixture::usePort(quint16 port)
+{
+    m_port = port;
+    m_portSet = true;
+    control<QLineEdit>("txtport")->setText(QString::number(port));
+    click("Command4");
 }
 
 ServerFixture::~ServerFixture()
 {
     m_window.reset();
     QDir::setCurrent(m_previousDir);
-}
-
-quint16 ServerFixture::freeUdpPort()
-{
-    QUdpSocket probe;
-    probe.bind(QHostAddress::LocalHost, 0);
-    return probe.localPort();
 }
 
 void ServerFixture::click(const char *button)
@@ -119,10 +121,33 @@ bool ServerFixture::run(const std::function<void()> &begin, const std::function<
         click("Command2");
     });
     click("Command1");
+    const auto portTaken = [this] {
+        return activity().last().startsWith(
+            QStringLiteral("Error : cannot listen on port %1 (").arg(m_port));
+    };
+    for (int retry = 0; retryTakenPort && m_portSet && retry < 5 && portTaken(); ++retry) {
+        usePort(ProgramProcess::freeUdpPort());
+        click("Command1");
+    }
     return !timedOut;
 }
 
 void ServerFixture::sendFrom(UdpUnitClient &unit, const QByteArray &request) const
 {
     unit.sendRequest(request, QHostAddress::LocalHost, m_port);
+}
+
+QList<QByteArray> ServerFixture::delivered(UdpUnitClient &unit)
+{
+    const QByteArray marker = "-- end of traffic --";
+    QUdpSocket probe;
+    probe.writeDatagram(marker, QHostAddress::LocalHost, unit.port());
+    const bool arrived = QTest::qWaitFor(
+        [&] { return !unit.packets().isEmpty() && unit.packets().last() == marker; }, 10000);
+    QList<QByteArray> packets = unit.packets();
+    if (arrived)
+        packets.removeLast();
+    else
+        packets.append("-- the marker never arrived --");
+    return packets;
 }

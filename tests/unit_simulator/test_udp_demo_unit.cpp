@@ -1,6 +1,6 @@
 // The demonstration unit of vortsim-udp: its real-time messages and their acknowledgements, a
-// whole round of downloads from a Server console using the shipped demonstration files, and
-// the real Quellix program answering its positions.
+// whole round of downloads from a Server console using the shipped demonstration files (the
+// real Quellix program answering its positions is test_quellix_program's).
 #include "support/server_fixture.h"
 
 #include "unit_simulator/realtime_sender.h"
@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTimeZone>
 #include <QtTest>
@@ -122,30 +121,6 @@ private slots:
         QCOMPARE(server.activityCount(
                      QStringLiteral("Operating system has been downloaded successfull !")),
                  1);
-    }
-
-    // Quellix itself answers every position; none stays unanswered once it listens.
-    void quellixAnswersThePositions()
-    {
-        const quint16 port = ServerFixture::freeUdpPort();
-        QProcess quellix;
-        quellix.start(QStringLiteral(QUELLIX_PATH),
-                      {QStringLiteral("--listen"), QString::number(port)});
-        QVERIFY(quellix.waitForStarted());
-        RealtimeSender::Options options;
-        options.port = port;
-        options.intervalMs = 100;
-        QList<QByteArray> answers;
-        RealtimeSender sender(options, [](const QString &) {});
-        connect(&sender, &RealtimeSender::answerReceived, this,
-                [&](const QByteArray &answer) { answers << answer; });
-        QVERIFY(sender.start());
-        QTRY_VERIFY_WITH_TIMEOUT(answers.size() >= 3, 20000);
-        for (const QByteArray &answer : answers)
-            QCOMPARE(answer, QByteArray("VAN042,1\r"));
-        QVERIFY(sender.commands().isEmpty());
-        quellix.kill();
-        quellix.waitForFinished();
     }
 };
 
