@@ -1,10 +1,10 @@
 #include "batch/batch_run.h"
+#include "batch/gpx_command.h"
 #include "common/command_line.h"
 #include "common/console_lines.h"
 #include "common/help_viewer.h"
 #include "common/stop_signals.h"
 #include "common/widgets/help_window.h"
-#include "batch/gpx_command.h"
 #include "link/message_box.h"
 #include "link/port_device_choice.h"
 #include "link/port_map.h"
@@ -128,8 +128,8 @@ struct Arguments
             "Configuration tool of the VORT GPS tracking unit. With one or more of the batch "
             "operations it runs them in the order given, without a window, and exits with 0 on "
             "success; 3 port not available, 4 invalid password, 5 invalid configuration (--gpx: "
-            "no usable position), 6 transfer failed, 7 file error, 8 stopped (SIGINT, SIGTERM), 9 no answer from the "
-            "unit, 2 bad command line."));
+            "no usable position), 6 transfer failed, 7 file error, 8 stopped (SIGINT, SIGTERM), 9 "
+            "no answer from the unit, 2 bad command line."));
         parser.addHelpOption();
         parser.addVersionOption();
         parser.addOption(port);

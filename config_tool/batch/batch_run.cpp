@@ -1,8 +1,8 @@
 #include "batch_run.h"
 
+#include "batch/gpx_track.h"
 #include "common/console_lines.h"
 #include "configuration/configuration_check.h"
-#include "batch/gpx_track.h"
 #include "link/operation.h"
 #include "session/unit_session.h"
 

@@ -5,9 +5,9 @@
 #include "configuration/setup1.h"
 #include "configuration/setup3.h"
 #include "link/operation.h"
-#include "location_table/setup2.h"
 #include "link/port_device_choice.h"
 #include "link/port_device_dialog.h"
+#include "location_table/setup2.h"
 
 #include <QCloseEvent>
 #include <QLabel>

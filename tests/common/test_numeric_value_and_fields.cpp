@@ -56,11 +56,12 @@ private slots:
 
     void readsFieldsByTheFileRules()
     {
-        const QByteArray content = "\"V6.X\"\r\n0\r\n  \"a, b\"\r\n\"\"\r\n12 ,\"x\"junk,7\r\n-1\r\n\r\n";
+        const QByteArray content =
+            "\"V6.X\"\r\n0\r\n  \"a, b\"\r\n\"\"\r\n12 ,\"x\"junk,7\r\n-1\r\n\r\n";
         QuotedFieldReader reader(content);
-        const QList<QPair<QString, bool>> expected = {
-            {"V6.X", true}, {"0", false}, {"a, b", true}, {"", true},
-            {"12", false},  {"x", true},  {"7", false},   {"-1", false}};
+        const QList<QPair<QString, bool>> expected = {{"V6.X", true}, {"0", false},  {"a, b", true},
+                                                      {"", true},     {"12", false}, {"x", true},
+                                                      {"7", false},   {"-1", false}};
         for (const auto &[text, quoted] : expected) {
             QuotedField field;
             QVERIFY(reader.next(field));

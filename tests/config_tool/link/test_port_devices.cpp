@@ -1,6 +1,5 @@
 // Attaching the COM entries to the serial devices the system has: the hint for a lone USB
 // adapter, the stable names, the choice made in the window and kept between runs.
-#include "windows/gps_tracking.h"
 #include "link/port_device_choice.h"
 #include "link/port_device_dialog.h"
 #include "link/port_map.h"
@@ -9,6 +8,7 @@
 #include "support/program_process.h"
 #include "support/recording_fakes.h"
 #include "support/vortsim_process.h"
+#include "windows/gps_tracking.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
