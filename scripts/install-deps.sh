@@ -3,7 +3,7 @@
 # Only missing packages are installed; run as root or with sudo available.
 #   --fuzz  also clang and its libFuzzer runtime, for the fuzz targets of tests/fuzz
 set -euo pipefail
-packages=(cmake g++ make ninja-build qt6-base-dev qt6-serialport-dev libqt6sql6-sqlite libgl-dev socat libxml2-utils)
+packages=(cmake g++ make ninja-build clang-format qt6-base-dev qt6-serialport-dev libqt6sql6-sqlite libgl-dev socat libxml2-utils)
 for arg in "$@"; do
   case "$arg" in
     --fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;

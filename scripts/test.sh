@@ -8,7 +8,8 @@
 #      in <build>-fuzz.
 # --quick builds and runs only the tests not labelled slow, in the normal build, and nothing
 # else (no package step, no sanitizer build, no fuzzing).
-# In CI (CI=true) the normal build treats compiler warnings as errors (VORT_WERROR).
+# In CI (CI=true) the normal build treats compiler warnings as errors (VORT_WERROR), and a
+# C++ file that differs from .clang-format fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${BUILD_DIR:-build}
@@ -26,6 +27,13 @@ else
   bash scripts/install-deps.sh
 fi
 export QT_QPA_PLATFORM=offscreen
+
+# In CI a file that differs from .clang-format fails the run (a newer clang-format elsewhere
+# may format differently, so a user's run does not check).
+if [ "$werror" = ON ]; then
+  echo "== format"
+  bash scripts/check-format.sh
+fi
 
 echo "== normal build"
 BUILD_DIR="$build" bash scripts/build.sh -DVORT_WERROR="$werror"
