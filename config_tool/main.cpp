@@ -241,7 +241,7 @@ int main(int argc, char *argv[])
     };
     // The devices chosen in the window, remembered between runs; --port wins for its entries.
     const SystemSerialDevices devices;
-    const auto attachChosenDevices = [&devices](QtSerialPort &port, PortDeviceChoice &choice) {
+    const auto attachChosenDevices = [](QtSerialPort &port, PortDeviceChoice &choice) {
         choice.load();
         port.setOpenFailureNote(
             [&choice](int portNumber) { return choice.adapterHint(portNumber); });

@@ -126,7 +126,7 @@ void RemoteDownload::settle(const UnitKey &unit)
     default:
         break;
     }
-    m_transfers.erase(found);
+    m_transfers.remove(unit);
     m_startOrder.removeOne(unit);
     if (m_context.showsProgress)
         m_console.clearPacketProgress();

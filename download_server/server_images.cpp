@@ -30,7 +30,7 @@ constexpr int gpsLocations = 121;
 constexpr int bytesPerLocation = 6;
 
 // Neither file is anywhere near this; a bigger one is not one of them.
-constexpr qint64 largestFile = 1024 * 1024;
+constexpr qint64 largestFile = qint64(1024) * 1024;
 
 enum class Conversion {
     Held,       // the version text

@@ -22,7 +22,10 @@
 #include <QTreeWidget>
 
 namespace {
-const QString noneSelected = QStringLiteral("None selected !");
+QString noneSelected()
+{
+    return QStringLiteral("None selected !");
+}
 constexpr int twipsPerInch = 1440;
 } // namespace
 
@@ -66,7 +69,7 @@ void TrackMain::createControls()
     small.setPointSize(8);
     setFont(small);
 
-    const auto named = [this](auto *widget, const char *name) {
+    const auto named = [](auto *widget, const char *name) {
         widget->setObjectName(QString::fromLatin1(name));
         return widget;
     };
@@ -91,11 +94,11 @@ void TrackMain::createControls()
                      "Label7");
     m_drive1 = named(new QComboBox(this), "Drive1");
     m_text1 = named(new QLineEdit(this), "Text1");
-    m_label5 = named(new QLabel(noneSelected, this), "Label5");
+    m_label5 = named(new QLabel(noneSelected(), this), "Label5");
     m_label8 =
         named(new QLabel(QStringLiteral("GPS Locations Table file selected for update :"), this),
               "Label8");
-    m_label9 = named(new QLabel(noneSelected, this), "Label9");
+    m_label9 = named(new QLabel(noneSelected(), this), "Label9");
     m_label5->setTextFormat(Qt::PlainText);
     m_label9->setTextFormat(Qt::PlainText);
     m_file1 = named(new QListWidget(this), "File1");
@@ -353,12 +356,12 @@ QString TrackMain::operatingSystemBaseFolder() const
 // A label that still says "None selected !" names no file, whatever the working directory holds.
 QString TrackMain::configurationFilePath() const
 {
-    return m_label5->text() == noneSelected ? QString() : m_label5->text();
+    return m_label5->text() == noneSelected() ? QString() : m_label5->text();
 }
 
 QString TrackMain::gpsTableFilePath() const
 {
-    return m_label9->text() == noneSelected ? QString() : m_label9->text();
+    return m_label9->text() == noneSelected() ? QString() : m_label9->text();
 }
 
 void TrackMain::showOperatingSystemFolder(const QString &folder)

@@ -43,7 +43,7 @@ public:
     static constexpr int dataSize = 180;
     static constexpr int imageBytesPerPacket = dataSize / 2;
     // Packet "255" is the last and the number never goes past it: 256 packets at most.
-    static constexpr qsizetype maximumOperatingSystemSize = 256 * dataSize; // 46,080
+    static constexpr qsizetype maximumOperatingSystemSize = qsizetype(256) * dataSize; // 46,080
     static constexpr int waitTicks = 5;
     static constexpr int maximumTimeouts = 5;
 

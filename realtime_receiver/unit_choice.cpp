@@ -5,27 +5,30 @@
 #include <QSet>
 
 namespace {
-const QString nextMessage = QStringLiteral("next message");
+QString nextMessage()
+{
+    return QStringLiteral("next message");
 }
+} // namespace
 
 UnitChoice::UnitChoice(const RealtimeReceiver &receiver, QWidget *parent)
     : QComboBox(parent), m_receiver(receiver)
 {
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);
-    addItem(nextMessage);
+    addItem(nextMessage());
 }
 
 QString UnitChoice::identifier() const
 {
     const QString text = currentText();
-    return text == nextMessage ? QString() : text;
+    return text == nextMessage() ? QString() : text;
 }
 
 void UnitChoice::refill()
 {
     const QString chosen = currentText();
-    QStringList identifiers{nextMessage};
+    QStringList identifiers{nextMessage()};
     QSet<QString> seen;
     m_receiver.units().newestFirst([&](const UnitState &unit) {
         if (!seen.contains(unit.identifier)) {

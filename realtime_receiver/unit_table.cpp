@@ -38,10 +38,10 @@ UnitState *UnitTable::find(const UnitAddress &from)
 void UnitTable::forgetOldestIdle()
 {
     while (m_units.size() > m_cap) {
-        const auto oldest = m_units.find(m_order.front());
+        const auto oldest = m_units.constFind(m_order.front());
         if (oldest->state.answerPending)
             return;
-        m_units.erase(oldest);
+        m_units.remove(m_order.front());
         m_order.pop_front();
     }
 }

@@ -18,8 +18,14 @@
 namespace GpxTrack {
 
 namespace {
-const QString gpxNamespace = QStringLiteral("http://www.topografix.com/GPX/1/1");
-const QString instanceNamespace = QStringLiteral("http://www.w3.org/2001/XMLSchema-instance");
+QString gpxNamespace()
+{
+    return QStringLiteral("http://www.topografix.com/GPX/1/1");
+}
+QString instanceNamespace()
+{
+    return QStringLiteral("http://www.w3.org/2001/XMLSchema-instance");
+}
 constexpr int fieldCount = 8; // date, time, latitude, N/S, longitude, E/W, speed, course
 // Angles are kept as whole ten-millionths of a degree, so the decimal text is exact.
 constexpr qint64 unitsPerDegree = 10000000;
@@ -156,25 +162,25 @@ QByteArray document(const QList<Point> &points, const QString &name)
     xml.setAutoFormatting(true);
     xml.setAutoFormattingIndent(1);
     xml.writeStartDocument();
-    xml.writeDefaultNamespace(gpxNamespace);
+    xml.writeDefaultNamespace(gpxNamespace());
     xml.writeNamespace(QString::fromLatin1(extensionNamespace), QStringLiteral("vort"));
-    xml.writeNamespace(instanceNamespace, QStringLiteral("xsi"));
-    xml.writeStartElement(gpxNamespace, QStringLiteral("gpx"));
+    xml.writeNamespace(instanceNamespace(), QStringLiteral("xsi"));
+    xml.writeStartElement(gpxNamespace(), QStringLiteral("gpx"));
     xml.writeAttribute(QStringLiteral("version"), QStringLiteral("1.1"));
     xml.writeAttribute(QStringLiteral("creator"), QStringLiteral("vortsetup"));
-    xml.writeAttribute(instanceNamespace, QStringLiteral("schemaLocation"),
-                       gpxNamespace + QStringLiteral(" ") + gpxNamespace +
+    xml.writeAttribute(instanceNamespace(), QStringLiteral("schemaLocation"),
+                       gpxNamespace() + QStringLiteral(" ") + gpxNamespace() +
                            QStringLiteral("/gpx.xsd"));
-    xml.writeStartElement(gpxNamespace, QStringLiteral("trk"));
-    xml.writeTextElement(gpxNamespace, QStringLiteral("name"), printableName(name));
-    xml.writeStartElement(gpxNamespace, QStringLiteral("trkseg"));
+    xml.writeStartElement(gpxNamespace(), QStringLiteral("trk"));
+    xml.writeTextElement(gpxNamespace(), QStringLiteral("name"), printableName(name));
+    xml.writeStartElement(gpxNamespace(), QStringLiteral("trkseg"));
     const QString extensions = QString::fromLatin1(extensionNamespace);
     for (const Point &point : points) {
-        xml.writeStartElement(gpxNamespace, QStringLiteral("trkpt"));
+        xml.writeStartElement(gpxNamespace(), QStringLiteral("trkpt"));
         xml.writeAttribute(QStringLiteral("lat"), degreesText(point.latitude));
         xml.writeAttribute(QStringLiteral("lon"), degreesText(point.longitude));
-        xml.writeTextElement(gpxNamespace, QStringLiteral("time"), point.time);
-        xml.writeStartElement(gpxNamespace, QStringLiteral("extensions"));
+        xml.writeTextElement(gpxNamespace(), QStringLiteral("time"), point.time);
+        xml.writeStartElement(gpxNamespace(), QStringLiteral("extensions"));
         xml.writeTextElement(extensions, QStringLiteral("speed"), point.speed);
         xml.writeTextElement(extensions, QStringLiteral("course"), point.course);
         xml.writeEndElement(); // extensions
@@ -193,11 +199,12 @@ QString leftOutText(const Track &track)
         numbers << QString::number(line);
     if (track.leftOut > track.firstLeftOutLines.size())
         numbers << QStringLiteral("...");
+    const bool one = track.leftOut == 1;
     return QStringLiteral("%1 %2 left out, %3 %4")
-        .arg(track.leftOut)
-        .arg(track.leftOut == 1 ? QStringLiteral("record") : QStringLiteral("records"))
-        .arg(track.leftOut == 1 ? QStringLiteral("line") : QStringLiteral("lines"))
-        .arg(numbers.join(QStringLiteral(", ")));
+        .arg(QString::number(track.leftOut),
+             one ? QStringLiteral("record") : QStringLiteral("records"),
+             one ? QStringLiteral("line") : QStringLiteral("lines"),
+             numbers.join(QStringLiteral(", ")));
 }
 
 QString shown(const QString &path)

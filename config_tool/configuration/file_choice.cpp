@@ -9,7 +9,10 @@
 
 namespace {
 // Paths are shown and combined with the platform's own separator ("\" on Windows).
-const QString separator = QString(QDir::separator());
+QString separator()
+{
+    return QString(QDir::separator());
+}
 
 QString native(const QString &path)
 {
@@ -102,13 +105,13 @@ void FileChoice::chooseFile(const QString &fileName)
 
 QString FileChoice::textForDirectory(const QString &directory)
 {
-    return directory.size() > 4 ? directory + separator : directory;
+    return directory.size() > 4 ? directory + separator() : directory;
 }
 
 QString FileChoice::textForFile(const QString &directory, const QString &fileName)
 {
-    QString text = directory + separator + fileName;
-    text.replace(separator + separator, separator);
+    QString text = directory + separator() + fileName;
+    text.replace(separator() + separator(), separator());
     return text;
 }
 

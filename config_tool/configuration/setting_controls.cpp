@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include <utility>
+
 SettingControls::SettingControls(SettingDescriptor::Screen screen, QWidget *parent)
     : m_screen(screen)
 {
@@ -37,7 +39,7 @@ SettingControls::SettingControls(SettingDescriptor::Screen screen, QWidget *pare
     }
     // The designed texts: a fresh record holds them.
     copyFrom(ConfigurationRecord());
-    for (QWidget *control : m_controls) {
+    for (QWidget *control : std::as_const(m_controls)) {
         if (auto *box = qobject_cast<QLineEdit *>(control))
             QObject::connect(box, &QLineEdit::textChanged, box, [this] { storeEdits(); });
         else if (auto *list = qobject_cast<QComboBox *>(control))
@@ -134,7 +136,7 @@ int SettingControls::readIndex(int number) const
 
 void SettingControls::selectFirstItems()
 {
-    for (QWidget *control : m_controls) {
+    for (QWidget *control : std::as_const(m_controls)) {
         if (auto *list = qobject_cast<QComboBox *>(control))
             list->setCurrentIndex(list->count() > 0 ? 0 : -1);
     }

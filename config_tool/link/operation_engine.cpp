@@ -8,7 +8,7 @@
 Q_LOGGING_CATEGORY(vortsetupLog, "vortsetup")
 
 namespace {
-const QString portSettings = QStringLiteral("9600,N,8,1");
+constexpr char portSettings[] = "9600,N,8,1";
 
 bool containsReadyAnswer(const QByteArray &reply)
 {
@@ -75,7 +75,7 @@ bool OperationEngine::openPort()
     if (m_context.port.isOpen())
         return true;
     const int portNumber = m_context.portIndex + 1;
-    if (!m_context.port.open(portNumber, portSettings)) {
+    if (!m_context.port.open(portNumber, QLatin1String(portSettings))) {
         qCWarning(vortsetupLog).noquote()
             << QStringLiteral("COM%1:").arg(portNumber) << m_context.port.errorString();
         m_earlyEnd = OperationOutcome::Result::PortNotAvailable;

@@ -79,7 +79,8 @@ QString fileName(const QDateTime &moment, const QLocale &locale)
     QString timeFormat = QStringLiteral("HH:mm:ss");
     if (!cLocale) {
         timeFormat = locale.timeFormat(QLocale::LongFormat);
-        timeFormat.remove(QRegularExpression(QStringLiteral("\\s*\\bt+\\b\\s*")));
+        static const QRegularExpression zoneField(QStringLiteral("\\s*\\bt+\\b\\s*"));
+        timeFormat.remove(zoneField);
         timeFormat = timeFormat.trimmed();
     }
     QString date = locale.toString(moment.date(), dateFormat);
