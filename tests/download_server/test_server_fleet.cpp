@@ -1,5 +1,7 @@
 // Several units served at once over real loopback sockets: each unit gets its own transfer,
 // byte for byte, whatever the others do; lines name their unit.
+#include "download_texts.h"
+
 #include "support/server_fixture.h"
 
 #include "unit_simulator/udp_unit_client.h"
@@ -12,25 +14,6 @@
 #include <vector>
 
 namespace {
-const QString osSuccess = QStringLiteral("Operating system has been downloaded successfull !");
-const QString gpsSuccess = QStringLiteral("GPS Camera file has been downloaded successfull !");
-
-QByteArray fileOf(qsizetype size, int seed)
-{
-    QByteArray data(size, '\0');
-    for (qsizetype i = 0; i < size; ++i)
-        data[i] = static_cast<char>((i * 7 + seed) % 256);
-    return data;
-}
-
-QByteArray padded(QByteArray data)
-{
-    data.append((UdpUnitClient::dataSize - data.size() % UdpUnitClient::dataSize) %
-                    UdpUnitClient::dataSize,
-                'F');
-    return data;
-}
-
 QString named(const QString &text, const UdpUnitClient &unit)
 {
     return text + QStringLiteral(" (unit 127.0.0.1:%1)").arg(unit.port());
