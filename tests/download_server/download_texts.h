@@ -4,6 +4,8 @@
 #include "unit_simulator/udp_unit_client.h"
 
 #include <QByteArray>
+#include <QList>
+#include <QRegularExpression>
 #include <QString>
 
 inline const QString osSuccess =
@@ -28,4 +30,31 @@ inline QByteArray padded(QByteArray data)
     constexpr int size = UdpUnitClient::dataSize;
     data.append((size - data.size() % size) % size, 'F');
     return data;
+}
+
+// A line as a server serving several units at once shows it.
+inline QString named(const QString &text, const UdpUnitClient &unit)
+{
+    return text + QStringLiteral(" (unit 127.0.0.1:%1)").arg(unit.port());
+}
+
+// A line of "log.txt" after its stamp: the text quoted, then CR LF.
+inline QByteArray logLine(const QString &text)
+{
+    return "\"" + text.toLatin1() + "\"\r\n";
+}
+inline const QByteArray logStart = logLine(QStringLiteral(" Remote download started."));
+
+// The lines of "log.txt" without their stamps (a line without a well-formed stamp is kept whole,
+// so it fails the comparison).
+inline QList<QByteArray> logTexts(const QList<QByteArray> &lines)
+{
+    static const QRegularExpression stamp(
+        QStringLiteral("^#\\d{4}-\\d{2}-\\d{2}( \\d{2}:\\d{2}:\\d{2})?#,\""));
+    QList<QByteArray> texts;
+    for (const QByteArray &line : lines) {
+        const QRegularExpressionMatch match = stamp.match(QString::fromLatin1(line));
+        texts << (match.hasMatch() ? line.mid(match.capturedLength() - 1) : line);
+    }
+    return texts;
 }

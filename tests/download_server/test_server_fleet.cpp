@@ -14,19 +14,9 @@
 #include <vector>
 
 namespace {
-QString named(const QString &text, const UdpUnitClient &unit)
-{
-    return text + QStringLiteral(" (unit 127.0.0.1:%1)").arg(unit.port());
-}
-
 bool logHas(const ServerFixture &server, const QString &line)
 {
-    const QByteArray wanted = ",\"" + line.toLatin1() + "\"\r\n";
-    for (const QByteArray &logged : server.logLines()) {
-        if (logged.endsWith(wanted))
-            return true;
-    }
-    return false;
+    return logTexts(server.logLines()).contains(logLine(line));
 }
 
 // Units that each open their own port.

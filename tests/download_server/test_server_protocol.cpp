@@ -76,25 +76,10 @@ struct FixedImages
     }
 };
 
-QByteArray logLine(const QString &text)
+// The log after its load line.
+QList<QByteArray> logged(const ServerFixture &server)
 {
-    return "\"" + text.toLatin1() + "\"\r\n";
-}
-
-// The log lines that follow the load line, without their timestamps (a line without a
-// well-formed stamp is kept whole, so it fails the comparison).
-QList<QByteArray> logTexts(const ServerFixture &server)
-{
-    QList<QByteArray> texts;
-    const QList<QByteArray> lines = server.logLines();
-    static const QRegularExpression stamp(
-        QStringLiteral("^#\\d{4}-\\d{2}-\\d{2}( \\d{2}:\\d{2}:\\d{2})?#,\""));
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        const QString line = QString::fromLatin1(lines[i]);
-        const QRegularExpressionMatch match = stamp.match(line);
-        texts << (match.hasMatch() ? lines[i].mid(match.capturedLength() - 1) : lines[i]);
-    }
-    return texts;
+    return logTexts(server.logLines()).mid(1);
 }
 } // namespace
 
@@ -170,7 +155,7 @@ private slots:
         if (packets == 0) {
             QVERIFY(received.isEmpty());
             QCOMPARE(server.activityCount(refused), 1);
-            QCOMPARE(logTexts(server), (QList<QByteArray>{logLine(request), logLine(refused)}));
+            QCOMPARE(logged(server), (QList<QByteArray>{logLine(request), logLine(refused)}));
             return;
         }
 
@@ -195,7 +180,7 @@ private slots:
         QCOMPARE(activity, lines.mid(lines.size() - activity.size()));
         QCOMPARE(shown, progressLines(packets));
         QVERIFY(progress->text().isEmpty());
-        QCOMPARE(logTexts(server), (QList<QByteArray>{logLine(request), logLine(osSuccess)}));
+        QCOMPARE(logged(server), (QList<QByteArray>{logLine(request), logLine(osSuccess)}));
     }
 
     void silentUnit_data()
@@ -227,7 +212,7 @@ private slots:
         QCOMPARE(server.activityCount(sent("000")), 5);
         QCOMPARE(server.activityCount(error(1, identifier)), 5);
         QCOMPARE(server.activityCount(giveUp), 1);
-        QCOMPARE(logTexts(server), (QList<QByteArray>{logLine(request), logLine(giveUp)}));
+        QCOMPARE(logged(server), (QList<QByteArray>{logLine(request), logLine(giveUp)}));
     }
 
     // Refusals are answered at once and never count as time-outs, however many there are.
@@ -357,7 +342,7 @@ private slots:
         for (const QString &line : lines)
             expected << logLine(line);
         expected << logLine("UPLOAD,V610") << logLine(osSuccess);
-        QCOMPARE(logTexts(server), expected);
+        QCOMPARE(logged(server), expected);
     }
 
     void operatingSystemNotFound_data()
@@ -393,7 +378,7 @@ private slots:
                            [&] { return server.activity().contains(osNotFound); }));
         QVERIFY(ServerFixture::delivered(unit).isEmpty());
         QCOMPARE(server.activityCount(osNotFound), 1);
-        QCOMPARE(logTexts(server),
+        QCOMPARE(logged(server),
                  (QList<QByteArray>{logLine(QString::fromLatin1(request)), logLine(osNotFound)}));
     }
 
@@ -428,7 +413,7 @@ private slots:
         QCOMPARE(server.activityCount(QStringLiteral("Recieved: STRNG1GPSLOC")), 1);
         QCOMPARE(server.activityCount(error(1, "UPLOAD")), 1);
         QCOMPARE(images.calls, 0);
-        QCOMPARE(logTexts(server), (QList<QByteArray>{logLine("UPLOAD,V610"), logLine(osSuccess)}));
+        QCOMPARE(logged(server), (QList<QByteArray>{logLine("UPLOAD,V610"), logLine(osSuccess)}));
     }
 
     // The unit's last reply holds a keyword: it is a reply, never a new request.
@@ -455,7 +440,7 @@ private slots:
                            }));
         QCOMPARE(ServerFixture::delivered(unit).size(), 3);
         QCOMPARE(images.calls, 0);
-        QCOMPARE(logTexts(server), (QList<QByteArray>{logLine("UPLOAD,V610"), logLine(osSuccess)}));
+        QCOMPARE(logged(server), (QList<QByteArray>{logLine("UPLOAD,V610"), logLine(osSuccess)}));
     }
 };
 
