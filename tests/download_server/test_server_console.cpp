@@ -70,9 +70,18 @@ private slots:
         QCOMPARE(socket->localPort(), text == "6081" ? quint16(6081) : server.port());
     }
 
+    // A click in File2 chooses the configuration or the table, as Combo1 says; Drive1 the
+    // operating system base, whose files File1 lists.
     void fileChoice()
     {
         ServerFixture server;
+        const QString base = server.useOperatingSystemBase();
+        server.writeFile(QStringLiteral("os/readme.txt"), "x");
+        server.control<QComboBox>("Drive1")->setEditText(QString()); // changed again
+        server.control<QComboBox>("Drive1")->setEditText(QDir::toNativeSeparators(base));
+        QCOMPARE(server.control<QLineEdit>("Text1")->text(), QDir::toNativeSeparators(base + "/"));
+        QCOMPARE(server.control<QListWidget>("File1")->item(0)->text(),
+                 QStringLiteral("readme.txt"));
         server.writeFile(QStringLiteral("cfg/cfg1.txt"), "V7.X\r\n");
         server.writeFile(QStringLiteral("cfg/gps.txt"), "\"0\",\"255\",\"255\"\r\n");
         const QString folder = QDir(server.dirPath()).filePath(QStringLiteral("cfg"));
@@ -96,18 +105,6 @@ private slots:
         // A file in the root gets a single separator.
         QCOMPARE(ServerPaths::joinPath(QDir::rootPath(), QStringLiteral("cfg1.txt")),
                  QDir::toNativeSeparators(QDir::rootPath() + "cfg1.txt"));
-    }
-
-    void operatingSystemBase()
-    {
-        ServerFixture server;
-        const QString base = server.useOperatingSystemBase();
-        server.writeFile(QStringLiteral("os/readme.txt"), "x");
-        server.control<QComboBox>("Drive1")->setEditText(QString()); // changed again
-        server.control<QComboBox>("Drive1")->setEditText(QDir::toNativeSeparators(base));
-        QCOMPARE(server.control<QLineEdit>("Text1")->text(), QDir::toNativeSeparators(base + "/"));
-        QCOMPARE(server.control<QListWidget>("File1")->item(0)->text(),
-                 QStringLiteral("readme.txt"));
     }
 
     // Without "&Set host/port" the server listens on the port that txtport shows.

@@ -5,13 +5,11 @@
 #include "support/recording_fakes.h"
 
 #include "common/datagram_socket.h"
-#include "common/help_viewer.h"
 #include "realtime_receiver/receiver_text.h"
 #include "realtime_receiver/receiver_window.h"
 #include "realtime_receiver/unit_choice.h"
 #include "realtime_receiver/unit_table.h"
 
-#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -143,31 +141,11 @@ struct Receiver
     ReceiverWindow window;
 };
 
-// Units reporting together, each from a socket of its own; unit i's messages begin with its
-// identifier, the letter then i in five digits.
-struct Fleet
+// Unit i's messages begin with its identifier: A, then i in five digits.
+QByteArray identifier(int i)
 {
-    Fleet(quint16 port, int size)
-    {
-        for (int i = 0; i < size; ++i)
-            units.push_back(std::make_unique<UnitSide>(port));
-    }
-    static QByteArray identifier(char letter, int i)
-    {
-        return letter + QByteArray::number(i).rightJustified(5, '0');
-    }
-    // Every unit sends one message, then each reads its answer.
-    QByteArrayList round(char letter)
-    {
-        for (size_t i = 0; i < units.size(); ++i)
-            units[i]->send(identifier(letter, int(i)) + ",position");
-        QByteArrayList replies;
-        for (const auto &unit : units)
-            replies << unit->reply();
-        return replies;
-    }
-    std::vector<std::unique_ptr<UnitSide>> units;
-};
+    return 'A' + QByteArray::number(i).rightJustified(5, '0');
+}
 
 } // namespace
 
@@ -201,9 +179,11 @@ private slots:
         QCOMPARE(help.opened, QStringList{"download.txt"});
     }
 
+    // A command goes with one answer; the buttons follow (Send Data waits for the answer).
     void attachesCommandToOneAnswer()
     {
         Receiver receiver;
+        QCOMPARE(buttonState(receiver.window), QStringLiteral("100 idle"));
         QByteArrayList replies;
         QStringList states;
         receiver.listenWhile([&] {
@@ -230,25 +210,6 @@ private slots:
             // An empty command is still one answer's worth; Send Data comes back after it.
             sendData(QString());
             exchange();
-        });
-        QCOMPARE(replies,
-                 (QByteArrayList{"ABCDEF,1\r", "ABCDEF,1RESET\r", "ABCDEF,1\r", "ABCDEF,1\r"}));
-        QCOMPARE(states, (QStringList{"011 listening", "010 listening", "011 listening",
-                                      "011 listening", "010 listening", "011 listening"}));
-        QCOMPARE(receiver.linesSinceStart().mid(0, 6),
-                 (QStringList{"Received: ABCDEFGH", "Send: ABCDEF,1", "RESET", "Received: ABCDEFGH",
-                              "Send: ABCDEF,1RESET", "Received: ABCDEFGH"}));
-        QVERIFY(receiver.window.pendingCommand().isEmpty());
-        QCOMPARE(receiver.window.lastMessage(), QStringLiteral("ABCDEFGH"));
-    }
-
-    void followsStateTable()
-    {
-        Receiver receiver;
-        QCOMPARE(buttonState(receiver.window), QStringLiteral("100 idle"));
-        QStringList states;
-        receiver.listenWhile([&] {
-            states << onWindow(receiver.window, [&] { return buttonState(receiver.window); });
             onWindow(receiver.window, [&] {
                 // A new port applies to the next start; it does not offer Start meanwhile.
                 receiver.window.findChild<QLineEdit *>(QStringLiteral("txtport"))->setText("6082");
@@ -258,11 +219,20 @@ private slots:
                 states << buttonState(receiver.window);
             });
         });
-        QCOMPARE(states, (QStringList{"011 listening", "011 listening", "101 listening"}));
+        QCOMPARE(replies,
+                 (QByteArrayList{"ABCDEF,1\r", "ABCDEF,1RESET\r", "ABCDEF,1\r", "ABCDEF,1\r"}));
+        QCOMPARE(states,
+                 (QStringList{"011 listening", "010 listening", "011 listening", "011 listening",
+                              "010 listening", "011 listening", "011 listening", "101 listening"}));
         QCOMPARE(buttonState(receiver.window), QStringLiteral("100 idle"));
         // The line names the port text the window shows.
         QCOMPARE(listLines(receiver.window).last(),
                  QStringLiteral("Stopped, listening on port 6082"));
+        QCOMPARE(receiver.linesSinceStart().mid(0, 6),
+                 (QStringList{"Received: ABCDEFGH", "Send: ABCDEF,1", "RESET", "Received: ABCDEFGH",
+                              "Send: ABCDEF,1RESET", "Received: ABCDEFGH"}));
+        QVERIFY(receiver.window.pendingCommand().isEmpty());
+        QCOMPARE(receiver.window.lastMessage(), QStringLiteral("ABCDEFGH"));
     }
 
     void answersBurstOnce()
@@ -311,8 +281,20 @@ private slots:
         QList<QByteArrayList> rounds;
         QStringList offered, listed;
         receiver.listenWhile([&] {
-            Fleet fleet(receiver.port, units);
-            rounds << fleet.round('A');
+            // Units reporting together, each from a socket of its own: every unit sends one
+            // message, then each reads its answer.
+            std::vector<std::unique_ptr<UnitSide>> fleet;
+            for (int i = 0; i < units; ++i)
+                fleet.push_back(std::make_unique<UnitSide>(receiver.port));
+            const auto round = [&] {
+                for (int i = 0; i < units; ++i)
+                    fleet[i]->send(identifier(i) + ",position");
+                QByteArrayList replies;
+                for (const auto &unit : fleet)
+                    replies << unit->reply();
+                rounds << replies;
+            };
+            round();
             onWindow(receiver.window, [&] {
                 choice->refill();
                 for (int i = 0; i < 3; ++i)
@@ -324,7 +306,8 @@ private slots:
                 pending->setCurrentRow(2); // A00005: DROP
                 button(receiver.window, "Withdraw")->click();
             });
-            rounds << fleet.round('A') << fleet.round('A');
+            round();
+            round();
         });
         QCOMPARE(offered, (QStringList{"next message", "A00049", "A00048"}));
         QCOMPARE(listed, (QStringList{"next message: RESET", "A00003: PING", "A00005: DROP"}));
@@ -332,9 +315,8 @@ private slots:
         QByteArrayList withCommands;
         for (const QByteArrayList &replies : rounds) {
             for (int i = 0; i < units; ++i) {
-                const QByteArray identifier = Fleet::identifier('A', i);
-                QVERIFY(replies[i].startsWith(identifier + ",1"));
-                if (replies[i] != identifier + ",1\r")
+                QVERIFY(replies[i].startsWith(identifier(i) + ",1"));
+                if (replies[i] != identifier(i) + ",1\r")
                     withCommands << replies[i];
             }
         }
