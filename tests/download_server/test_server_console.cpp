@@ -6,6 +6,7 @@
 #include "support/server_fixture.h"
 
 #include "common/datagram_socket.h"
+#include "common/tick_clock.h"
 #include "download_server/server_paths.h"
 #include "unit_simulator/udp_unit_client.h"
 
@@ -198,9 +199,10 @@ private slots:
         connect(&unit, &UdpUnitClient::packetReceived, this, [&] { server.click("Command6"); });
         QVERIFY(
             server.run([&] { server.sendFrom(unit, "UPLOAD,V610"); }, [] { return false; }, 10000));
-        // The quiet window is the check itself: a transfer EXIT left running would resend after
-        // one wait for a reply (5 ticks of 40 ms).
-        QTest::qWait(300);
+        // The quiet window is counted on the clock that times resends: a transfer EXIT left
+        // running would resend after one wait for a reply (5 ticks).
+        QSignalSpy ticks(server.window().findChild<TickClock *>("Timer1"), &TickClock::ticked);
+        QTRY_VERIFY_WITH_TIMEOUT(ticks.size() > 6, 10000);
         QCOMPARE(ServerFixture::delivered(unit).size(), 1);
         QVERIFY(!server.window().isVisible());
         for (const QString &line : server.activity())
