@@ -1,5 +1,7 @@
 // Several units served at once over real loopback sockets: each unit gets its own transfer,
 // byte for byte, whatever the others do; lines name their unit.
+#include "download_texts.h"
+
 #include "support/server_fixture.h"
 
 #include "unit_simulator/udp_unit_client.h"
@@ -12,38 +14,9 @@
 #include <vector>
 
 namespace {
-const QString osSuccess = QStringLiteral("Operating system has been downloaded successfull !");
-const QString gpsSuccess = QStringLiteral("GPS Camera file has been downloaded successfull !");
-
-QByteArray fileOf(qsizetype size, int seed)
-{
-    QByteArray data(size, '\0');
-    for (qsizetype i = 0; i < size; ++i)
-        data[i] = static_cast<char>((i * 7 + seed) % 256);
-    return data;
-}
-
-QByteArray padded(QByteArray data)
-{
-    data.append((UdpUnitClient::dataSize - data.size() % UdpUnitClient::dataSize) %
-                    UdpUnitClient::dataSize,
-                'F');
-    return data;
-}
-
-QString named(const QString &text, const UdpUnitClient &unit)
-{
-    return text + QStringLiteral(" (unit 127.0.0.1:%1)").arg(unit.port());
-}
-
 bool logHas(const ServerFixture &server, const QString &line)
 {
-    const QByteArray wanted = ",\"" + line.toLatin1() + "\"\r\n";
-    for (const QByteArray &logged : server.logLines()) {
-        if (logged.endsWith(wanted))
-            return true;
-    }
-    return false;
+    return logTexts(server.logLines()).contains(logLine(line));
 }
 
 // Units that each open their own port.

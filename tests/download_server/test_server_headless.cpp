@@ -1,5 +1,7 @@
 // Server --headless as a service manager runs it: a real process on loopback UDP, the simulated
 // unit asking for each of the three downloads, and SIGINT/SIGTERM ending it cleanly.
+#include "download_texts.h"
+
 #include "support/program_process.h"
 #include "support/server_fixture.h"
 #include "support/valid_configuration.h"
@@ -22,22 +24,6 @@
 
 namespace {
 const QHostAddress loopback(QStringLiteral("127.0.0.1"));
-
-// Bytes of every value, line breaks included: the file travels exactly as stored.
-QByteArray operatingSystemContent(int size)
-{
-    QByteArray content;
-    for (int i = 0; i < size; ++i)
-        content += char(i % 7 == 6 ? '\n' : 'A' + i % 26);
-    content[0] = '\r';
-    return content;
-}
-
-QByteArray paddedToPackets(QByteArray data)
-{
-    data.append(UdpUnitClient::dataSize - data.size() % UdpUnitClient::dataSize, 'F');
-    return data;
-}
 
 class HeadlessServerRun
 {
@@ -96,28 +82,15 @@ private:
     std::unique_ptr<ProgramProcess> m_process;
 };
 
-// Every line of "log.txt" whole: #date time#,"text" CR LF.
-void verifyLogIntact(const QList<QByteArray> &lines)
-{
-    static const QRegularExpression shape(
-        QStringLiteral(R"(^#\d{4}-\d\d-\d\d( \d\d:\d\d:\d\d)?#,"[^\r\n]*"\r\n$)"));
-    QVERIFY(!lines.isEmpty());
-    for (const QByteArray &line : lines)
-        QVERIFY2(shape.match(QString::fromLatin1(line)).hasMatch(), line.constData());
-    QVERIFY(lines.first().endsWith(",\" Remote download started.\"\r\n"));
-}
-
-bool endsWith(const QByteArray &line, const QString &text)
-{
-    return line.endsWith(",\"" + text.toLatin1() + "\"\r\n");
-}
 } // namespace
 
 class TestServerHeadless : public QObject
 {
     Q_OBJECT
 private slots:
-    void servesAllThreeDownloads()
+    // The configuration and the table named on the command line, built and sent whole (the
+    // operating system: stopsAfterTransferInProgress).
+    void servesTheFilesNamed()
     {
         QStringList cells;
         for (int row = 0; row < 100; ++row)
@@ -126,59 +99,36 @@ private slots:
         cells[2] = QStringLiteral("0.4567");
         HeadlessServerRun server({QStringLiteral("--config"), QStringLiteral("cfg1.txt"),
                                   QStringLiteral("--gps"), QStringLiteral("table.txt")});
-        const QByteArray system = operatingSystemContent(400);
-        server.write(QStringLiteral("os/V610/os610.bin"), system);
         server.write(QStringLiteral("cfg1.txt"),
                      configurationFileContent(TestSupport::validConfiguration()));
         server.write(QStringLiteral("table.txt"), LocationTableFile::write(cells));
         QVERIFY(server.start());
 
-        const QStringList successes{
-            QStringLiteral("Operating system has been downloaded successfull !"),
-            QStringLiteral("Configuration file has been downloaded successfull !"),
-            QStringLiteral("GPS Camera file has been downloaded successfull !")};
-        UdpUnitClient osUnit;
-        QVERIFY(server.serve(osUnit, "VORT01,V610UPLOAD", successes[0]));
-        QCOMPARE(osUnit.receivedData(), paddedToPackets(system));
-
         const QByteArray configRequest = "VORT01,Q007CONFIG";
         QByteArray expected;
-        QVERIFY(buildServerConfigurationImage(server.path(QStringLiteral("cfg1.txt")),
-                                              configRequest, expected)
-                    .status == ServerImageResult::Status::Built);
+        QCOMPARE(
+            buildServerConfigurationImage(server.path("cfg1.txt"), configRequest, expected).status,
+            ServerImageResult::Status::Built);
         UdpUnitClient configUnit;
-        QVERIFY(server.serve(configUnit, configRequest, successes[1]));
+        QVERIFY(server.serve(configUnit, configRequest, configSuccess));
         QCOMPARE(configUnit.receivedImage(), expected.left(540));
-        QCOMPARE(quint8(expected[0]), quint8('Q'));
-
-        QVERIFY(buildServerGpsImage(server.path(QStringLiteral("table.txt")), expected).status ==
-                ServerImageResult::Status::Built);
+        QCOMPARE(buildServerGpsImage(server.path("table.txt"), expected).status,
+                 ServerImageResult::Status::Built);
         UdpUnitClient gpsUnit;
-        QVERIFY(server.serve(gpsUnit, "VORT01,GPSLOC", successes[2]));
+        QVERIFY(server.serve(gpsUnit, "VORT01,GPSLOC", gpsSuccess));
         QCOMPARE(gpsUnit.receivedImage(), expected.left(630));
 
         server.process().signal(SIGTERM);
         QVERIFY(server.process().waitForExit());
-        QCOMPARE(server.process().exitCode(), 0);
-
         const QStringList lines = server.process().lines();
         QCOMPARE(lines.mid(0, 2),
                  (QStringList{"Port :" + QString::number(server.port()) + " selected !",
                               server.startedLine()}));
-        QCOMPARE(lines.last(), server.stoppedLine());
         QCOMPARE(lines.filter(QRegularExpression("^Packet number \\d{3} has been send")).size(),
-                 3 + 6 + 7);
-        for (const QString &success : successes)
-            QCOMPARE(lines.count(success), 1);
-        QVERIFY(lines.contains(QStringLiteral("Recieved: VORT01,GPSLOC")));
-
-        const QList<QByteArray> log = server.logLines();
-        verifyLogIntact(log);
-        QCOMPARE(log.size(), 7); // the start, then each request and its success
-        QVERIFY(endsWith(log[1], QStringLiteral("VORT01,V610UPLOAD")));
-        QVERIFY(endsWith(log[2], successes[0]));
-        QVERIFY(endsWith(log[4], successes[1]));
-        QVERIFY(endsWith(log[6], successes[2]));
+                 6 + 7);
+        QCOMPARE(logTexts(server.logLines()),
+                 (QList<QByteArray>{logStart, logLine(configRequest), logLine(configSuccess),
+                                    logLine("VORT01,GPSLOC"), logLine(gpsSuccess)}));
     }
 
     void stopsAfterTransferInProgress_data()
@@ -191,7 +141,7 @@ private slots:
     {
         QFETCH(int, signalNumber);
         HeadlessServerRun server;
-        const QByteArray system = operatingSystemContent(5 * 180 + 17);
+        const QByteArray system = fileOf(5 * 180 + 17);
         server.write(QStringLiteral("os/V610/os610.bin"), system);
         QVERIFY(server.start());
 
@@ -200,24 +150,19 @@ private slots:
             if (packet.startsWith("001") && unit.packets().size() == 2)
                 server.process().signal(signalNumber);
         });
-        QVERIFY(server.serve(unit, "VORT01,V610UPLOAD",
-                             QStringLiteral("Operating system has been downloaded successfull !")));
+        QVERIFY(server.serve(unit, "VORT01,V610UPLOAD", osSuccess));
         QVERIFY(server.process().waitForExit());
         QCOMPARE(server.process().exitCode(), 0);
 
         // The transfer ran to its end, whole, before listening stopped.
-        QCOMPARE(unit.receivedData(), paddedToPackets(system));
+        QCOMPARE(unit.receivedData(), padded(system));
         QCOMPARE(unit.packets().size(), 6);
         const QStringList lines = server.process().lines();
         QCOMPARE(lines.mid(lines.size() - 3),
                  (QStringList{QStringLiteral("Packet number 255 has been send to Tracking unit."),
-                              QStringLiteral("Operating system has been downloaded successfull !"),
-                              server.stoppedLine()}));
-        const QList<QByteArray> log = server.logLines();
-        verifyLogIntact(log);
-        QCOMPARE(log.size(), 3);
-        QVERIFY(endsWith(log.last(),
-                         QStringLiteral("Operating system has been downloaded successfull !")));
+                              osSuccess, server.stoppedLine()}));
+        QCOMPARE(logTexts(server.logLines()),
+                 (QList<QByteArray>{logStart, logLine("VORT01,V610UPLOAD"), logLine(osSuccess)}));
     }
 
     // An operator who presses Ctrl+C twice does not wait for a unit that has gone quiet; while it
@@ -226,7 +171,7 @@ private slots:
     {
         HeadlessServerRun server({QStringLiteral("--sessions"), QStringLiteral("2"),
                                   QStringLiteral("--summary-ms"), QStringLiteral("50")});
-        server.write(QStringLiteral("os/V610/os610.bin"), operatingSystemContent(400));
+        server.write(QStringLiteral("os/V610/os610.bin"), fileOf(400));
         QVERIFY(server.start());
         UdpUnitClient unit;
         unit.setSilent(true);
@@ -247,7 +192,8 @@ private slots:
         const QStringList lines = server.process().lines();
         QCOMPARE(lines.last(), server.stoppedLine());
         QVERIFY(lines.filter(QStringLiteral("Error2")).isEmpty());
-        verifyLogIntact(server.logLines());
+        QCOMPARE(logTexts(server.logLines()),
+                 (QList<QByteArray>{logStart, logLine(named("VORT01,V610UPLOAD", unit))}));
     }
 
     // At start, before any unit calls, the operator learns what is served and what would fail.
@@ -280,7 +226,7 @@ private slots:
                                     QString::number(unitCount), QStringLiteral("--quiet")};
         HeadlessServerRun first(shared);
         HeadlessServerRun second(shared, first.port());
-        const QByteArray system = operatingSystemContent(3 * 180 + 5);
+        const QByteArray system = fileOf(3 * 180 + 5);
         for (HeadlessServerRun *server : {&first, &second})
             server->write(QStringLiteral("os/V610/os610.bin"), system);
         QVERIFY(first.start());
@@ -292,13 +238,8 @@ private slots:
             QVERIFY(units.back()->open());
             units.back()->sendRequest("VORT01,V610UPLOAD", loopback, first.port());
         }
-        const auto success = [](const UdpUnitClient &unit) {
-            return QStringLiteral("Operating system has been downloaded successfull ! (unit "
-                                  "127.0.0.1:%1)")
-                .arg(unit.port());
-        };
         const auto served = [&](HeadlessServerRun &server, const UdpUnitClient &unit) {
-            return server.process().lines().contains(success(unit));
+            return server.process().lines().contains(named(osSuccess, unit));
         };
         QVERIFY(QTest::qWaitFor(
             [&] {
@@ -311,7 +252,7 @@ private slots:
             60000));
         int byFirst = 0;
         for (const auto &unit : units) {
-            QCOMPARE(unit->receivedData(), paddedToPackets(system));
+            QCOMPARE(unit->receivedData(), padded(system));
             const QString tag = QStringLiteral("(unit 127.0.0.1:%1)").arg(unit->port());
             const bool inFirst = !first.process().lines().filter(tag).isEmpty();
             const bool inSecond = !second.process().lines().filter(tag).isEmpty();

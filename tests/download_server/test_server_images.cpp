@@ -104,39 +104,27 @@ private slots:
         QCOMPARE(bytesAt(image, 215, 3), (Bytes{3, 2, 1}));
     }
 
-    // One line of the valid record's file replaced: the bytes the server makes of it.
+    // One line of the valid record's file replaced: the bytes the server makes of it (the
+    // valid record's own values: matchesTheToolsImageButForItsDifferences).
     void convertsEachLine_data()
     {
         QTest::addColumn<int>("line");
         QTest::addColumn<QByteArray>("value");
         QTest::addColumn<int>("position");
         QTest::addColumn<Bytes>("bytes");
-        QTest::newRow("speed 183") << 41 << QByteArray("\"183\"") << 94 << Bytes{99};
-        QTest::newRow("speed 120") << 41 << QByteArray("\"120\"") << 94 << Bytes{65};
-        QTest::newRow("port 6081") << 15 << QByteArray("\"6081\"") << 68 << Bytes{23, 193};
-        QTest::newRow("port 200") << 15 << QByteArray("\"200\"") << 68 << Bytes{0, 200};
-        QTest::newRow("port 511.6 rounds first")
-            << 15 << QByteArray("\"511.6\"") << 68 << Bytes{2, 0};
-        QTest::newRow("address") << 12 << QByteArray("\"192.168.1.10\"") << 48
-                                 << Bytes{192, 168, 1, 10};
-        QTest::newRow("ten-digit phone")
-            << 3 << QByteArray("\"0123456789\"") << 16
-            << Bytes{48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 35, 255, 255, 255, 255, 255, 0};
-        QTest::newRow("empty phone")
-            << 3 << QByteArray("\"\"") << 16 << Bytes{35,  255, 255, 255, 255, 255, 255, 255, 255,
-                                                      255, 255, 255, 255, 255, 255, 255, 0};
-        QTest::newRow("empty APN") << 24 << QByteArray("\"\"") << 224 << Bytes(32, 255);
-        QTest::newRow("latitude 51.4523")
-            << 27 << QByteArray("\"51.4523\"") << 4 << Bytes{51, 45, 23};
-        QTest::newRow("latitude 51.4") << 27 << QByteArray("\"51.4\"") << 4 << Bytes{51, 4, 0};
-        QTest::newRow("latitude without point")
-            << 27 << QByteArray("\"255\"") << 4 << Bytes{255, 255, 255};
-        QTest::newRow("halves to even") << 4 << QByteArray("\"10.5\"") << 33 << Bytes{10};
-        QTest::newRow("new password not used")
-            << 38 << QByteArray("\"4321\"") << 211 << Bytes{54, 48, 52, 56};
-        QTest::newRow("long packet id cut")
-            << 16 << QByteArray("\"ABCDEFGH\"") << 70 << Bytes{65, 66, 67, 68, 69, 70, 3};
-        QTest::newRow("quoted list index") << 20 << QByteArray("\"1\"") << 77 << Bytes{1};
+        const auto row = [](const char *name, int line, const char *value, int position,
+                            const Bytes &bytes) {
+            QTest::newRow(name) << line << QByteArray(value) << position << bytes;
+        };
+        row("port 511.6 rounds first", 15, "\"511.6\"", 68, {2, 0});
+        row("empty phone", 3, "\"\"", 16,
+            {35, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 0});
+        row("empty APN", 24, "\"\"", 224, Bytes(32, 255));
+        row("latitude without point", 27, "\"255\"", 4, {255, 255, 255});
+        row("halves to even", 4, "\"10.5\"", 33, {10});
+        row("new password not used", 38, "\"4321\"", 211, {54, 48, 52, 56});
+        row("long packet id cut", 16, "\"ABCDEFGH\"", 70, {65, 66, 67, 68, 69, 70, 3});
+        row("quoted list index", 20, "\"1\"", 77, {1});
     }
     void convertsEachLine()
     {
@@ -161,27 +149,26 @@ private slots:
         QTest::addColumn<int>("line"); // 0: the file is cut to `value` lines
         QTest::addColumn<QByteArray>("value");
         QTest::addColumn<int>("reportedLine");
-        QTest::newRow("byte 256") << QByteArray("V7.X") << 4 << QByteArray("\"256\"") << 4;
-        QTest::newRow("byte -1") << QByteArray("V7.X") << 9 << QByteArray("\"-1\"") << 9;
-        QTest::newRow("no selection") << QByteArray("V7.X") << 2 << QByteArray("-1") << 2;
-        QTest::newRow("list not a number") << QByteArray("V7.X") << 6 << QByteArray("x") << 6;
-        QTest::newRow("address two points")
-            << QByteArray("V7.X") << 14 << QByteArray("\"10.0.1\"") << 14;
-        QTest::newRow("port 65536") << QByteArray("V7.X") << 15 << QByteArray("\"65536\"") << 15;
-        QTest::newRow("short packet id")
-            << QByteArray("V7.X") << 16 << QByteArray("\"ABC12\"") << 16;
-        QTest::newRow("short password") << QByteArray("V7.X") << 37 << QByteArray("\"604\"") << 37;
-        QTest::newRow("speed 474") << QByteArray("V7.X") << 41 << QByteArray("\"474\"") << 41;
-        QTest::newRow("latitude -12.5")
-            << QByteArray("V7.X") << 29 << QByteArray("\"-12.5\"") << 29;
-        QTest::newRow("email 33") << QByteArray("V7.X") << 21 << '"' + QByteArray(33, 'a') + '"'
-                                  << 21;
-        QTest::newRow("phone 17") << QByteArray("V7.X") << 3 << QByteArray("\"01234567890123456\"")
-                                  << 3;
-        QTest::newRow("lookup 31") << QByteArray("V1.X") << 47 << QByteArray("31") << 47;
-        QTest::newRow("lookup -1") << QByteArray("V1.X") << 48 << QByteArray("-1") << 48;
-        QTest::newRow("50 lines") << QByteArray("V7.X") << 0 << QByteArray("50") << 51;
-        QTest::newRow("44 lines, V6") << QByteArray("V6.X") << 0 << QByteArray("44") << 45;
+        const auto row = [](const char *name, const char *version, int line,
+                            const QByteArray &value, int reportedLine) {
+            QTest::newRow(name) << QByteArray(version) << line << value << reportedLine;
+        };
+        row("byte 256", "V7.X", 4, "\"256\"", 4);
+        row("byte -1", "V7.X", 9, "\"-1\"", 9);
+        row("no selection", "V7.X", 2, "-1", 2);
+        row("list not a number", "V7.X", 6, "x", 6);
+        row("address two points", "V7.X", 14, "\"10.0.1\"", 14);
+        row("port 65536", "V7.X", 15, "\"65536\"", 15);
+        row("short packet id", "V7.X", 16, "\"ABC12\"", 16);
+        row("short password", "V7.X", 37, "\"604\"", 37);
+        row("speed 474", "V7.X", 41, "\"474\"", 41);
+        row("latitude -12.5", "V7.X", 29, "\"-12.5\"", 29);
+        row("email 33", "V7.X", 21, '"' + QByteArray(33, 'a') + '"', 21);
+        row("phone 17", "V7.X", 3, "\"01234567890123456\"", 3);
+        row("lookup 31", "V1.X", 47, "31", 47);
+        row("lookup -1", "V1.X", 48, "-1", 48);
+        row("50 lines", "V7.X", 0, "50", 51);
+        row("44 lines, V6", "V6.X", 0, "44", 45);
     }
     void refusesBadValues()
     {
@@ -292,17 +279,6 @@ private slots:
         QCOMPARE(result.status, Status::Invalid);
         QCOMPARE(result.problem, QStringLiteral("Error : GPS Camera file %1 ").arg(path) + problem);
         QCOMPARE(image, QByteArray(downloadImageSize, char(0xFF)));
-    }
-
-    // A configuration file chosen as the table by mistake is refused, not sent as an empty table.
-    void configurationFileIsNoTable()
-    {
-        const QString path = write(fileLines(TestSupport::validConfiguration()));
-        QByteArray image;
-        const ServerImageResult result = buildServerGpsImage(path, image);
-        QCOMPARE(result.status, Status::Invalid);
-        QVERIFY2(result.problem.contains(QStringLiteral(", row 0: ID \"")),
-                 qPrintable(result.problem));
     }
 };
 

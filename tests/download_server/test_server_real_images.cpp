@@ -1,6 +1,8 @@
 // The whole way a configuration file takes to a unit, as vortsetup writes it: chosen on the
 // console, built by the server's own builder, carried over loopback UDP and put together again
 // by the simulated unit (the table's whole way: the headless test).
+#include "download_texts.h"
+
 #include "support/server_fixture.h"
 #include "support/valid_configuration.h"
 
@@ -65,9 +67,7 @@ private slots:
         QCOMPARE(image.mid(4, 3), QByteArray("\x33\x2D\x17")); // 51.4523
         QCOMPARE(second.receivedImage().mid(16, secondImageNumber.size()), secondImageNumber);
         QCOMPARE(second.receivedImage().at(0), 'R');
-        QCOMPARE(
-            server.activity().filter("Configuration file has been downloaded successfull !").size(),
-            2);
+        QCOMPARE(server.activity().filter(configSuccess).size(), 2);
     }
 };
 

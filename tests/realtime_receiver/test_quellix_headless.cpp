@@ -53,7 +53,10 @@ private slots:
         unit.send("XYZ");
         QCOMPARE(unit.reply(), QByteArray("XYZ,1\r"));
 
-        // A message steering a terminal is shown, harmlessly, on one line.
+        // One character per byte; a message steering a terminal is shown, harmlessly, on one
+        // line.
+        unit.send("\xE9\x01\xFFxyzw");
+        QCOMPARE(unit.reply(), QByteArray("\xE9\x01\xFFxyz,1\r"));
         unit.send("AB\x1B[2J\nCD");
         QCOMPARE(unit.reply(), QByteArray("AB\x1B[2J,1\r"));
 
@@ -65,8 +68,11 @@ private slots:
                  (QStringList{"Port :" + port + " selected !", "Started, listening on port " + port,
                               "Received: ABCDEFGH", "Send: ABCDEF,1", "RESET", "Received: ABCDEFGH",
                               "Send: ABCDEF,1RESET", "POS 5", "Received: XYZ", "Send: XYZ,1POS 5",
-                              "Received: XYZ", "Send: XYZ,1", "Received: AB\\x1B[2J\\x0ACD",
-                              "Send: AB\\x1B[2J,1", "Stopped, listening on port " + port}));
+                              "Received: XYZ", "Send: XYZ,1",
+                              QStringLiteral("Received: \u00E9\\x01\u00FFxyzw"),
+                              QStringLiteral("Send: \u00E9\\x01\u00FFxyz,1"),
+                              "Received: AB\\x1B[2J\\x0ACD", "Send: AB\\x1B[2J,1",
+                              "Stopped, listening on port " + port}));
     }
 
     // Lines for one unit, and a record that cannot be written: receiving goes on.

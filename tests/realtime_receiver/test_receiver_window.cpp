@@ -2,15 +2,14 @@
 
 #include "support/accessibility_walk.h"
 #include "support/program_process.h"
+#include "support/recording_fakes.h"
 
 #include "common/datagram_socket.h"
-#include "common/help_viewer.h"
 #include "realtime_receiver/receiver_text.h"
 #include "realtime_receiver/receiver_window.h"
 #include "realtime_receiver/unit_choice.h"
 #include "realtime_receiver/unit_table.h"
 
-#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -25,13 +24,6 @@
 #include <memory>
 
 namespace {
-
-class RecordingHelp : public HelpViewer
-{
-public:
-    void open(const QString &fileName) override { opened << fileName; }
-    QStringList opened;
-};
 
 QPushButton *button(QWidget &window, const char *name)
 {
@@ -106,56 +98,54 @@ struct Receiver
         : window(ReceiverWindow::Options{socket, &help, 1000, std::chrono::milliseconds(pauseMs),
                                          recordFile})
     {
+        usePort(ProgramProcess::freeUdpPort());
+    }
+
+    void usePort(quint16 chosen)
+    {
+        port = chosen;
         window.findChild<QLineEdit *>(QStringLiteral("txtport"))->setText(QString::number(port));
         button(window, "Command4")->click();
     }
 
     // Runs script on a unit thread while Start's listening loop runs here. The script begins once
-    // the receiver listens; the loop is stopped after it unless the script ended it.
+    // the receiver listens (when the port was taken since it was picked, by a test running beside
+    // this one, Start is clicked again on a new port); the loop is stopped after it unless the
+    // script ended it.
     void listenWhile(const std::function<void()> &script)
     {
         std::unique_ptr<QThread> unit(QThread::create([&] {
-            onWindow(window, [] {});
             script();
             onWindow(window, [&] { button(window, "Command2")->click(); });
         }));
-        unit->start();
-        button(window, "Command1")->click();
+        for (int attempt = 0; attempt < 5 && !unit->isRunning() && !unit->isFinished(); ++attempt) {
+            QObject scope; // the timer fires only inside the listening loop
+            QTimer::singleShot(0, &scope, [&] { unit->start(); });
+            button(window, "Command1")->click();
+            if (listLines(window).last().startsWith(QStringLiteral("Cannot listen on port ")))
+                usePort(ProgramProcess::freeUdpPort());
+        }
         QTRY_VERIFY_WITH_TIMEOUT(unit->isFinished(), 30000);
     }
 
     QString portText() const { return QString::number(port); }
+    // The activity after the last "Started" line.
+    QStringList linesSinceStart()
+    {
+        const QStringList lines = listLines(window);
+        return lines.mid(lines.lastIndexOf("Started, listening on port " + portText()) + 1);
+    }
 
-    RecordingHelp help;
-    quint16 port = ProgramProcess::freeUdpPort();
+    RecordingHelpViewer help;
+    quint16 port = 0;
     ReceiverWindow window;
 };
 
-// Units reporting together, each from a socket of its own; unit i's messages begin with its
-// identifier, the letter then i in five digits.
-struct Fleet
+// Unit i's messages begin with its identifier: A, then i in five digits.
+QByteArray identifier(int i)
 {
-    Fleet(quint16 port, int size)
-    {
-        for (int i = 0; i < size; ++i)
-            units.push_back(std::make_unique<UnitSide>(port));
-    }
-    static QByteArray identifier(char letter, int i)
-    {
-        return letter + QByteArray::number(i).rightJustified(5, '0');
-    }
-    // Every unit sends one message, then each reads its answer.
-    QByteArrayList round(char letter)
-    {
-        for (size_t i = 0; i < units.size(); ++i)
-            units[i]->send(identifier(letter, int(i)) + ",position");
-        QByteArrayList replies;
-        for (const auto &unit : units)
-            replies << unit->reply();
-        return replies;
-    }
-    std::vector<std::unique_ptr<UnitSide>> units;
-};
+    return 'A' + QByteArray::number(i).rightJustified(5, '0');
+}
 
 } // namespace
 
@@ -165,120 +155,35 @@ class TestReceiverWindow : public QObject
 private slots:
     void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
 
-    void placesEveryControl_data()
+    // The window as loaded, named for a screen reader; Help opens download.txt.
+    void loadsIdle()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QRect>("twips");
-        auto row = [](const char *name, const char *caption, QRect twips) {
-            QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(caption)
-                                << twips;
-        };
-        row("Command4", "&Set host/port", {480, 240, 1335, 375});
-        row("Label2", "Port:", {2040, 360, 495, 255});
-        row("txtport", "6081", {2640, 240, 2055, 315});
-        row("Label4", "Enter command to send back :", {240, 1080, 5775, 255});
-        row("Text1", "", {240, 1440, 9735, 360});
-        row("Command5", "Send Data", {3960, 1920, 1695, 375});
-        row("Label1", "Activity Log:", {120, 2040, 1095, 255});
-        row("List1", "", {120, 2400, 9855, 4350});
-        row("Command1", "&Start", {360, 6960, 1695, 375});
-        row("Command2", "Stop", {2400, 6960, 1695, 375});
-        row("Command3", "Help", {5160, 6960, 1575, 375});
-        row("Command6", "EXIT", {8160, 6960, 1575, 375});
-        row("LabelUnit", "Send to &unit:", {10245, 1080, 3000, 255});
-        row("UnitChoice", "", {10245, 1440, 3000, 360});
-        row("LabelPending", "&Pending commands:", {13365, 1080, 3480, 255});
-        row("PendingCommands", "", {13365, 1440, 3480, 855});
-        row("Withdraw", "&Withdraw", {11550, 1920, 1695, 375});
-        row("LabelUnits", "U&nits:", {10245, 2040, 1095, 255});
-        row("UnitsView", "", {10245, 2400, 6600, 4350});
-    }
-    void placesEveryControl()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, caption);
-        QFETCH(QRect, twips);
-        ReceiverWindow window;
-        QCOMPARE(window.objectName(), QStringLiteral("trackmain"));
-        QCOMPARE(window.windowTitle(),
+        RecordingHelpViewer help;
+        ReceiverWindow fresh(ReceiverWindow::Options{nullptr, &help});
+        QCOMPARE(fresh.objectName(), QStringLiteral("trackmain"));
+        QCOMPARE(fresh.windowTitle(),
                  QStringLiteral("GPRS Real time Sample communication program 1.0"));
-        auto px = [](int t, int dpi) { return qRound(t * dpi / 1440.0); };
-        const int x = window.logicalDpiX(), y = window.logicalDpiY();
-        // The original client area and, to its right, the fleet column.
-        QCOMPARE(window.size(), QSize(px(16965, x), px(7485, y)));
-
-        QWidget *control = window.findChild<QWidget *>(name);
-        QVERIFY(control);
-        QCOMPARE(control->geometry(), QRect(px(twips.x(), x), px(twips.y(), y),
-                                            px(twips.width(), x), px(twips.height(), y)));
-        if (auto *b = qobject_cast<QPushButton *>(control))
-            QCOMPARE(b->text(), caption);
-        if (auto *l = qobject_cast<QLabel *>(control))
-            QCOMPARE(l->text(), caption);
-        if (auto *e = qobject_cast<QLineEdit *>(control))
-            QCOMPARE(e->text(), caption);
-        for (const char *line : {"Line5", "Line6", "Line7", "Line8"})
-            QVERIFY(window.findChild<QFrame *>(QLatin1String(line)));
-    }
-
-    // A screen reader or an automation tool can name every control an operator acts on.
-    void everyControlNamed()
-    {
-        ReceiverWindow window;
-        window.show();
-        const QStringList unnamed = unnamedInteractiveControls(&window);
+        QCOMPARE(buttonState(fresh), QStringLiteral("000 idle"));
+        QVERIFY(fresh.running());
+        QCOMPARE(fresh.tickCount(), 0);
+        fresh.show();
+        const QStringList unnamed = unnamedInteractiveControls(&fresh);
         QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(", ")));
+        // "Send Data" before listening (were it enabled) queues nothing.
+        fresh.findChild<QLineEdit *>(QStringLiteral("Text1"))->setText("RESET");
+        button(fresh, "Command5")->setEnabled(true);
+        button(fresh, "Command5")->click();
+        QCOMPARE(listLines(fresh), QStringList{"You didnt set remote host/port"});
+        QVERIFY(fresh.pendingCommand().isEmpty());
+        button(fresh, "Command3")->click();
+        QCOMPARE(help.opened, QStringList{"download.txt"});
     }
 
-    void answersEachMessage_data()
-    {
-        QTest::addColumn<QByteArray>("message");
-        QTest::addColumn<QByteArray>("answer");
-        QTest::addColumn<QStringList>("lines");
-        QTest::newRow("ABCDEFGH") << QByteArray("ABCDEFGH") << QByteArray("ABCDEF,1\r")
-                                  << QStringList{"Received: ABCDEFGH", "Send: ABCDEF,1"};
-        QTest::newRow("XYZ") << QByteArray("XYZ") << QByteArray("XYZ,1\r")
-                             << QStringList{"Received: XYZ", "Send: XYZ,1"};
-        QTest::newRow("one character per byte")
-            << QByteArray("\xE9\x01\xFF"
-                          "DEFG")
-            << QByteArray("\xE9\x01\xFF"
-                          "DEF,1\r")
-            << QStringList{QString::fromLatin1("Received: \xE9\x01\xFF"
-                                               "DEFG"),
-                           QString::fromLatin1("Send: \xE9\x01\xFF"
-                                               "DEF,1")};
-        const QByteArray long120 = QByteArray("987654").append(QByteArray(114, 'x'));
-        QTest::newRow("120 characters")
-            << long120 << QByteArray("987654,1\r")
-            << QStringList{"Received: " + QString::fromLatin1(long120.left(90)),
-                           QString::fromLatin1(long120.right(30)), "Send: 987654,1"};
-    }
-    void answersEachMessage()
-    {
-        QFETCH(QByteArray, message);
-        QFETCH(QByteArray, answer);
-        QFETCH(QStringList, lines);
-        Receiver receiver;
-        QByteArray reply;
-        receiver.listenWhile([&] {
-            UnitSide unit(receiver.port);
-            unit.send(message);
-            reply = unit.reply();
-        });
-        QCOMPARE(reply, answer);
-        const QString port = receiver.portText();
-        const QStringList expected =
-            QStringList{"Port :" + port + " selected !", "Started, listening on port " + port} +
-            lines + QStringList{"Stopped, listening on port " + port};
-        QCOMPARE(listLines(receiver.window), expected);
-        QCOMPARE(receiver.window.lastMessage(), QString::fromLatin1(message));
-    }
-
+    // A command goes with one answer; the buttons follow (Send Data waits for the answer).
     void attachesCommandToOneAnswer()
     {
         Receiver receiver;
+        QCOMPARE(buttonState(receiver.window), QStringLiteral("100 idle"));
         QByteArrayList replies;
         QStringList states;
         receiver.listenWhile([&] {
@@ -305,37 +210,6 @@ private slots:
             // An empty command is still one answer's worth; Send Data comes back after it.
             sendData(QString());
             exchange();
-        });
-        QCOMPARE(replies,
-                 (QByteArrayList{"ABCDEF,1\r", "ABCDEF,1RESET\r", "ABCDEF,1\r", "ABCDEF,1\r"}));
-        QCOMPARE(states, (QStringList{"011 listening", "010 listening", "011 listening",
-                                      "011 listening", "010 listening", "011 listening"}));
-        const QStringList lines = listLines(receiver.window);
-        QCOMPARE(lines.mid(2, 6),
-                 (QStringList{"Received: ABCDEFGH", "Send: ABCDEF,1", "RESET", "Received: ABCDEFGH",
-                              "Send: ABCDEF,1RESET", "Received: ABCDEFGH"}));
-        QVERIFY(receiver.window.pendingCommand().isEmpty());
-    }
-
-    void followsStateTable()
-    {
-        RecordingHelp help;
-        ReceiverWindow fresh(ReceiverWindow::Options{nullptr, &help});
-        QCOMPARE(buttonState(fresh), QStringLiteral("000 idle"));
-        QVERIFY(fresh.running());
-        QCOMPARE(fresh.tickCount(), 0);
-        // "Send Data" before listening (were it enabled) queues nothing.
-        fresh.findChild<QLineEdit *>(QStringLiteral("Text1"))->setText("RESET");
-        button(fresh, "Command5")->setEnabled(true);
-        button(fresh, "Command5")->click();
-        QCOMPARE(listLines(fresh), QStringList{"You didnt set remote host/port"});
-        QVERIFY(fresh.pendingCommand().isEmpty());
-
-        Receiver receiver;
-        QCOMPARE(buttonState(receiver.window), QStringLiteral("100 idle"));
-        QStringList states;
-        receiver.listenWhile([&] {
-            states << onWindow(receiver.window, [&] { return buttonState(receiver.window); });
             onWindow(receiver.window, [&] {
                 // A new port applies to the next start; it does not offer Start meanwhile.
                 receiver.window.findChild<QLineEdit *>(QStringLiteral("txtport"))->setText("6082");
@@ -345,15 +219,20 @@ private slots:
                 states << buttonState(receiver.window);
             });
         });
-        QCOMPARE(states, (QStringList{"011 listening", "011 listening", "101 listening"}));
+        QCOMPARE(replies,
+                 (QByteArrayList{"ABCDEF,1\r", "ABCDEF,1RESET\r", "ABCDEF,1\r", "ABCDEF,1\r"}));
+        QCOMPARE(states,
+                 (QStringList{"011 listening", "010 listening", "011 listening", "011 listening",
+                              "010 listening", "011 listening", "011 listening", "101 listening"}));
         QCOMPARE(buttonState(receiver.window), QStringLiteral("100 idle"));
         // The line names the port text the window shows.
         QCOMPARE(listLines(receiver.window).last(),
                  QStringLiteral("Stopped, listening on port 6082"));
-
-        // Help opens download.txt, while listening or not.
-        button(receiver.window, "Command3")->click();
-        QCOMPARE(receiver.help.opened, QStringList{"download.txt"});
+        QCOMPARE(receiver.linesSinceStart().mid(0, 6),
+                 (QStringList{"Received: ABCDEFGH", "Send: ABCDEF,1", "RESET", "Received: ABCDEFGH",
+                              "Send: ABCDEF,1RESET", "Received: ABCDEFGH"}));
+        QVERIFY(receiver.window.pendingCommand().isEmpty());
+        QCOMPARE(receiver.window.lastMessage(), QStringLiteral("ABCDEFGH"));
     }
 
     void answersBurstOnce()
@@ -376,32 +255,15 @@ private slots:
         QCOMPARE(burstReply, QByteArray("111111,1\r"));
         QCOMPARE(otherReply, QByteArray("444444,1\r"));
         QCOMPARE(laterReply, QByteArray("555555,1\r"));
-        QCOMPARE(listLines(receiver.window).mid(2, 8),
+        QCOMPARE(receiver.linesSinceStart().mid(0, 8),
                  (QStringList{"Received: 111111AAA", "Received: 222222BBB", "Received: 333333CCC",
                               "Received: 444444DDD", "Send: 111111,1", "Send: 444444,1",
                               "Received: 555555EEE", "Send: 555555,1"}));
     }
 
-    void answersEveryUnitOnItsOwn()
-    {
-        constexpr int units = 50;
-        Receiver receiver;
-        QByteArrayList first, second;
-        receiver.listenWhile([&] {
-            Fleet fleet(receiver.port, units);
-            first = fleet.round('A');
-            // Each unit got one answer: the next it reads answers its next message.
-            second = fleet.round('B');
-        });
-        for (int i = 0; i < units; ++i) {
-            QCOMPARE(first[i], Fleet::identifier('A', i) + ",1\r");
-            QCOMPARE(second[i], Fleet::identifier('B', i) + ",1\r");
-        }
-    }
-
     void sendsCommandsToChosenUnits()
     {
-        constexpr int units = 10;
+        constexpr int units = 50;
         Receiver receiver;
         auto *choice = receiver.window.findChild<UnitChoice *>(QStringLiteral("UnitChoice"));
         auto *pending = receiver.window.findChild<QListWidget *>(QStringLiteral("PendingCommands"));
@@ -419,8 +281,20 @@ private slots:
         QList<QByteArrayList> rounds;
         QStringList offered, listed;
         receiver.listenWhile([&] {
-            Fleet fleet(receiver.port, units);
-            rounds << fleet.round('A');
+            // Units reporting together, each from a socket of its own: every unit sends one
+            // message, then each reads its answer.
+            std::vector<std::unique_ptr<UnitSide>> fleet;
+            for (int i = 0; i < units; ++i)
+                fleet.push_back(std::make_unique<UnitSide>(receiver.port));
+            const auto round = [&] {
+                for (int i = 0; i < units; ++i)
+                    fleet[i]->send(identifier(i) + ",position");
+                QByteArrayList replies;
+                for (const auto &unit : fleet)
+                    replies << unit->reply();
+                rounds << replies;
+            };
+            round();
             onWindow(receiver.window, [&] {
                 choice->refill();
                 for (int i = 0; i < 3; ++i)
@@ -432,17 +306,17 @@ private slots:
                 pending->setCurrentRow(2); // A00005: DROP
                 button(receiver.window, "Withdraw")->click();
             });
-            rounds << fleet.round('A') << fleet.round('A');
+            round();
+            round();
         });
-        QCOMPARE(offered, (QStringList{"next message", "A00009", "A00008"}));
+        QCOMPARE(offered, (QStringList{"next message", "A00049", "A00048"}));
         QCOMPARE(listed, (QStringList{"next message: RESET", "A00003: PING", "A00005: DROP"}));
         QVERIFY(pendingTexts().isEmpty());
         QByteArrayList withCommands;
         for (const QByteArrayList &replies : rounds) {
             for (int i = 0; i < units; ++i) {
-                const QByteArray identifier = Fleet::identifier('A', i);
-                QVERIFY(replies[i].startsWith(identifier + ",1"));
-                if (replies[i] != identifier + ",1\r")
+                QVERIFY(replies[i].startsWith(identifier(i) + ",1"));
+                if (replies[i] != identifier(i) + ",1\r")
                     withCommands << replies[i];
             }
         }
@@ -452,34 +326,8 @@ private slots:
         QVERIFY(listLines(receiver.window).contains("Withdrawn for A00005: DROP"));
     }
 
-    void showsUnitsHeard()
-    {
-        Receiver receiver;
-        receiver.listenWhile([&] {
-            UnitSide van(receiver.port), bus(receiver.port);
-            van.send("VAN001,one");
-            van.reply();
-            bus.send("BUS002,two");
-            bus.reply();
-            van.send("VAN001,three");
-            van.reply();
-        });
-        auto *view = receiver.window.findChild<QTableView *>(QStringLiteral("UnitsView"));
-        QVERIFY(!view->accessibleName().isEmpty());
-        const QAbstractItemModel *model = view->model();
-        auto row = [&](int r) {
-            QStringList cells;
-            for (int c : {0, 2, 4, 5})
-                cells << model->index(r, c).data().toString();
-            return cells;
-        };
-        QTRY_COMPARE(row(0), (QStringList{"VAN001", "VAN001,three", "2", ""}));
-        QCOMPARE(row(1), (QStringList{"BUS002", "BUS002,two", "1", ""}));
-        QVERIFY(model->index(0, 1).data().toString().startsWith("127.0.0.1:"));
-    }
-
-    // The record holds what came in and what went out, byte for byte, in order.
-    void recordsTraffic()
+    // The units view, and the record of what came in and went out, byte for byte, in order.
+    void showsAndRecordsUnitsHeard()
     {
         QTemporaryDir directory;
         const QString file = directory.filePath(QStringLiteral("traffic.db"));
@@ -497,6 +345,19 @@ private slots:
                     unit.reply();
                 }
             });
+            auto *view = receiver.window.findChild<QTableView *>(QStringLiteral("UnitsView"));
+            QVERIFY(!view->accessibleName().isEmpty());
+            const QAbstractItemModel *model = view->model();
+            auto row = [&](int r) {
+                QStringList cells;
+                for (int c : {0, 1, 2, 4, 5})
+                    cells << model->index(r, c).data().toString();
+                return cells;
+            };
+            QTRY_COMPARE(row(0), (QStringList{"VAN001", "127.0.0.1:" + QString::number(ports[0]),
+                                              "VAN001,three", "2", ""}));
+            QCOMPARE(row(1), (QStringList{"BUS002", "127.0.0.1:" + QString::number(ports[1]),
+                                          "BUS002,two", "1", ""}));
         }
         QStringList rows;
         QStringList times;
@@ -509,10 +370,10 @@ private slots:
                             database);
             while (query.next()) {
                 times << query.value(0).toString();
-                rows << QStringList{query.value(1).toString(), query.value(2).toString(),
-                                    query.value(3).toString(), query.value(4).toString(),
-                                    query.value(5).toString()}
-                            .join(u' ');
+                QStringList cells;
+                for (int c = 1; c < 6; ++c)
+                    cells << query.value(c).toString();
+                rows << cells.join(u' ');
             }
         }
         QSqlDatabase::removeDatabase("check");
@@ -557,35 +418,18 @@ private slots:
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("identifier");
         QTest::addColumn<QString>("command");
-        QTest::addColumn<QString>("error");
-        QTest::newRow("unit and command") << "@VAN042 RESET"
-                                          << "VAN042"
-                                          << "RESET"
-                                          << "";
-        QTest::newRow("blanks in command") << "@VAN042 POS 5 "
-                                           << "VAN042"
-                                           << "POS 5 "
-                                           << "";
-        QTest::newRow("empty command") << "@XYZ "
-                                       << "XYZ"
-                                       << ""
-                                       << "";
-        QTest::newRow("only @") << "@"
-                                << ""
-                                << ""
-                                << "a unit identifier must follow @";
-        QTest::newRow("no identifier") << "@ RESET"
-                                       << ""
-                                       << ""
-                                       << "a unit identifier must follow";
-        QTest::newRow("no command") << "@VAN042"
-                                    << ""
-                                    << ""
-                                    << "a blank and the command";
-        QTest::newRow("too long") << "@VAN0421 RESET"
-                                  << ""
-                                  << ""
-                                  << "VAN0421 is longer";
+        QTest::addColumn<QString>("error"); // a part of it
+        const auto row = [](const char *line, const char *identifier, const char *command,
+                            const char *error) {
+            QTest::newRow(line) << line << identifier << command << error;
+        };
+        row("@VAN042 RESET", "VAN042", "RESET", "");
+        row("@VAN042 POS 5 ", "VAN042", "POS 5 ", "");
+        row("@XYZ ", "XYZ", "", "");
+        row("@", "", "", "a unit identifier must follow @");
+        row("@ RESET", "", "", "a unit identifier must follow");
+        row("@VAN042", "", "", "a blank and the command");
+        row("@VAN0421 RESET", "", "", "VAN0421 is longer");
     }
     void readsUnitCommandLines()
     {
@@ -648,8 +492,7 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(QString, line);
-        RecordingHelp help;
-        ReceiverWindow window(ReceiverWindow::Options{nullptr, &help});
+        ReceiverWindow window; // its own help viewer and socket, as the program makes it
         window.findChild<QLineEdit *>(QStringLiteral("txtport"))->setText(text);
         button(window, "Command4")->click();
         QCOMPARE(listLines(window), QStringList{line});
@@ -696,7 +539,8 @@ private slots:
         QVERIFY(again.bind(QHostAddress::AnyIPv4, receiver.port, QUdpSocket::DontShareAddress));
     }
 
-    void splitsOnlyOnce()
+    // A long line is split once; the list keeps the newest lines.
+    void boundsActivityList()
     {
         Receiver receiver;
         const QString text = QString(100, u'a') + QString(250, u'b');
@@ -704,17 +548,12 @@ private slots:
         receiver.window.logMessage(text);
         QCOMPARE(listLines(receiver.window).mid(1),
                  (QStringList{QString(100, u'x'), QString(100, u'a'), QString(250, u'b')}));
-    }
-
-    void keepsNewestLines()
-    {
-        Receiver receiver;
         const int extra = 7;
         for (int i = 0; i < ReceiverText::activityListCap + extra; ++i)
             receiver.window.logMessage(QString::number(i));
         const QStringList lines = listLines(receiver.window);
         QCOMPARE(lines.size(), ReceiverText::activityListCap);
-        QCOMPARE(lines.first(), QString::number(extra)); // the port line and 0 to 6 went
+        QCOMPARE(lines.first(), QString::number(extra)); // the four lines before and 0 to 6 went
         QCOMPARE(lines.last(), QString::number(ReceiverText::activityListCap + extra - 1));
     }
 };
