@@ -2,13 +2,10 @@
 #include "link/port_map.h"
 #include "link/qt_serial_port.h"
 #include "support/main_window_bench.h"
-#include "support/vortsim_process.h"
 
 #include <QtTest>
 
 namespace {
-const ShownMessage invalidPassword{QStringLiteral("Invalid Password"),
-                                   QStringLiteral("Password Invalid !"), MessageIcon::Critical};
 const ShownMessage notAvailable{
     QStringLiteral("COM: not available. Change the CommPort property to another port."),
     QStringLiteral("ERROR"), MessageIcon::None};
@@ -64,57 +61,6 @@ private slots:
 #endif
     }
 
-    void runsTheExchangeOverAPseudoTerminal_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<bool>("accepted");
-        QTest::newRow("OK0") << QStringList() << true;
-        QTest::newRow("OK1") << QStringList{"--ready-digit", "1"} << true;
-        QTest::newRow("refused") << QStringList{"--refuse-password"} << false;
-    }
-    void runsTheExchangeOverAPseudoTerminal()
-    {
-        QFETCH(QStringList, arguments);
-        QFETCH(bool, accepted);
-        VortsimProcess unit(arguments);
-        QVERIFY(unit.start());
-        QtSerialPort port(unit.comOne());
-        RecordingMessageBoxes boxes;
-        GPStracking window({&port, &boxes, nullptr, 100});
-
-        // Twice: the unit keeps serving after the port was closed and opened again.
-        for (int run = 1; run <= 2; ++run) {
-            window.startOperation(2);
-            if (accepted) {
-                // vortsim's position log is empty unless asked otherwise.
-                QCOMPARE(boxes.shown.size(), run);
-                QCOMPARE(boxes.shown.last().prompt,
-                         QStringLiteral("No GPS locations to download !"));
-                QVERIFY(!port.isOpen());
-            } else {
-                QCOMPARE(boxes.shown.size(), run);
-                QCOMPARE(boxes.shown.last(), invalidPassword);
-                QVERIFY(port.isOpen());
-            }
-        }
-    }
-
-    void switchesTheOpenPortsSpeed()
-    {
-        VortsimProcess unit;
-        QVERIFY(unit.start());
-        PortMap map;
-        map.addMapping(QStringLiteral("COM4=") + unit.device());
-        QtSerialPort port(map);
-        QVERIFY(port.open(4, QStringLiteral("9600,N,8,1")));
-        QCOMPARE(port.baudRate(), 9600);
-        QVERIFY(port.setSettings(QStringLiteral("38400,N,8,1")));
-        QCOMPARE(port.baudRate(), 38400);
-        QVERIFY(!port.setSettings(QStringLiteral("38400")));
-        port.close();
-        QVERIFY(!port.isOpen());
-    }
-
     void missingDeviceGivesTheMessage()
     {
         PortMap map;
@@ -136,6 +82,8 @@ private slots:
         QCOMPARE(boxes.shown, QList<ShownMessage>{notAvailable});
         QVERIFY(!port.isOpen());
         QVERIFY(port.errorString().startsWith(QStringLiteral("/nonexistent/ttyVORT")));
+        // A settings text the line cannot take is refused before the device is asked.
+        QVERIFY(!port.setSettings(QStringLiteral("38400")));
     }
 };
 
