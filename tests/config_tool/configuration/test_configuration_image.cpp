@@ -96,12 +96,7 @@ private slots:
              16,
              {48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 48, 49, 50, 51, 52, 53, 0, 10}},
             {"phone 3", "basePhoneNumber", "112", 16, {49, 49, 50, 35, 255}},
-            {"0xFF in a text",
-             "emailFrom",
-             QString::fromLatin1("ab\xff"
-                                 "c"),
-             128,
-             {97, 98, 255, 99, 255}},
+            {"0xFF", "emailFrom", QStringLiteral(u"ab\u00FFc"), 128, {97, 98, 255, 99, 255}},
             {"new password empty", "newPassword", "", 211, {54, 48, 52, 56}},
             {"new password 1", "newPassword", "1", 211, {54, 48, 52, 56}},
             {"new password 3", "newPassword", "123", 211, {54, 48, 52, 56}},
