@@ -19,107 +19,54 @@ class TestConfigurationCheck : public QObject
 {
     Q_OBJECT
 private slots:
-    void allTextsEmptyGiveSeventeenMessagesInOrder()
-    {
-        const ConfigurationCheckResult result = checkConfiguration(allTextsEmpty());
-        const QStringList expected = {"Invalid Base Phone number",
-                                      "Invalid LAT1 Value",
-                                      "Invalid LAT2 Value",
-                                      "Invalid LONG1 Value",
-                                      "Invalid LONG2 Value",
-                                      "Invalid LAT1 Value",
-                                      "Invalid LAT2 Value",
-                                      "Invalid LONG1 Value",
-                                      "Invalid LONG2 Value",
-                                      "Invalid IP address for UDP",
-                                      "Invalid server IP address",
-                                      "Invalid GEO fencing delay",
-                                      "Invalid GEO fencing sensitivity",
-                                      "Invalid Alarm input delay time",
-                                      "Invalid GPS reading interval",
-                                      "Invalid UDP packet identification",
-                                      "Invalid Existing Password"};
-        QCOMPARE(result.failures, expected);
-        QVERIFY(!result.endedByRunTimeFailure);
-        QVERIFY(!result.valid());
-    }
-
-    void validRecordPasses()
-    {
-        const ConfigurationCheckResult result =
-            checkConfiguration(TestSupport::validConfiguration());
-        QVERIFY2(result.valid(), qPrintable(result.failures.join(u'|')));
-    }
-
     // One setting changed on a valid record: the messages it gives.
     void singleSettings_data()
     {
         QTest::addColumn<QString>("setting");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QStringList>("messages");
-        const QStringList none;
-        QTest::newRow("lat 90.0000") << "geoLat1"
-                                     << "90.0000" << none;
-        QTest::newRow("lat 90.00001") << "geoLat1"
-                                      << "90.00001" << QStringList{"Invalid LAT1 Value"};
-        QTest::newRow("lat 9.5") << "geoLat1"
-                                 << "9.5" << QStringList{"Invalid LAT1 Value"};
-        QTest::newRow("lat 45") << "geoLat1"
-                                << "45" << QStringList{"Invalid LAT1 Value", "Invalid LAT1 Value"};
-        QTest::newRow("long 180.0000") << "geoLong2"
-                                       << "180.0000" << none;
-        QTest::newRow("long 180.0001") << "geoLong2"
-                                       << "180.0001" << QStringList{"Invalid LONG2 Value"};
-        QTest::newRow("long 9 chars") << "geoLong1"
-                                      << "100.00001" << QStringList{"Invalid LONG1 Value"};
-        QTest::newRow("tracking -3") << "gprsTrackingInterval"
-                                     << "-3" << none;
-        QTest::newRow("tracking 6")
-            << "gprsTrackingInterval"
-            << "6" << QStringList{"Invalid Real time GPRS tracking interval"};
-        QTest::newRow("os port -1") << "udpOsUploadPort"
-                                    << "-1" << none;
-        QTest::newRow("destination port -1") << "udpDestinationPort"
-                                             << "-1" << QStringList{"Invalid UDP destination port"};
-        QTest::newRow("destination port 65535") << "udpDestinationPort"
-                                                << "65535" << none;
-        QTest::newRow("speed 183") << "speedLimit"
-                                   << "183" << none;
-        QTest::newRow("speed 183.5") << "speedLimit"
-                                     << "183.5" << QStringList{"Invalid Speed limit"};
-        QTest::newRow("speed time 256") << "speedLimitTime"
-                                        << "256" << QStringList{"Speed "};
-        QTest::newRow("12 and letters") << "geoFencingDelay"
-                                        << "12abc" << none;
-        QTest::newRow("1,5 is 1") << "geoFencingDelay"
-                                  << "1,5" << none;
-        QTest::newRow("0,5 is 0") << "geoFencingDelay"
-                                  << "0,5" << QStringList{"Invalid GEO fencing delay"};
-        QTest::newRow("2 4 0") << "geoFencingDelay"
-                               << "2 4 0" << none;
-        QTest::newRow("2 4 1") << "geoFencingDelay"
-                               << "2 4 1" << QStringList{"Invalid GEO fencing delay"};
-        QTest::newRow("&HF0") << "geoFencingDelay"
-                              << "&HF0" << none;
-        QTest::newRow("&HF1") << "geoFencingDelay"
-                              << "&HF1" << QStringList{"Invalid GEO fencing delay"};
-        QTest::newRow("power failure 0") << "powerFailureDelay"
-                                         << "0" << none;
-        QTest::newRow("new password empty") << "newPassword"
-                                            << "" << none;
-        QTest::newRow("new password 5") << "newPassword"
-                                        << "12345" << QStringList{"Invalid New Password"};
-        QTest::newRow("existing password letters") << "existingPassword"
-                                                   << "abcd" << none;
-        QTest::newRow("existing password 3") << "existingPassword"
-                                             << "604" << QStringList{"Invalid Existing Password"};
-        QTest::newRow("phone 17") << "basePhoneNumber"
-                                  << "12345678901234567"
-                                  << QStringList{"Invalid Base Phone number"};
-        QTest::newRow("apn 33") << "apnName" << QString(33, u'a')
-                                << QStringList{"Invalid APN name"};
-        QTest::newRow("address 4 chars") << "smtpServerAddress"
-                                         << "1.2." << QStringList{"Invalid server IP address"};
+        const struct
+        {
+            const char *name, *setting;
+            QString text;
+            QStringList messages;
+        } rows[] = {
+            {"lat 90.0000", "geoLat1", "90.0000", {}},
+            {"lat 90.00001", "geoLat1", "90.00001", {"Invalid LAT1 Value"}},
+            {"lat 9.5", "geoLat1", "9.5", {"Invalid LAT1 Value"}},
+            {"lat 45", "geoLat1", "45", {"Invalid LAT1 Value", "Invalid LAT1 Value"}},
+            {"long 180.0000", "geoLong2", "180.0000", {}},
+            {"long 180.0001", "geoLong2", "180.0001", {"Invalid LONG2 Value"}},
+            {"long 9 chars", "geoLong1", "100.00001", {"Invalid LONG1 Value"}},
+            {"tracking -3", "gprsTrackingInterval", "-3", {}},
+            {"tracking 6",
+             "gprsTrackingInterval",
+             "6",
+             {"Invalid Real time GPRS tracking interval"}},
+            {"os port -1", "udpOsUploadPort", "-1", {}},
+            {"destination port -1", "udpDestinationPort", "-1", {"Invalid UDP destination port"}},
+            {"destination port 65535", "udpDestinationPort", "65535", {}},
+            {"speed 183", "speedLimit", "183", {}},
+            {"speed 183.5", "speedLimit", "183.5", {"Invalid Speed limit"}},
+            {"speed time 256", "speedLimitTime", "256", {"Speed "}},
+            {"12 and letters", "geoFencingDelay", "12abc", {}},
+            {"1,5 is 1", "geoFencingDelay", "1,5", {}},
+            {"0,5 is 0", "geoFencingDelay", "0,5", {"Invalid GEO fencing delay"}},
+            {"2 4 0", "geoFencingDelay", "2 4 0", {}},
+            {"2 4 1", "geoFencingDelay", "2 4 1", {"Invalid GEO fencing delay"}},
+            {"&HF0", "geoFencingDelay", "&HF0", {}},
+            {"&HF1", "geoFencingDelay", "&HF1", {"Invalid GEO fencing delay"}},
+            {"power failure 0", "powerFailureDelay", "0", {}},
+            {"new password empty", "newPassword", "", {}},
+            {"new password 5", "newPassword", "12345", {"Invalid New Password"}},
+            {"existing password letters", "existingPassword", "abcd", {}},
+            {"existing password 3", "existingPassword", "604", {"Invalid Existing Password"}},
+            {"phone 17", "basePhoneNumber", "12345678901234567", {"Invalid Base Phone number"}},
+            {"apn 33", "apnName", QString(33, u'a'), {"Invalid APN name"}},
+            {"address 4 chars", "smtpServerAddress", "1.2.", {"Invalid server IP address"}},
+        };
+        for (const auto &row : rows)
+            QTest::newRow(row.name) << QString(row.setting) << row.text << row.messages;
     }
     void singleSettings()
     {

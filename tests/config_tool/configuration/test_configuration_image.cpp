@@ -59,9 +59,6 @@ private slots:
         QVERIFY(image.has_value());
         QCOMPARE(image->size(), 256);
         QCOMPARE(*image, validImage());
-        QCOMPARE(quint8(image->at(0)), quint8(0x56));
-        for (int p : {9, 53, 54, 55, 56, 60, 61, 62, 63, 80, 81, 82, 83, 84, 208, 209, 220, 223})
-            QCOMPARE(quint8(image->at(p)), quint8(0xFF));
     }
 
     // One setting of the valid record changed: the bytes it gives, or a failed build (no bytes).
@@ -71,66 +68,49 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("position");
         QTest::addColumn<Bytes>("bytes");
-        QTest::newRow("16-bit 1000") << "smsIntervalOffline"
-                                     << "1000" << 2 << Bytes{3, 232};
-        QTest::newRow("16-bit 65535") << "udpDestinationPort"
-                                      << "65535" << 68 << Bytes{255, 255};
-        QTest::newRow("16-bit 511.6") << "udpDestinationPort"
-                                      << "511.6" << 68 << Bytes{};
-        QTest::newRow("port -1: no check, no byte") << "udpDestinationPort"
-                                                    << "-1" << 68 << Bytes{};
-        QTest::newRow("speed 100") << "speedLimit"
-                                   << "100" << 94 << Bytes{54};
-        QTest::newRow("speed 101") << "speedLimit"
-                                   << "101" << 94 << Bytes{55};
-        QTest::newRow("speed 183") << "speedLimit"
-                                   << "183" << 94 << Bytes{99};
-        QTest::newRow("10.5 halves to even") << "geoFencingDelay"
-                                             << "10.5" << 33 << Bytes{10};
-        QTest::newRow("11.5 halves to even") << "geoFencingDelay"
-                                             << "11.5" << 33 << Bytes{12};
-        QTest::newRow("tracking -1") << "gprsTrackingInterval"
-                                     << "-1" << 76 << Bytes{};
-        QTest::newRow("tracking -0.4") << "gprsTrackingInterval"
-                                       << "-0.4" << 76 << Bytes{0};
-        QTest::newRow("address zeros") << "smtpServerAddress"
-                                       << "192.168.001.010" << 48 << Bytes{192, 168, 1, 10};
-        QTest::newRow("address two points") << "smtpServerAddress"
-                                            << "192.168.1" << 48 << Bytes{};
-        QTest::newRow("address 300") << "smtpServerAddress"
-                                     << "192.168.1.300" << 48 << Bytes{};
-        QTest::newRow("35.123") << "geoLat1"
-                                << "35.123" << 4 << Bytes{35, 12, 3};
-        QTest::newRow("phone 16") << "basePhoneNumber"
-                                  << "0123456789012345" << 16
-                                  << Bytes{48, 49, 50, 51, 52, 53, 54, 55, 56,
-                                           57, 48, 49, 50, 51, 52, 53, 0,  10};
-        QTest::newRow("phone 3") << "basePhoneNumber"
-                                 << "112" << 16 << Bytes{49, 49, 50, 35, 255};
-        QTest::newRow("0xFF in a text") << "emailFrom"
-                                        << QString::fromLatin1("ab\xff"
-                                                               "c")
-                                        << 128 << Bytes{97, 98, 255, 99, 255};
-        QTest::newRow("new password empty") << "newPassword"
-                                            << "" << 211 << Bytes{54, 48, 52, 56};
-        QTest::newRow("new password 1") << "newPassword"
-                                        << "1" << 211 << Bytes{54, 48, 52, 56};
-        QTest::newRow("new password 3") << "newPassword"
-                                        << "123" << 211 << Bytes{54, 48, 52, 56};
-        QTest::newRow("new password 4") << "newPassword"
-                                        << "4321" << 211 << Bytes{52, 51, 50, 49};
-        QTest::newRow("saving interval unchecked, 256") << "gprsSavingInterval"
-                                                        << "256" << 221 << Bytes{};
-        QTest::newRow("ADC level unchecked, 300") << "adcTriggerLevel"
-                                                  << "300" << 58 << Bytes{};
-        QTest::newRow("download check: lat 45") << "geoLat1"
-                                                << "45" << 4 << Bytes{};
-        QTest::newRow("download check: packet id 5") << "udpPacketId"
-                                                     << "ABC12" << 70 << Bytes{};
-        QTest::newRow("download check: overflow") << "speedLimitTime"
-                                                  << "1D999" << 222 << Bytes{};
-        QTest::newRow("udp address unchecked, short") << "udpServerAddress"
-                                                      << "1.2" << 64 << Bytes{};
+        const struct
+        {
+            const char *name, *setting;
+            QString text;
+            int position;
+            Bytes bytes;
+        } rows[] = {
+            {"16-bit 1000", "smsIntervalOffline", "1000", 2, {3, 232}},
+            {"16-bit 65535", "udpDestinationPort", "65535", 68, {255, 255}},
+            {"16-bit 511.6", "udpDestinationPort", "511.6", 68, {}},
+            {"port -1: no check, no byte", "udpDestinationPort", "-1", 68, {}},
+            {"speed 100", "speedLimit", "100", 94, {54}},
+            {"speed 101", "speedLimit", "101", 94, {55}},
+            {"speed 183", "speedLimit", "183", 94, {99}},
+            {"10.5 halves to even", "geoFencingDelay", "10.5", 33, {10}},
+            {"11.5 halves to even", "geoFencingDelay", "11.5", 33, {12}},
+            {"tracking -1", "gprsTrackingInterval", "-1", 76, {}},
+            {"tracking -0.4", "gprsTrackingInterval", "-0.4", 76, {0}},
+            {"address zeros", "smtpServerAddress", "192.168.001.010", 48, {192, 168, 1, 10}},
+            {"address two points", "smtpServerAddress", "192.168.1", 48, {}},
+            {"address 300", "smtpServerAddress", "192.168.1.300", 48, {}},
+            {"35.123", "geoLat1", "35.123", 4, {35, 12, 3}},
+            {"phone 16",
+             "basePhoneNumber",
+             "0123456789012345",
+             16,
+             {48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 48, 49, 50, 51, 52, 53, 0, 10}},
+            {"phone 3", "basePhoneNumber", "112", 16, {49, 49, 50, 35, 255}},
+            {"0xFF", "emailFrom", QStringLiteral(u"ab\u00FFc"), 128, {97, 98, 255, 99, 255}},
+            {"new password empty", "newPassword", "", 211, {54, 48, 52, 56}},
+            {"new password 1", "newPassword", "1", 211, {54, 48, 52, 56}},
+            {"new password 3", "newPassword", "123", 211, {54, 48, 52, 56}},
+            {"new password 4", "newPassword", "4321", 211, {52, 51, 50, 49}},
+            {"saving interval unchecked, 256", "gprsSavingInterval", "256", 221, {}},
+            {"ADC level unchecked, 300", "adcTriggerLevel", "300", 58, {}},
+            {"download check: lat 45", "geoLat1", "45", 4, {}},
+            {"download check: packet id 5", "udpPacketId", "ABC12", 70, {}},
+            {"download check: overflow", "speedLimitTime", "1D999", 222, {}},
+            {"udp address unchecked, short", "udpServerAddress", "1.2", 64, {}},
+        };
+        for (const auto &row : rows)
+            QTest::newRow(row.name)
+                << QString(row.setting) << row.text << row.position << row.bytes;
     }
     void encodesEachExample()
     {
@@ -158,7 +138,6 @@ private slots:
 
     void downloadChecksDifferFromTheScreenCheck()
     {
-        QCOMPARE(downloadCheckRules().size(), std::size_t(31));
         // Not tested before a download: the two addresses and the saving interval's range.
         ConfigurationRecord record = TestSupport::validConfiguration();
         record.udpServerAddress = QStringLiteral("1...");
@@ -239,7 +218,8 @@ private slots:
         QCOMPARE(back.basePhoneNumber, record.basePhoneNumber);
     }
 
-    void roundTripChangesOnlyTheDocumentedTexts()
+    // Decoded in the unit's styles, the texts encode to the same bytes, but for the password.
+    void decodedTextsEncodeToTheSameBytes()
     {
         ConfigurationRecord record = TestSupport::validConfiguration();
         record.speedLimit = QStringLiteral("101");
@@ -252,25 +232,10 @@ private slots:
 
         ConfigurationRecord back;
         decodeConfigurationImage(*image, back);
-        ConfigurationRecord expected = record;
-        expected.versionNumber = back.versionNumber;
-        expected.existingPassword = back.existingPassword;
-        expected.newPassword = back.newPassword;
-        expected.speedLimit = QStringLiteral("102");
-        expected.geoLat1 = QStringLiteral("35.1203");
-        expected.smtpServerAddress = QStringLiteral(" 192. 168. 1. 10");
-        expected.udpServerAddress = QStringLiteral(" 10. 0. 0. 1");
-        expected.geoFencingDelay = QStringLiteral(" 10");
-        for (const char *spaced : {"geoFencingSensitivity", "alarmInputDelay", "powerFailureDelay",
-                                   "gpsReadingInterval", "udpDestinationPort", "smsIntervalOnline",
-                                   "gprsTrackingInterval", "gprsSavingInterval", "udpOsUploadPort",
-                                   "smsIntervalOffline", "adcTriggerLevel", "adcDelayTime"}) {
-            QString &text = expected.*findSetting(QLatin1String(spaced))->text;
-            text.prepend(u' ');
-        }
-        QCOMPARE(back, expected);
-
-        // The decoded texts encode to the same bytes, but for the unit password.
+        QCOMPARE(back.geoLat1, QStringLiteral("35.1203"));
+        QCOMPARE(back.gprsSavingInterval, QLatin1Char(' ') + record.gprsSavingInterval);
+        QCOMPARE(back.apnName, record.apnName);
+        QCOMPARE(back.newPassword, QString());
         back.existingPassword = record.newPassword;
         QCOMPARE(encodeConfigurationImage(back), image);
     }

@@ -144,37 +144,6 @@ private slots:
         QVERIFY(!bench.port.isOpen()); // closed whatever the outcome
     }
 
-    void invalidConfigurationLeavesThePortAlone_data()
-    {
-        QTest::addColumn<QString>("setting");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("start-up values") << QString() << QString();
-        QTest::newRow("check fails") << "speedLimit"
-                                     << "184";
-        QTest::newRow("list at -1") << "enabledBy" << QString();
-    }
-    void invalidConfigurationLeavesThePortAlone()
-    {
-        QFETCH(QString, setting);
-        QFETCH(QString, text);
-        TransferBench bench;
-        if (!setting.isEmpty()) {
-            ConfigurationRecord record = TestSupport::validConfiguration();
-            const SettingDescriptor *d = findSetting(setting);
-            if (d->index)
-                record.*d->index = -1;
-            else
-                record.*d->text = text;
-            QVERIFY(bench.setup1().setConfiguration(record));
-        }
-
-        bench.button("Command1")->click();
-
-        QCOMPARE(bench.boxes.shown, QList<ShownMessage>{invalidConfiguration});
-        QCOMPARE(bench.port.openCount(), 0);
-        QCOMPARE(bench.port.written(), QByteArray());
-    }
-
     void uploadPutsTheUnitsConfigurationOnTheScreens_data()
     {
         QTest::addColumn<bool>("leadingP");

@@ -110,7 +110,6 @@ private slots:
     {
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<QString>("point"); // empty: the record is left out
-        const QString leftOut;
         QTest::newRow("north west")
             << goodLine << "51.507535 -0.12613 2026-12-06T14:03:27Z 012.3 270.0";
         QTest::newRow("south east")
@@ -130,24 +129,24 @@ private slots:
                           "29/02/28,00:00:00,5130.4521,N,00007.5678,W,000.0,000.0\n")
             << "51.507535 -0.12613 2028-02-29T00:00:00Z 000.0 000.0";
 
-        QTest::newRow("no hemisphere letters")
-            << logLine("5130.4521", "", "00007.5678", "") << leftOut;
-        QTest::newRow("letters swapped") << logLine("5130.4521", "E", "00007.5678", "N") << leftOut;
-        QTest::newRow("latitude minutes 60")
-            << logLine("5160.0000", "N", "00007.5678", "W") << leftOut;
-        QTest::newRow("longitude minutes 60")
-            << logLine("5130.4521", "N", "00060.0000", "W") << leftOut;
-        QTest::newRow("past the pole") << logLine("9000.0001", "N", "00007.5678", "W") << leftOut;
-        QTest::newRow("past the date line")
-            << logLine("5130.4521", "N", "18000.0001", "W") << leftOut;
-        QTest::newRow("no such day") << logLineAt("31/02/26", "14:03:27") << leftOut;
-        QTest::newRow("no leap day") << logLineAt("29/02/27", "14:03:27") << leftOut;
-        QTest::newRow("hour 24") << logLineAt("06/12/26", "24:00:00") << leftOut;
-        QTest::newRow("second 60") << logLineAt("06/12/26", "23:59:60") << leftOut;
-        QTest::newRow("speed garbled") << QByteArray(goodLine).replace("012.3", "0<2.3") << leftOut;
-        QTest::newRow("stray quote") << QByteArray(goodLine).replace("5130", "51\"30") << leftOut;
-        QTest::newRow("seven fields") << QByteArray(goodLine).replace(",\"270.0\"", "") << leftOut;
-        QTest::newRow("garbage") << QByteArray("\x01\xff<&>\r\n") << leftOut;
+        // Records left out.
+        const std::pair<const char *, QByteArray> leftOut[] = {
+            {"no hemisphere letters", logLine("5130.4521", "", "00007.5678", "")},
+            {"letters swapped", logLine("5130.4521", "E", "00007.5678", "N")},
+            {"latitude minutes 60", logLine("5160.0000", "N", "00007.5678", "W")},
+            {"longitude minutes 60", logLine("5130.4521", "N", "00060.0000", "W")},
+            {"past the pole", logLine("9000.0001", "N", "00007.5678", "W")},
+            {"past the date line", logLine("5130.4521", "N", "18000.0001", "W")},
+            {"no such day", logLineAt("31/02/26", "14:03:27")},
+            {"no leap day", logLineAt("29/02/27", "14:03:27")},
+            {"hour 24", logLineAt("06/12/26", "24:00:00")},
+            {"second 60", logLineAt("06/12/26", "23:59:60")},
+            {"speed garbled", QByteArray(goodLine).replace("012.3", "0<2.3")},
+            {"stray quote", QByteArray(goodLine).replace("5130", "51\"30")},
+            {"seven fields", QByteArray(goodLine).replace(",\"270.0\"", "")},
+            {"garbage", QByteArray("\x01\xff<&>\r\n")}};
+        for (const auto &[name, line] : leftOut)
+            QTest::newRow(name) << line << QString();
     }
     void pointOfEachRecord()
     {
@@ -227,6 +226,16 @@ private slots:
         QTest::newRow("track would replace the log")
             << goodLine << QStringList{"--gpx", "log.csv", "--gpx-out", "./log.csv"} << 7 << none
             << QStringList{"./log.csv: the track would replace the log"} << QString();
+        // No window system is touched before the command line is read.
+        QTest::newRow("version") << QByteArray("<none>") << QStringList{"--version"} << 0
+                                 << QStringList{"vortsetup 1.7 (VORT tool set 1.1.0)"} << none
+                                 << QString();
+        QTest::newRow("mistyped option")
+            << QByteArray("<none>") << QStringList{"--uplod-config", "x"} << 2 << none
+            << QStringList{"vortsetup: Unknown option 'uplod-config'."} << QString();
+        QTest::newRow("batch check")
+            << QByteArray("<none>") << QStringList{"--check", "a.cfg"} << 7 << none
+            << QStringList{"Error: Error loading file"} << QString();
         QTest::newRow("no log named")
             << goodLine << QStringList{"--gpx-out", "drive.gpx"} << 2 << none
             << QStringList{"vortsetup: --gpx takes one position log, --gpx-out at most one file"}
@@ -315,39 +324,56 @@ private slots:
         QTest::addColumn<QStringList>("unit");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<int>("records");
-        QTest::newRow("1,000 records") << QStringList{"--positions", "1000"} << 0 << 1000;
+        QTest::addColumn<QString>("saved"); // the first line, when the upload succeeds
+        QTest::addColumn<bool>("withGpx");
+        QTest::newRow("demo drive")
+            << QStringList{"--demo"} << 0 << 36 << "Saved:  36 GPS locations Saved !" << true;
         // 200 characters: five whole records of 38, then silence.
         QTest::newRow("upload broken off")
-            << QStringList{"--positions", "10", "--positions-silent-after", "200"} << 6 << 5;
-        QTest::newRow("empty log: no track") << QStringList{"--positions", "0"} << 0 << 0;
+            << QStringList{"--positions", "10", "--positions-silent-after", "200"} << 6 << 5
+            << QString() << true;
+        QTest::newRow("empty log: no track")
+            << QStringList{"--positions", "0"} << 0 << 0 << QString() << true;
+        QTest::newRow("without --gpx") << QStringList{"--positions", "3"} << 0 << 3
+                                       << "Saved:  3 GPS locations Saved !" << false;
     }
     void trackBesideTheUploadedLog()
     {
         QFETCH(QStringList, unit);
         QFETCH(int, exitCode);
         QFETCH(int, records);
+        QFETCH(QString, saved);
+        QFETCH(bool, withGpx);
         QTemporaryDir dir;
         VortsimProcess vortsim(unit);
         QVERIFY(vortsim.start());
-        ProgramProcess vortsetup(QStringLiteral(VORTSETUP_PATH),
-                                 {QStringLiteral("--port"), "COM1=" + vortsim.device(),
-                                  QStringLiteral("--tick-ms"), QStringLiteral("100"),
-                                  QStringLiteral("--upload-positions"), QStringLiteral("--gpx")},
-                                 dir.path());
+        QStringList arguments{QStringLiteral("--port"), "COM1=" + vortsim.device(),
+                              QStringLiteral("--tick-ms"), QStringLiteral("100"),
+                              QStringLiteral("--upload-positions")};
+        if (withGpx)
+            arguments << QStringLiteral("--gpx");
+        ProgramProcess vortsetup(QStringLiteral(VORTSETUP_PATH), arguments, dir.path());
         QVERIFY(vortsetup.start());
         QVERIFY(vortsetup.waitForExit(120000));
         QCOMPARE(vortsetup.exitCode(), exitCode);
         const QStringList out = vortsetup.lines();
-        const QString csv = out.value(records > 0 ? out.size() - 2 : out.size() - 1);
+        if (!saved.isEmpty())
+            QCOMPARE(out.first(), saved);
+        const QString csv = out.value(withGpx && records > 0 ? out.size() - 2 : out.size() - 1);
         QVERIFY2(csv.endsWith(QLatin1String(".csv")), qPrintable(out.join('\n')));
-        QCOMPARE(readFile(dir.filePath(csv)).count("\r\n"), records);
+        const QByteArray log = readFile(dir.filePath(csv));
+        QCOMPARE(log.count("\r\n"), records);
         const QString gpx = GpxTrack::besideName(csv);
-        if (records == 0) {
+        if (!withGpx || records == 0) {
             QVERIFY(!QFile::exists(dir.filePath(gpx)));
             return;
         }
+        // The drive starts in London at 14:03:27 on 6 December 2026.
+        QVERIFY(log.startsWith("\"06/12/26\",\"14:03:27\",\"5130.4521\",\"N\",\"00007.5678\","
+                               "\"W\",\"038.0\",\"200.0\"\r\n"));
         QCOMPARE(out.last(), QStringLiteral("%1: %2 points written").arg(gpx).arg(records));
         QCOMPARE(schemaErrors(dir.filePath(gpx)), QString());
+        // Every record of the log is one point of the track.
         const QStringList track = points(readFile(dir.filePath(gpx)));
         QCOMPARE(track.size(), records);
         QCOMPARE(track.first(),

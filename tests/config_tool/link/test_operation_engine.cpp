@@ -2,35 +2,20 @@
 #include "link/operation.h"
 #include "support/main_window_bench.h"
 #include "support/valid_configuration.h"
+#include "table_sending_phase.h"
+#include "unit_phases.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
 const ShownMessage invalidPassword{QStringLiteral("Invalid Password"),
                                    QStringLiteral("Password Invalid !"), MessageIcon::Critical};
-
-// A phase put in by a test: notes what it found at entry and ends as it is told.
-class ScriptedPhase : public OperationPhase
-{
-public:
-    explicit ScriptedPhase(PhaseOutcome outcome) : outcome(outcome) {}
-    PhaseOutcome run(OperationContext &context) override
-    {
-        ++runs;
-        portOpenAtEntry = context.port.isOpen();
-        replyReceivedAtEntry = context.replyReceived;
-        tickCountAtEntry = context.clock.tickCount();
-        return outcome;
-    }
-    PhaseOutcome outcome;
-    int runs = 0;
-    bool portOpenAtEntry = false;
-    bool replyReceivedAtEntry = true;
-    int tickCountAtEntry = -1;
-};
 
 // The common exchange alone: the operations' own phases taken out.
 void removePhases(MainWindowBench &bench)
@@ -49,29 +34,38 @@ class TestOperationEngine : public QObject
 {
     Q_OBJECT
 private slots:
-    void runsTheCommonExchange_data()
+    // One run of each operation from its menu button, against the unit's own phases.
+    void runsEachOperationFromTheMenu_data()
     {
         QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("statusButton");
         QTest::addColumn<char>("letter");
         QTest::addColumn<char>("readyDigit");
-        QTest::newRow("upload configuration, OK0") << "Command7" << 'U' << '0';
-        QTest::newRow("download configuration, OK1") << "Command1" << 'D' << '1';
-        QTest::newRow("positions, OK1") << "Command10" << 'L' << '1';
-        QTest::newRow("table upload, OK0") << "Command13" << 'C' << '0';
-        QTest::newRow("table download, OK1") << "Command14" << 'O' << '1';
+        QTest::addColumn<int>("maximum"); // of the progress bar; 0: a busy bar
+        QTest::newRow("upload configuration, OK0") << "Command7"
+                                                   << "Command8" << 'U' << '0' << 510;
+        QTest::newRow("download configuration, OK1") << "Command1"
+                                                     << "Command9" << 'D' << '1' << 512;
+        QTest::newRow("positions, OK1") << "Command10"
+                                        << "Command11" << 'L' << '1' << 0;
+        QTest::newRow("table upload, OK0") << "Command13"
+                                           << "Command16" << 'C' << '0' << 1200;
+        QTest::newRow("table download, OK1") << "Command14"
+                                             << "Command15" << 'O' << '1' << 600;
     }
-    void runsTheCommonExchange()
+    void runsEachOperationFromTheMenu()
     {
         QFETCH(QString, button);
+        QFETCH(QString, statusButton);
         QFETCH(char, letter);
         QFETCH(char, readyDigit);
+        QFETCH(int, maximum);
+        QTemporaryDir directory; // the position log's file lands here
+        QVERIFY(QDir::setCurrent(directory.path()));
         MainWindowBench bench;
-        removePhases(bench);
+        installUnitPhases(bench.unit);
         bench.unit.setReadyDigit(readyDigit);
-        // The common exchange alone: the operation's own phase is replaced by one that succeeds.
-        const int code = int(QByteArray("UDLCO").indexOf(letter));
-        bench.window.engine().phases().add(code,
-                                           std::make_unique<ScriptedPhase>(PhaseOutcome::Success));
+        QVERIFY(bench.window.setup1()->setConfiguration(TestSupport::validConfiguration()));
         QList<char> accepted;
         bool connectingShownAtAcceptance = true;
         connect(&bench.unit, &SimulatedUnit::operationAccepted, this, [&](char l) {
@@ -79,24 +73,74 @@ private slots:
             connectingShownAtAcceptance = bench.button("Command5")->isVisible();
         });
         bench.window.show();
-        // The exchange alone: without the operation's own phase and Command1's image build.
-        bench.window.engine().phases().add(static_cast<int>(QByteArray("UDLCO").indexOf(letter)),
-                                           nullptr);
-        bench.window.session().configuration().setRecord(TestSupport::validConfiguration());
+        // The bar shows below the status buttons, over the picture, and only beside its button.
+        auto *bar = bench.control<QProgressBar>("progressBar");
+        QPushButton *status = bench.button(qPrintable(statusButton));
+        const QRect statusRect = status->geometry();
+        QVERIFY(bar->geometry().top() > statusRect.bottom());
+        QVERIFY(bench.control<QLabel>("Picture1")->geometry().contains(bar->geometry()));
+        QList<QPair<int, int>> values; // value, maximum
+        bool barVisibleAtEnd = false;
+        connect(bar, &QProgressBar::valueChanged, bar, [&](int value) {
+            values.append({value, bar->maximum()});
+            barVisibleAtEnd = !bar->isHidden();
+        });
+        bool shownWithStatus = false;
+        bool shownAlone = false;
+        bench.whileRunning([&] {
+            if (!bar->isHidden()) {
+                shownWithStatus = shownWithStatus || !status->isHidden();
+                shownAlone = shownAlone || status->isHidden();
+            }
+            return false;
+        });
 
         bench.button(button.toLatin1().constData())->click();
 
+        QVERIFY(!bench.timedOut);
         QCOMPARE(accepted, QList<char>{letter});
         QVERIFY(!connectingShownAtAcceptance);
         // "O" until the answer, then password, letter and password again.
-        const QString exchange = QStringLiteral("^O+6048\r") + QLatin1Char(letter) + "6048\r$";
+        const QString exchange = QStringLiteral("^O+6048\r") + QLatin1Char(letter) + "6048\r";
         QVERIFY(QRegularExpression(exchange)
                     .match(QString::fromLatin1(bench.port.written()))
                     .hasMatch());
-        QCOMPARE(bench.port.settings(), QStringLiteral("9600,N,8,1"));
-        QCOMPARE(bench.port.openPortNumber(), 0);
-        QCOMPARE(bench.boxes.shown, QList<ShownMessage>{});
-        QVERIFY(bench.button("Command5")->isHidden());
+        QCOMPARE(bench.boxes.shown.size(), 1);
+        QCOMPARE(bench.boxes.shown.first().icon, MessageIcon::Information);
+        QVERIFY(!bench.port.isOpen());
+        QVERIFY(shownWithStatus && !shownAlone);
+        QVERIFY(bar->isHidden());
+        QVERIFY(!values.isEmpty());
+        for (const auto &shown : values)
+            QCOMPARE(shown.second, maximum);
+        // The whole transfer, shown while the bar was up, and never more.
+        if (maximum > 0)
+            QVERIFY(values.last().first == maximum && barVisibleAtEnd);
+        for (const char *name :
+             {"Command5", "Command8", "Command9", "Command11", "Command15", "Command16"}) {
+            QCOMPARE(bench.button(name)->geometry(), statusRect);
+            QVERIFY(bench.button(name)->isHidden());
+        }
+        QDir::setCurrent(QDir::tempPath());
+    }
+
+    // A unit that falls silent half way: the bar goes with the failure.
+    void barHiddenAfterFailure()
+    {
+        MainWindowBench bench;
+        installUnitPhases(bench.unit);
+        dynamic_cast<TableSendingPhase *>(bench.unit.phase('C'))->setSilentAfter(300);
+        auto *bar = bench.control<QProgressBar>("progressBar");
+        int highest = -1;
+        connect(bar, &QProgressBar::valueChanged, bar,
+                [&](int value) { highest = qMax(highest, value); });
+
+        bench.button("Command13")->click();
+
+        QCOMPARE(bench.boxes.shown.size(), 1);
+        QCOMPARE(bench.boxes.shown.first().icon, MessageIcon::Critical);
+        QVERIFY2(highest > 0 && highest <= 300, qPrintable(QString::number(highest)));
+        QVERIFY(bar->isHidden());
     }
 
     void ignoresAnswersWithoutReadyLine_data()
@@ -138,45 +182,64 @@ private slots:
         QVERIFY(!bench.port.isOpen());
     }
 
-    void abortWhileConnectingClosesThePort()
+    // The user ends a run: Command5 while waking the unit or in the pause after the letter, EXIT
+    // or the window's frame. The port closes without a box; meanwhile the menu is guarded.
+    void userEndsTheRun_data()
     {
+        QTest::addColumn<QString>("menuButton");
+        QTest::addColumn<bool>("inThePause");
+        QTest::addColumn<QString>("how"); // a button, or "frame"
+        QTest::newRow("Command5 while connecting") << "Command7" << false << "Command5";
+        QTest::newRow("Command5 in the pause") << "Command10" << true << "Command5";
+        QTest::newRow("EXIT") << "Command10" << false << "Command3";
+        QTest::newRow("window frame") << "Command10" << false << "frame";
+    }
+    void userEndsTheRun()
+    {
+        QFETCH(QString, menuButton);
+        QFETCH(bool, inThePause);
+        QFETCH(QString, how);
         MainWindowBench bench;
-        bench.unit.setSilent(true);
+        bench.unit.setSilent(!inThePause);
         bench.window.show();
+        const char *guarded[] = {"Command1",  "Command6",  "Command7",  "Command10",
+                                 "Command12", "Command13", "Command14", "Command17"};
         QPushButton *connecting = bench.button("Command5");
         bool visibleWhileConnecting = false;
+        bool allDisabled = true;
+        bool openedScreen = false;
         bench.whileRunning([&] {
-            if (count(bench.port.written(), 'O') < 3)
+            if (inThePause ? !bench.port.written().endsWith("6048\rL")
+                           : count(bench.port.written(), 'O') < 3)
                 return false;
             visibleWhileConnecting = connecting->isVisible();
-            connecting->click();
+            for (const char *name : guarded)
+                allDisabled = allDisabled && !bench.button(name)->isEnabled();
+            bench.button("Command7")->click();
+            bench.button("Command6")->click();
+            openedScreen = bench.window.setup1()->isVisible();
+            if (how == QLatin1String("frame"))
+                bench.window.close();
+            else
+                bench.button(how.toLatin1().constData())->click();
             return true;
         });
 
-        bench.button("Command7")->click();
+        bench.button(menuButton.toLatin1().constData())->click();
 
-        QVERIFY(visibleWhileConnecting);
+        QVERIFY(!bench.timedOut);
+        QVERIFY(visibleWhileConnecting || inThePause);
+        QVERIFY(allDisabled && !openedScreen);
         QVERIFY(connecting->isHidden());
         QVERIFY(!bench.port.isOpen());
+        QCOMPARE(bench.port.openCount(), 1);
         QCOMPARE(bench.boxes.shown, QList<ShownMessage>{});
-    }
-
-    void abortDuringThePauseClosesThePort()
-    {
-        MainWindowBench bench;
-        bench.window.show();
-        bench.whileRunning([&] {
-            if (!bench.port.written().endsWith("6048\rL"))
-                return false;
-            bench.button("Command5")->click();
-            return true;
-        });
-
-        bench.button("Command10")->click();
-
-        QVERIFY(!bench.port.isOpen());
-        QVERIFY(bench.port.written().endsWith("6048\rL")); // no second password
-        QCOMPARE(bench.boxes.shown, QList<ShownMessage>{});
+        if (inThePause)
+            QVERIFY(bench.port.written().endsWith("6048\rL")); // no second password
+        const bool closed = how != QLatin1String("Command5");
+        QCOMPARE(bench.window.isVisible(), !closed);
+        for (const char *name : guarded)
+            QVERIFY(closed || bench.button(name)->isEnabled());
     }
 
     void invalidPasswordLeavesThePortOpenForTheNextRun_data()
@@ -221,102 +284,6 @@ private slots:
         QCOMPARE(bench.port.openCount(), 1);
         QCOMPARE(other.received(), QByteArray());
         QCOMPARE(bench.boxes.shown, QList<ShownMessage>{invalidPassword});
-    }
-
-    void phaseOutcomeDecidesThePort_data()
-    {
-        QTest::addColumn<int>("code");
-        QTest::addColumn<int>("outcome");
-        QTest::addColumn<bool>("leftOpen");
-        const int success = int(PhaseOutcome::Success);
-        const int failure = int(PhaseOutcome::Failure);
-        const int abort = int(PhaseOutcome::Abort);
-        QTest::newRow("0 failure") << 0 << failure << true;
-        QTest::newRow("1 success") << 1 << success << false;
-        QTest::newRow("1 failure") << 1 << failure << false;
-        QTest::newRow("2 failure") << 2 << failure << true;
-        QTest::newRow("2 abort") << 2 << abort << false;
-        QTest::newRow("4 failure") << 4 << failure << true;
-    }
-    void phaseOutcomeDecidesThePort()
-    {
-        QFETCH(int, code);
-        QFETCH(int, outcome);
-        QFETCH(bool, leftOpen);
-        MainWindowBench bench;
-        bench.window.session().configuration().setRecord(TestSupport::validConfiguration());
-        auto phase = std::make_unique<ScriptedPhase>(PhaseOutcome(outcome));
-        ScriptedPhase *scripted = phase.get();
-        bench.window.engine().phases().add(code, std::move(phase));
-
-        bench.window.startOperation(code);
-
-        QCOMPARE(scripted->runs, 1);
-        QVERIFY(scripted->portOpenAtEntry);
-        QVERIFY(!scripted->replyReceivedAtEntry);
-        QCOMPARE(scripted->tickCountAtEntry, 0);
-        QCOMPARE(bench.port.isOpen(), leftOpen);
-    }
-
-    void menuIsGuardedWhileRunning()
-    {
-        MainWindowBench bench;
-        bench.unit.setSilent(true);
-        bench.window.show();
-        const char *guarded[] = {"Command1",  "Command6",  "Command7",  "Command10",
-                                 "Command12", "Command13", "Command14", "Command17"};
-        bool allDisabled = false;
-        bool openedScreen = false;
-        bench.whileRunning([&] {
-            if (count(bench.port.written(), 'O') < 2)
-                return false;
-            allDisabled = true;
-            for (const char *name : guarded)
-                allDisabled = allDisabled && !bench.button(name)->isEnabled();
-            bench.button("Command7")->click();
-            bench.button("Command6")->click();
-            openedScreen = bench.window.setup1()->isVisible();
-            bench.button("Command5")->click();
-            return true;
-        });
-
-        bench.button("Command10")->click();
-
-        QVERIFY(allDisabled);
-        QVERIFY(!openedScreen);
-        QCOMPARE(bench.port.openCount(), 1);
-        for (const char *name : guarded)
-            QVERIFY(bench.button(name)->isEnabled());
-    }
-
-    void exitDuringARunEndsItAndCloses_data()
-    {
-        QTest::addColumn<bool>("byFrame");
-        QTest::newRow("EXIT") << false;
-        QTest::newRow("window frame") << true;
-    }
-    void exitDuringARunEndsItAndCloses()
-    {
-        QFETCH(bool, byFrame);
-        MainWindowBench bench;
-        bench.unit.setSilent(true);
-        bench.window.show();
-        bench.whileRunning([&] {
-            if (count(bench.port.written(), 'O') < 2)
-                return false;
-            if (byFrame)
-                bench.window.close();
-            else
-                bench.button("Command3")->click();
-            return true;
-        });
-
-        bench.button("Command10")->click();
-
-        QVERIFY(!bench.timedOut);
-        QVERIFY(!bench.port.isOpen());
-        QVERIFY(!bench.window.isVisible());
-        QCOMPARE(bench.boxes.shown, QList<ShownMessage>{});
     }
 };
 

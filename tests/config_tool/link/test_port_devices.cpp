@@ -1,5 +1,7 @@
-// Attaching the COM entries to the serial devices the system has: the hint for a lone USB
-// adapter, the stable names, the choice made in the window and kept between runs.
+// The serial line: its settings texts, the COM entries and the serial devices they attach to
+// (the hint for a lone USB adapter, the stable names, the choice made in the window and kept
+// between runs), and the message when a device is missing.
+#include "link/line_settings.h"
 #include "link/port_device_choice.h"
 #include "link/port_device_dialog.h"
 #include "link/port_map.h"
@@ -15,6 +17,7 @@
 #include <QFile>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -39,6 +42,9 @@ const SerialDevice adapter{QStringLiteral("/dev/ttyUSB0"),
                            QStringLiteral("FT232R USB UART"), true};
 const SerialDevice secondAdapter{QStringLiteral("/dev/ttyACM0"), QString(),
                                  QStringLiteral("USB ACM"), true};
+const ShownMessage notAvailable{
+    QStringLiteral("COM: not available. Change the CommPort property to another port."),
+    QStringLiteral("ERROR"), MessageIcon::None};
 const SerialDevice builtIn{QStringLiteral("/dev/ttyS4"), QString(), QString(), false};
 } // namespace
 
@@ -176,6 +182,77 @@ private slots:
                      qPrintable(line));
         if (lines.isEmpty())
             QVERIFY(vortsetup.standardError().contains(QLatin1String("no serial device found")));
+    }
+
+    void readsSettingsTexts_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<int>("stopBits");
+        QTest::newRow("9600") << "9600,N,8,1" << true << 9600 << 1;
+        QTest::newRow("38400") << "38400,N,8,1" << true << 38400 << 1;
+        QTest::newRow("even, 7, 2") << "1200,e,7,2" << true << 1200 << 2;
+        QTest::newRow("one and a half") << "4800,N,8,1.5" << true << 4800 << 15;
+        QTest::newRow("missing field") << "9600,N,8" << false << 0 << 0;
+        QTest::newRow("bad parity") << "9600,X,8,1" << false << 0 << 0;
+        QTest::newRow("bad speed") << "fast,N,8,1" << false << 0 << 0;
+        QTest::newRow("nine data bits") << "9600,N,9,1" << false << 0 << 0;
+    }
+    void readsSettingsTexts()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, valid);
+        QFETCH(int, baud);
+        QFETCH(int, stopBits);
+        const auto settings = LineSettings::parse(text);
+        QCOMPARE(settings.has_value(), valid);
+        if (valid) {
+            QCOMPARE(settings->baudRate, baud);
+            QCOMPARE(settings->stopBits, stopBits);
+        }
+    }
+
+    void mapsComEntries()
+    {
+        PortMap map;
+        QVERIFY(map.addMapping(QStringLiteral("COM1=/dev/ttyUSB0")));
+        QVERIFY(map.addMapping(QStringLiteral("com12=/dev/pts/7")));
+        QVERIFY(!map.addMapping(QStringLiteral("COM0=/dev/x")));
+        QVERIFY(!map.addMapping(QStringLiteral("/dev/ttyUSB0")));
+        QVERIFY(!map.addMapping(QStringLiteral("COM3=")));
+        QCOMPARE(map.device(1), QStringLiteral("/dev/ttyUSB0"));
+        QCOMPARE(map.device(12), QStringLiteral("/dev/pts/7"));
+#if defined(Q_OS_WIN)
+        QCOMPARE(map.device(2), QStringLiteral("COM2"));
+#else
+        QCOMPARE(map.device(2), QStringLiteral("/dev/ttyS1"));
+#endif
+    }
+
+    void missingDeviceGivesTheMessage()
+    {
+        PortMap map;
+        map.addMapping(QStringLiteral("COM2=/nonexistent/ttyVORT"));
+        QtSerialPort port(map);
+        // What the port choice knows about the entry ends the line on standard error.
+        port.setOpenFailureNote([](int portNumber) {
+            return portNumber == 2 ? QStringLiteral("Try the adapter.") : QString();
+        });
+        RecordingMessageBoxes boxes;
+        GPStracking window({&port, &boxes, nullptr, 100});
+        window.engine().context().portIndex = 1;
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression(QStringLiteral(
+                                 "^COM2: /nonexistent/ttyVORT: .*\\. Try the adapter\\.$")));
+
+        window.startOperation(0);
+
+        QCOMPARE(boxes.shown, QList<ShownMessage>{notAvailable});
+        QVERIFY(!port.isOpen());
+        QVERIFY(port.errorString().startsWith(QStringLiteral("/nonexistent/ttyVORT")));
+        // A settings text the line cannot take is refused before the device is asked.
+        QVERIFY(!port.setSettings(QStringLiteral("38400")));
     }
 };
 

@@ -57,12 +57,6 @@ QByteArray withCode(QByteArray record, char code)
     return record;
 }
 
-QByteArray reversed(QByteArray text)
-{
-    std::reverse(text.begin(), text.end());
-    return text;
-}
-
 QByteArray readFile(const QString &name)
 {
     QFile file(name);
@@ -116,24 +110,6 @@ class TestPositionLog : public QObject
 {
     Q_OBJECT
 private slots:
-    void cutsTheReversedRecord_data()
-    {
-        QTest::addColumn<QByteArray>("record");
-        QTest::addColumn<QByteArray>("line");
-        QTest::newRow("north west") << recordA << lineA;
-        QTest::newRow("north east") << recordB << lineB;
-        QTest::newRow("south east") << recordC << lineC;
-        QTest::newRow("south west")
-            << withCode(recordA, '3') << QByteArray(lineA).replace("\"N\"", "\"S\"");
-    }
-    void cutsTheReversedRecord()
-    {
-        QFETCH(QByteArray, record);
-        QFETCH(QByteArray, line);
-        PositionLog::LineWriter writer;
-        QCOMPARE(writer.line(reversed(record)), line);
-    }
-
     void namesTheFileFromDateAndTime_data()
     {
         QTest::addColumn<QLocale>("locale");
@@ -157,121 +133,71 @@ private slots:
         QCOMPARE(PositionLog::fileName(moment, locale), name);
     }
 
-    void emptyLogSavesNothing()
-    {
-        UploadBench bench;
-        bench.label("Label3")->setText(QStringLiteral("7")); // from an earlier upload
-
-        bench.window.startOperation(2);
-
-        QCOMPARE(bench.boxes.shown, QList<ShownMessage>{emptyMessage});
-        QCOMPARE(bench.answers(), QByteArray("N1"));
-        QCOMPARE(bench.files(), QStringList{bench.upload->logFileName()});
-        QCOMPARE(readFile(bench.upload->logFileName()), QByteArray());
-        QCOMPARE(bench.label("Label3")->text(), QStringLiteral("7"));
-        QVERIFY(bench.displayHidden());
-        QVERIFY(!bench.port.isOpen());
-    }
-
-    void threeRecordsGiveThreeLines_data()
+    // Three records: saved whole, or the unit falls silent (the records before stay in the
+    // file, the port stays open), or Command11 ends the upload quietly.
+    void uploadsThreeRecords_data()
     {
         QTest::addColumn<int>("characterDelayMs");
-        QTest::newRow("at once") << 0;
+        QTest::addColumn<int>("silentAfter"); // -1: never
+        QTest::addColumn<int>("burstAt");     // 0: never
+        QTest::addColumn<int>("abortAt");     // the record count Command11 is clicked at, or 0
+        QTest::addColumn<QList<ShownMessage>>("boxes");
+        QTest::addColumn<QByteArray>("content");
+        const QList<ShownMessage> saved{savedMessage(3)};
+        const QList<ShownMessage> timedOut{timeoutMessage};
+        QTest::newRow("at once") << 0 << -1 << 0 << 0 << saved << lineA + lineB + lineC;
         // A record then lasts longer than the silence limit: every piece starts it over.
-        QTest::newRow("slow unit") << MainWindowBench::tickMs / 3;
+        QTest::newRow("slow unit")
+            << MainWindowBench::tickMs / 3 << -1 << 0 << 0 << saved << lineA + lineB + lineC;
+        QTest::newRow("silent mid record")
+            << 0 << 2 * 38 + 20 << 0 << 0 << timedOut << lineA + lineB;
+        QTest::newRow("silent between records") << 0 << 38 << 0 << 0 << timedOut << lineA;
+        // Two characters in one piece count once: the PC wants one more than the unit has.
+        QTest::newRow("burst") << 0 << -1 << 38 + 5 << 0 << timedOut << lineA;
+        QTest::newRow("Command11") << 0 << -1 << 0 << 2 << QList<ShownMessage>{} << lineA + lineB;
     }
-    void threeRecordsGiveThreeLines()
+    void uploadsThreeRecords()
     {
         QFETCH(int, characterDelayMs);
-        UploadBench bench;
-        bench.log->setRecords({recordA, recordB, recordC});
-        bench.log->setCharacterDelayMs(characterDelayMs);
-        bool displayShown = false;
-        connect(bench.log, &UnitPositionLog::recordConfirmed, this, [&] {
-            displayShown = bench.button("Command11")->isVisible() &&
-                           bench.label("Label4")->isVisible() && bench.label("Label3")->isVisible();
-        });
-
-        bench.window.startOperation(2);
-
-        QCOMPARE(bench.boxes.shown, QList<ShownMessage>{savedMessage(3)});
-        QCOMPARE(bench.boxes.shown.first().prompt, QStringLiteral(" 3 GPS locations Saved !"));
-        QCOMPARE(bench.upload->logFileName(),
-                 PositionLog::fileName(uploadMoment, QLocale::system()));
-        QCOMPARE(readFile(bench.upload->logFileName()), lineA + lineB + lineC);
-        QCOMPARE(bench.countsSeen, QStringList({"1", "2", "3"}));
-        QVERIFY(displayShown);
-        QVERIFY(bench.displayHidden());
-        // "N" after each of the first 37 characters, "1" after each record, "N1" after "E".
-        const QByteArray perRecord = QByteArray(37, 'N') + '1';
-        QCOMPARE(bench.answers(), perRecord + perRecord + perRecord + "N1");
-        QCOMPARE(bench.port.settings(), QStringLiteral("38400,N,8,1"));
-        QVERIFY(!bench.port.isOpen());
-    }
-
-    void unknownHemisphereKeepsTheLetters()
-    {
-        UploadBench bench;
-        bench.log->setRecords({withCode(recordA, '2'), withCode(recordB, '7')});
-        bench.window.startOperation(2);
-        const QByteArray first = readFile(bench.upload->logFileName());
-        // The next upload starts without letters.
-        bench.log->setRecords({withCode(recordC, '7')});
-        bench.window.startOperation(2);
-
-        QCOMPARE(bench.boxes.shown, QList<ShownMessage>({savedMessage(2), savedMessage(1)}));
-        QCOMPARE(first, lineA + QByteArray(lineB).replace("\"E\"", "\"W\""));
-        QCOMPARE(readFile(bench.upload->logFileName()),
-                 QByteArray(lineC).replace("\"S\"", "").replace("\"E\"", ""));
-    }
-
-    void silenceKeepsTheEarlierRecords_data()
-    {
-        QTest::addColumn<int>("silentAfter");
-        QTest::addColumn<int>("burstAt");
-        QTest::addColumn<QByteArray>("content");
-        QTest::newRow("mid record") << 2 * 38 + 20 << 0 << lineA + lineB;
-        QTest::newRow("between records") << 38 << 0 << lineA;
-        // Two characters in one piece count once: the PC wants one more than the unit has.
-        QTest::newRow("burst") << -1 << 38 + 5 << lineA;
-    }
-    void silenceKeepsTheEarlierRecords()
-    {
         QFETCH(int, silentAfter);
         QFETCH(int, burstAt);
+        QFETCH(int, abortAt);
+        QFETCH(QList<ShownMessage>, boxes);
         QFETCH(QByteArray, content);
         UploadBench bench;
         bench.log->setRecords({recordA, recordB, recordC});
+        bench.log->setCharacterDelayMs(characterDelayMs);
         bench.log->setSilentAfter(silentAfter);
         bench.log->setBurstAt(burstAt);
-
-        bench.window.startOperation(2);
-
-        QCOMPARE(bench.boxes.shown, QList<ShownMessage>{timeoutMessage});
-        QCOMPARE(readFile(bench.upload->logFileName()), content);
-        QVERIFY(bench.displayHidden());
-        QVERIFY(bench.port.isOpen());
-        QCOMPARE(bench.port.settings(), QStringLiteral("38400,N,8,1"));
-        if (burstAt > 0)
-            QVERIFY(bench.answers().endsWith('1' + QByteArray(37, 'N')));
-    }
-
-    void statusButtonAbortsQuietly()
-    {
-        UploadBench bench;
-        bench.log->setRecords({recordA, recordB, recordC});
+        bool displayShown = false;
         connect(bench.log, &UnitPositionLog::recordConfirmed, this, [&](int count) {
-            if (count == 2)
+            displayShown = bench.button("Command11")->isVisible() &&
+                           bench.label("Label4")->isVisible() && bench.label("Label3")->isVisible();
+            if (count == abortAt)
                 bench.button("Command11")->click();
         });
 
         bench.window.startOperation(2);
 
-        QCOMPARE(bench.boxes.shown, QList<ShownMessage>{});
-        QCOMPARE(readFile(bench.upload->logFileName()), lineA + lineB);
-        QCOMPARE(bench.label("Label3")->text(), QStringLiteral("2"));
+        QCOMPARE(bench.boxes.shown, boxes);
+        QCOMPARE(readFile(bench.upload->logFileName()), content);
+        QVERIFY(displayShown);
         QVERIFY(bench.displayHidden());
-        QVERIFY(!bench.port.isOpen());
+        QCOMPARE(bench.port.settings(), QStringLiteral("38400,N,8,1"));
+        QCOMPARE(bench.port.isOpen(), boxes == QList<ShownMessage>{timeoutMessage});
+        if (burstAt > 0)
+            QVERIFY(bench.answers().endsWith('1' + QByteArray(37, 'N')));
+        if (abortAt > 0)
+            QCOMPARE(bench.label("Label3")->text(), QString::number(abortAt));
+        if (boxes != QList<ShownMessage>{savedMessage(3)})
+            return;
+        QCOMPARE(bench.boxes.shown.first().prompt, QStringLiteral(" 3 GPS locations Saved !"));
+        QCOMPARE(bench.upload->logFileName(),
+                 PositionLog::fileName(uploadMoment, QLocale::system()));
+        QCOMPARE(bench.countsSeen, QStringList({"1", "2", "3"}));
+        // "N" after each of the first 37 characters, "1" after each record, "N1" after "E".
+        const QByteArray perRecord = QByteArray(37, 'N') + '1';
+        QCOMPARE(bench.answers(), perRecord + perRecord + perRecord + "N1");
     }
 
     void uncreatableFileEndsBeforeReceiving()
@@ -291,13 +217,15 @@ private slots:
         QVERIFY(!bench.port.isOpen());
     }
 
-    void sameSecondKeepsBothFiles()
+    // Three uploads in the same second: each keeps a file of its own. An unknown hemisphere code
+    // repeats the previous record's letters, and each upload starts without any.
+    void successiveUploadsKeepTheirFiles()
     {
         UploadBench bench;
         const QString name = PositionLog::fileName(uploadMoment, QLocale::system());
-        bench.log->setRecords({recordA, recordB});
+        bench.log->setRecords({withCode(recordA, '3'), withCode(recordB, '7')});
         bench.window.startOperation(2);
-        bench.log->setRecords({recordC});
+        bench.log->setRecords({withCode(recordC, '7')});
         bench.window.startOperation(2);
         bench.log->setRecords({});
         bench.window.startOperation(2);
@@ -308,9 +236,20 @@ private slots:
         const QString third = PositionLog::candidateName(name, 3);
         QCOMPARE(second, name.chopped(4) + "-2.csv");
         QCOMPARE(bench.upload->logFileName(), third);
-        QCOMPARE(readFile(name), lineA + lineB);
-        QCOMPARE(readFile(second), lineC);
+        QStringList files{name, second, third};
+        files.sort();
+        QCOMPARE(bench.files(), files);
+        const QByteArray southWest = QByteArray(lineA).replace("\"N\"", "\"S\"");
+        QCOMPARE(readFile(name),
+                 southWest + QByteArray(lineB).replace("\"N\"", "\"S\"").replace("\"E\"", "\"W\""));
+        QCOMPARE(readFile(second), QByteArray(lineC).replace("\"S\"", "").replace("\"E\"", ""));
+        // The empty log: "N1" answers its "E", and the count of the upload before stays.
         QCOMPARE(readFile(third), QByteArray());
+        const QByteArray all = bench.port.written();
+        QCOMPARE(all.mid(all.lastIndexOf("L6048\r") + 6), QByteArray("N1"));
+        QCOMPARE(bench.label("Label3")->text(), QStringLiteral("1"));
+        QVERIFY(bench.displayHidden());
+        QVERIFY(!bench.port.isOpen());
     }
 };
 

@@ -1,16 +1,16 @@
 // vortsetup's batch operations as a technician's script runs them: the program started with its
 // options, vortsim on a pseudo-terminal as the unit, and the exit status and lines it leaves.
-#include "configuration/configuration_check.h"
 #include "configuration/configuration_file.h"
 #include "configuration/configuration_image.h"
+#include "configuration/configuration_transfer.h"
 #include "location_table/location_table_file.h"
 #include "support/program_process.h"
 #include "support/valid_configuration.h"
 #include "support/vortsim_process.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -132,7 +132,7 @@ private slots:
             << QStringList{"--refuse-password"} << QStringList{"--download-config", "valid.cfg"}
             << 4 << none << QStringList{refused};
         QTest::newRow("password given")
-            << QStringList{"--password", "1234"}
+            << QStringList{"--password", "1234", "--ready-digit", "1"}
             << QStringList{"--password", "1234", "--download-table", "table.txt"} << 0
             << QStringList{downloaded} << none;
         QTest::newRow("invalid configuration")
@@ -141,6 +141,11 @@ private slots:
         QTest::newRow("configuration not taken")
             << QStringList{"--download-answer", "none"}
             << QStringList{"--download-config", "valid.cfg"} << 6 << none << QStringList{failed};
+        // No port is needed to check a file; every failed test is named.
+        QTest::newRow("check fails")
+            << QStringList{"none"} << QStringList{"--check", "invalid.cfg"} << 5 << none
+            << QStringList{"Error: Invalid GEO fencing delay",
+                           "Error: Invalid UDP packet identification"};
         QTest::newRow("no such file") << none << QStringList{"--download-config", "missing.cfg"}
                                       << 7 << none << QStringList{"Error: Error loading file"};
         // Refused before the port is even opened (with no device, opening would give 3).
@@ -187,67 +192,27 @@ private slots:
                     result.wakes.first().endsWith(QLatin1String("..")));
     }
 
-    // With a platform that cannot start here (no display), the lines that only print and the
-    // batch still answer: no window system is touched before the command line is read.
-    void answersWithoutADisplay_data()
+    // Download then upload through vortsim, the later one read back in the unit's styles.
+    void configurationThereAndBack_data()
     {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>("firstLine"); // of standard output, or of standard error
-        QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage: ";
-        QTest::newRow("version") << QStringList{"--version"} << 0 << "vortsetup 1.7";
-        QTest::newRow("mistyped") << QStringList{"--uplod-config", "x"} << 2
-                                  << "vortsetup: Unknown option 'uplod-config'.";
-        QTest::newRow("batch") << QStringList{"--check", "missing.cfg"} << 7
-                               << "Error: Error loading file";
+        QTest::addColumn<QStringList>("unit");
+        QTest::newRow("well-behaved") << QStringList();
+        QTest::newRow("early OK, lone p")
+            << QStringList{"--download-answer", "early", "--upload-leading-p"};
     }
-    void answersWithoutADisplay()
-    {
-        QFETCH(QStringList, arguments);
-        QFETCH(int, exitCode);
-        QFETCH(QString, firstLine);
-        QTemporaryDir directory;
-        QProcess vortsetup;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.remove(QStringLiteral("DISPLAY"));
-        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        vortsetup.setProcessEnvironment(environment);
-        vortsetup.setWorkingDirectory(directory.path());
-        vortsetup.start(QStringLiteral(VORTSETUP_PATH), arguments);
-        QVERIFY(vortsetup.waitForFinished(20000));
-        QCOMPARE(vortsetup.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(vortsetup.exitCode(), exitCode);
-        const QByteArray shown =
-            vortsetup.readAllStandardOutput() + vortsetup.readAllStandardError();
-        QVERIFY2(shown.startsWith(firstLine.toUtf8()), shown.constData());
-    }
-
-    void checkShowsEveryFailedTest()
-    {
-        Workbench bench;
-        const ConfigurationCheckResult check = checkConfiguration(invalidConfiguration());
-        QCOMPARE(check.failures.size(), 2);
-        QVERIFY(!check.endedByRunTimeFailure);
-        QStringList expected;
-        for (const QString &failure : check.failures)
-            expected << "Error: " + failure;
-        // No port is needed to check a file.
-        const BatchResult result = bench.run(bench.path(QStringLiteral("no-tty")),
-                                             {QStringLiteral("--check"), "invalid.cfg"});
-        QCOMPARE(result.out, QStringList());
-        QCOMPARE(result.err, expected);
-        QCOMPARE(result.exitCode, 5);
-    }
-
     void configurationThereAndBack()
     {
+        QFETCH(QStringList, unit);
         Workbench bench;
-        VortsimProcess vortsim;
+        VortsimProcess vortsim(unit + QStringList{"--unit-version", "V6.3 test"});
         QVERIFY(vortsim.start());
+        QElapsedTimer elapsed;
+        elapsed.start();
         const BatchResult result =
             bench.run(vortsim.device(), {"--download-config", "valid.cfg", "--upload-config",
                                          bench.path(QStringLiteral("out.cfg"))});
+        // The download pauses after every one of its 512 characters.
+        QVERIFY(elapsed.elapsed() >= 512 * downloadPauseMs(9600));
         QCOMPARE(result.err, QStringList());
         QCOMPARE(result.out,
                  (QStringList{"Download: Download succesful !", "Upload: Upload complete",
@@ -257,6 +222,7 @@ private slots:
         // unit never sends).
         ConfigurationRecord uploaded;
         QVERIFY(loadConfigurationFile(bench.path(QStringLiteral("out.cfg")), uploaded));
+        QCOMPARE(uploaded.versionNumber, QStringLiteral("V6.3 test"));
         QCOMPARE(encodeConfigurationImage(uploaded)->left(255),
                  encodeConfigurationImage(TestSupport::validConfiguration())->left(255));
     }
@@ -275,22 +241,6 @@ private slots:
                                           "Saved: Configuration has been Saved"}));
         QCOMPARE(result.exitCode, 0);
         QCOMPARE(bench.read(QStringLiteral("out.txt")), bench.read(QStringLiteral("table.txt")));
-    }
-
-    void positionsIntoNamedFile()
-    {
-        Workbench bench;
-        VortsimProcess vortsim({QStringLiteral("--demo")});
-        QVERIFY(vortsim.start());
-        const BatchResult result = bench.run(vortsim.device(), {"--upload-positions"});
-        QCOMPARE(result.err, QStringList());
-        QCOMPARE(result.exitCode, 0);
-        QCOMPARE(result.out.size(), 2);
-        QCOMPARE(result.out[0], QStringLiteral("Saved:  36 GPS locations Saved !"));
-        QVERIFY(result.out[1].endsWith(QLatin1String(".csv")));
-        const QByteArray csv = bench.read(result.out[1]);
-        QCOMPARE(csv.count("\r\n"), 36);
-        QVERIFY(csv.startsWith("\"06/12/26\",\"14:03:27\","));
     }
 
     // Ctrl+C while the unit does not answer ends the run as EXIT would.

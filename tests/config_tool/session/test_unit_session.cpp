@@ -106,27 +106,13 @@ private slots:
         // Refused or without a device, not one character leaves the PC.
         QCOMPARE(bench.port.written().isEmpty(), !portOpened);
         QVERIFY(!bench.session.isRunning());
+        if (code == Operation::uploadLocations && portOpened)
+            QCOMPARE(bench.session.positionLogRecords(), 0);
         QCOMPARE(statusShown, result == Result::Success ? 1 : 0);
         QCOMPARE(connectingShown, portOpened);
         // Only an upload of the configuration changes it; the unit's version text comes with it.
         QCOMPARE(bench.session.configuration().record() == startConfiguration,
                  code != Operation::uploadConfiguration && setup != Setup::ValidConfiguration);
-    }
-
-    void tableUploadFillsTheTable()
-    {
-        SessionBench bench;
-        SimulatedUnit unit;
-        const auto held = installLocationTablePhases(unit);
-        held->setLocation(42, {48, 0, 12}, {2, 35, 0});
-        bench.port.attach(2, &unit);
-        bench.session.setPortIndex(1);
-
-        QCOMPARE(bench.session.run(Operation::uploadLocationTable).result, Result::Success);
-
-        QCOMPARE(bench.session.table().cellText(3 * 42 + 1), QStringLiteral("48.0012"));
-        QCOMPARE(bench.session.table().cellText(3 * 42 + 2), QStringLiteral("2.3500"));
-        QCOMPARE(bench.session.table().cellText(3 * 42), QStringLiteral("42"));
     }
 
     // Command5 (abort) and EXIT while the unit sleeps: the run ends without a box, port closed.
