@@ -2,7 +2,7 @@
 
 #include "support/accessibility_walk.h"
 #include "support/program_process.h"
-#include "support/recording_fakes.h"
+#include "support/recording_help_viewer.h"
 
 #include "common/datagram_socket.h"
 #include "realtime_receiver/receiver_text.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "common/help_viewer.h"
 #include "link/message_box.h"
+#include "recording_help_viewer.h"
 
 #include <QList>
 #include <QString>
@@ -26,14 +26,6 @@ public:
         shown.append({prompt, title, icon});
     }
     QList<ShownMessage> shown;
-};
-
-// Records the help files that would have been opened.
-class RecordingHelpViewer : public HelpViewer
-{
-public:
-    void open(const QString &fileName) override { opened.append(fileName); }
-    QStringList opened;
 };
 
 char *toString(const ShownMessage &message); // for QCOMPARE

@@ -6,7 +6,7 @@
 #include "download_server/trackmain.h"
 
 #include "common/help_viewer.h"
-#include "support/recording_fakes.h"
+#include "support/recording_help_viewer.h"
 
 #include <QHostAddress>
 #include <QList>
