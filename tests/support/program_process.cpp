@@ -85,18 +85,6 @@ void ProgramProcess::collect()
     }
 }
 
-QStringList ProgramProcess::lines()
-{
-    collect();
-    return m_lines;
-}
-
-QString ProgramProcess::standardError()
-{
-    collect();
-    return QString::fromUtf8(m_error);
-}
-
 bool ProgramProcess::waitForLine(const std::function<bool(const QString &)> &test, int timeoutMs)
 {
     QElapsedTimer timer;
@@ -122,11 +110,8 @@ bool ProgramProcess::waitForLine(const QString &line, int timeoutMs)
 
 bool ProgramProcess::waitForExit(int timeoutMs)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (m_process.state() != QProcess::NotRunning && timer.elapsed() < timeoutMs)
-        QTest::qWait(5);
+    const bool ended =
+        QTest::qWaitFor([this] { return m_process.state() == QProcess::NotRunning; }, timeoutMs);
     collect();
-    return m_process.state() == QProcess::NotRunning &&
-           m_process.exitStatus() == QProcess::NormalExit;
+    return ended && m_process.exitStatus() == QProcess::NormalExit;
 }

@@ -107,11 +107,6 @@ void SimulatedSerialPort::write(const QByteArray &data)
         Qt::QueuedConnection);
 }
 
-QString SimulatedSerialPort::deviceName(int portNumber) const
-{
-    return QStringLiteral("simulated COM%1").arg(portNumber);
-}
-
 void SimulatedSerialPort::deliver(int portNumber, const QByteArray &characters)
 {
     if (m_openPort != portNumber)
