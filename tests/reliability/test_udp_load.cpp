@@ -12,7 +12,6 @@
 #include <QFile>
 #include <QListWidget>
 #include <QNetworkDatagram>
-#include <QProcess>
 #include <QStyledItemDelegate>
 #include <QUdpSocket>
 #include <QtTest>
@@ -129,9 +128,7 @@ private slots:
             QVERIFY(!pool.contains(keyword));
         ServerFixture server({}, 40);
         server.useOperatingSystemBase();
-        QByteArray file(2000, '\0');
-        for (qsizetype i = 0; i < file.size(); ++i)
-            file[i] = static_cast<char>((i * 13 + 1) % 256);
+        const QByteArray file = junkPool(3).left(2000);
         server.writeFile(QStringLiteral("os/V610/os.bin"), file);
         UdpUnitClient unit;
         QVERIFY(unit.open());
@@ -195,40 +192,38 @@ private slots:
     void quellixKeepsAnsweringAfterAFlood()
     {
         const QByteArray pool = junkPool(11);
-        const quint16 port = ProgramProcess::freeUdpPort();
-        QProcess quellix;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        quellix.setProcessEnvironment(environment);
-        quellix.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        quellix.start(QStringLiteral(QUELLIX_PATH),
-                      {QStringLiteral("--listen"), QString::number(port)});
-        QVERIFY(quellix.waitForStarted());
-        const QString pid = QString::number(quellix.processId());
-
         QUdpSocket operatorUnit;
         QVERIFY(operatorUnit.bind(QHostAddress::LocalHost, 0));
-        // Sends message until its acknowledgement comes back; false after timeoutMs.
-        const auto answered = [&](const QByteArray &message, const QByteArray &answer,
-                                  int timeoutMs) {
-            QElapsedTimer waited;
-            waited.start();
-            while (waited.elapsed() < timeoutMs && quellix.state() == QProcess::Running) {
-                operatorUnit.writeDatagram(message, QHostAddress::LocalHost, port);
-                QElapsedTimer round;
-                round.start();
-                while (round.elapsed() < 500) {
-                    if (operatorUnit.waitForReadyRead(100)) {
-                        while (operatorUnit.hasPendingDatagrams()) {
-                            if (operatorUnit.receiveDatagram().data() == answer)
-                                return true;
-                        }
-                    }
+        quint16 port = 0;
+        // Sends message every half second until its acknowledgement comes back.
+        const auto answered = [&](const QByteArray &message, const QByteArray &answer, int rounds) {
+            const auto acknowledged = [&] {
+                while (operatorUnit.hasPendingDatagrams()) {
+                    if (operatorUnit.receiveDatagram().data() == answer)
+                        return true;
                 }
+                return false;
+            };
+            for (int round = 0; round < rounds; ++round) {
+                operatorUnit.writeDatagram(message, QHostAddress::LocalHost, port);
+                if (QTest::qWaitFor(acknowledged, 500))
+                    return true;
             }
             return false;
         };
-        QVERIFY(answered("READY1", "READY1,1\r", 15000));
+        // The port is picked before Quellix starts: when a test beside this one takes it
+        // first, Quellix never answers there, so it starts again on another.
+        std::unique_ptr<ProgramProcess> quellix;
+        bool ready = false;
+        for (int attempt = 0; attempt < 3 && !ready; ++attempt) {
+            port = ProgramProcess::freeUdpPort();
+            quellix = std::make_unique<ProgramProcess>(
+                QStringLiteral(QUELLIX_PATH), QStringList{"--listen", QString::number(port)});
+            QVERIFY(quellix->start());
+            ready = answered("READY1", "READY1,1\r", 30);
+        }
+        QVERIFY(ready);
+        const QString pid = QString::number(quellix->processId());
         const qint64 before = statusKb(pid, "VmRSS");
 
         QElapsedTimer clock;
@@ -236,11 +231,8 @@ private slots:
         const Flood sent = flood(pool, port, 11); // Quellix runs in a process of its own
         const qint64 floodMs = clock.elapsed();
 
-        QVERIFY2(answered("ABCDEFGH", "ABCDEF,1\r", 30000), "no answer after the flood");
-        QCOMPARE(quellix.state(), QProcess::Running);
+        QVERIFY2(answered("ABCDEFGH", "ABCDEF,1\r", 60), "no answer after the flood");
         const qint64 peak = statusKb(pid, "VmHWM");
-        quellix.kill();
-        quellix.waitForFinished();
         if (before >= 0) {
             qInfo("Quellix: %d junk datagrams sent (%d refused by the sending socket) in %lld ms; "
                   "resident memory %lld kB before, peak %lld kB",
