@@ -168,9 +168,9 @@ private slots:
         QTimer pull;
         pull.setSingleShot(true);
         connect(&pull, &QTimer::timeout, this, [&] {
+            killed = true; // before the wait below turns the event loop
             unit.signal(SIGKILL);
             unit.waitForExit(5000);
-            killed = true;
             // A hang: end it so the test reports it.
             QTimer::singleShot(20000, &session, [&] {
                 hung = true;

@@ -1,6 +1,5 @@
 #include "program_process.h"
 
-#include <QElapsedTimer>
 #include <QTest>
 #include <QUdpSocket>
 
@@ -66,6 +65,8 @@ quint16 ProgramProcess::startListening()
 
 void ProgramProcess::signal(int signalNumber)
 {
+    if (m_process.state() == QProcess::NotRunning)
+        return; // process id 0 would signal the whole process group
 #if defined(Q_OS_UNIX)
     ::kill(pid_t(m_process.processId()), signalNumber);
 #else
@@ -87,20 +88,19 @@ void ProgramProcess::collect()
 
 bool ProgramProcess::waitForLine(const std::function<bool(const QString &)> &test, int timeoutMs)
 {
-    QElapsedTimer timer;
-    timer.start();
     qsizetype checked = 0;
-    for (;;) {
-        const bool ended = m_process.state() == QProcess::NotRunning;
-        collect();
-        for (; checked < m_lines.size(); ++checked) {
-            if (test(m_lines.at(checked)))
-                return true;
-        }
-        if (ended || timer.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(5);
-    }
+    bool found = false;
+    // Each line is tested once; a program that has ended has no more lines to come.
+    (void)QTest::qWaitFor(
+        [&] {
+            const bool ended = m_process.state() == QProcess::NotRunning;
+            collect();
+            for (; checked < m_lines.size() && !found; ++checked)
+                found = test(m_lines.at(checked));
+            return found || ended;
+        },
+        timeoutMs);
+    return found;
 }
 
 bool ProgramProcess::waitForLine(const QString &line, int timeoutMs)
