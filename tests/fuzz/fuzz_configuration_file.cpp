@@ -3,6 +3,8 @@
 #include "config_tool/configuration/configuration_file.h"
 #include "fuzz_support.h"
 
+#include <algorithm>
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray content = FuzzSupport::bytes(data, size);
@@ -15,13 +17,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         ConfigurationRecord again;
         const QByteArray written = configurationFileContent(record);
         const bool reread = readConfigurationContent(written, again);
-        bool plain = true;
-        for (const char c : written) {
-            if (c == '\r' || c == '\n')
-                continue;
-            if (static_cast<unsigned char>(c) < 0x20)
-                plain = false;
-        }
+        const bool plain = std::none_of(written.begin(), written.end(), [](char c) {
+            return static_cast<unsigned char>(c) < 0x20 && c != '\r' && c != '\n';
+        });
         if (plain && written.count('\n') == 51 && written.count('\r') == 51) {
             FuzzSupport::require(reread, "a written configuration reads back");
             FuzzSupport::require(again == record, "a written configuration reads back unchanged");

@@ -61,15 +61,11 @@ public:
     int lines = 0;
 };
 
-struct Files
+// A console whose files exist: an operating system, a configuration and a GPS table.
+SilentConsole consoleWithFiles()
 {
-    QString base, configuration, table;
-};
-
-const Files &files()
-{
-    static const Files made = [] {
-        Files f;
+    static const SilentConsole made = [] {
+        SilentConsole f;
         f.base = FuzzSupport::scratchFolder() + QStringLiteral("/os");
         QDir().mkpath(f.base + QStringLiteral("/V610"));
         FuzzSupport::writeScratchFile(QStringLiteral("os/V610/os.bin"), QByteArray(400, 'x'));
@@ -96,10 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     ScriptedSocket socket;
     // Time moves only when the script says so.
     TickClock clock(1000 * 1000 * 1000, TickClock::Wrap::AboveSixtyBeforeIncrement);
-    SilentConsole console;
-    console.base = files().base;
-    console.configuration = files().configuration;
-    console.table = files().table;
+    SilentConsole console = consoleWithFiles();
     RemoteDownload download(socket, clock, console);
 
     // One event of the script each time the event loop runs.

@@ -19,18 +19,23 @@
 #include <functional>
 
 namespace {
-
-enum class Fault {
-    MissingFolder,
-    ReadOnlyFolder,
-    ReadOnlyFolderWritableFile, // the file could be written in place, the folder takes no new file
-    ReadOnlyFile,
-    FolderInTheWay,
-    FullDisk,
-    FullDiskNewFile,
-};
-
 const QByteArray oldContent = "the file as it was before the save\r\n";
+const auto all = QFileDevice::Permissions(0x7777);
+const auto readOnly = QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup |
+                      QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::ExeOther;
+const auto writable = QFileDevice::Permissions(0x6666);
+const auto readOnlyFile = QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+
+struct Fault
+{
+    bool existing;      // a file is there before the save and must keep every byte it had
+    const char *target; // inside the folder
+    QFileDevice::Permissions folder, file;
+    bool folderInTheWay;
+    // A disk with room for a few bytes only; a read-only folder gets it too, so that a save
+    // that would fall back to writing the old file in place is caught truncating it.
+    bool fullDisk;
+};
 
 QStringList entries(const QString &folder)
 {
@@ -40,67 +45,34 @@ QStringList entries(const QString &folder)
 
 // Lays out the fault in a fresh folder, runs save on the target path with the fault in force,
 // and checks that the target and the folder are as they were.
-void saveAgainst(Fault fault, const std::function<void(const QString &path)> &save)
+void saveAgainst(const Fault &fault, const std::function<void(const QString &path)> &save)
 {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7777)); // open to every user
+    QFile::setPermissions(dir.path(), all); // open to every user
     const QString folder = dir.filePath(QStringLiteral("saves"));
     QVERIFY(QDir().mkpath(folder));
-    QString path = folder + QStringLiteral("/unit.txt");
-
-    const bool existing = fault != Fault::MissingFolder && fault != Fault::ReadOnlyFolder &&
-                          fault != Fault::FullDiskNewFile && fault != Fault::FolderInTheWay;
-    if (existing) {
+    const QString path = folder + QLatin1Char('/') + QLatin1String(fault.target);
+    if (fault.existing) {
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(oldContent);
     }
-    const auto all = QFileDevice::Permissions(0x7777);
-    const auto readOnly = QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup |
-                          QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::ExeOther;
-    switch (fault) {
-    case Fault::MissingFolder:
-        path = folder + QStringLiteral("/missing/unit.txt");
-        QFile::setPermissions(folder, all);
-        break;
-    case Fault::ReadOnlyFolder:
-        QFile::setPermissions(folder, readOnly);
-        break;
-    case Fault::ReadOnlyFolderWritableFile:
-        QFile::setPermissions(path, QFileDevice::Permissions(0x6666));
-        QFile::setPermissions(folder, readOnly);
-        break;
-    case Fault::ReadOnlyFile:
-        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup |
-                                        QFileDevice::ReadOther);
-        QFile::setPermissions(folder, all);
-        break;
-    case Fault::FolderInTheWay:
+    if (fault.folderInTheWay)
         QVERIFY(QDir().mkpath(path));
-        QFile::setPermissions(folder, all);
-        break;
-    case Fault::FullDisk:
-    case Fault::FullDiskNewFile:
-        QFile::setPermissions(path, QFileDevice::Permissions(0x6666));
-        QFile::setPermissions(folder, all);
-        break;
-    }
+    if (fault.file)
+        QFile::setPermissions(path, fault.file);
+    QFile::setPermissions(folder, fault.folder);
     const QStringList before = entries(folder);
     {
         FileFaults::Unprivileged unprivileged;
         QVERIFY2(unprivileged.permissionsCount(), "root could not act as an unprivileged user");
-        // A disk with room for a few bytes only; the folder faults get it too, so that a save
-        // that would fall back to writing the old file in place is caught truncating it.
-        FileFaults::FullDisk fullDisk(fault == Fault::FullDisk || fault == Fault::FullDiskNewFile ||
-                                              fault == Fault::ReadOnlyFolderWritableFile
-                                          ? 16
-                                          : RLIM_INFINITY);
+        FileFaults::FullDisk fullDisk(fault.fullDisk ? 16 : RLIM_INFINITY);
         save(path);
     }
     QFile::setPermissions(folder, all);
     QCOMPARE(entries(folder), before); // no partial file, no temporary file left behind
-    if (existing) {
+    if (fault.existing) {
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), oldContent);
@@ -110,24 +82,29 @@ void saveAgainst(Fault fault, const std::function<void(const QString &path)> &sa
 void addFaultRows()
 {
     QTest::addColumn<Fault>("fault");
-    QTest::newRow("missing folder") << Fault::MissingFolder;
-    QTest::newRow("read-only folder") << Fault::ReadOnlyFolder;
-    QTest::newRow("read-only folder, writable file") << Fault::ReadOnlyFolderWritableFile;
-    QTest::newRow("read-only file") << Fault::ReadOnlyFile;
-    QTest::newRow("folder in the way") << Fault::FolderInTheWay;
-    QTest::newRow("full disk, existing file") << Fault::FullDisk;
-    QTest::newRow("full disk, new file") << Fault::FullDiskNewFile;
+    QTest::newRow("missing folder") << Fault{false, "missing/unit.txt", all, {}, false, false};
+    QTest::newRow("read-only folder") << Fault{false, "unit.txt", readOnly, {}, false, false};
+    // The file could be written in place, the folder takes no new file.
+    QTest::newRow("read-only folder, writable file")
+        << Fault{true, "unit.txt", readOnly, writable, false, true};
+    QTest::newRow("read-only file") << Fault{true, "unit.txt", all, readOnlyFile, false, false};
+    QTest::newRow("folder in the way") << Fault{false, "unit.txt", all, {}, true, false};
+    QTest::newRow("full disk, existing file")
+        << Fault{true, "unit.txt", all, writable, false, true};
+    QTest::newRow("full disk, new file") << Fault{false, "unit.txt", all, {}, false, true};
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(Fault)
 
 class TestFileFaults : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void configurationSave_data() { addFaultRows(); }
-    void configurationSave()
+    void savesFail_data() { addFaultRows(); }
+    void savesFail()
     {
         QFETCH(Fault, fault);
         std::optional<QString> prompt;
@@ -135,12 +112,7 @@ private slots:
             prompt = saveConfigurationFile(path, TestSupport::validConfiguration());
         });
         QCOMPARE(prompt, std::optional<QString>(QStringLiteral("Invalid Path")));
-    }
 
-    void tableSave_data() { addFaultRows(); }
-    void tableSave()
-    {
-        QFETCH(Fault, fault);
         RecordingMessageBoxes boxes;
         RecordingHelpViewer help;
         Setup2 screen(nullptr, &boxes, &help);

@@ -113,11 +113,9 @@ private slots:
         QVERIFY(unit.open());
         unit.setLoss(loss, seed);
         const auto ended = [&] {
-            for (const QString &line : server.activity()) {
-                if (line == success || line.startsWith(QStringLiteral("Error2 : ")))
-                    return true;
-            }
-            return false;
+            const QStringList activity = server.activity();
+            return activity.contains(success) ||
+                   !activity.filter(QStringLiteral("Error2 : ")).isEmpty();
         };
         QVERIFY(server.run([&] { server.sendFrom(unit, request); }, ended, 60000));
 

@@ -6,25 +6,13 @@
 namespace {
 bool isInteractive(QAccessible::Role role)
 {
-    switch (role) {
-    case QAccessible::PushButton:
-    case QAccessible::CheckBox:
-    case QAccessible::RadioButton:
-    case QAccessible::ComboBox:
-    case QAccessible::EditableText:
-    case QAccessible::SpinBox:
-    case QAccessible::Slider:
-    case QAccessible::Dial:
-    case QAccessible::List:
-    case QAccessible::Table:
-    case QAccessible::Tree:
-    case QAccessible::PageTabList:
-    case QAccessible::ButtonMenu:
-    case QAccessible::ButtonDropDown:
-        return true;
-    default:
-        return false;
-    }
+    static const QList<QAccessible::Role> roles = {
+        QAccessible::PushButton, QAccessible::CheckBox,      QAccessible::RadioButton,
+        QAccessible::ComboBox,   QAccessible::EditableText,  QAccessible::SpinBox,
+        QAccessible::Slider,     QAccessible::Dial,          QAccessible::List,
+        QAccessible::Table,      QAccessible::Tree,          QAccessible::PageTabList,
+        QAccessible::ButtonMenu, QAccessible::ButtonDropDown};
+    return roles.contains(role);
 }
 
 // Some interfaces give their content as name (a drop-down list its current item on Linux), so

@@ -1,6 +1,5 @@
 #include "program_process.h"
 
-#include <QElapsedTimer>
 #include <QTest>
 #include <QUdpSocket>
 
@@ -66,6 +65,8 @@ quint16 ProgramProcess::startListening()
 
 void ProgramProcess::signal(int signalNumber)
 {
+    if (m_process.state() == QProcess::NotRunning)
+        return; // process id 0 would signal the whole process group
 #if defined(Q_OS_UNIX)
     ::kill(pid_t(m_process.processId()), signalNumber);
 #else
@@ -85,34 +86,21 @@ void ProgramProcess::collect()
     }
 }
 
-QStringList ProgramProcess::lines()
-{
-    collect();
-    return m_lines;
-}
-
-QString ProgramProcess::standardError()
-{
-    collect();
-    return QString::fromUtf8(m_error);
-}
-
 bool ProgramProcess::waitForLine(const std::function<bool(const QString &)> &test, int timeoutMs)
 {
-    QElapsedTimer timer;
-    timer.start();
     qsizetype checked = 0;
-    for (;;) {
-        const bool ended = m_process.state() == QProcess::NotRunning;
-        collect();
-        for (; checked < m_lines.size(); ++checked) {
-            if (test(m_lines.at(checked)))
-                return true;
-        }
-        if (ended || timer.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(5);
-    }
+    bool found = false;
+    // Each line is tested once; a program that has ended has no more lines to come.
+    (void)QTest::qWaitFor(
+        [&] {
+            const bool ended = m_process.state() == QProcess::NotRunning;
+            collect();
+            for (; checked < m_lines.size() && !found; ++checked)
+                found = test(m_lines.at(checked));
+            return found || ended;
+        },
+        timeoutMs);
+    return found;
 }
 
 bool ProgramProcess::waitForLine(const QString &line, int timeoutMs)
@@ -122,11 +110,8 @@ bool ProgramProcess::waitForLine(const QString &line, int timeoutMs)
 
 bool ProgramProcess::waitForExit(int timeoutMs)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (m_process.state() != QProcess::NotRunning && timer.elapsed() < timeoutMs)
-        QTest::qWait(5);
+    const bool ended =
+        QTest::qWaitFor([this] { return m_process.state() == QProcess::NotRunning; }, timeoutMs);
     collect();
-    return m_process.state() == QProcess::NotRunning &&
-           m_process.exitStatus() == QProcess::NormalExit;
+    return ended && m_process.exitStatus() == QProcess::NormalExit;
 }

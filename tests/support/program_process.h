@@ -32,8 +32,16 @@ public:
     void signal(int signalNumber);
 
     // Standard output so far, one entry per line without its line end.
-    QStringList lines();
-    QString standardError();
+    QStringList lines()
+    {
+        collect();
+        return m_lines;
+    }
+    QString standardError()
+    {
+        collect();
+        return QString::fromUtf8(m_error);
+    }
     // Waits until a line satisfies the test (or the time is up).
     bool waitForLine(const std::function<bool(const QString &)> &test, int timeoutMs = 20000);
     bool waitForLine(const QString &line, int timeoutMs = 20000);

@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QUdpSocket>
@@ -43,11 +42,6 @@ ServerFixture::~ServerFixture()
     QDir::setCurrent(m_previousDir);
 }
 
-void ServerFixture::click(const char *button)
-{
-    control<QPushButton>(button)->click();
-}
-
 QString ServerFixture::useOperatingSystemBase(const QString &name)
 {
     const QString base = QDir(m_dir.path()).filePath(name);
@@ -73,11 +67,6 @@ QStringList ServerFixture::activity() const
     for (int i = 0; i < list->count(); ++i)
         lines << list->item(i)->text();
     return lines;
-}
-
-int ServerFixture::activityCount(const QString &line) const
-{
-    return static_cast<int>(activity().count(line));
 }
 
 QList<QByteArray> ServerFixture::logLines() const

@@ -10,6 +10,7 @@
 
 #include <QHostAddress>
 #include <QList>
+#include <QPushButton>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -32,7 +33,7 @@ public:
     {
         return m_window->findChild<T *>(QString::fromLatin1(name));
     }
-    void click(const char *button);
+    void click(const char *button) { control<QPushButton>(button)->click(); }
     QString dirPath() const { return m_dir.path(); }
     quint16 port() const { return m_port; }
 
@@ -42,7 +43,7 @@ public:
     QString writeFile(const QString &relativePath, const QByteArray &content);
 
     QStringList activity() const; // List1, in order
-    int activityCount(const QString &line) const;
+    int activityCount(const QString &line) const { return int(activity().count(line)); }
     QList<QByteArray> logLines() const; // "log.txt", each line with its CR LF
 
     // Clicks Start; begin() runs once listening; Stop is clicked as soon as done() holds (or

@@ -4,6 +4,8 @@
 
 #include <QPointer>
 
+#include <utility>
+
 class SimulatedSerialPort::Wire : public UnitLine
 {
 public:
@@ -77,8 +79,6 @@ bool SimulatedSerialPort::setSettings(const QString &settings)
 
 void SimulatedSerialPort::close()
 {
-    if (!isOpen())
-        return;
     // Like a real line, the unit does not learn that the PC let go.
     m_openPort = 0;
     m_input.clear();
@@ -86,9 +86,7 @@ void SimulatedSerialPort::close()
 
 QByteArray SimulatedSerialPort::readAll()
 {
-    QByteArray all;
-    all.swap(m_input);
-    return all;
+    return std::exchange(m_input, {});
 }
 
 void SimulatedSerialPort::write(const QByteArray &data)
@@ -105,11 +103,6 @@ void SimulatedSerialPort::write(const QByteArray &data)
                 unit->receive(data);
         },
         Qt::QueuedConnection);
-}
-
-QString SimulatedSerialPort::deviceName(int portNumber) const
-{
-    return QStringLiteral("simulated COM%1").arg(portNumber);
 }
 
 void SimulatedSerialPort::deliver(int portNumber, const QByteArray &characters)

@@ -30,7 +30,10 @@ public:
     qint64 bytesToWrite() const override { return 0; }
     int baudRate() const override { return m_baudRate; }
     QString errorString() const override { return m_error; }
-    QString deviceName(int portNumber) const override;
+    QString deviceName(int portNumber) const override
+    {
+        return QStringLiteral("simulated COM%1").arg(portNumber);
+    }
 
     // What the tests look at.
     int openPortNumber() const { return m_openPort; }
