@@ -10,7 +10,7 @@
 namespace {
 
 // A configuration file is about a kilobyte; anything far beyond is not one.
-constexpr qint64 largestFile = 1024 * 1024;
+constexpr qint64 largestFile = qint64(1024) * 1024;
 
 // How a setting is named to the user: its caption, or a name for the two whose caption is only
 // "2" beside the first corner.

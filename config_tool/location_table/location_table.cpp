@@ -29,8 +29,8 @@ void LocationTable::setCellText(int index, const QString &text)
 
 FileOutcome LocationTable::load(const QString &path)
 {
-    const FileOutcome failed{false, UserMessage{QStringLiteral("Error loading file"),
-                                                QStringLiteral("Error"), MessageIcon::Critical}};
+    FileOutcome failed{false, UserMessage{QStringLiteral("Error loading file"),
+                                          QStringLiteral("Error"), MessageIcon::Critical}};
     if (path.isEmpty())
         return failed;
     QFile file(path);
