@@ -6,7 +6,6 @@
 #include "support/server_fixture.h"
 
 #include "common/datagram_socket.h"
-#include "common/tick_clock.h"
 #include "download_server/server_paths.h"
 #include "unit_simulator/udp_unit_client.h"
 
@@ -184,30 +183,6 @@ private slots:
         QCOMPARE(activity.filter("Stopped, listening").size(), 1);
         QCOMPARE(activity.last(), "Stopped, listening on port " + port);
         QCOMPARE(activity.at(activity.size() - 2), osSuccess);
-    }
-
-    // EXIT ends the transfer at once (no more packets, no give-up line) and the window.
-    void exitDuringTransfer()
-    {
-        ServerFixture server;
-        server.useOperatingSystemBase();
-        server.writeFile(QStringLiteral("os/V610/os.bin"), QByteArray(400, 'x'));
-        server.window().show();
-        UdpUnitClient unit;
-        QVERIFY(unit.open());
-        unit.setSilent(true);
-        connect(&unit, &UdpUnitClient::packetReceived, this, [&] { server.click("Command6"); });
-        QVERIFY(
-            server.run([&] { server.sendFrom(unit, "UPLOAD,V610"); }, [] { return false; }, 10000));
-        // The quiet window is counted on the clock that times resends: a transfer EXIT left
-        // running would resend after one wait for a reply (5 ticks).
-        QSignalSpy ticks(server.window().findChild<TickClock *>("Timer1"), &TickClock::ticked);
-        QTRY_VERIFY_WITH_TIMEOUT(ticks.size() > 6, 10000);
-        QCOMPARE(ServerFixture::delivered(unit).size(), 1);
-        QVERIFY(!server.window().isVisible());
-        for (const QString &line : server.activity())
-            QVERIFY2(!line.startsWith("Error"), qPrintable(line));
-        QCOMPARE(server.logLines().size(), 2); // load and request only
     }
 
     void activityListBounded()
