@@ -40,9 +40,7 @@ private slots:
     // An operating system and a GPS table at the same time, the packets interleaved.
     void twoUnitsTwoKinds()
     {
-        QByteArray table(downloadImageSize, '\0');
-        for (int i = 0; i < table.size(); ++i)
-            table[i] = char(i * 13);
+        const QByteArray table = fileOf(downloadImageSize, 5);
         ServerImageSource images;
         images.gps = [&](const QString &, QByteArray &image) {
             image = table;

@@ -44,10 +44,7 @@ private:
 
     QString write(const QList<QByteArray> &lines, const char *name = "unit.cfg")
     {
-        QByteArray content;
-        for (const QByteArray &line : lines)
-            content += line + "\r\n";
-        return writeContent(content, name);
+        return writeContent(lines.join("\r\n") + "\r\n", name);
     }
     QString writeContent(const QByteArray &content, const char *name)
     {

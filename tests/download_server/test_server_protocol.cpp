@@ -37,20 +37,12 @@ QStringList progressLines(int packets)
     return lines;
 }
 
-QByteArray imageOf(int seed)
-{
-    QByteArray image(downloadImageSize, '\0');
-    for (int i = 0; i < image.size(); ++i)
-        image[i] = static_cast<char>((i * 31 + seed) % 256);
-    return image;
-}
-
 // Image builders that hand out fixed images and remember what they were asked.
 struct FixedImages
 {
-    QByteArray configuration = imageOf(1);
-    QByteArray gps = imageOf(2);
-    ServerImageResult result{ServerImageResult::Status::Built, {}};
+    QByteArray configuration = fileOf(downloadImageSize, 1);
+    QByteArray gps = fileOf(downloadImageSize, 2);
+    const ServerImageResult result{ServerImageResult::Status::Built, {}};
     int calls = 0;
     QByteArray lastRequest;
 
