@@ -29,7 +29,7 @@ const QHostAddress loopback(QStringLiteral("127.0.0.1"));
 class HeadlessServerRun
 {
 public:
-    // More arguments, separated by blanks (two in a row: an empty one).
+    // More arguments, separated by blanks.
     explicit HeadlessServerRun(const QString &more = {}, quint16 port = 0)
         : m_port(port ? port : ProgramProcess::freeUdpPort())
     {
@@ -39,7 +39,7 @@ public:
             QStringList{QStringLiteral("--headless"), QStringLiteral("--port"),
                         QString::number(m_port), QStringLiteral("--base"), path("os"),
                         QStringLiteral("--tick-ms"), QStringLiteral("100")} +
-                (more.isEmpty() ? QStringList() : more.split(u' ')),
+                more.split(u' ', Qt::SkipEmptyParts),
             m_dir.path());
     }
 
@@ -281,16 +281,21 @@ private slots:
         QFETCH(QString, arguments);
         QFETCH(int, exitCode);
         QFETCH(QString, output);
-        HeadlessServerRun server(arguments);
+        const quint16 port = ProgramProcess::freeUdpPort();
         QUdpSocket taken;
-        QVERIFY(taken.bind(QHostAddress::AnyIPv4, server.port()));
-        QVERIFY(server.process().start());
-        QVERIFY(server.process().waitForExit());
-        QCOMPARE(server.process().exitCode(), exitCode);
-        const QStringList lines = server.process().lines() +
-                                  server.process().standardError().split('\n', Qt::SkipEmptyParts);
-        const QString expected =
-            output.contains(QStringLiteral("%1")) ? output.arg(server.port()) : output;
+        QVERIFY(taken.bind(QHostAddress::AnyIPv4, port));
+        QTemporaryDir dir; // no base folder named: the working folder
+        ProgramProcess server(QStringLiteral(SERVER_PATH),
+                              QStringList{QStringLiteral("--headless"), QStringLiteral("--port"),
+                                          QString::number(port)} +
+                                  (arguments.isEmpty() ? QStringList() : arguments.split(u' ')),
+                              dir.path());
+        QVERIFY(server.start());
+        QVERIFY(server.waitForExit());
+        QCOMPARE(server.exitCode(), exitCode);
+        const QStringList lines =
+            server.lines() + server.standardError().split('\n', Qt::SkipEmptyParts);
+        const QString expected = output.contains(QStringLiteral("%1")) ? output.arg(port) : output;
         QVERIFY2(
             !lines.filter(QRegularExpression('^' + QRegularExpression::escape(expected))).isEmpty(),
             qPrintable(lines.join('|')));
