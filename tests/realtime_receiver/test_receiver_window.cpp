@@ -242,7 +242,7 @@ private slots:
     void answersBurstOnce()
     {
         Receiver receiver(1000); // a long pause so the burst surely falls inside it
-        QByteArray burstReply, otherReply, laterReply;
+        QByteArrayList replies;
         receiver.listenWhile([&] {
             UnitSide first(receiver.port), other(receiver.port);
             first.send("111111AAA");
@@ -250,14 +250,11 @@ private slots:
             first.send("222222BBB");
             first.send("333333CCC");
             other.send("444444DDD");
-            burstReply = first.reply();
-            otherReply = other.reply();
+            replies << first.reply() << other.reply();
             // Answered once: the next answer it reads is the one to its next message.
-            laterReply = first.ask("555555EEE");
+            replies << first.ask("555555EEE");
         });
-        QCOMPARE(burstReply, QByteArray("111111,1\r"));
-        QCOMPARE(otherReply, QByteArray("444444,1\r"));
-        QCOMPARE(laterReply, QByteArray("555555,1\r"));
+        QCOMPARE(replies, (QByteArrayList{"111111,1\r", "444444,1\r", "555555,1\r"}));
         QCOMPARE(receiver.linesSinceStart().mid(0, 8),
                  (QStringList{"Received: 111111AAA", "Received: 222222BBB", "Received: 333333CCC",
                               "Received: 444444DDD", "Send: 111111,1", "Send: 444444,1",
