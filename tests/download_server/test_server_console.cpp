@@ -6,7 +6,6 @@
 #include "support/server_fixture.h"
 
 #include "common/datagram_socket.h"
-#include "common/tick_clock.h"
 #include "download_server/server_paths.h"
 #include "unit_simulator/udp_unit_client.h"
 
@@ -149,15 +148,9 @@ private slots:
     }
 
     // Stop takes effect after the transfer in progress; the loop then closes the socket.
-    void stopDuringTransfer_data()
-    {
-        QTest::addColumn<bool>("startAgain");
-        QTest::newRow("stop") << false;
-        QTest::newRow("stop, then start again at once") << true;
-    }
+    // (Stop alone, with several transfers: the fleet's stopAndExitWithSeveralRunning.)
     void stopDuringTransfer()
     {
-        QFETCH(bool, startAgain);
         ServerFixture server;
         server.useOperatingSystemBase();
         server.writeFile(QStringLiteral("os/V610/os.bin"), QByteArray(400, 'x'));
@@ -169,12 +162,11 @@ private slots:
                 server.click("Command2");
                 startEnabledAtOnce = server.control<QPushButton>("Command1")->isEnabled();
                 // Start again while the transfer runs: the same loop simply keeps listening.
-                if (startAgain)
-                    server.click("Command1");
+                server.click("Command1");
             }
         });
         QVERIFY(server.run([&] { server.sendFrom(unit, "UPLOAD,V610"); },
-                           [&] { return startAgain && unit.isComplete(); }, 10000));
+                           [&] { return unit.isComplete(); }, 10000));
         QVERIFY(startEnabledAtOnce);
         QVERIFY(unit.isComplete());
         QCOMPARE(unit.packets().size(), 3);
@@ -184,30 +176,6 @@ private slots:
         QCOMPARE(activity.filter("Stopped, listening").size(), 1);
         QCOMPARE(activity.last(), "Stopped, listening on port " + port);
         QCOMPARE(activity.at(activity.size() - 2), osSuccess);
-    }
-
-    // EXIT ends the transfer at once (no more packets, no give-up line) and the window.
-    void exitDuringTransfer()
-    {
-        ServerFixture server;
-        server.useOperatingSystemBase();
-        server.writeFile(QStringLiteral("os/V610/os.bin"), QByteArray(400, 'x'));
-        server.window().show();
-        UdpUnitClient unit;
-        QVERIFY(unit.open());
-        unit.setSilent(true);
-        connect(&unit, &UdpUnitClient::packetReceived, this, [&] { server.click("Command6"); });
-        QVERIFY(
-            server.run([&] { server.sendFrom(unit, "UPLOAD,V610"); }, [] { return false; }, 10000));
-        // The quiet window is counted on the clock that times resends: a transfer EXIT left
-        // running would resend after one wait for a reply (5 ticks).
-        QSignalSpy ticks(server.window().findChild<TickClock *>("Timer1"), &TickClock::ticked);
-        QTRY_VERIFY_WITH_TIMEOUT(ticks.size() > 6, 10000);
-        QCOMPARE(ServerFixture::delivered(unit).size(), 1);
-        QVERIFY(!server.window().isVisible());
-        for (const QString &line : server.activity())
-            QVERIFY2(!line.startsWith("Error"), qPrintable(line));
-        QCOMPARE(server.logLines().size(), 2); // load and request only
     }
 
     void activityListBounded()

@@ -18,6 +18,7 @@
 #include <QUdpSocket>
 #include <QtTest>
 
+#include <algorithm>
 #include <csignal>
 #include <memory>
 #include <vector>
@@ -28,7 +29,8 @@ const QHostAddress loopback(QStringLiteral("127.0.0.1"));
 class HeadlessServerRun
 {
 public:
-    explicit HeadlessServerRun(const QStringList &extraArguments = {}, quint16 port = 0)
+    // More arguments, separated by blanks.
+    explicit HeadlessServerRun(const QString &more = {}, quint16 port = 0)
         : m_port(port ? port : ProgramProcess::freeUdpPort())
     {
         QDir(m_dir.path()).mkpath(QStringLiteral("os/V610"));
@@ -37,7 +39,7 @@ public:
             QStringList{QStringLiteral("--headless"), QStringLiteral("--port"),
                         QString::number(m_port), QStringLiteral("--base"), path("os"),
                         QStringLiteral("--tick-ms"), QStringLiteral("100")} +
-                extraArguments,
+                more.split(u' ', Qt::SkipEmptyParts),
             m_dir.path());
     }
 
@@ -49,6 +51,11 @@ public:
         file.write(content);
     }
     bool start() { return (m_port = m_process->startListening()) != 0; }
+    bool stop(int signalNumber = SIGTERM)
+    {
+        m_process->signal(signalNumber);
+        return m_process->waitForExit() && m_process->exitCode() == 0;
+    }
     ProgramProcess &process() { return *m_process; }
     quint16 port() const { return m_port; }
     QString startedLine() const { return "Started, listening on port " + QString::number(m_port); }
@@ -97,8 +104,7 @@ private slots:
             cells << QString::number(row) << QStringLiteral("255") << QStringLiteral("255");
         cells[1] = QStringLiteral("51.4523");
         cells[2] = QStringLiteral("0.4567");
-        HeadlessServerRun server({QStringLiteral("--config"), QStringLiteral("cfg1.txt"),
-                                  QStringLiteral("--gps"), QStringLiteral("table.txt")});
+        HeadlessServerRun server(QStringLiteral("--config cfg1.txt --gps table.txt"));
         server.write(QStringLiteral("cfg1.txt"),
                      configurationFileContent(TestSupport::validConfiguration()));
         server.write(QStringLiteral("table.txt"), LocationTableFile::write(cells));
@@ -118,8 +124,7 @@ private slots:
         QVERIFY(server.serve(gpsUnit, "VORT01,GPSLOC", gpsSuccess));
         QCOMPARE(gpsUnit.receivedImage(), expected.left(630));
 
-        server.process().signal(SIGTERM);
-        QVERIFY(server.process().waitForExit());
+        QVERIFY(server.stop());
         const QStringList lines = server.process().lines();
         QCOMPARE(lines.mid(0, 2),
                  (QStringList{"Port :" + QString::number(server.port()) + " selected !",
@@ -151,8 +156,7 @@ private slots:
                 server.process().signal(signalNumber);
         });
         QVERIFY(server.serve(unit, "VORT01,V610UPLOAD", osSuccess));
-        QVERIFY(server.process().waitForExit());
-        QCOMPARE(server.process().exitCode(), 0);
+        QVERIFY(server.stop(0)); // the signal has been sent
 
         // The transfer ran to its end, whole, before listening stopped.
         QCOMPARE(unit.receivedData(), padded(system));
@@ -169,8 +173,7 @@ private slots:
     // waits, the summary line counts the transfer as running.
     void secondSignalEndsTransferAtOnce()
     {
-        HeadlessServerRun server({QStringLiteral("--sessions"), QStringLiteral("2"),
-                                  QStringLiteral("--summary-ms"), QStringLiteral("50")});
+        HeadlessServerRun server(QStringLiteral("--sessions 2 --summary-ms 50"));
         server.write(QStringLiteral("os/V610/os610.bin"), fileOf(400));
         QVERIFY(server.start());
         UdpUnitClient unit;
@@ -186,9 +189,7 @@ private slots:
         server.process().signal(SIGINT);
         QVERIFY(QTest::qWaitFor([&] { return summaries() >= before + 2; }, 10000));
         QVERIFY(!server.process().lines().contains(server.stoppedLine()));
-        server.process().signal(SIGINT);
-        QVERIFY(server.process().waitForExit());
-        QCOMPARE(server.process().exitCode(), 0);
+        QVERIFY(server.stop(SIGINT));
         const QStringList lines = server.process().lines();
         QCOMPARE(lines.last(), server.stoppedLine());
         QVERIFY(lines.filter(QStringLiteral("Error2")).isEmpty());
@@ -199,8 +200,7 @@ private slots:
     // At start, before any unit calls, the operator learns what is served and what would fail.
     void tellsWhatItServesAtStart()
     {
-        HeadlessServerRun server({QStringLiteral("--config"), QStringLiteral("missing.cfg"),
-                                  QStringLiteral("--gps"), QStringLiteral("unit.cfg")});
+        HeadlessServerRun server(QStringLiteral("--config missing.cfg --gps unit.cfg"));
         server.write(QStringLiteral("unit.cfg"), "\"V7.1\"\r\n1\r\n");
         QVERIFY(server.start());
         const QStringList expected = {"Server: operating system folders in " + server.path("os"),
@@ -212,9 +212,7 @@ private slots:
                                           server.path("unit.cfg") +
                                           " line 1, row 0: ID \"V7.1\" is not a number"};
         QTRY_COMPARE(server.process().standardError().split('\n', Qt::SkipEmptyParts), expected);
-        server.process().signal(SIGTERM);
-        QVERIFY(server.process().waitForExit());
-        QCOMPARE(server.process().exitCode(), 0);
+        QVERIFY(server.stop());
     }
 
     // Two processes share one port: the system spreads the units between them and keeps each
@@ -222,8 +220,7 @@ private slots:
     void twoProcessesShareAPort()
     {
         constexpr int unitCount = 100;
-        const QStringList shared = {QStringLiteral("--reuse-port"), QStringLiteral("--sessions"),
-                                    QString::number(unitCount), QStringLiteral("--quiet")};
+        const QString shared = QStringLiteral("--reuse-port --sessions %1 --quiet").arg(unitCount);
         HeadlessServerRun first(shared);
         HeadlessServerRun second(shared, first.port());
         const QByteArray system = fileOf(3 * 180 + 5);
@@ -243,11 +240,9 @@ private slots:
         };
         QVERIFY(QTest::qWaitFor(
             [&] {
-                for (const auto &unit : units) {
-                    if (!served(first, *unit) && !served(second, *unit))
-                        return false;
-                }
-                return true;
+                return std::all_of(units.cbegin(), units.cend(), [&](const auto &unit) {
+                    return served(first, *unit) || served(second, *unit);
+                });
             },
             60000));
         int byFirst = 0;
@@ -266,36 +261,34 @@ private slots:
 
     void refusesWhatItCannotServe_data()
     {
-        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("arguments");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("output"); // a line of standard output or error
-        QTest::newRow("port taken")
-            << QStringList{} << 1 << QStringLiteral("Error : cannot listen on port %1 (");
+        const QString portTaken = QStringLiteral("Error : cannot listen on port %1 (");
+        QTest::newRow("port taken") << QString() << 1 << portTaken;
         QTest::newRow("port held without sharing")
-            << QStringList{QStringLiteral("--reuse-port")} << 1
-            << QStringLiteral("Error : cannot listen on port %1 (");
+            << QStringLiteral("--reuse-port") << 1 << portTaken;
         for (const char *sessions : {"0", "10001", "many", ""}) {
             QTest::addRow("--sessions '%s'", sessions)
-                << QStringList{QStringLiteral("--sessions"), QString::fromLatin1(sessions)} << 2
+                << "--sessions " + QString::fromLatin1(sessions) << 2
                 << QStringLiteral("Server: --sessions expects a whole number from 1 to 10000");
         }
         QTest::newRow("no base folder")
-            << QStringList{QStringLiteral("--base"), QStringLiteral("missing")} << 2
-            << QStringLiteral("Server: --base ");
+            << QStringLiteral("--base missing") << 2 << QStringLiteral("Server: --base ");
     }
     void refusesWhatItCannotServe()
     {
-        QFETCH(QStringList, arguments);
+        QFETCH(QString, arguments);
         QFETCH(int, exitCode);
         QFETCH(QString, output);
         const quint16 port = ProgramProcess::freeUdpPort();
         QUdpSocket taken;
         QVERIFY(taken.bind(QHostAddress::AnyIPv4, port));
-        QTemporaryDir dir;
+        QTemporaryDir dir; // no base folder named: the working folder
         ProgramProcess server(QStringLiteral(SERVER_PATH),
                               QStringList{QStringLiteral("--headless"), QStringLiteral("--port"),
                                           QString::number(port)} +
-                                  arguments,
+                                  (arguments.isEmpty() ? QStringList() : arguments.split(u' ')),
                               dir.path());
         QVERIFY(server.start());
         QVERIFY(server.waitForExit());

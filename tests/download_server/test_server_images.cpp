@@ -44,10 +44,7 @@ private:
 
     QString write(const QList<QByteArray> &lines, const char *name = "unit.cfg")
     {
-        QByteArray content;
-        for (const QByteArray &line : lines)
-            content += line + "\r\n";
-        return writeContent(content, name);
+        return writeContent(lines.join("\r\n") + "\r\n", name);
     }
     QString writeContent(const QByteArray &content, const char *name)
     {
@@ -78,109 +75,72 @@ private slots:
         QCOMPARE(image, expected);
     }
 
-    void versionSixStopsAfterLine45()
-    {
-        ConfigurationRecord record = TestSupport::validConfiguration();
-        record.versionNumber = QStringLiteral("V6.X");
-        QByteArray image;
-        QCOMPARE(buildServerConfigurationImage(write(fileLines(record).mid(0, 45)), request, image)
-                     .status,
-                 Status::Built);
-        QCOMPARE(bytesAt(image, 57, 3), (Bytes{255, 255, 255}));
-        QCOMPARE(bytesAt(image, 215, 3), (Bytes{255, 255, 255}));
-        QCOMPARE(bytesAt(image, 52, 1), Bytes{1}); // line 45 still read
-    }
-
-    void versionOneReadsFourFurtherValues()
-    {
-        ConfigurationRecord record = TestSupport::validConfiguration();
-        record.versionNumber = QStringLiteral("V1.X");
-        QList<QByteArray> lines = fileLines(record);
-        lines = lines.mid(0, 45) + QList<QByteArray>{"12", "0", "\"30\"", "7.5"} + lines.mid(45);
-        QByteArray image;
-        QCOMPARE(buildServerConfigurationImage(write(lines), request, image).status, Status::Built);
-        QCOMPARE(bytesAt(image, 53, 4), (Bytes{12, 166, 221, 8}));
-        QCOMPARE(bytesAt(image, 57, 3), (Bytes{5, 128, 1}));
-        QCOMPARE(bytesAt(image, 215, 3), (Bytes{3, 2, 1}));
-    }
-
-    // One line of the valid record's file replaced: the bytes the server makes of it (the
+    // One line of the valid record's file replaced, or the file cut short (line 0: to `value`
+    // lines): the bytes the server makes of it, or one refusal naming the file and the line (the
     // valid record's own values: matchesTheToolsImageButForItsDifferences).
-    void convertsEachLine_data()
-    {
-        QTest::addColumn<int>("line");
-        QTest::addColumn<QByteArray>("value");
-        QTest::addColumn<int>("position");
-        QTest::addColumn<Bytes>("bytes");
-        const auto row = [](const char *name, int line, const char *value, int position,
-                            const Bytes &bytes) {
-            QTest::newRow(name) << line << QByteArray(value) << position << bytes;
-        };
-        row("port 511.6 rounds first", 15, "\"511.6\"", 68, {2, 0});
-        row("empty phone", 3, "\"\"", 16,
-            {35, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 0});
-        row("empty APN", 24, "\"\"", 224, Bytes(32, 255));
-        row("latitude without point", 27, "\"255\"", 4, {255, 255, 255});
-        row("halves to even", 4, "\"10.5\"", 33, {10});
-        row("new password not used", 38, "\"4321\"", 211, {54, 48, 52, 56});
-        row("long packet id cut", 16, "\"ABCDEFGH\"", 70, {65, 66, 67, 68, 69, 70, 3});
-        row("quoted list index", 20, "\"1\"", 77, {1});
-    }
-    void convertsEachLine()
-    {
-        QFETCH(int, line);
-        QFETCH(QByteArray, value);
-        QFETCH(int, position);
-        QFETCH(Bytes, bytes);
-        QList<QByteArray> lines = fileLines(TestSupport::validConfiguration());
-        lines[line - 1] = value;
-        QByteArray image;
-        const ServerImageResult result =
-            buildServerConfigurationImage(write(lines), request, image);
-        QCOMPARE(result.status, Status::Built);
-        QCOMPARE(bytesAt(image, position, bytes.size()), bytes);
-        QCOMPARE(bytesAt(image, 0, 1), Bytes{86});
-    }
-
-    // Bad values refuse the whole image with one line naming the file and the line.
-    void refusesBadValues_data()
+    void readsEachLine_data()
     {
         QTest::addColumn<QByteArray>("version");
-        QTest::addColumn<int>("line"); // 0: the file is cut to `value` lines
+        QTest::addColumn<int>("line");
         QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<int>("position"); // -1: refused
+        QTest::addColumn<Bytes>("bytes");
         QTest::addColumn<int>("reportedLine");
         const auto row = [](const char *name, const char *version, int line,
-                            const QByteArray &value, int reportedLine) {
-            QTest::newRow(name) << QByteArray(version) << line << value << reportedLine;
+                            const QByteArray &value, int position, const Bytes &bytes) {
+            QTest::newRow(name) << QByteArray(version) << line << value << position << bytes << 0;
         };
-        row("byte 256", "V7.X", 4, "\"256\"", 4);
-        row("byte -1", "V7.X", 9, "\"-1\"", 9);
-        row("no selection", "V7.X", 2, "-1", 2);
-        row("list not a number", "V7.X", 6, "x", 6);
-        row("address two points", "V7.X", 14, "\"10.0.1\"", 14);
-        row("port 65536", "V7.X", 15, "\"65536\"", 15);
-        row("short packet id", "V7.X", 16, "\"ABC12\"", 16);
-        row("short password", "V7.X", 37, "\"604\"", 37);
-        row("speed 474", "V7.X", 41, "\"474\"", 41);
-        row("latitude -12.5", "V7.X", 29, "\"-12.5\"", 29);
-        row("email 33", "V7.X", 21, '"' + QByteArray(33, 'a') + '"', 21);
-        row("phone 17", "V7.X", 3, "\"01234567890123456\"", 3);
-        row("lookup 31", "V1.X", 47, "31", 47);
-        row("lookup -1", "V1.X", 48, "-1", 48);
-        row("50 lines", "V7.X", 0, "50", 51);
-        row("44 lines, V6", "V6.X", 0, "44", 45);
+        const auto refused = [](const char *name, const char *version, int line,
+                                const QByteArray &value, int reportedLine) {
+            QTest::newRow(name) << QByteArray(version) << line << value << -1 << Bytes{}
+                                << reportedLine;
+        };
+        row("port 511.6 rounds first", "V7.X", 15, "\"511.6\"", 68, {2, 0});
+        row("empty phone", "V7.X", 3, "\"\"", 16,
+            {35, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 0});
+        row("empty APN", "V7.X", 24, "\"\"", 224, Bytes(32, 255));
+        row("latitude without point", "V7.X", 27, "\"255\"", 4, {255, 255, 255});
+        row("halves to even", "V7.X", 4, "\"10.5\"", 33, {10});
+        row("new password not used", "V7.X", 38, "\"4321\"", 211, {54, 48, 52, 56});
+        row("long packet id cut", "V7.X", 16, "\"ABCDEFGH\"", 70, {65, 66, 67, 68, 69, 70, 3});
+        row("quoted list index", "V7.X", 20, "\"1\"", 77, {1});
+        row("V6 stops after line 45", "V6.X", 0, "45", 57, {255, 255, 255});
+        row("V6 leaves the end", "V6.X", 0, "45", 215, {255, 255, 255});
+        row("V6 reads line 45", "V6.X", 0, "45", 52, {1});
+        row("V1 reads four further values", "V1.X", 46, "12", 53, {12, 166, 221, 8});
+        row("V1 further values, 57", "V1.X", 46, "12", 57, {5, 128, 1});
+        row("V1 further values, 215", "V1.X", 46, "12", 215, {3, 2, 1});
+        refused("byte 256", "V7.X", 4, "\"256\"", 4);
+        refused("byte -1", "V7.X", 9, "\"-1\"", 9);
+        refused("no selection", "V7.X", 2, "-1", 2);
+        refused("list not a number", "V7.X", 6, "x", 6);
+        refused("address two points", "V7.X", 14, "\"10.0.1\"", 14);
+        refused("port 65536", "V7.X", 15, "\"65536\"", 15);
+        refused("short packet id", "V7.X", 16, "\"ABC12\"", 16);
+        refused("short password", "V7.X", 37, "\"604\"", 37);
+        refused("speed 474", "V7.X", 41, "\"474\"", 41);
+        refused("latitude -12.5", "V7.X", 29, "\"-12.5\"", 29);
+        refused("email 33", "V7.X", 21, '"' + QByteArray(33, 'a') + '"', 21);
+        refused("phone 17", "V7.X", 3, "\"01234567890123456\"", 3);
+        refused("lookup 31", "V1.X", 47, "31", 47);
+        refused("lookup -1", "V1.X", 48, "-1", 48);
+        refused("50 lines", "V7.X", 0, "50", 51);
+        refused("44 lines, V6", "V6.X", 0, "44", 45);
     }
-    void refusesBadValues()
+    void readsEachLine()
     {
         QFETCH(QByteArray, version);
         QFETCH(int, line);
         QFETCH(QByteArray, value);
+        QFETCH(int, position);
+        QFETCH(Bytes, bytes);
         QFETCH(int, reportedLine);
         ConfigurationRecord record = TestSupport::validConfiguration();
         record.versionNumber = QString::fromLatin1(version);
         QList<QByteArray> lines = fileLines(record);
         if (version == "V1.X")
-            lines = lines.mid(0, 45) + QList<QByteArray>{"1", "2", "3", "4"} + lines.mid(45);
+            lines =
+                lines.mid(0, 45) + QList<QByteArray>{"12", "0", "\"30\"", "7.5"} + lines.mid(45);
         if (line == 0)
             lines = lines.mid(0, value.toInt());
         else
@@ -188,6 +148,12 @@ private slots:
         const QString path = write(lines);
         QByteArray image;
         const ServerImageResult result = buildServerConfigurationImage(path, request, image);
+        if (position >= 0) {
+            QCOMPARE(result.status, Status::Built);
+            QCOMPARE(bytesAt(image, position, bytes.size()), bytes);
+            QCOMPARE(bytesAt(image, 0, 1), Bytes{86});
+            return;
+        }
         QCOMPARE(result.status, Status::Invalid);
         const QString start =
             QStringLiteral("Error : Configuration file %1 line %2: ").arg(path).arg(reportedLine);

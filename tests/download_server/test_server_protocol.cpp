@@ -37,38 +37,27 @@ QStringList progressLines(int packets)
     return lines;
 }
 
-QByteArray imageOf(int seed)
-{
-    QByteArray image(downloadImageSize, '\0');
-    for (int i = 0; i < image.size(); ++i)
-        image[i] = static_cast<char>((i * 31 + seed) % 256);
-    return image;
-}
-
 // Image builders that hand out fixed images and remember what they were asked.
 struct FixedImages
 {
-    QByteArray configuration = imageOf(1);
-    QByteArray gps = imageOf(2);
-    ServerImageResult result{ServerImageResult::Status::Built, {}};
+    QByteArray configuration = fileOf(downloadImageSize, 1);
+    QByteArray gps = fileOf(downloadImageSize, 2);
+    const ServerImageResult result{ServerImageResult::Status::Built, {}};
     int calls = 0;
-    QString lastPath;
     QByteArray lastRequest;
 
     ServerImageSource source()
     {
         ServerImageSource images;
-        images.configuration = [this](const QString &path, const QByteArray &request,
+        images.configuration = [this](const QString &, const QByteArray &request,
                                       QByteArray &image) {
             ++calls;
-            lastPath = path;
             lastRequest = request;
             image = configuration;
             return result;
         };
-        images.gps = [this](const QString &path, QByteArray &image) {
+        images.gps = [this](const QString &, QByteArray &image) {
             ++calls;
-            lastPath = path;
             image = gps;
             return result;
         };
@@ -291,9 +280,10 @@ private slots:
 
     // Nothing chosen gives "not found" for both images (a request naming both gets both
     // answers); a file that cannot be sent is refused, naming its line (and a table's row and
-    // cell). The refusals go to the list and the log, and nothing is sent: the unit's first
-    // packet is the one it asks for next.
-    void refusedImagesSendNothing_data()
+    // cell); an operating system folder that is not one below the base, or holds no visible file,
+    // is not found. The refusals go to the list and the log, and nothing is sent: the unit's
+    // first packet is the one it asks for next.
+    void refusedRequestsSendNothing_data()
     {
         QTest::addColumn<QByteArray>("request");
         QTest::addColumn<QString>("label"); // where the file is chosen
@@ -310,8 +300,22 @@ private slots:
             << QByteArray("GPSLOC") << QStringLiteral("Label9") << configurationStart
             << QStringList{QStringLiteral(
                    "Error : GPS Camera file %1 line 1, row 0: ID \"V7.1\" is not a number")};
+        const auto notFound = [](const char *name, const QByteArray &request) {
+            QTest::newRow(name) << request << QString() << QByteArray() << QStringList{osNotFound};
+        };
+        notFound("no such folder", "UPLOAD,V999");
+        notFound("empty folder", "UPLOAD,EMPT");
+        notFound("only a hidden file", "UPLOAD,HIDN");
+        notFound("too short", "UPLOAD,V6");
+        notFound("parent folder", "UPLOAD,../.");
+        notFound("parent, backslash", "UPLOAD,..\\s");
+        notFound("absolute", "UPLOAD,/etc");
+        notFound("separator inside", "UPLOAD,V6/0");
+        notFound("control characters", QByteArray("UPLOAD,V6\x01\x02", 11));
+        notFound("blank", "UPLOAD,V6 0");
+        notFound("link out of the base", "UPLOAD,LINK");
     }
-    void refusedImagesSendNothing()
+    void refusedRequestsSendNothing()
     {
         QFETCH(QByteArray, request);
         QFETCH(QString, label);
@@ -321,6 +325,13 @@ private slots:
         server.useOperatingSystemBase();
         const QByteArray os = fileOf(100);
         server.writeFile(QStringLiteral("os/V610/A.bin"), os);
+        QDir(server.dirPath()).mkpath(QStringLiteral("os/EMPT"));
+        server.writeFile(QStringLiteral("os/HIDN/.os.bin"), fileOf(10));
+        server.writeFile(QStringLiteral("os/V6/0/os.bin"), fileOf(10));
+        server.writeFile(QStringLiteral("os/V6 0/os.bin"), fileOf(10));
+        server.writeFile(QStringLiteral("s/secret.txt"), "secret");
+        server.writeFile(QStringLiteral("os/s"), "not a folder");
+        QFile::link(server.dirPath() + "/s", server.dirPath() + "/os/LINK");
         if (!label.isEmpty()) {
             const QString path = server.writeFile(QStringLiteral("cfg1.txt"), file);
             server.control<QLabel>(label.toLatin1().constData())->setText(path);
@@ -338,48 +349,12 @@ private slots:
                                return unit.isComplete();
                            }));
         QCOMPARE(unit.packets().value(0), "255" + os + QByteArray(80, 'F'));
+        QCOMPARE(server.activityCount(lines.last()), 1);
         QList<QByteArray> expected{logLine(request)};
         for (const QString &line : lines)
             expected << logLine(line);
         expected << logLine("UPLOAD,V610") << logLine(osSuccess);
         QCOMPARE(logged(server), expected);
-    }
-
-    void operatingSystemNotFound_data()
-    {
-        QTest::addColumn<QByteArray>("request");
-        QTest::newRow("no such folder") << QByteArray("UPLOAD,V999");
-        QTest::newRow("empty folder") << QByteArray("UPLOAD,EMPT");
-        QTest::newRow("only a hidden file") << QByteArray("UPLOAD,HIDN");
-        QTest::newRow("too short") << QByteArray("UPLOAD,V6");
-        QTest::newRow("parent folder") << QByteArray("UPLOAD,../.");
-        QTest::newRow("parent, backslash") << QByteArray("UPLOAD,..\\s");
-        QTest::newRow("absolute") << QByteArray("UPLOAD,/etc");
-        QTest::newRow("separator inside") << QByteArray("UPLOAD,V6/0");
-        QTest::newRow("control characters") << QByteArray("UPLOAD,V6\x01\x02", 11);
-        QTest::newRow("blank") << QByteArray("UPLOAD,V6 0");
-        QTest::newRow("link out of the base") << QByteArray("UPLOAD,LINK");
-    }
-    void operatingSystemNotFound()
-    {
-        QFETCH(QByteArray, request);
-        ServerFixture server;
-        server.useOperatingSystemBase();
-        QDir(server.dirPath()).mkpath(QStringLiteral("os/EMPT"));
-        server.writeFile(QStringLiteral("os/HIDN/.os.bin"), fileOf(10));
-        server.writeFile(QStringLiteral("os/V6/0/os.bin"), fileOf(10));
-        server.writeFile(QStringLiteral("os/V6 0/os.bin"), fileOf(10));
-        server.writeFile(QStringLiteral("s/secret.txt"), "secret");
-        server.writeFile(QStringLiteral("os/s"), "not a folder");
-        QFile::link(server.dirPath() + "/s", server.dirPath() + "/os/LINK");
-        UdpUnitClient unit;
-        QVERIFY(unit.open());
-        QVERIFY(server.run([&] { server.sendFrom(unit, request); },
-                           [&] { return server.activity().contains(osNotFound); }));
-        QVERIFY(ServerFixture::delivered(unit).isEmpty());
-        QCOMPARE(server.activityCount(osNotFound), 1);
-        QCOMPARE(logged(server),
-                 (QList<QByteArray>{logLine(QString::fromLatin1(request)), logLine(osNotFound)}));
     }
 
     // Only the unit's replies count while its transfer runs: a stranger can neither acknowledge a

@@ -4,26 +4,38 @@
 
 #include "support/program_process.h"
 
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QtTest>
 
 #include <algorithm>
 #include <csignal>
 
 namespace {
+// Before the program, `wrapper` may name a shell line that execs it.
+QStringList arguments(quint16 port, const QStringList &more, const QString &wrapper)
+{
+    QStringList arguments{QStringLiteral("--headless"), QStringLiteral("--port"),
+                          QString::number(port)};
+    if (wrapper.isEmpty())
+        return arguments + more;
+    return QStringList{QStringLiteral("-c"), wrapper, QStringLiteral(QUELLIX_PATH)} + arguments +
+           more;
+}
+
 struct HeadlessQuellix
 {
-    explicit HeadlessQuellix(const QStringList &more = {})
+    explicit HeadlessQuellix(const QStringList &more = {}, const QString &wrapper = {})
         : port(ProgramProcess::freeUdpPort()),
-          process(QStringLiteral(QUELLIX_PATH),
-                  QStringList{QStringLiteral("--headless"), QStringLiteral("--port"),
-                              QString::number(port)} +
-                      more)
+          process(wrapper.isEmpty() ? QStringLiteral(QUELLIX_PATH) : QStringLiteral("/bin/bash"),
+                  arguments(port, more, wrapper))
     {
     }
     QString portText() const { return QString::number(port); }
     bool start() { return (port = process.startListening()) != 0; }
+    bool stop()
+    {
+        process.signal(SIGTERM);
+        return process.waitForExit() && process.exitCode() == 0;
+    }
 
     quint16 port;
     ProgramProcess process;
@@ -39,30 +51,22 @@ private slots:
         HeadlessQuellix quellix;
         QVERIFY(quellix.start());
         UnitSide unit(quellix.port);
-        unit.send("ABCDEFGH");
-        QCOMPARE(unit.reply(), QByteArray("ABCDEF,1\r"));
+        QCOMPARE(unit.ask("ABCDEFGH"), QByteArray("ABCDEF,1\r"));
 
         // Two lines at once: each goes with one answer, in order.
         quellix.process.write("RESET\r\nPOS 5\n");
         QVERIFY(quellix.process.waitForLine(QStringLiteral("RESET")));
-        unit.send("ABCDEFGH");
-        QCOMPARE(unit.reply(), QByteArray("ABCDEF,1RESET\r"));
+        QCOMPARE(unit.ask("ABCDEFGH"), QByteArray("ABCDEF,1RESET\r"));
         QVERIFY(quellix.process.waitForLine(QStringLiteral("POS 5")));
-        unit.send("XYZ");
-        QCOMPARE(unit.reply(), QByteArray("XYZ,1POS 5\r"));
-        unit.send("XYZ");
-        QCOMPARE(unit.reply(), QByteArray("XYZ,1\r"));
+        QCOMPARE(unit.ask("XYZ"), QByteArray("XYZ,1POS 5\r"));
+        QCOMPARE(unit.ask("XYZ"), QByteArray("XYZ,1\r"));
 
         // One character per byte; a message steering a terminal is shown, harmlessly, on one
         // line.
-        unit.send("\xE9\x01\xFFxyzw");
-        QCOMPARE(unit.reply(), QByteArray("\xE9\x01\xFFxyz,1\r"));
-        unit.send("AB\x1B[2J\nCD");
-        QCOMPARE(unit.reply(), QByteArray("AB\x1B[2J,1\r"));
+        QCOMPARE(unit.ask("\xE9\x01\xFFxyzw"), QByteArray("\xE9\x01\xFFxyz,1\r"));
+        QCOMPARE(unit.ask("AB\x1B[2J\nCD"), QByteArray("AB\x1B[2J,1\r"));
 
-        quellix.process.signal(SIGTERM);
-        QVERIFY(quellix.process.waitForExit());
-        QCOMPARE(quellix.process.exitCode(), 0);
+        QVERIFY(quellix.stop());
         const QString port = quellix.portText();
         QCOMPARE(quellix.process.lines(),
                  (QStringList{"Port :" + port + " selected !", "Started, listening on port " + port,
@@ -88,12 +92,9 @@ private slots:
         UnitSide van(quellix.port), bus(quellix.port);
         quellix.process.write("@\n@VAN0421 X\n@BUS002 PING\nRESET\n");
         QVERIFY(quellix.process.waitForLine(QStringLiteral("RESET")));
-        van.send("VAN001,a");
-        QCOMPARE(van.reply(), QByteArray("VAN001,1RESET\r"));
-        bus.send("BUS002,b");
-        QCOMPARE(bus.reply(), QByteArray("BUS002,1PING\r"));
-        bus.send("BUS002,c");
-        QCOMPARE(bus.reply(), QByteArray("BUS002,1\r"));
+        QCOMPARE(van.ask("VAN001,a"), QByteArray("VAN001,1RESET\r"));
+        QCOMPARE(bus.ask("BUS002,b"), QByteArray("BUS002,1PING\r"));
+        QCOMPARE(bus.ask("BUS002,c"), QByteArray("BUS002,1\r"));
         // Every 10 s in which messages came: a summary.
         QVERIFY(quellix.process.waitForLine(
             [](const QString &line) {
@@ -101,9 +102,7 @@ private slots:
             },
             30000));
 
-        quellix.process.signal(SIGTERM);
-        QVERIFY(quellix.process.waitForExit());
-        QCOMPARE(quellix.process.exitCode(), 0);
+        QVERIFY(quellix.stop());
         const QStringList lines = quellix.process.lines();
         const QString failure = "Cannot record to " + record + " (";
         QVERIFY2(lines.first().startsWith(failure), qPrintable(lines.first()));
@@ -124,54 +123,32 @@ private slots:
     {
         QTemporaryDir directory;
         const QString record = directory.filePath(QStringLiteral("traffic.db"));
-        const quint16 picked = ProgramProcess::freeUdpPort();
-        ProgramProcess quellix(
-            QStringLiteral("/bin/bash"),
-            {QStringLiteral("-c"), QStringLiteral("trap '' XFSZ; ulimit -f 64; exec \"$0\" \"$@\""),
-             QStringLiteral(QUELLIX_PATH), QStringLiteral("--headless"), QStringLiteral("--port"),
-             QString::number(picked), QStringLiteral("--record"), record});
-        const quint16 port = quellix.startListening();
-        QVERIFY(port);
-        UnitSide unit(port);
-        unit.send("VAN001,first");
-        QCOMPARE(unit.reply(), QByteArray("VAN001,1\r"));
-
-        QSqlDatabase reader = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
-        reader.setDatabaseName(record);
-        QVERIFY(reader.open());
-        auto rows = [&] {
-            QStringList found;
-            QSqlQuery query(QStringLiteral("SELECT direction, data FROM traffic ORDER BY rowid"),
-                            reader);
-            while (query.next())
-                found << query.value(0).toString() + u' ' + query.value(1).toString();
-            return found;
-        };
+        HeadlessQuellix quellix({QStringLiteral("--record"), record},
+                                QStringLiteral("trap '' XFSZ; ulimit -f 64; exec \"$0\" \"$@\""));
+        QVERIFY(quellix.start());
+        UnitSide unit(quellix.port);
+        QCOMPARE(unit.ask("VAN001,first"), QByteArray("VAN001,1\r"));
+        const QString columns = QStringLiteral("direction, data");
         const QStringList written{"in VAN001,first", "out VAN001,1\r"};
-        QTRY_COMPARE(rows(), written);
+        QTRY_COMPARE(recordedRows(record, columns), written);
 
         const auto stopped = [&](const QString &line) {
             return line.startsWith("Recording stopped: " + record + " (");
         };
         bool stopLine = false;
         for (int i = 0; i < 1000 && !stopLine; ++i) {
-            unit.send("VAN001," + QByteArray(1400, 'x'));
-            QVERIFY(unit.reply().startsWith("VAN001,1"));
+            QVERIFY(unit.ask("VAN001," + QByteArray(1400, 'x')).startsWith("VAN001,1"));
             QCoreApplication::processEvents();
-            const QStringList lines = quellix.lines();
+            const QStringList lines = quellix.process.lines();
             stopLine = std::any_of(lines.cbegin(), lines.cend(), stopped);
         }
         QVERIFY(stopLine);
-        unit.send("VAN001,last");
-        QCOMPARE(unit.reply(), QByteArray("VAN001,1\r"));
-        quellix.signal(SIGTERM);
-        QVERIFY(quellix.waitForExit());
-        QCOMPARE(quellix.exitCode(), 0);
-        QVERIFY(stopped(quellix.standardError()));
-        QCOMPARE(rows().mid(0, 2), written);
-        QSqlQuery check(QStringLiteral("PRAGMA integrity_check"), reader);
-        QVERIFY(check.next());
-        QCOMPARE(check.value(0).toString(), QStringLiteral("ok"));
+        QCOMPARE(unit.ask("VAN001,last"), QByteArray("VAN001,1\r"));
+        QVERIFY(quellix.stop());
+        QVERIFY(stopped(quellix.process.standardError()));
+        QCOMPARE(recordedRows(record, columns).mid(0, 2), written);
+        QCOMPARE(queryRows(record, QStringLiteral("PRAGMA integrity_check")),
+                 QStringList{QStringLiteral("ok")});
     }
 
     void portTakenEndsWithStatus()

@@ -13,8 +13,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QThread>
@@ -30,13 +28,20 @@ QPushButton *button(QWidget &window, const char *name)
     return window.findChild<QPushButton *>(QLatin1String(name));
 }
 
-QStringList listLines(QWidget &window)
+QStringList listLines(QWidget &window, const char *name = "List1")
 {
-    const QListWidget *list = window.findChild<QListWidget *>(QStringLiteral("List1"));
+    const QListWidget *list = window.findChild<QListWidget *>(QLatin1String(name));
     QStringList lines;
     for (int i = 0; i < list->count(); ++i)
         lines << list->item(i)->text();
     return lines;
+}
+
+// Types text into a field, then clicks the button that takes it.
+void enter(QWidget &window, const char *field, const QString &text, const char *then)
+{
+    window.findChild<QLineEdit *>(QLatin1String(field))->setText(text);
+    button(window, then)->click();
 }
 
 // Command1, Command2 and Command5 enabled (1) or not (0), then listening.
@@ -104,8 +109,7 @@ struct Receiver
     void usePort(quint16 chosen)
     {
         port = chosen;
-        window.findChild<QLineEdit *>(QStringLiteral("txtport"))->setText(QString::number(port));
-        button(window, "Command4")->click();
+        enter(window, "txtport", QString::number(port), "Command4");
     }
 
     // Runs script on a unit thread while Start's listening loop runs here. The script begins once
@@ -129,6 +133,11 @@ struct Receiver
     }
 
     QString portText() const { return QString::number(port); }
+    // The buttons as the unit's thread sees them.
+    QString stateFromUnit()
+    {
+        return onWindow(window, [&] { return buttonState(window); });
+    }
     // The activity after the last "Started" line.
     QStringList linesSinceStart()
     {
@@ -170,9 +179,8 @@ private slots:
         const QStringList unnamed = unnamedInteractiveControls(&fresh);
         QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(", ")));
         // "Send Data" before listening (were it enabled) queues nothing.
-        fresh.findChild<QLineEdit *>(QStringLiteral("Text1"))->setText("RESET");
         button(fresh, "Command5")->setEnabled(true);
-        button(fresh, "Command5")->click();
+        enter(fresh, "Text1", "RESET", "Command5");
         QCOMPARE(listLines(fresh), QStringList{"You didnt set remote host/port"});
         QVERIFY(fresh.pendingCommand().isEmpty());
         button(fresh, "Command3")->click();
@@ -189,17 +197,14 @@ private slots:
         receiver.listenWhile([&] {
             UnitSide unit(receiver.port);
             auto exchange = [&] {
-                unit.send("ABCDEFGH");
-                replies << unit.reply();
+                replies << unit.ask("ABCDEFGH");
                 waitForLine(receiver.window,
                             "Send: " + QString::fromLatin1(replies.last()).chopped(1));
-                states << onWindow(receiver.window, [&] { return buttonState(receiver.window); });
+                states << receiver.stateFromUnit();
             };
             auto sendData = [&](const QString &command) {
                 onWindow(receiver.window, [&] {
-                    receiver.window.findChild<QLineEdit *>(QStringLiteral("Text1"))
-                        ->setText(command);
-                    button(receiver.window, "Command5")->click();
+                    enter(receiver.window, "Text1", command, "Command5");
                     states << buttonState(receiver.window);
                 });
             };
@@ -212,8 +217,7 @@ private slots:
             exchange();
             onWindow(receiver.window, [&] {
                 // A new port applies to the next start; it does not offer Start meanwhile.
-                receiver.window.findChild<QLineEdit *>(QStringLiteral("txtport"))->setText("6082");
-                button(receiver.window, "Command4")->click();
+                enter(receiver.window, "txtport", "6082", "Command4");
                 states << buttonState(receiver.window);
                 button(receiver.window, "Command2")->click();
                 states << buttonState(receiver.window);
@@ -238,7 +242,7 @@ private slots:
     void answersBurstOnce()
     {
         Receiver receiver(1000); // a long pause so the burst surely falls inside it
-        QByteArray burstReply, otherReply, laterReply;
+        QByteArrayList replies;
         receiver.listenWhile([&] {
             UnitSide first(receiver.port), other(receiver.port);
             first.send("111111AAA");
@@ -246,15 +250,11 @@ private slots:
             first.send("222222BBB");
             first.send("333333CCC");
             other.send("444444DDD");
-            burstReply = first.reply();
-            otherReply = other.reply();
+            replies << first.reply() << other.reply();
             // Answered once: the next answer it reads is the one to its next message.
-            first.send("555555EEE");
-            laterReply = first.reply();
+            replies << first.ask("555555EEE");
         });
-        QCOMPARE(burstReply, QByteArray("111111,1\r"));
-        QCOMPARE(otherReply, QByteArray("444444,1\r"));
-        QCOMPARE(laterReply, QByteArray("555555,1\r"));
+        QCOMPARE(replies, (QByteArrayList{"111111,1\r", "444444,1\r", "555555,1\r"}));
         QCOMPARE(receiver.linesSinceStart().mid(0, 8),
                  (QStringList{"Received: 111111AAA", "Received: 222222BBB", "Received: 333333CCC",
                               "Received: 444444DDD", "Send: 111111,1", "Send: 444444,1",
@@ -266,17 +266,9 @@ private slots:
         constexpr int units = 50;
         Receiver receiver;
         auto *choice = receiver.window.findChild<UnitChoice *>(QStringLiteral("UnitChoice"));
-        auto *pending = receiver.window.findChild<QListWidget *>(QStringLiteral("PendingCommands"));
         auto queue = [&](const QString &unit, const QString &command) {
             choice->setCurrentText(unit);
-            receiver.window.findChild<QLineEdit *>(QStringLiteral("Text1"))->setText(command);
-            button(receiver.window, "Command5")->click();
-        };
-        auto pendingTexts = [&] {
-            QStringList texts;
-            for (int i = 0; i < pending->count(); ++i)
-                texts << pending->item(i)->text();
-            return texts;
+            enter(receiver.window, "Text1", command, "Command5");
         };
         QList<QByteArrayList> rounds;
         QStringList offered, listed;
@@ -302,8 +294,9 @@ private slots:
                 queue(QStringLiteral("A00003"), QStringLiteral("PING"));
                 queue(QStringLiteral("A00005"), QStringLiteral("DROP"));
                 queue(QStringLiteral("next message"), QStringLiteral("RESET"));
-                listed = pendingTexts();
-                pending->setCurrentRow(2); // A00005: DROP
+                listed = listLines(receiver.window, "PendingCommands");
+                receiver.window.findChild<QListWidget *>(QStringLiteral("PendingCommands"))
+                    ->setCurrentRow(2); // A00005: DROP
                 button(receiver.window, "Withdraw")->click();
             });
             round();
@@ -311,7 +304,7 @@ private slots:
         });
         QCOMPARE(offered, (QStringList{"next message", "A00049", "A00048"}));
         QCOMPARE(listed, (QStringList{"next message: RESET", "A00003: PING", "A00005: DROP"}));
-        QVERIFY(pendingTexts().isEmpty());
+        QVERIFY(listLines(receiver.window, "PendingCommands").isEmpty());
         QByteArrayList withCommands;
         for (const QByteArrayList &replies : rounds) {
             for (int i = 0; i < units; ++i) {
@@ -339,11 +332,8 @@ private slots:
             receiver.listenWhile([&] {
                 UnitSide van(receiver.port), bus(receiver.port);
                 ports << van.localPort() << bus.localPort() << van.localPort();
-                for (int i = 0; i < messages.size(); ++i) {
-                    UnitSide &unit = i == 1 ? bus : van;
-                    unit.send(messages[i]);
-                    unit.reply();
-                }
+                for (int i = 0; i < messages.size(); ++i)
+                    (i == 1 ? bus : van).ask(messages[i]);
             });
             auto *view = receiver.window.findChild<QTableView *>(QStringLiteral("UnitsView"));
             QVERIFY(!view->accessibleName().isEmpty());
@@ -359,24 +349,9 @@ private slots:
             QCOMPARE(row(1), (QStringList{"BUS002", "127.0.0.1:" + QString::number(ports[1]),
                                           "BUS002,two", "1", ""}));
         }
-        QStringList rows;
-        QStringList times;
-        {
-            QSqlDatabase database = QSqlDatabase::addDatabase("QSQLITE", "check");
-            database.setDatabaseName(file);
-            QVERIFY(database.open());
-            QSqlQuery query("SELECT time, direction, address, port, identifier, hex(data) FROM "
-                            "traffic ORDER BY rowid",
-                            database);
-            while (query.next()) {
-                times << query.value(0).toString();
-                QStringList cells;
-                for (int c = 1; c < 6; ++c)
-                    cells << query.value(c).toString();
-                rows << cells.join(u' ');
-            }
-        }
-        QSqlDatabase::removeDatabase("check");
+        const QStringList rows =
+            recordedRows(file, QStringLiteral("direction, address, port, identifier, hex(data)"));
+        const QStringList times = recordedRows(file, QStringLiteral("time"));
         QStringList expected;
         for (int i = 0; i < messages.size(); ++i) {
             const QString unit = QStringLiteral("127.0.0.1 ") + QString::number(ports[i]) + u' ' +
@@ -454,8 +429,7 @@ private slots:
         Receiver receiver(20, &socket);
         receiver.listenWhile([&] {
             onWindow(receiver.window, [&] {
-                receiver.window.findChild<QLineEdit *>(QStringLiteral("Text1"))->setText("RESET");
-                button(receiver.window, "Command5")->click();
+                enter(receiver.window, "Text1", "RESET", "Command5");
                 socket.receive("ABCDEFGH");
             });
             waitForLine(receiver.window, "Send failed: ABCDEF,1RESET (Network is unreachable)");
@@ -469,7 +443,7 @@ private slots:
                 return buttonState(receiver.window);
             });
             waitForLine(receiver.window, "Send: XYZ,1RESET");
-            states << onWindow(receiver.window, [&] { return buttonState(receiver.window); });
+            states << receiver.stateFromUnit();
         });
         QCOMPARE(socket.sent, QByteArrayList{"XYZ,1RESET\r"});
         QCOMPARE(states, (QStringList{"010 listening", "011 listening"}));
@@ -493,8 +467,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, line);
         ReceiverWindow window; // its own help viewer and socket, as the program makes it
-        window.findChild<QLineEdit *>(QStringLiteral("txtport"))->setText(text);
-        button(window, "Command4")->click();
+        enter(window, "txtport", text, "Command4");
         QCOMPARE(listLines(window), QStringList{line});
         QCOMPARE(button(window, "Command1")->isEnabled(), line.startsWith("Port :"));
     }

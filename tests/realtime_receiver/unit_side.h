@@ -3,6 +3,10 @@
 // The unit's side of the real-time exchange over loopback UDP, for the receiver's tests.
 #include <QByteArray>
 #include <QHostAddress>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QStringList>
 #include <QUdpSocket>
 
 inline const QHostAddress loopback(QStringLiteral("127.0.0.1"));
@@ -33,8 +37,40 @@ public:
         m_socket.readDatagram(data.data(), data.size());
         return data;
     }
+    QByteArray ask(const QByteArray &message)
+    {
+        send(message);
+        return reply();
+    }
 
 private:
     quint16 m_receiverPort;
     QUdpSocket m_socket;
 };
+
+// What a query on the receiver's record file gives: each row's values joined by blanks.
+inline QStringList queryRows(const QString &file, const QString &sql)
+{
+    QStringList rows;
+    {
+        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), file);
+        database.setDatabaseName(file);
+        if (!database.open())
+            return {QStringLiteral("cannot open ") + file};
+        QSqlQuery query(sql, database);
+        while (query.next()) {
+            QStringList cells;
+            for (int c = 0; c < query.record().count(); ++c)
+                cells << query.value(c).toString();
+            rows << cells.join(u' ');
+        }
+    }
+    QSqlDatabase::removeDatabase(file);
+    return rows;
+}
+
+// The traffic the receiver recorded, oldest first.
+inline QStringList recordedRows(const QString &file, const QString &columns)
+{
+    return queryRows(file, QStringLiteral("SELECT %1 FROM traffic ORDER BY rowid").arg(columns));
+}
