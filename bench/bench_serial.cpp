@@ -57,12 +57,14 @@ struct SerialRig
 {
     explicit SerialRig(const VortsimProcess &unit) : port(unit.comOne()), session(port, 1000)
     {
-        QObject::connect(&session, &UnitSession::statusChanged, [this](StatusItem item, bool on) {
-            if (on && item == Operation::statusButton(session.engine().context().operationCode)) {
-                phaseStartNs = Bench::monotonicNs();
-                phaseFirstTransfer = port.transfers.size();
-            }
-        });
+        QObject::connect(
+            &session, &UnitSession::statusChanged, &session, [this](StatusItem item, bool on) {
+                if (on &&
+                    item == Operation::statusButton(session.engine().context().operationCode)) {
+                    phaseStartNs = Bench::monotonicNs();
+                    phaseFirstTransfer = port.transfers.size();
+                }
+            });
     }
 
     // Runs the operation; false unless it ended with the expected message.
@@ -208,11 +210,11 @@ int main(int argc, char *argv[])
         qint64 wallStart = 0;
         qint64 wallEnd = 0;
         // Measured from a second into the run, when the port is open and the waiting has begun.
-        QTimer::singleShot(1000, [&] {
+        QTimer::singleShot(1000, qApp, [&] {
             cpuStart = Bench::ownCpuSeconds();
             wallStart = Bench::monotonicNs();
         });
-        QTimer::singleShot(1000 + options.idleSeconds * 1000, [&] {
+        QTimer::singleShot(1000 + options.idleSeconds * 1000, qApp, [&] {
             cpuEnd = Bench::ownCpuSeconds();
             wallEnd = Bench::monotonicNs();
             idleRig.session.requestAbort();

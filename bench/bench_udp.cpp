@@ -82,16 +82,16 @@ int runUnit(quint16 serverPort, const std::vector<Transfer> &transfers)
         unit.sendRequest(transfers[kind].request, QHostAddress::LocalHost, serverPort);
         unanswered.start();
     };
-    QObject::connect(&unanswered, &QTimer::timeout, [&] {
+    QObject::connect(&unanswered, &QTimer::timeout, &unanswered, [&] {
         std::fprintf(stderr, "bench_udp: a %s request went unanswered, calling again\n",
                      transfers[kind].keyword);
         call();
     });
     QObject::connect(&unit, &UdpUnitClient::packetReceived, &unanswered, &QTimer::stop);
-    QObject::connect(&unit, &UdpUnitClient::completed, [&] {
+    QObject::connect(&unit, &UdpUnitClient::completed, &unit, [&] {
         kindNs += Bench::monotonicNs() - requestNs;
         ++done;
-        QTimer::singleShot(callAgainMs, call);
+        QTimer::singleShot(callAgainMs, &unit, call);
     });
     call();
     return QCoreApplication::exec();
@@ -287,12 +287,12 @@ void benchIdle(const Bench::Options &options)
     const int windowMs = options.idleSeconds * 1000;
     // Counted from a second after the start, once both are listening; nothing else of this
     // process wakes meanwhile.
-    QTimer::singleShot(1000, [&] {
+    QTimer::singleShot(1000, qApp, [&] {
         ownStart = Bench::ownCpuSeconds();
         quellixStart = Bench::processCpuSeconds(quellix.processId());
         wallStart = Bench::monotonicNs();
     });
-    QTimer::singleShot(1000 + windowMs, [&] {
+    QTimer::singleShot(1000 + windowMs, qApp, [&] {
         ownEnd = Bench::ownCpuSeconds();
         quellixEnd = Bench::processCpuSeconds(quellix.processId());
         wallEnd = Bench::monotonicNs();

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Installs what building and testing the tool set needs, on Debian 12 / Ubuntu 22.04 or later.
 # Only missing packages are installed; run as root or with sudo available.
-#   --fuzz  also clang and its libFuzzer runtime, for the fuzz targets of tests/fuzz
+#   --fuzz      also clang and its libFuzzer runtime, for the fuzz targets of tests/fuzz
+#   --analysis  also clang-tidy and clazy, for scripts/static-analysis.sh
 set -euo pipefail
-packages=(cmake g++ make ninja-build clang-format qt6-base-dev qt6-serialport-dev libqt6sql6-sqlite libgl-dev socat libxml2-utils)
+packages=(cmake g++ make ninja-build clang-format qt6-base-dev qt6-serialport-dev libqt6sql6-sqlite libgl-dev socat libxml2-utils gcovr)
 for arg in "$@"; do
   case "$arg" in
     --fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
+    --analysis) packages+=(clang-tidy clazy) ;;
     *) echo "unknown option: $arg" >&2; exit 2 ;;
   esac
 done

@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test, three times over:
 #   1. the normal build (./build, or $BUILD_DIR);
-#   2. the same suite built with AddressSanitizer and UndefinedBehaviorSanitizer
-#      (<build>-sanitize; VORT_TEST_SANITIZE=0 leaves it out);
+#   2. the same suite built with AddressSanitizer and UndefinedBehaviorSanitizer and with
+#      coverage counters (<build>-sanitize; VORT_TEST_SANITIZE=0 leaves it out), then the line
+#      and branch coverage of the product code (scripts/coverage.sh);
 #   3. when fuzzing is asked for (VORT_FUZZ=1, and always in CI), each fuzz target of
 #      tests/fuzz for a short fixed time (VORT_FUZZ_SECONDS, default 10), built with clang
 #      in <build>-fuzz.
 # --quick builds and runs only the tests not labelled slow, in the normal build, and nothing
 # else (no package step, no sanitizer build, no fuzzing).
-# In CI (CI=true) the normal build treats compiler warnings as errors (VORT_WERROR), and a
-# C++ file that differs from .clang-format fails the run.
+# In CI (CI=true) both builds treat compiler warnings as errors (VORT_WERROR), and a C++ file
+# that differs from .clang-format or a clang-tidy or clazy finding (scripts/static-analysis.sh)
+# fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${BUILD_DIR:-build}
@@ -21,11 +23,10 @@ case "${CI:-}" in 1 | true | yes) werror=ON ;; esac
 fuzz=${VORT_FUZZ:-${CI:-0}}
 case "$fuzz" in 1 | true | yes | ON | on) fuzz=1 ;; *) fuzz=0 ;; esac
 
-if [ "$fuzz" = 1 ] && [ "$quick" = 0 ]; then
-  bash scripts/install-deps.sh --fuzz
-else
-  bash scripts/install-deps.sh
-fi
+deps=()
+[ "$fuzz" = 1 ] && [ "$quick" = 0 ] && deps+=(--fuzz)
+[ "$werror" = ON ] && deps+=(--analysis)
+bash scripts/install-deps.sh "${deps[@]}"
 export QT_QPA_PLATFORM=offscreen
 
 # In CI a file that differs from .clang-format fails the run (a newer clang-format elsewhere
@@ -37,6 +38,10 @@ fi
 
 echo "== normal build"
 BUILD_DIR="$build" bash scripts/build.sh -DVORT_WERROR="$werror"
+if [ "$werror" = ON ]; then
+  echo "== static analysis (clang-tidy, clazy)"
+  BUILD_DIR="$build" bash scripts/static-analysis.sh "$build"
+fi
 if [ "$quick" = 1 ]; then
   ctest --test-dir "$build" --output-on-failure --parallel "$jobs" --timeout 300 -LE slow
   exit 0
@@ -92,12 +97,17 @@ ctest --test-dir "$build" --output-on-failure --parallel "$jobs" --timeout 300
 
 if [ "${VORT_TEST_SANITIZE:-1}" = 1 ]; then
   echo "== sanitizer build (AddressSanitizer, UndefinedBehaviorSanitizer)"
-  BUILD_DIR="$build-sanitize" bash scripts/build.sh -DVORT_SANITIZE=ON
+  BUILD_DIR="$build-sanitize" bash scripts/build.sh -DVORT_SANITIZE=ON -DVORT_COVERAGE=ON \
+    -DVORT_WERROR="$werror"
+  # Counts of an earlier run would add to this one's.
+  find "$build-sanitize" -name '*.gcda' -delete
   # halt_on_error: the first finding fails the test; leaks are looked for at every exit (Qt's
   # own caches are still reachable then, so they give no noise).
   ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 \
   UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
     ctest --test-dir "$build-sanitize" --output-on-failure --parallel "$jobs" --timeout 600
+  echo "== coverage of the product code (gcovr)"
+  bash scripts/coverage.sh "$build-sanitize"
 fi
 
 if [ "$fuzz" = 1 ]; then

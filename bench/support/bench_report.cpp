@@ -15,16 +15,14 @@ namespace Bench {
 void print(const Row &row)
 {
     const double ratio = row.floor > 0 ? row.measured / row.floor : 0;
+    const auto figure = [](double value) {
+        return QString::number(value, 'f', value < 10 ? 2 : 1);
+    };
     const QString line =
         QStringLiteral("| %1 | %2 %3 | %4 %3 (%5) | %6 | %7 | %8 |")
-            .arg(row.name)
-            .arg(row.measured, 0, 'f', row.measured < 10 ? 2 : 1)
-            .arg(row.unit)
-            .arg(row.floor, 0, 'f', row.floor < 10 ? 2 : 1)
-            .arg(row.floorName)
-            .arg(row.floor > 0 ? QString::number(ratio, 'f', 2) : QStringLiteral("-"))
-            .arg(row.target)
-            .arg(row.met ? QStringLiteral("yes") : QStringLiteral("**no**"));
+            .arg(row.name, figure(row.measured), row.unit, figure(row.floor), row.floorName,
+                 row.floor > 0 ? QString::number(ratio, 'f', 2) : QStringLiteral("-"), row.target,
+                 row.met ? QStringLiteral("yes") : QStringLiteral("**no**"));
     std::printf("%s\n", qPrintable(line));
     std::fflush(stdout);
 }
