@@ -1,21 +1,11 @@
 #include "config_tool/configuration/configuration_file.h"
+#include "config_tool/test_files.h"
 #include "support/valid_configuration.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-void writeAll(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}
 // The lines of a file without their CR LF.
 QList<QByteArray> linesOf(const QByteArray &content)
 {
@@ -51,9 +41,8 @@ private slots:
             "0",        "\"\"", "0",    "\"\"",  "0",     "\"\"", "0",    "0",    "\"\"",
             "\"6048\"", "\"\"", "0",    "\"\"",  "\"\"",  "\"\"", "0",    "\"\"", "0",
             "0",        "0",    "0",    "\"0\"", "\"0\"", "0"};
-        QCOMPARE(lines.size(), 51);
         QCOMPARE(saveConfigurationFile(path("start.cfg"), ConfigurationRecord()), std::nullopt);
-        QCOMPARE(readAll(path("start.cfg")), joinLines(lines));
+        QCOMPARE(readFile(path("start.cfg")), joinLines(lines));
     }
 
     void saveThenLoadGivesEverySettingBack()
@@ -71,7 +60,7 @@ private slots:
         QVERIFY(loadConfigurationFile(path("round.cfg"), loaded));
         QCOMPARE(loaded, saved);
         // Single-byte characters in the file.
-        QVERIFY(readAll(path("round.cfg")).contains("Jos\xe9 M\xfcller"));
+        QVERIFY(readFile(path("round.cfg")).contains("Jos\xe9 M\xfcller"));
     }
 
     void invalidPathsFail()
@@ -86,14 +75,14 @@ private slots:
 
     void refusesTextsWithDoubleQuotes()
     {
-        writeAll(path("kept.cfg"), "old content\r\n");
+        QVERIFY(writeFile(path("kept.cfg"), "old content\r\n"));
         ConfigurationRecord record;
         record.geoLat2 = QStringLiteral("51\"4");
         const std::optional<QString> prompt = saveConfigurationFile(path("kept.cfg"), record);
         QVERIFY(prompt.has_value());
         QVERIFY2(prompt->contains(QLatin1String("LAT2")), qPrintable(*prompt));
         QVERIFY(prompt->contains(QLatin1String("double quote")));
-        QCOMPARE(readAll(path("kept.cfg")), QByteArray("old content\r\n"));
+        QCOMPARE(readFile(path("kept.cfg")), QByteArray("old content\r\n"));
 
         record = ConfigurationRecord();
         record.apnName = QStringLiteral("\"");
@@ -102,8 +91,7 @@ private slots:
         QVERIFY(!QFile::exists(path("new.cfg")));
     }
 
-    // The valid record's file with one line replaced (or the file cut short): the load stops at
-    // the failing value, the settings before it are set, the later ones keep their old values.
+    // A load stops at a failing line: the settings before it are set, the later ones kept.
     void failedLoadKeepsEarlierValues_data()
     {
         QTest::addColumn<int>("line"); // 1-based line replaced; 0: lines from cut onwards dropped
@@ -132,7 +120,7 @@ private slots:
             lines = lines.mid(0, replacement.toInt() - 1);
         else
             lines[line - 1] = replacement;
-        writeAll(path("partial.cfg"), joinLines(lines));
+        QVERIFY(writeFile(path("partial.cfg"), joinLines(lines)));
 
         const ConfigurationRecord old; // start-up values, different from the file's
         ConfigurationRecord record = old;
@@ -161,7 +149,7 @@ private slots:
         QFETCH(QByteArray, content);
         QFile::remove(path("bad.cfg"));
         if (!content.isEmpty())
-            writeAll(path("bad.cfg"), content);
+            QVERIFY(writeFile(path("bad.cfg"), content));
         ConfigurationRecord record = TestSupport::validConfiguration();
         QVERIFY(!loadConfigurationFile(path("bad.cfg"), record));
         QCOMPARE(record, TestSupport::validConfiguration());

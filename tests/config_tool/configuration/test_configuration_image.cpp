@@ -153,19 +153,15 @@ private slots:
     void decodesInTheUnitsStyles()
     {
         QByteArray image = validImage();
-        image[94] = char(55);           // speed
-        image[11] = char(0xFF);         // empty second corner
-        image[77] = char(0xFF);         // no valid working mode
-        image[95] = char(5);            // one past the last item
-        image[35] = char(0);            // a valid list byte
-        image.replace(16, 6, "12#34#"); // phone cut at the first "#"
-        image.replace(96, 4,
-                      "ab\xFF"
-                      "c"); // text cut at 0xFF
-        image.replace(70, 6,
-                      QByteArray("A\xFF"
-                                 "B\0C1",
-                                 6)); // packet id as it stands
+        image[94] = char(55);                                  // speed
+        image[11] = char(0xFF);                                // empty second corner
+        image[77] = char(0xFF);                                // no valid working mode
+        image[95] = char(5);                                   // one past the last item
+        image[35] = char(0);                                   // a valid list byte
+        image.replace(16, 6, "12#34#");                        // phone cut at the first "#"
+        image.replace(96, 4, QByteArray::fromHex("6162FF63")); // "ab", cut at 0xFF
+        const QByteArray packetId = QByteArray::fromHex("41FF42004331"); // taken as it stands
+        image.replace(70, 6, packetId);
         image[68] = char(0xFF);
         image[69] = char(0xFF);
 
@@ -189,9 +185,7 @@ private slots:
         QCOMPARE(record.sosFunction, 2);
         QCOMPARE(record.basePhoneNumber, QStringLiteral("12"));
         QCOMPARE(record.emailSendTo, QStringLiteral("ab"));
-        QCOMPARE(record.udpPacketId, QString::fromLatin1("A\xFF"
-                                                         "B\0C1",
-                                                         6));
+        QCOMPARE(record.udpPacketId, QString::fromLatin1(packetId));
         QCOMPARE(record.adcTriggerLevel, QStringLiteral(" 128"));
         QCOMPARE(record.voiceMelody, 3);
         // Not carried by the image.

@@ -1,3 +1,4 @@
+#include "config_tool/test_files.h"
 #include "configuration/configuration_file.h"
 #include "configuration/setup1.h"
 #include "configuration/setup3.h"
@@ -10,30 +11,20 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-// Check, Save and Load as the user meets them on setup1: the buttons, the boxes they show, and
-// the controls of both screens they read and write.
+// Check, Save and Load as the user meets them on setup1 and the controls of both screens.
 namespace {
-ShownMessage error(const char *prompt)
+QList<ShownMessage> errors(const QStringList &prompts)
 {
-    return {QString::fromLatin1(prompt), QStringLiteral("Error"), MessageIcon::Critical};
+    QList<ShownMessage> boxes;
+    for (const QString &prompt : prompts)
+        boxes << ShownMessage{prompt, QStringLiteral("Error"), MessageIcon::Critical};
+    return boxes;
 }
 const ShownMessage configurationOk{QStringLiteral("Configuration is OK"),
                                    QStringLiteral("Valid Configuration"), MessageIcon::None};
 const ShownMessage saved{QStringLiteral("Configuration has been Saved"), QStringLiteral("Saved"),
                          MessageIcon::Information};
 
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeAll(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}
 } // namespace
 
 class TestConfigurationScreens : public QObject
@@ -71,32 +62,20 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QList<ShownMessage>>("expected");
-        QTest::newRow("all texts empty") << "empty"
-                                         << QList<ShownMessage>{
-                                                error("Invalid Base Phone number"),
-                                                error("Invalid LAT1 Value"),
-                                                error("Invalid LAT2 Value"),
-                                                error("Invalid LONG1 Value"),
-                                                error("Invalid LONG2 Value"),
-                                                error("Invalid LAT1 Value"),
-                                                error("Invalid LAT2 Value"),
-                                                error("Invalid LONG1 Value"),
-                                                error("Invalid LONG2 Value"),
-                                                error("Invalid IP address for UDP"),
-                                                error("Invalid server IP address"),
-                                                error("Invalid GEO fencing delay"),
-                                                error("Invalid GEO fencing sensitivity"),
-                                                error("Invalid Alarm input delay time"),
-                                                error("Invalid GPS reading interval"),
-                                                error("Invalid UDP packet identification"),
-                                                error("Invalid Existing Password"),
-                                            };
+        QTest::newRow("all texts empty")
+            << "empty"
+            << errors({"Invalid Base Phone number", "Invalid LAT1 Value", "Invalid LAT2 Value",
+                       "Invalid LONG1 Value", "Invalid LONG2 Value", "Invalid LAT1 Value",
+                       "Invalid LAT2 Value", "Invalid LONG1 Value", "Invalid LONG2 Value",
+                       "Invalid IP address for UDP", "Invalid server IP address",
+                       "Invalid GEO fencing delay", "Invalid GEO fencing sensitivity",
+                       "Invalid Alarm input delay time", "Invalid GPS reading interval",
+                       "Invalid UDP packet identification", "Invalid Existing Password"});
         QTest::newRow("valid") << "valid" << QList<ShownMessage>{configurationOk};
         // The overflow in row 3 ends the check: row 1's failure before it, nothing after.
         QTest::newRow("overflow") << "overflow"
-                                  << QList<ShownMessage>{error("Invalid Base Phone number"),
-                                                         error("Invalid Configuration")};
-        QTest::newRow("Speed with its blank") << "speed" << QList<ShownMessage>{error("Speed ")};
+                                  << errors({"Invalid Base Phone number", "Invalid Configuration"});
+        QTest::newRow("Speed with its blank") << "speed" << errors({"Speed "});
     }
     void checkShowsEveryFailureThenTheVerdict()
     {
@@ -130,11 +109,10 @@ private slots:
     void saveThenLoadGivesTheScreensBack()
     {
         MainWindowBench bench;
-        // The file's own byte-exact form is the core's to test: here, that the screens start
-        // with the designed values on both of them.
+        // The screens start with the designed values on both of them.
         choose(bench, path("start.cfg"));
         click(bench, "Command4");
-        QCOMPARE(readAll(path("start.cfg")), configurationFileContent(ConfigurationRecord()));
+        QCOMPARE(readFile(path("start.cfg")), configurationFileContent(ConfigurationRecord()));
         ConfigurationRecord record = TestSupport::validConfiguration();
         record.versionNumber = QStringLiteral("V6.3 from the unit\r\n");
         record.emailSendTo = QStringLiteral("fleet, north@example.com");
@@ -160,25 +138,13 @@ private slots:
         QCOMPARE(field<QLineEdit>(bench.window.setup3(), "Text2")->text(), record.adcTriggerLevel);
     }
 
-    // The valid record's file, cut or with one line replaced, or a file of another kind, loaded
-    // over the start-up values: nothing of it reaches the screens.
-    void failedLoadLeavesTheScreensUntouched_data()
-    {
-        QTest::addColumn<int>("keptLines"); // lines of the file kept
-        QTest::addColumn<int>("line");      // line replaced, 0 for none
-        QTest::newRow("50 lines") << 50 << 0;
-        QTest::newRow("line 2 holding 7") << 51 << 2;
-        QTest::newRow("line 51 holding 7") << 51 << 51;
-    }
+    // A file failing at its last line: nothing of it reaches the screens.
     void failedLoadLeavesTheScreensUntouched()
     {
-        QFETCH(int, keptLines);
-        QFETCH(int, line);
-        const ConfigurationRecord fromFile = TestSupport::validConfiguration();
-        QList<QByteArray> lines = configurationFileContent(fromFile).split('\n').mid(0, keptLines);
-        if (line)
-            lines[line - 1] = "7\r";
-        writeAll(path("partial.cfg"), lines.join('\n') + '\n');
+        QList<QByteArray> lines =
+            configurationFileContent(TestSupport::validConfiguration()).split('\n');
+        lines[50] = "7\r";
+        QVERIFY(writeFile(path("partial.cfg"), lines.join('\n')));
         MainWindowBench bench;
         const ConfigurationRecord before = screen(bench).configuration();
         const QString caption = versionCaption(bench);
@@ -186,7 +152,7 @@ private slots:
 
         click(bench, "Command1");
 
-        QCOMPARE(bench.boxes.shown, QList<ShownMessage>{error("Error loading file")});
+        QCOMPARE(bench.boxes.shown, errors({"Error loading file"}));
         QCOMPARE(screen(bench).configuration(), before);
         QCOMPARE(versionCaption(bench), caption);
     }
@@ -194,14 +160,13 @@ private slots:
     // An empty path fails both ways; a double quote is refused before the file is touched.
     void saveAndLoadFailuresShowTheirBox()
     {
-        writeAll(path("kept.cfg"), "kept\r\n");
+        QVERIFY(writeFile(path("kept.cfg"), "kept\r\n"));
         MainWindowBench bench;
         QVERIFY(screen(bench).setConfiguration(TestSupport::validConfiguration()));
         choose(bench, QString());
         click(bench, "Command4");
         click(bench, "Command1");
-        QCOMPARE(bench.boxes.shown,
-                 (QList<ShownMessage>{error("Invalid Path"), error("Error loading file")}));
+        QCOMPARE(bench.boxes.shown, (errors({"Invalid Path", "Error loading file"})));
         QCOMPARE(screen(bench).configuration(), TestSupport::validConfiguration());
 
         field<QLineEdit>(&screen(bench), "Text17")->setText(QStringLiteral("*99\"#"));
@@ -213,7 +178,7 @@ private slots:
         QCOMPARE(box.title, QStringLiteral("Error"));
         QCOMPARE(box.icon, MessageIcon::Critical);
         QVERIFY2(box.prompt.contains(QLatin1String("GPRS dial up number")), qPrintable(box.prompt));
-        QCOMPARE(readAll(path("kept.cfg")), QByteArray("kept\r\n"));
+        QCOMPARE(readFile(path("kept.cfg")), QByteArray("kept\r\n"));
     }
 };
 

@@ -17,37 +17,27 @@
 #include <QtTest>
 
 namespace {
-QString sep()
-{
-    return QString(QDir::separator());
-}
+const QString sep(QDir::separator());
 } // namespace
 
 class TestSetupScreens : public QObject
 {
     Q_OBJECT
 private slots:
-    void fileChoiceTexts_data()
-    {
-        QTest::addColumn<QString>("directory");
-        QTest::addColumn<QString>("afterDirectory");
-        QTest::addColumn<QString>("afterFile"); // file "a.cfg" clicked
-        const QString s = sep();
-        QTest::newRow("root") << s << s << s + "a.cfg";
-        QTest::newRow("drive root") << "C:" + s << "C:" + s << "C:" + s + "a.cfg";
-        QTest::newRow("four characters") << s + "tmp" << s + "tmp" << s + "tmp" + s + "a.cfg";
-        QTest::newRow("five characters")
-            << s + "home" << s + "home" + s << s + "home" + s + "a.cfg";
-        QTest::newRow("deeper") << s + "home" + s + "x" << s + "home" + s + "x" + s
-                                << s + "home" + s + "x" + s + "a.cfg";
-    }
     void fileChoiceTexts()
     {
-        QFETCH(QString, directory);
-        QFETCH(QString, afterDirectory);
-        QFETCH(QString, afterFile);
-        QCOMPARE(FileChoice::textForDirectory(directory), afterDirectory);
-        QCOMPARE(FileChoice::textForFile(directory, QStringLiteral("a.cfg")), afterFile);
+        // A directory, the text it gives, and the text once its file "a.cfg" is clicked.
+        const QString s = sep;
+        const std::tuple<QString, QString, QString> rows[] = {
+            {s, s, s + "a.cfg"},
+            {"C:" + s, "C:" + s, "C:" + s + "a.cfg"},
+            {s + "tmp", s + "tmp", s + "tmp" + s + "a.cfg"},
+            {s + "home", s + "home" + s, s + "home" + s + "a.cfg"},
+            {s + "home" + s + "x", s + "home" + s + "x" + s, s + "home" + s + "x" + s + "a.cfg"}};
+        for (const auto &[directory, afterDirectory, afterFile] : rows) {
+            QCOMPARE(FileChoice::textForDirectory(directory), afterDirectory);
+            QCOMPARE(FileChoice::textForFile(directory, QStringLiteral("a.cfg")), afterFile);
+        }
     }
 
     void fileListsShowNewFiles_data()
@@ -70,7 +60,7 @@ private slots:
             choice = &setup1->fileChoice();
             dialog.reset(setup1);
         } else {
-            auto *setup2 = new Setup2(nullptr, &boxes, &help);
+            auto *setup2 = new Setup2(nullptr, &boxes, nullptr); // its own help viewer, unused
             choice = &setup2->fileChoice();
             dialog.reset(setup2);
         }
@@ -81,7 +71,7 @@ private slots:
         dialog->show();
         const QString native = QDir::toNativeSeparators(dir.path());
         choice->setDirectoryPath(dir.path());
-        QCOMPARE(choice->pathText()->text(), native + sep());
+        QCOMPARE(choice->pathText()->text(), native + sep);
         const auto shown = [choice] {
             QStringList names;
             for (int i = 0; i < choice->fileList()->count(); ++i)
@@ -97,8 +87,7 @@ private slots:
         QCOMPARE(boxes.shown[0].title, QStringLiteral("Saved"));
         QCOMPARE(shown(), QStringList{QStringLiteral("saved.txt")});
 
-        // Files written while the screen was hidden (a position CSV of the main menu) show
-        // when it is shown again; the file chosen stays chosen.
+        // Files written while the screen was hidden show with it; the file chosen stays chosen.
         choice->fileList()->setCurrentRow(0);
         dialog->hide();
         QFile(dir.filePath(QStringLiteral("06-12-2026L_14.03.27.csv"))).open(QIODevice::WriteOnly);
@@ -109,19 +98,18 @@ private slots:
         QCOMPARE(choice->fileList()->currentItem()->text(), QStringLiteral("saved.txt"));
         QTest::mouseClick(choice->fileList()->viewport(), Qt::LeftButton, {},
                           choice->fileList()->visualItemRect(choice->fileList()->item(0)).center());
-        QCOMPARE(choice->pathText()->text(), native + sep() + "06-12-2026L_14.03.27.csv");
+        QCOMPARE(choice->pathText()->text(), native + sep + "06-12-2026L_14.03.27.csv");
 
         // So does a new folder; opening it moves the file list there.
         QListWidget *folders = choice->directoryList();
         const auto sub = folders->findItems(QStringLiteral("sub"), Qt::MatchEndsWith);
         QCOMPARE(sub.size(), 1);
         emit folders->itemActivated(sub[0]);
-        QCOMPARE(choice->directoryPath(), native + sep() + "sub");
+        QCOMPARE(choice->directoryPath(), native + sep + "sub");
         QCOMPARE(shown(), QStringList{});
     }
 
-    // A laptop of 1366 x 768 at 100 % and at 125 %: the offscreen platform is given two such
-    // screens (see main below).
+    // A laptop of 1366 x 768 at 100 % and at 125 % (the two offscreen screens of main below).
     void configurationScreenFitsALaptop_data()
     {
         QTest::addColumn<int>("screenIndex");
@@ -146,11 +134,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&screen));
         // Room left for a title bar and a panel.
         const QSize room = laptop->availableGeometry().size() - QSize(0, qRound(60 / scale));
-        QVERIFY2(screen.frameGeometry().width() <= room.width() &&
-                     screen.frameGeometry().height() <= room.height(),
-                 qPrintable(QStringLiteral("%1 x %2")
-                                .arg(screen.frameGeometry().width())
-                                .arg(screen.frameGeometry().height())));
+        QCOMPARE(screen.frameGeometry().size().boundedTo(room), screen.frameGeometry().size());
 
         // Every control can be brought into view.
         auto *area = screen.findChild<QScrollArea *>();
@@ -200,29 +184,18 @@ private slots:
         QCOMPARE(setup1.existingPassword(), QStringLiteral("v37 \"x\""));
     }
 
-    void refusesIndexesOutsideTheList_data()
-    {
-        QTest::addColumn<int>("setting");
-        QTest::addColumn<int>("index");
-        QTest::addColumn<bool>("accepted");
-        QTest::newRow("first") << 2 << 0 << true;
-        QTest::newRow("last") << 2 << 4 << true;
-        QTest::newRow("no selection") << 2 << -1 << true;
-        QTest::newRow("past the end") << 2 << 5 << false;
-        QTest::newRow("below -1") << 2 << -2 << false;
-        QTest::newRow("text setting") << 3 << 0 << false;
-        QTest::newRow("setup3 setting") << 46 << 0 << false;
-    }
     void refusesIndexesOutsideTheList()
     {
-        QFETCH(int, setting);
-        QFETCH(int, index);
-        QFETCH(bool, accepted);
-        Setup1 screen;
-        screen.writeIndex(2, 1);
-        QCOMPARE(screen.writeIndex(setting, index), accepted);
-        if (setting == 2)
-            QCOMPARE(screen.settings().readIndex(2), accepted ? index : 1);
+        // Setting 2 is a list of five items; 3 is a text, 46 a list of setup3.
+        const std::tuple<int, int, bool> rows[] = {{2, 0, true},  {2, 4, true},   {2, -1, true},
+                                                   {2, 5, false}, {2, -2, false}, {3, 0, false},
+                                                   {46, 0, false}};
+        for (const auto &[setting, index, accepted] : rows) {
+            Setup1 screen;
+            screen.writeIndex(2, 1);
+            QCOMPARE(screen.writeIndex(setting, index), accepted);
+            QCOMPARE(screen.settings().readIndex(2), setting == 2 && accepted ? index : 1);
+        }
     }
 
     void refusedIndexLeavesTheOtherSettingsWritten()

@@ -1,8 +1,6 @@
-// GPX tracks of position logs: the conversion of records, the command a technician runs with no
-// unit and no display, the batch upload that leaves a track beside its log, and the file that is
-// replaced whole or not at all. Every track written is checked by xmllint against the rules of
-// GPX 1.1 (tests/data/gpx).
+// GPX tracks of position logs; every track written is checked by xmllint against GPX 1.1.
 #include "batch/gpx_track.h"
+#include "config_tool/test_files.h"
 #include "link/position_log.h"
 #include "reliability/file_faults.h"
 #include "support/program_process.h"
@@ -71,17 +69,6 @@ QString schemaErrors(const QString &path)
     if (!check.waitForFinished(30000))
         return QStringLiteral("xmllint did not finish");
     return check.exitCode() == 0 ? QString() : QString::fromLocal8Bit(check.readAllStandardError());
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-bool writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
 // The program's own lines on standard error, without the platform's notes.
@@ -163,9 +150,7 @@ private slots:
         }
     }
 
-    // Records built as the simulated unit keeps them and written by the position log's own
-    // writer: an unknown first hemisphere code leaves the letters empty, a later one repeats
-    // the previous record's.
+    // An unknown first hemisphere code leaves the letters empty, a later one repeats the last.
     void hemispheresOfTheUnit()
     {
         const QDateTime time(QDate(2026, 12, 6), QTime(14, 3, 27));
@@ -273,8 +258,7 @@ private slots:
                  log == "<none>" ? QByteArray("<missing>") : log);
     }
 
-    // A track is replaced by renaming a complete new file over it: a second name of the old
-    // file keeps the old content, and a folder that cannot be written keeps its track.
+    // A track is replaced by renaming a complete new file over it, or not at all.
     void trackReplacedWholeOrNotAtAll()
     {
 #ifndef Q_OS_UNIX
@@ -317,8 +301,7 @@ private slots:
 #endif
     }
 
-    // The batch upload leaves the track of the records received beside its log, after a failed
-    // upload too.
+    // The batch upload leaves a track beside its log, after a failed upload too.
     void trackBesideTheUploadedLog_data()
     {
         QTest::addColumn<QStringList>("unit");

@@ -11,13 +11,6 @@
 #include <QTableWidget>
 #include <QtTest>
 
-namespace {
-QRect itemRect(QListWidget *list, int row)
-{
-    return list->visualItemRect(list->item(row));
-}
-} // namespace
-
 class TestMainMenu : public QObject
 {
     Q_OBJECT
@@ -37,8 +30,7 @@ private slots:
         QCOMPARE(bench.window.portIndex(), 0);
         QCOMPARE(bench.window.clock().tickCount(), 0);
         QCOMPARE(bench.window.configurationImage().size(), 256);
-        // The picture comes from the program's resources, which a static library drops unless
-        // they are registered: not a blank fill, the sky at the top and the road below differ.
+        // A static library drops unregistered resources: the sky and the road must differ.
         const QImage picture = bench.control<QLabel>("Picture1")->pixmap().toImage();
         QCOMPARE(picture.size(), QSize(600, 204));
         QVERIFY(picture.pixelColor(300, 2) != picture.pixelColor(300, 200));
@@ -70,7 +62,8 @@ private slots:
         QCOMPARE(list->currentRow(), 0);
         QTRY_VERIFY(list->hasFocus());
 
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, itemRect(list, 4).center());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(4)).center());
         QCOMPARE(list->currentRow(), 4);
         QVERIFY(list->isVisible());
         QCOMPARE(bench.control<QLabel>("Label2")->text(), QStringLiteral("COM1 Selected"));
@@ -79,7 +72,7 @@ private slots:
         QCOMPARE(list->currentRow(), 0);
 
         list->scrollToItem(list->item(11));
-        const QPoint last = itemRect(list, 11).center();
+        const QPoint last = list->visualItemRect(list->item(11)).center();
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, last);
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, last);
         QVERIFY(list->isHidden());

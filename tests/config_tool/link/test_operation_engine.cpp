@@ -16,18 +16,6 @@
 namespace {
 const ShownMessage invalidPassword{QStringLiteral("Invalid Password"),
                                    QStringLiteral("Password Invalid !"), MessageIcon::Critical};
-
-// The common exchange alone: the operations' own phases taken out.
-void removePhases(MainWindowBench &bench)
-{
-    for (int code = 0; code < Operation::count; ++code)
-        bench.window.engine().phases().add(code, nullptr);
-}
-
-int count(const QByteArray &text, char c)
-{
-    return static_cast<int>(text.count(c));
-}
 } // namespace
 
 class TestOperationEngine : public QObject
@@ -38,26 +26,21 @@ private slots:
     void runsEachOperationFromTheMenu_data()
     {
         QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("statusButton");
         QTest::addColumn<char>("letter");
+        QTest::addColumn<QString>("statusButton");
         QTest::addColumn<char>("readyDigit");
         QTest::addColumn<int>("maximum"); // of the progress bar; 0: a busy bar
-        QTest::newRow("upload configuration, OK0") << "Command7"
-                                                   << "Command8" << 'U' << '0' << 510;
-        QTest::newRow("download configuration, OK1") << "Command1"
-                                                     << "Command9" << 'D' << '1' << 512;
-        QTest::newRow("positions, OK1") << "Command10"
-                                        << "Command11" << 'L' << '1' << 0;
-        QTest::newRow("table upload, OK0") << "Command13"
-                                           << "Command16" << 'C' << '0' << 1200;
-        QTest::newRow("table download, OK1") << "Command14"
-                                             << "Command15" << 'O' << '1' << 600;
+        QTest::newRow("upload configuration, OK0") << "Command7" << 'U' << "Command8" << '0' << 510;
+        QTest::newRow("download configuration") << "Command1" << 'D' << "Command9" << '1' << 512;
+        QTest::newRow("positions, OK1") << "Command10" << 'L' << "Command11" << '1' << 0;
+        QTest::newRow("table upload, OK0") << "Command13" << 'C' << "Command16" << '0' << 1200;
+        QTest::newRow("table download, OK1") << "Command14" << 'O' << "Command15" << '1' << 600;
     }
     void runsEachOperationFromTheMenu()
     {
         QFETCH(QString, button);
-        QFETCH(QString, statusButton);
         QFETCH(char, letter);
+        QFETCH(QString, statusButton);
         QFETCH(char, readyDigit);
         QFETCH(int, maximum);
         QTemporaryDir directory; // the position log's file lands here
@@ -166,7 +149,7 @@ private slots:
         bench.window.show();
         QPushButton *connecting = bench.button("Command5");
         bench.whileRunning([&] {
-            if (count(bench.port.written(), 'O') < 6)
+            if (bench.port.written().count('O') < 6)
                 return false;
             connecting->click();
             return true;
@@ -177,13 +160,12 @@ private slots:
         QVERIFY(!bench.timedOut);
         QVERIFY(bench.unit.wakeAnswers() >= 3);
         // Never answered: only "O" went out, and the click ended it quietly.
-        QCOMPARE(bench.port.written(), QByteArray(count(bench.port.written(), 'O'), 'O'));
+        QCOMPARE(bench.port.written(), QByteArray(bench.port.written().count('O'), 'O'));
         QCOMPARE(bench.boxes.shown, QList<ShownMessage>{});
         QVERIFY(!bench.port.isOpen());
     }
 
-    // The user ends a run: Command5 while waking the unit or in the pause after the letter, EXIT
-    // or the window's frame. The port closes without a box; meanwhile the menu is guarded.
+    // Command5, EXIT or the frame end a run: the port closes without a box; the menu is guarded.
     void userEndsTheRun_data()
     {
         QTest::addColumn<QString>("menuButton");
@@ -210,7 +192,7 @@ private slots:
         bool openedScreen = false;
         bench.whileRunning([&] {
             if (inThePause ? !bench.port.written().endsWith("6048\rL")
-                           : count(bench.port.written(), 'O') < 3)
+                           : bench.port.written().count('O') < 3)
                 return false;
             visibleWhileConnecting = connecting->isVisible();
             for (const char *name : guarded)
@@ -254,7 +236,9 @@ private slots:
         QFETCH(bool, unitRefuses);
         QFETCH(QString, typedPassword);
         MainWindowBench bench;
-        removePhases(bench);
+        // The common exchange alone: the operations' own phases taken out.
+        for (int code = 0; code < Operation::count; ++code)
+            bench.window.engine().phases().add(code, nullptr);
         SimulatedUnit other;
         bench.port.attach(2, &other);
         bench.unit.setRefusePassword(unitRefuses);

@@ -1,3 +1,4 @@
+#include "config_tool/test_files.h"
 #include "link/position_log.h"
 #include "link/position_log_upload.h"
 #include "support/main_window_bench.h"
@@ -23,27 +24,12 @@ ShownMessage savedMessage(int count)
 }
 
 // Records as the unit keeps them: time, latitude, longitude, hemisphere, speed, course, date.
-const QByteArray recordA = "140327"
-                           "51304521"
-                           "000075678"
-                           "2"
-                           "0123"
-                           "2700"
-                           "061226";
-const QByteArray recordB = "140357"
-                           "51301234"
-                           "000080001"
-                           "0"
-                           "0456"
-                           "0905"
-                           "061226";
-const QByteArray recordC = "235959"
-                           "33520000"
-                           "151123456"
-                           "1"
-                           "1000"
-                           "3599"
-                           "311226";
+const QByteArray recordA =
+    QByteArrayList{"140327", "51304521", "000075678", "2", "0123", "2700", "061226"}.join();
+const QByteArray recordB =
+    QByteArrayList{"140357", "51301234", "000080001", "0", "0456", "0905", "061226"}.join();
+const QByteArray recordC =
+    QByteArrayList{"235959", "33520000", "151123456", "1", "1000", "3599", "311226"}.join();
 const QByteArray lineA = "\"06/12/26\",\"14:03:27\",\"5130.4521\",\"N\",\"00007.5678\",\"W\","
                          "\"012.3\",\"270.0\"\r\n";
 const QByteArray lineB = "\"06/12/26\",\"14:03:57\",\"5130.1234\",\"N\",\"00008.0001\",\"E\","
@@ -57,16 +43,9 @@ QByteArray withCode(QByteArray record, char code)
     return record;
 }
 
-QByteArray readFile(const QString &name)
-{
-    QFile file(name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
 const QDateTime uploadMoment(QDate(2026, 12, 6), QTime(14, 3, 27));
 
-// The main window and its simulated unit, uploading into a fresh working directory with the
-// clock stopped at uploadMoment.
+// Uploads into a fresh working directory with the clock stopped at uploadMoment.
 struct UploadBench : MainWindowBench
 {
     UploadBench()
@@ -110,31 +89,22 @@ class TestPositionLog : public QObject
 {
     Q_OBJECT
 private slots:
-    void namesTheFileFromDateAndTime_data()
-    {
-        QTest::addColumn<QLocale>("locale");
-        QTest::addColumn<QDateTime>("moment");
-        QTest::addColumn<QString>("name");
-        const QLocale c = QLocale::c();
-        QTest::newRow("C") << c << uploadMoment << "06-12-2026L_14.03.27.csv";
-        QTest::newRow("C, small numbers")
-            << c << QDateTime(QDate(2027, 2, 1), QTime(9, 5, 7)) << "01-02-2027L_09.05.07.csv";
-        // The locale's own formats (the time with its seconds), with "/" and ":" replaced.
-        QTest::newRow("en_GB") << QLocale(QLocale::English, QLocale::UnitedKingdom) << uploadMoment
-                               << "06-12-2026L_14.03.27.csv";
-        QTest::newRow("de_DE") << QLocale(QLocale::German, QLocale::Germany) << uploadMoment
-                               << "06.12.26L_14.03.27.csv";
-    }
     void namesTheFileFromDateAndTime()
     {
-        QFETCH(QLocale, locale);
-        QFETCH(QDateTime, moment);
-        QFETCH(QString, name);
-        QCOMPARE(PositionLog::fileName(moment, locale), name);
+        const QLocale c = QLocale::c();
+        const QDateTime early(QDate(2027, 2, 1), QTime(9, 5, 7));
+        QCOMPARE(PositionLog::fileName(uploadMoment, c),
+                 QStringLiteral("06-12-2026L_14.03.27.csv"));
+        QCOMPARE(PositionLog::fileName(early, c), QStringLiteral("01-02-2027L_09.05.07.csv"));
+        // The locale's own formats (the time with its seconds), with "/" and ":" replaced.
+        QCOMPARE(
+            PositionLog::fileName(uploadMoment, QLocale(QLocale::English, QLocale::UnitedKingdom)),
+            QStringLiteral("06-12-2026L_14.03.27.csv"));
+        QCOMPARE(PositionLog::fileName(uploadMoment, QLocale(QLocale::German, QLocale::Germany)),
+                 QStringLiteral("06.12.26L_14.03.27.csv"));
     }
 
-    // Three records: saved whole, or the unit falls silent (the records before stay in the
-    // file, the port stays open), or Command11 ends the upload quietly.
+    // Three records saved whole, cut by a silent unit (the port stays open) or by Command11.
     void uploadsThreeRecords_data()
     {
         QTest::addColumn<int>("characterDelayMs");
@@ -217,8 +187,7 @@ private slots:
         QVERIFY(!bench.port.isOpen());
     }
 
-    // Three uploads in the same second: each keeps a file of its own. An unknown hemisphere code
-    // repeats the previous record's letters, and each upload starts without any.
+    // Uploads in the same second keep their own files; each starts without hemisphere letters.
     void successiveUploadsKeepTheirFiles()
     {
         UploadBench bench;

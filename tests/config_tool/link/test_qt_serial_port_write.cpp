@@ -1,6 +1,4 @@
-// The production port writes straight to the device when nothing is queued and queues what the
-// device cannot take at once; whatever the mix, the characters reach the other end complete and
-// in order.
+// Whatever the mix of direct and queued writes, the characters arrive complete and in order.
 #include "link/port_map.h"
 #include "link/qt_serial_port.h"
 
@@ -20,8 +18,7 @@ private slots:
     {
         QTest::addColumn<QList<int>>("sizes");
         QTest::newRow("one character at a time") << QList<int>{1, 1, 1, 1};
-        // Far more than a pseudo-terminal takes at once: the rest is queued, and what follows
-        // must wait behind it.
+        // Far more than a pseudo-terminal takes: the rest is queued and what follows waits.
         QTest::newRow("more than the device takes") << QList<int>{1, 100000, 1, 7};
         QTest::newRow("two large writes") << QList<int>{70000, 70000};
     }

@@ -1,5 +1,5 @@
-// vortsetup's batch operations as a technician's script runs them: the program started with its
-// options, vortsim on a pseudo-terminal as the unit, and the exit status and lines it leaves.
+// vortsetup's batch operations as a script runs them, with vortsim on a pseudo-terminal.
+#include "config_tool/test_files.h"
 #include "configuration/configuration_file.h"
 #include "configuration/configuration_image.h"
 #include "configuration/configuration_transfer.h"
@@ -8,7 +8,6 @@
 #include "support/valid_configuration.h"
 #include "support/vortsim_process.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -62,15 +61,9 @@ public:
     QString path(const QString &name) const { return m_dir.filePath(name); }
     void write(const QString &name, const QByteArray &content) const
     {
-        QFile file(path(name));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(content);
+        QVERIFY(writeFile(path(name), content));
     }
-    QByteArray read(const QString &name) const
-    {
-        QFile file(path(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    QByteArray read(const QString &name) const { return readFile(path(name)); }
 
     // vortsetup with COM1 on the device; during() runs once the program has started.
     BatchResult run(const QString &device, const QStringList &arguments,
@@ -90,8 +83,7 @@ public:
             return result;
         result.exitCode = vortsetup.exitCode();
         result.out = vortsetup.lines();
-        // Nothing of Qt's own (such as QStandardPaths notes) may reach standard error; the
-        // reason a port did not open ("COM1: ...") is for the person and varies by system.
+        // Nothing of Qt's own may reach standard error; "COM1: ..." varies by system.
         for (const QString &line : vortsetup.standardError().split('\n', Qt::SkipEmptyParts)) {
             if (line.startsWith(QLatin1String("Waking the unit on COM1 (") + device + ')'))
                 result.wakes << line;
@@ -183,8 +175,7 @@ private slots:
         QCOMPARE(result.err, err);
         QCOMPARE(result.exitCode, exitCode);
         QVERIFY(!QFile::exists(bench.path(QStringLiteral("out.cfg"))));
-        // Each run that reached the unit said once that it was waking it; a unit that sleeps
-        // through the time-out earns a dot a second meanwhile.
+        // A run that reached the unit says once it is waking it, then a dot a second.
         const bool woke = withUnit && exitCode != 5 && exitCode != 7 && exitCode != 2;
         QCOMPARE(result.wakes.size(), woke ? 1 : 0);
         if (unit.contains(QStringLiteral("--silent")))

@@ -1,3 +1,4 @@
+#include "config_tool/test_files.h"
 #include "configuration/file_choice.h"
 #include "location_table/setup2.h"
 #include "support/recording_fakes.h"
@@ -22,19 +23,6 @@ const ShownMessage saved{QStringLiteral("Configuration has been Saved"), QString
 const ShownMessage saveError{QStringLiteral("Error saving File !"), QStringLiteral("Error"),
                              MessageIcon::Critical};
 
-QByteArray fileContent(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
-}
-
-bool writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-}
 } // namespace
 
 class TestSetup2 : public QObject
@@ -140,7 +128,7 @@ private slots:
         QTest::keyClicks(txtEdit(), QStringLiteral("9.12345"));
         QTest::mouseClick(button("Command4"), Qt::LeftButton);
         QCOMPARE(takeBoxes(), (QList<ShownMessage>{invalidNumber, saved}));
-        QVERIFY(fileContent(path).startsWith("\"0\",\"51.4521\",\"255\"\r\n"));
+        QVERIFY(readFile(path).startsWith("\"0\",\"51.4521\",\"255\"\r\n"));
 
         typeInto(5, 1, QStringLiteral("1.5"));
         QTest::mouseClick(button("Command3"), Qt::LeftButton);
@@ -234,8 +222,8 @@ private slots:
         // The starting table, byte for byte, over a longer file.
         QTest::mouseClick(button("Command4"), Qt::LeftButton);
         QCOMPARE(takeBoxes(), QList<ShownMessage>{saved});
-        QCOMPARE(fileContent(path), fileContent(TestSupport::dataPath(
-                                        QStringLiteral("location_table/startup_table.txt"))));
+        QCOMPARE(readFile(path), readFile(TestSupport::dataPath(
+                                     QStringLiteral("location_table/startup_table.txt"))));
 
         m_screen->setCellText(1, QStringLiteral("51.4521"));
         m_screen->setCellText(2, QStringLiteral("-0.5"));

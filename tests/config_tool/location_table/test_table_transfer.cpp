@@ -1,9 +1,6 @@
 #include "link/operation.h"
-#include "link/port_map.h"
-#include "link/qt_serial_port.h"
 #include "location_table/setup2.h"
 #include "support/main_window_bench.h"
-#include "support/vortsim_process.h"
 #include "table_sending_phase.h"
 #include "table_taking_phase.h"
 #include "unit_location_table.h"
@@ -193,32 +190,6 @@ private slots:
         bench.window.startOperation(Operation::uploadLocationTable);
         QCOMPARE(bench.boxes.shown, QList<ShownMessage>{uploaded});
         QCOMPARE(bench.grid().cellText(299), QStringLiteral("255"));
-    }
-
-    void roundTripsOverAPseudoTerminal()
-    {
-        VortsimProcess unit({QStringLiteral("--demo")});
-        QVERIFY(unit.start());
-        QtSerialPort port(unit.comOne());
-        RecordingMessageBoxes boxes;
-        GPStracking window({&port, &boxes, nullptr, 100});
-        Setup2 &grid = *window.setup2();
-
-        window.startOperation(Operation::uploadLocationTable);
-        QCOMPARE(boxes.shown, QList<ShownMessage>{uploaded});
-        QCOMPARE(grid.cellText(1), QStringLiteral("51.4521"));
-        QCOMPARE(grid.cellText(2), QStringLiteral("5.0709"));
-        QCOMPARE(grid.cellText(3 * 7 + 1), QStringLiteral("52.3702"));
-        QCOMPARE(grid.cellText(3 * 8 + 1), QStringLiteral("255"));
-
-        grid.setCellText(3 * 50 + 2, QStringLiteral("12.34567"));
-        window.startOperation(Operation::downloadLocationTable);
-        grid.setCellText(3 * 50 + 2, QStringLiteral("old"));
-        window.startOperation(Operation::uploadLocationTable);
-        QCOMPARE(boxes.shown, (QList<ShownMessage>{uploaded, downloaded, uploaded}));
-        QCOMPARE(grid.cellText(3 * 50 + 2), QStringLiteral("12.3457"));
-        QCOMPARE(grid.cellText(2), QStringLiteral("5.0709"));
-        QVERIFY(!port.isOpen());
     }
 };
 
