@@ -2,7 +2,6 @@
 #include "link/operation.h"
 #include "support/main_window_bench.h"
 #include "support/valid_configuration.h"
-#include "table_sending_phase.h"
 #include "unit_phases.h"
 
 #include <QDir>
@@ -105,25 +104,6 @@ private slots:
             QVERIFY(bench.button(name)->isHidden());
         }
         QDir::setCurrent(QDir::tempPath());
-    }
-
-    // A unit that falls silent half way: the bar goes with the failure.
-    void barHiddenAfterFailure()
-    {
-        MainWindowBench bench;
-        installUnitPhases(bench.unit);
-        dynamic_cast<TableSendingPhase *>(bench.unit.phase('C'))->setSilentAfter(300);
-        auto *bar = bench.control<QProgressBar>("progressBar");
-        int highest = -1;
-        connect(bar, &QProgressBar::valueChanged, bar,
-                [&](int value) { highest = qMax(highest, value); });
-
-        bench.button("Command13")->click();
-
-        QCOMPARE(bench.boxes.shown.size(), 1);
-        QCOMPARE(bench.boxes.shown.first().icon, MessageIcon::Critical);
-        QVERIFY2(highest > 0 && highest <= 300, qPrintable(QString::number(highest)));
-        QVERIFY(bar->isHidden());
     }
 
     void ignoresAnswersWithoutReadyLine_data()

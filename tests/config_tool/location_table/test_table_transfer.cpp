@@ -5,6 +5,7 @@
 #include "table_taking_phase.h"
 #include "unit_location_table.h"
 
+#include <QProgressBar>
 #include <QtTest>
 
 namespace {
@@ -124,10 +125,17 @@ private slots:
         TableBench bench;
         bench.table->setLocation(0, {51, 45, 21}, {5, 7, 9});
         bench.sending->setSilentAfter(10);
+        auto *bar = bench.control<QProgressBar>("progressBar");
+        int highest = -1;
+        connect(bar, &QProgressBar::valueChanged, bar,
+                [&](int value) { highest = qMax(highest, value); });
 
         QVERIFY(bench.run(Operation::uploadLocationTable));
 
         QCOMPARE(bench.boxes.shown, QList<ShownMessage>{uploadFailed});
+        // The progress bar showed what arrived and goes with the failure.
+        QVERIFY2(highest > 0 && highest <= 10, qPrintable(QString::number(highest)));
+        QVERIFY(bar->isHidden());
         QCOMPARE(bench.grid().cellText(1), QStringLiteral("51.4521"));
         // Two bytes of the longitude are in, as the cell showed them while they arrived.
         QCOMPARE(bench.grid().cellText(2), QStringLiteral(" 5.0 7"));
