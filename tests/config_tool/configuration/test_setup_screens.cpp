@@ -1,12 +1,17 @@
+#include "config_tool/test_files.h"
+#include "configuration/configuration_file.h"
 #include "configuration/file_choice.h"
 #include "configuration/setup1.h"
 #include "configuration/setup3.h"
 #include "location_table/setup2.h"
+#include "support/main_window_bench.h"
 #include "support/recording_fakes.h"
+#include "support/valid_configuration.h"
 
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -17,37 +22,65 @@
 #include <QtTest>
 
 namespace {
-QString sep()
+const QString sep(QDir::separator());
+QList<ShownMessage> errors(const QStringList &prompts)
 {
-    return QString(QDir::separator());
+    QList<ShownMessage> boxes;
+    for (const QString &prompt : prompts)
+        boxes << ShownMessage{prompt, QStringLiteral("Error"), MessageIcon::Critical};
+    return boxes;
 }
+const ShownMessage configurationOk{QStringLiteral("Configuration is OK"),
+                                   QStringLiteral("Valid Configuration"), MessageIcon::None};
+const ShownMessage saved{QStringLiteral("Configuration has been Saved"), QStringLiteral("Saved"),
+                         MessageIcon::Information};
 } // namespace
 
 class TestSetupScreens : public QObject
 {
     Q_OBJECT
-private slots:
-    void fileChoiceTexts_data()
+private:
+    QTemporaryDir m_dir;
+    QString path(const char *name) const { return m_dir.filePath(QLatin1String(name)); }
+
+    static Setup1 &screen(MainWindowBench &bench) { return *bench.window.setup1(); }
+    // A control anywhere on a screen, also inside its groups.
+    template <typename T> static T *field(QWidget *screen, const char *name)
     {
-        QTest::addColumn<QString>("directory");
-        QTest::addColumn<QString>("afterDirectory");
-        QTest::addColumn<QString>("afterFile"); // file "a.cfg" clicked
-        const QString s = sep();
-        QTest::newRow("root") << s << s << s + "a.cfg";
-        QTest::newRow("drive root") << "C:" + s << "C:" + s << "C:" + s + "a.cfg";
-        QTest::newRow("four characters") << s + "tmp" << s + "tmp" << s + "tmp" + s + "a.cfg";
-        QTest::newRow("five characters")
-            << s + "home" << s + "home" + s << s + "home" + s + "a.cfg";
-        QTest::newRow("deeper") << s + "home" + s + "x" << s + "home" + s + "x" + s
-                                << s + "home" + s + "x" + s + "a.cfg";
+        return screen->findChild<T *>(QString::fromLatin1(name));
     }
+    static void click(MainWindowBench &bench, const char *button)
+    {
+        QPushButton *b = bench.button(button, &screen(bench));
+        QVERIFY(b);
+        b->click();
+    }
+    static void choose(MainWindowBench &bench, const QString &file)
+    {
+        auto *text1 = field<QLineEdit>(&screen(bench), "Text1");
+        QVERIFY(text1);
+        text1->setText(file);
+    }
+    static QString versionCaption(MainWindowBench &bench)
+    {
+        return field<QLabel>(&screen(bench), "Label2")->text();
+    }
+
+private slots:
     void fileChoiceTexts()
     {
-        QFETCH(QString, directory);
-        QFETCH(QString, afterDirectory);
-        QFETCH(QString, afterFile);
-        QCOMPARE(FileChoice::textForDirectory(directory), afterDirectory);
-        QCOMPARE(FileChoice::textForFile(directory, QStringLiteral("a.cfg")), afterFile);
+        // A directory, the text it gives, and the text once its file "a.cfg" is clicked.
+        const QString s = sep;
+        const std::tuple<QString, QString, QString> rows[] = {
+            {s, s, s + "a.cfg"},
+            {"C:" + s, "C:" + s, "C:" + s + "a.cfg"},
+            {s + "tmp", s + "tmp", s + "tmp" + s + "a.cfg"},
+            {s + "home", s + "home" + s, s + "home" + s + "a.cfg"},
+            {s + "home" + s + "x", s + "home" + s + "x" + s, s + "home" + s + "x" + s + "a.cfg"}};
+        for (const auto &[directory, afterDirectory, afterFile] : rows) {
+            QCOMPARE(FileChoice::textForDirectory(directory), afterDirectory);
+            QCOMPARE(FileChoice::textForFile(directory, QStringLiteral("a.cfg")), afterFile);
+        }
     }
 
     void fileListsShowNewFiles_data()
@@ -70,7 +103,7 @@ private slots:
             choice = &setup1->fileChoice();
             dialog.reset(setup1);
         } else {
-            auto *setup2 = new Setup2(nullptr, &boxes, &help);
+            auto *setup2 = new Setup2(nullptr, &boxes, nullptr); // its own help viewer, unused
             choice = &setup2->fileChoice();
             dialog.reset(setup2);
         }
@@ -81,7 +114,7 @@ private slots:
         dialog->show();
         const QString native = QDir::toNativeSeparators(dir.path());
         choice->setDirectoryPath(dir.path());
-        QCOMPARE(choice->pathText()->text(), native + sep());
+        QCOMPARE(choice->pathText()->text(), native + sep);
         const auto shown = [choice] {
             QStringList names;
             for (int i = 0; i < choice->fileList()->count(); ++i)
@@ -97,8 +130,7 @@ private slots:
         QCOMPARE(boxes.shown[0].title, QStringLiteral("Saved"));
         QCOMPARE(shown(), QStringList{QStringLiteral("saved.txt")});
 
-        // Files written while the screen was hidden (a position CSV of the main menu) show
-        // when it is shown again; the file chosen stays chosen.
+        // Files written while the screen was hidden show with it; the file chosen stays chosen.
         choice->fileList()->setCurrentRow(0);
         dialog->hide();
         QFile(dir.filePath(QStringLiteral("06-12-2026L_14.03.27.csv"))).open(QIODevice::WriteOnly);
@@ -109,19 +141,18 @@ private slots:
         QCOMPARE(choice->fileList()->currentItem()->text(), QStringLiteral("saved.txt"));
         QTest::mouseClick(choice->fileList()->viewport(), Qt::LeftButton, {},
                           choice->fileList()->visualItemRect(choice->fileList()->item(0)).center());
-        QCOMPARE(choice->pathText()->text(), native + sep() + "06-12-2026L_14.03.27.csv");
+        QCOMPARE(choice->pathText()->text(), native + sep + "06-12-2026L_14.03.27.csv");
 
         // So does a new folder; opening it moves the file list there.
         QListWidget *folders = choice->directoryList();
         const auto sub = folders->findItems(QStringLiteral("sub"), Qt::MatchEndsWith);
         QCOMPARE(sub.size(), 1);
         emit folders->itemActivated(sub[0]);
-        QCOMPARE(choice->directoryPath(), native + sep() + "sub");
+        QCOMPARE(choice->directoryPath(), native + sep + "sub");
         QCOMPARE(shown(), QStringList{});
     }
 
-    // A laptop of 1366 x 768 at 100 % and at 125 %: the offscreen platform is given two such
-    // screens (see main below).
+    // A laptop of 1366 x 768 at 100 % and at 125 % (the two offscreen screens of main below).
     void configurationScreenFitsALaptop_data()
     {
         QTest::addColumn<int>("screenIndex");
@@ -146,11 +177,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&screen));
         // Room left for a title bar and a panel.
         const QSize room = laptop->availableGeometry().size() - QSize(0, qRound(60 / scale));
-        QVERIFY2(screen.frameGeometry().width() <= room.width() &&
-                     screen.frameGeometry().height() <= room.height(),
-                 qPrintable(QStringLiteral("%1 x %2")
-                                .arg(screen.frameGeometry().width())
-                                .arg(screen.frameGeometry().height())));
+        QCOMPARE(screen.frameGeometry().size().boundedTo(room), screen.frameGeometry().size());
 
         // Every control can be brought into view.
         auto *area = screen.findChild<QScrollArea *>();
@@ -200,29 +227,18 @@ private slots:
         QCOMPARE(setup1.existingPassword(), QStringLiteral("v37 \"x\""));
     }
 
-    void refusesIndexesOutsideTheList_data()
-    {
-        QTest::addColumn<int>("setting");
-        QTest::addColumn<int>("index");
-        QTest::addColumn<bool>("accepted");
-        QTest::newRow("first") << 2 << 0 << true;
-        QTest::newRow("last") << 2 << 4 << true;
-        QTest::newRow("no selection") << 2 << -1 << true;
-        QTest::newRow("past the end") << 2 << 5 << false;
-        QTest::newRow("below -1") << 2 << -2 << false;
-        QTest::newRow("text setting") << 3 << 0 << false;
-        QTest::newRow("setup3 setting") << 46 << 0 << false;
-    }
     void refusesIndexesOutsideTheList()
     {
-        QFETCH(int, setting);
-        QFETCH(int, index);
-        QFETCH(bool, accepted);
-        Setup1 screen;
-        screen.writeIndex(2, 1);
-        QCOMPARE(screen.writeIndex(setting, index), accepted);
-        if (setting == 2)
-            QCOMPARE(screen.settings().readIndex(2), accepted ? index : 1);
+        // Setting 2 is a list of five items; 3 is a text, 46 a list of setup3.
+        const std::tuple<int, int, bool> rows[] = {{2, 0, true},  {2, 4, true},   {2, -1, true},
+                                                   {2, 5, false}, {2, -2, false}, {3, 0, false},
+                                                   {46, 0, false}};
+        for (const auto &[setting, index, accepted] : rows) {
+            Setup1 screen;
+            screen.writeIndex(2, 1);
+            QCOMPARE(screen.writeIndex(setting, index), accepted);
+            QCOMPARE(screen.settings().readIndex(2), setting == 2 && accepted ? index : 1);
+        }
     }
 
     void refusedIndexLeavesTheOtherSettingsWritten()
@@ -234,6 +250,130 @@ private slots:
         QVERIFY(!screen.setRecord(record));
         QCOMPARE(screen.record().speedLimit, QStringLiteral("90"));
         QCOMPARE(screen.settings().readIndex(45), 0);
+    }
+
+    // Check, Save and Load as the user meets them on setup1 and the controls of both screens.
+    void checkShowsEveryFailureThenTheVerdict_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QList<ShownMessage>>("expected");
+        QTest::newRow("all texts empty")
+            << "empty"
+            << errors({"Invalid Base Phone number", "Invalid LAT1 Value", "Invalid LAT2 Value",
+                       "Invalid LONG1 Value", "Invalid LONG2 Value", "Invalid LAT1 Value",
+                       "Invalid LAT2 Value", "Invalid LONG1 Value", "Invalid LONG2 Value",
+                       "Invalid IP address for UDP", "Invalid server IP address",
+                       "Invalid GEO fencing delay", "Invalid GEO fencing sensitivity",
+                       "Invalid Alarm input delay time", "Invalid GPS reading interval",
+                       "Invalid UDP packet identification", "Invalid Existing Password"});
+        QTest::newRow("valid") << "valid" << QList<ShownMessage>{configurationOk};
+        // The overflow in row 3 ends the check: row 1's failure before it, nothing after.
+        QTest::newRow("overflow") << "overflow"
+                                  << errors({"Invalid Base Phone number", "Invalid Configuration"});
+        QTest::newRow("Speed with its blank") << "speed" << errors({"Speed "});
+    }
+    void checkShowsEveryFailureThenTheVerdict()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QList<ShownMessage>, expected);
+        MainWindowBench bench;
+        if (kind == QLatin1String("empty")) {
+            // Typed away on the screen: every text box of a setting emptied.
+            for (const SettingDescriptor &d : settingDescriptors()) {
+                if (d.screen == SettingDescriptor::Screen::Setup1 &&
+                    d.kind == SettingDescriptor::Kind::Text)
+                    field<QLineEdit>(&screen(bench), d.control)->clear();
+            }
+        } else {
+            ConfigurationRecord record = TestSupport::validConfiguration();
+            if (kind == QLatin1String("overflow")) {
+                record.basePhoneNumber.clear();
+                record.speedLimit = QStringLiteral("1E999");
+                record.geoLat1 = QStringLiteral("95"); // would fail row 5
+            } else if (kind == QLatin1String("speed")) {
+                record.speedLimitTime = QStringLiteral("256");
+            }
+            QVERIFY(screen(bench).setConfiguration(record));
+        }
+
+        click(bench, "Command5");
+
+        QCOMPARE(bench.boxes.shown, expected);
+    }
+
+    void saveThenLoadGivesTheScreensBack()
+    {
+        MainWindowBench bench;
+        // The screens start with the designed values on both of them.
+        choose(bench, path("start.cfg"));
+        click(bench, "Command4");
+        QCOMPARE(readFile(path("start.cfg")), configurationFileContent(ConfigurationRecord()));
+        ConfigurationRecord record = TestSupport::validConfiguration();
+        record.versionNumber = QStringLiteral("V6.3 from the unit\r\n");
+        record.emailSendTo = QStringLiteral("fleet, north@example.com");
+        record.geoFencingDelay = QStringLiteral(" 30");
+        record.creditsLeft = -1;
+        QVERIFY(screen(bench).setConfiguration(record));
+        QCOMPARE(versionCaption(bench), record.versionNumber);
+        choose(bench, path("round.cfg"));
+
+        click(bench, "Command4");
+        QCOMPARE(bench.boxes.shown, (QList<ShownMessage>{saved, saved}));
+
+        // Back to other values on both screens, then Load.
+        QVERIFY(screen(bench).setConfiguration(ConfigurationRecord()));
+        click(bench, "Command1");
+
+        QCOMPARE(bench.boxes.shown.size(), 2); // a load says nothing
+        QCOMPARE(screen(bench).configuration(), record);
+        QCOMPARE(versionCaption(bench), record.versionNumber);
+        QCOMPARE(field<QLineEdit>(&screen(bench), "Text15")->text(), record.emailSendTo);
+        QCOMPARE(field<QComboBox>(&screen(bench), "Combo6")->currentIndex(), -1);
+        QCOMPARE(field<QComboBox>(bench.window.setup3(), "Combo4")->currentIndex(), 1);
+        QCOMPARE(field<QLineEdit>(bench.window.setup3(), "Text2")->text(), record.adcTriggerLevel);
+    }
+
+    // A file failing at its last line: nothing of it reaches the screens.
+    void failedLoadLeavesTheScreensUntouched()
+    {
+        QList<QByteArray> lines =
+            configurationFileContent(TestSupport::validConfiguration()).split('\n');
+        lines[50] = "7\r";
+        QVERIFY(writeFile(path("partial.cfg"), lines.join('\n')));
+        MainWindowBench bench;
+        const ConfigurationRecord before = screen(bench).configuration();
+        const QString caption = versionCaption(bench);
+        choose(bench, path("partial.cfg"));
+
+        click(bench, "Command1");
+
+        QCOMPARE(bench.boxes.shown, errors({"Error loading file"}));
+        QCOMPARE(screen(bench).configuration(), before);
+        QCOMPARE(versionCaption(bench), caption);
+    }
+
+    // An empty path fails both ways; a double quote is refused before the file is touched.
+    void saveAndLoadFailuresShowTheirBox()
+    {
+        QVERIFY(writeFile(path("kept.cfg"), "kept\r\n"));
+        MainWindowBench bench;
+        QVERIFY(screen(bench).setConfiguration(TestSupport::validConfiguration()));
+        choose(bench, QString());
+        click(bench, "Command4");
+        click(bench, "Command1");
+        QCOMPARE(bench.boxes.shown, (errors({"Invalid Path", "Error loading file"})));
+        QCOMPARE(screen(bench).configuration(), TestSupport::validConfiguration());
+
+        field<QLineEdit>(&screen(bench), "Text17")->setText(QStringLiteral("*99\"#"));
+        choose(bench, path("kept.cfg"));
+        click(bench, "Command4");
+
+        QCOMPARE(bench.boxes.shown.size(), 3);
+        const ShownMessage &box = bench.boxes.shown.last();
+        QCOMPARE(box.title, QStringLiteral("Error"));
+        QCOMPARE(box.icon, MessageIcon::Critical);
+        QVERIFY2(box.prompt.contains(QLatin1String("GPRS dial up number")), qPrintable(box.prompt));
+        QCOMPARE(readFile(path("kept.cfg")), QByteArray("kept\r\n"));
     }
 };
 

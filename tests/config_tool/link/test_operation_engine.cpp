@@ -1,63 +1,280 @@
+// The main menu as it starts, the operations run from it, and the position log it uploads.
+#include "config_tool/test_files.h"
 #include "configuration/setup1.h"
+#include "configuration/setup3.h"
 #include "link/operation.h"
+#include "link/position_log.h"
+#include "link/position_log_upload.h"
+#include "location_table/setup2.h"
+#include "support/accessibility_walk.h"
 #include "support/main_window_bench.h"
 #include "support/valid_configuration.h"
-#include "table_sending_phase.h"
 #include "unit_phases.h"
+#include "unit_position_log.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QDir>
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QRegularExpression>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
+const ShownMessage timeoutMessage{QStringLiteral("Error GPS Data download !"),
+                                  QStringLiteral("Invalid download !"), MessageIcon::Critical};
+const ShownMessage errorMessage{QStringLiteral("Download "), QStringLiteral("Error"),
+                                MessageIcon::Critical};
+const ShownMessage emptyMessage{QStringLiteral("No GPS locations to download !"), QString(),
+                                MessageIcon::Information};
+
+ShownMessage savedMessage(int count)
+{
+    return {QStringLiteral(" %1 GPS locations Saved !").arg(count), QStringLiteral("Saved"),
+            MessageIcon::Information};
+}
+
+// Records as the unit keeps them: time, latitude, longitude, hemisphere, speed, course, date.
+const QByteArray recordA =
+    QByteArrayList{"140327", "51304521", "000075678", "2", "0123", "2700", "061226"}.join();
+const QByteArray recordB =
+    QByteArrayList{"140357", "51301234", "000080001", "0", "0456", "0905", "061226"}.join();
+const QByteArray recordC =
+    QByteArrayList{"235959", "33520000", "151123456", "1", "1000", "3599", "311226"}.join();
+const QByteArray lineA = "\"06/12/26\",\"14:03:27\",\"5130.4521\",\"N\",\"00007.5678\",\"W\","
+                         "\"012.3\",\"270.0\"\r\n";
+const QByteArray lineB = "\"06/12/26\",\"14:03:57\",\"5130.1234\",\"N\",\"00008.0001\",\"E\","
+                         "\"045.6\",\"090.5\"\r\n";
+const QByteArray lineC = "\"31/12/26\",\"23:59:59\",\"3352.0000\",\"S\",\"15112.3456\",\"E\","
+                         "\"100.0\",\"359.9\"\r\n";
+
+QByteArray withCode(QByteArray record, char code)
+{
+    record[23] = code;
+    return record;
+}
+
+const QDateTime uploadMoment(QDate(2026, 12, 6), QTime(14, 3, 27));
+
+// Uploads into a fresh working directory with the clock stopped at uploadMoment.
+struct UploadBench : MainWindowBench
+{
+    UploadBench()
+    {
+        QDir::setCurrent(directory.path());
+        auto positions = std::make_unique<UnitPositionLog>();
+        log = positions.get();
+        log->setStartDelayMs(20);
+        unit.addPhase('L', std::move(positions));
+        auto phase = std::make_unique<PositionLogUpload>([] { return uploadMoment; });
+        upload = phase.get();
+        window.engine().phases().add(2, std::move(phase));
+        QObject::connect(log, &UnitPositionLog::recordConfirmed, &window,
+                         [this] { countsSeen.append(label("Label3")->text()); });
+        window.show();
+    }
+    ~UploadBench() { QDir::setCurrent(QDir::tempPath()); }
+
+    QLabel *label(const char *name) { return control<QLabel>(name); }
+    // What the PC sent once the unit accepted the password.
+    QByteArray answers() const
+    {
+        const QByteArray all = port.written();
+        return all.mid(all.indexOf("L6048\r") + 6);
+    }
+    QStringList files() const { return QDir(directory.path()).entryList(QDir::Files); }
+    bool displayHidden()
+    {
+        return button("Command11")->isHidden() && label("Label4")->isHidden() &&
+               label("Label3")->isHidden();
+    }
+
+    QTemporaryDir directory;
+    UnitPositionLog *log = nullptr;
+    PositionLogUpload *upload = nullptr;
+    QStringList countsSeen; // Label3 when the unit hears each "1"
+};
 const ShownMessage invalidPassword{QStringLiteral("Invalid Password"),
                                    QStringLiteral("Password Invalid !"), MessageIcon::Critical};
-
-// The common exchange alone: the operations' own phases taken out.
-void removePhases(MainWindowBench &bench)
-{
-    for (int code = 0; code < Operation::count; ++code)
-        bench.window.engine().phases().add(code, nullptr);
-}
-
-int count(const QByteArray &text, char c)
-{
-    return static_cast<int>(text.count(c));
-}
 } // namespace
 
 class TestOperationEngine : public QObject
 {
     Q_OBJECT
 private slots:
+    void startsLikeTheDesign()
+    {
+        MainWindowBench bench;
+        QCOMPARE(bench.window.windowTitle(),
+                 QStringLiteral("GPS Tracking configuration menu (V1.7 - VORT VOICE)-21-6-2005"));
+        QCOMPARE(bench.control<QLabel>("Label1")->text(),
+                 QStringLiteral("GPS tracking system configuration main menu :"));
+        QCOMPARE(bench.control<QLabel>("Label2")->text(), QStringLiteral("COM1 Selected"));
+        QCOMPARE(bench.control<QLabel>("Label4")->text(), QStringLiteral("Locations Downloaded :"));
+        for (const char *hidden : {"Label3", "Label4", "List2", "Command5", "Command8", "Command9",
+                                   "Command11", "Command15", "Command16"})
+            QVERIFY2(bench.control(hidden)->isHidden(), hidden);
+        QCOMPARE(bench.window.portIndex(), 0);
+        QCOMPARE(bench.window.clock().tickCount(), 0);
+        QCOMPARE(bench.window.configurationImage().size(), 256);
+        // A static library drops unregistered resources: the sky and the road must differ.
+        const QImage picture = bench.control<QLabel>("Picture1")->pixmap().toImage();
+        QCOMPARE(picture.size(), QSize(600, 204));
+        QVERIFY(picture.pixelColor(300, 2) != picture.pixelColor(300, 200));
+
+        Setup1 *setup1 = bench.window.setup1();
+        QCOMPARE(setup1->windowTitle(), QStringLiteral("Current Configuration"));
+        QVERIFY(setup1->isHidden());
+        ConfigurationRecord onScreens = setup1->record();
+        bench.window.setup3()->copyTo(onScreens);
+        QCOMPARE(onScreens, ConfigurationRecord()); // "6048", "V6.X", "0", "0" and empty texts
+        QCOMPARE(setup1->existingPassword(), QStringLiteral("6048"));
+        QCOMPARE(bench.window.setup3()->windowTitle(), QStringLiteral("Voice/ ADC Configuration"));
+        QCOMPARE(bench.window.setup2()->cellText(1), QStringLiteral("255"));
+        QCOMPARE(bench.window.setup2()->cellText(297), QStringLiteral("99"));
+    }
+
+    void portListChoosesOnDoubleClickOnly()
+    {
+        MainWindowBench bench;
+        bench.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&bench.window));
+        auto *list = bench.control<QListWidget>("List2");
+        QCOMPARE(list->count(), 12);
+        QCOMPARE(list->item(11)->text(), QStringLiteral("COM12"));
+        QCOMPARE(list->item(4)->toolTip(), bench.port.deviceName(5));
+
+        bench.button("Command4")->click();
+        QVERIFY(list->isVisible());
+        QCOMPARE(list->currentRow(), 0);
+        QTRY_VERIFY(list->hasFocus());
+
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(4)).center());
+        QCOMPARE(list->currentRow(), 4);
+        QVERIFY(list->isVisible());
+        QCOMPARE(bench.control<QLabel>("Label2")->text(), QStringLiteral("COM1 Selected"));
+        QCOMPARE(bench.window.portIndex(), 0);
+        bench.button("Command4")->click();
+        QCOMPARE(list->currentRow(), 0);
+
+        list->scrollToItem(list->item(11));
+        const QPoint last = list->visualItemRect(list->item(11)).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, last);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, last);
+        QVERIFY(list->isHidden());
+        QCOMPARE(bench.control<QLabel>("Label2")->text(), QStringLiteral("COM12 Selected"));
+        QCOMPARE(bench.window.portIndex(), 11);
+        bench.button("Command4")->click();
+        QCOMPARE(list->currentRow(), 11);
+    }
+
+    void screensOpenModallyAndKeepTheirValues_data()
+    {
+        QTest::addColumn<QString>("menuButton");
+        QTest::addColumn<QString>("screen");
+        QTest::addColumn<int>("setting"); // a text setting of the screen
+        QTest::newRow("configuration") << "Command6"
+                                       << "setup1" << 4;
+        QTest::newRow("voice and ADC") << "Command17"
+                                       << "setup3" << 49;
+    }
+    void screensOpenModallyAndKeepTheirValues()
+    {
+        QFETCH(QString, menuButton);
+        QFETCH(QString, screen);
+        QFETCH(int, setting);
+        MainWindowBench bench;
+        bench.window.show();
+        SettingControls &settings = screen == QLatin1String("setup1")
+                                        ? bench.window.setup1()->settings()
+                                        : bench.window.setup3()->settings();
+        auto *dialog = bench.window.findChild<QDialog *>(screen);
+        const auto visit = [&](const std::function<void()> &whileShown) {
+            bool wasModal = false;
+            QTimer::singleShot(0, dialog, [&] {
+                wasModal = QApplication::activeModalWidget() == dialog;
+                whileShown();
+                bench.button("Command2", dialog)->click(); // RETURN MAIN MENU
+            });
+            bench.button(menuButton.toLatin1().constData())->click();
+            QVERIFY(wasModal);
+            QVERIFY(dialog->isHidden());
+        };
+        visit([&] { settings.writeText(setting, QStringLiteral("45")); });
+        QString seen;
+        visit([&] { seen = settings.readText(setting); });
+        QCOMPARE(seen, QStringLiteral("45"));
+    }
+
+    void everyControlHasAName()
+    {
+        MainWindowBench bench;
+        for (QWidget *window :
+             std::initializer_list<QWidget *>{&bench.window, bench.window.setup1(),
+                                              bench.window.setup2(), bench.window.setup3()}) {
+            const QStringList unnamed = unnamedInteractiveControls(window);
+            QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral(", "))));
+        }
+
+        // What a screen reader says for the controls whose captions are shared or absent.
+        const auto spoken = [&bench](QWidget *screen, const char *name) {
+            auto *control = screen->findChild<QWidget *>(QString::fromLatin1(name));
+            return QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
+        };
+        QWidget *setup1 = bench.window.setup1();
+        QCOMPARE(spoken(setup1, "Text1"), QStringLiteral("File Selected :"));
+        QCOMPARE(spoken(bench.window.setup2(), "Text1"), QStringLiteral("File Selected :"));
+        QCOMPARE(spoken(setup1, "Text24"), QStringLiteral("LAT2"));
+        QCOMPARE(spoken(setup1, "Text23"), QStringLiteral("LONG2"));
+        QCOMPARE(setup1->findChild<QWidget *>(QStringLiteral("Combo10"))->accessibleName(),
+                 QStringLiteral("LONG1 E/W"));
+        auto *grid = bench.window.setup2()->findChild<QTableWidget *>();
+        QCOMPARE(QAccessible::queryAccessibleInterface(grid)->text(QAccessible::Description),
+                 grid->toolTip());
+    }
+
+    void helpOpensInfoText()
+    {
+        MainWindowBench bench;
+        bench.button("Command2")->click();
+        bench.button("Command3", bench.window.setup1())->click();
+        QCOMPARE(bench.help.opened, QStringList({"info.txt", "info.txt"}));
+    }
+
+    void exitClosesAPortLeftOpen()
+    {
+        MainWindowBench bench;
+        bench.window.show();
+        QVERIFY(bench.port.open(1, QStringLiteral("9600,N,8,1")));
+        bench.button("Command3")->click();
+        QVERIFY(!bench.port.isOpen());
+        QVERIFY(!bench.window.isVisible());
+        QCOMPARE(bench.boxes.shown, QList<ShownMessage>{});
+    }
+
     // One run of each operation from its menu button, against the unit's own phases.
     void runsEachOperationFromTheMenu_data()
     {
         QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("statusButton");
         QTest::addColumn<char>("letter");
+        QTest::addColumn<QString>("statusButton");
         QTest::addColumn<char>("readyDigit");
         QTest::addColumn<int>("maximum"); // of the progress bar; 0: a busy bar
-        QTest::newRow("upload configuration, OK0") << "Command7"
-                                                   << "Command8" << 'U' << '0' << 510;
-        QTest::newRow("download configuration, OK1") << "Command1"
-                                                     << "Command9" << 'D' << '1' << 512;
-        QTest::newRow("positions, OK1") << "Command10"
-                                        << "Command11" << 'L' << '1' << 0;
-        QTest::newRow("table upload, OK0") << "Command13"
-                                           << "Command16" << 'C' << '0' << 1200;
-        QTest::newRow("table download, OK1") << "Command14"
-                                             << "Command15" << 'O' << '1' << 600;
+        QTest::newRow("upload configuration, OK0") << "Command7" << 'U' << "Command8" << '0' << 510;
+        QTest::newRow("download configuration") << "Command1" << 'D' << "Command9" << '1' << 512;
+        QTest::newRow("positions, OK1") << "Command10" << 'L' << "Command11" << '1' << 0;
+        QTest::newRow("table upload, OK0") << "Command13" << 'C' << "Command16" << '0' << 1200;
+        QTest::newRow("table download, OK1") << "Command14" << 'O' << "Command15" << '1' << 600;
     }
     void runsEachOperationFromTheMenu()
     {
         QFETCH(QString, button);
-        QFETCH(QString, statusButton);
         QFETCH(char, letter);
+        QFETCH(QString, statusButton);
         QFETCH(char, readyDigit);
         QFETCH(int, maximum);
         QTemporaryDir directory; // the position log's file lands here
@@ -124,25 +341,6 @@ private slots:
         QDir::setCurrent(QDir::tempPath());
     }
 
-    // A unit that falls silent half way: the bar goes with the failure.
-    void barHiddenAfterFailure()
-    {
-        MainWindowBench bench;
-        installUnitPhases(bench.unit);
-        dynamic_cast<TableSendingPhase *>(bench.unit.phase('C'))->setSilentAfter(300);
-        auto *bar = bench.control<QProgressBar>("progressBar");
-        int highest = -1;
-        connect(bar, &QProgressBar::valueChanged, bar,
-                [&](int value) { highest = qMax(highest, value); });
-
-        bench.button("Command13")->click();
-
-        QCOMPARE(bench.boxes.shown.size(), 1);
-        QCOMPARE(bench.boxes.shown.first().icon, MessageIcon::Critical);
-        QVERIFY2(highest > 0 && highest <= 300, qPrintable(QString::number(highest)));
-        QVERIFY(bar->isHidden());
-    }
-
     void ignoresAnswersWithoutReadyLine_data()
     {
         QTest::addColumn<QByteArray>("answer");
@@ -166,7 +364,7 @@ private slots:
         bench.window.show();
         QPushButton *connecting = bench.button("Command5");
         bench.whileRunning([&] {
-            if (count(bench.port.written(), 'O') < 6)
+            if (bench.port.written().count('O') < 6)
                 return false;
             connecting->click();
             return true;
@@ -177,13 +375,12 @@ private slots:
         QVERIFY(!bench.timedOut);
         QVERIFY(bench.unit.wakeAnswers() >= 3);
         // Never answered: only "O" went out, and the click ended it quietly.
-        QCOMPARE(bench.port.written(), QByteArray(count(bench.port.written(), 'O'), 'O'));
+        QCOMPARE(bench.port.written(), QByteArray(bench.port.written().count('O'), 'O'));
         QCOMPARE(bench.boxes.shown, QList<ShownMessage>{});
         QVERIFY(!bench.port.isOpen());
     }
 
-    // The user ends a run: Command5 while waking the unit or in the pause after the letter, EXIT
-    // or the window's frame. The port closes without a box; meanwhile the menu is guarded.
+    // Command5, EXIT or the frame end a run: the port closes without a box; the menu is guarded.
     void userEndsTheRun_data()
     {
         QTest::addColumn<QString>("menuButton");
@@ -210,7 +407,7 @@ private slots:
         bool openedScreen = false;
         bench.whileRunning([&] {
             if (inThePause ? !bench.port.written().endsWith("6048\rL")
-                           : count(bench.port.written(), 'O') < 3)
+                           : bench.port.written().count('O') < 3)
                 return false;
             visibleWhileConnecting = connecting->isVisible();
             for (const char *name : guarded)
@@ -254,7 +451,9 @@ private slots:
         QFETCH(bool, unitRefuses);
         QFETCH(QString, typedPassword);
         MainWindowBench bench;
-        removePhases(bench);
+        // The common exchange alone: the operations' own phases taken out.
+        for (int code = 0; code < Operation::count; ++code)
+            bench.window.engine().phases().add(code, nullptr);
         SimulatedUnit other;
         bench.port.attach(2, &other);
         bench.unit.setRefusePassword(unitRefuses);
@@ -284,6 +483,138 @@ private slots:
         QCOMPARE(bench.port.openCount(), 1);
         QCOMPARE(other.received(), QByteArray());
         QCOMPARE(bench.boxes.shown, QList<ShownMessage>{invalidPassword});
+    }
+
+    void namesTheFileFromDateAndTime()
+    {
+        const QLocale c = QLocale::c();
+        const QDateTime early(QDate(2027, 2, 1), QTime(9, 5, 7));
+        QCOMPARE(PositionLog::fileName(uploadMoment, c),
+                 QStringLiteral("06-12-2026L_14.03.27.csv"));
+        QCOMPARE(PositionLog::fileName(early, c), QStringLiteral("01-02-2027L_09.05.07.csv"));
+        // The locale's own formats (the time with its seconds), with "/" and ":" replaced.
+        QCOMPARE(
+            PositionLog::fileName(uploadMoment, QLocale(QLocale::English, QLocale::UnitedKingdom)),
+            QStringLiteral("06-12-2026L_14.03.27.csv"));
+        QCOMPARE(PositionLog::fileName(uploadMoment, QLocale(QLocale::German, QLocale::Germany)),
+                 QStringLiteral("06.12.26L_14.03.27.csv"));
+    }
+
+    // Three records saved whole, cut by a silent unit (the port stays open) or by Command11.
+    void uploadsThreeRecords_data()
+    {
+        QTest::addColumn<int>("characterDelayMs");
+        QTest::addColumn<int>("silentAfter"); // -1: never
+        QTest::addColumn<int>("burstAt");     // 0: never
+        QTest::addColumn<int>("abortAt");     // the record count Command11 is clicked at, or 0
+        QTest::addColumn<QList<ShownMessage>>("boxes");
+        QTest::addColumn<QByteArray>("content");
+        const QList<ShownMessage> saved{savedMessage(3)};
+        const QList<ShownMessage> timedOut{timeoutMessage};
+        QTest::newRow("at once") << 0 << -1 << 0 << 0 << saved << lineA + lineB + lineC;
+        // A record then lasts longer than the silence limit: every piece starts it over.
+        QTest::newRow("slow unit")
+            << MainWindowBench::tickMs / 3 << -1 << 0 << 0 << saved << lineA + lineB + lineC;
+        QTest::newRow("silent mid record")
+            << 0 << 2 * 38 + 20 << 0 << 0 << timedOut << lineA + lineB;
+        QTest::newRow("silent between records") << 0 << 38 << 0 << 0 << timedOut << lineA;
+        // Two characters in one piece count once: the PC wants one more than the unit has.
+        QTest::newRow("burst") << 0 << -1 << 38 + 5 << 0 << timedOut << lineA;
+        QTest::newRow("Command11") << 0 << -1 << 0 << 2 << QList<ShownMessage>{} << lineA + lineB;
+    }
+    void uploadsThreeRecords()
+    {
+        QFETCH(int, characterDelayMs);
+        QFETCH(int, silentAfter);
+        QFETCH(int, burstAt);
+        QFETCH(int, abortAt);
+        QFETCH(QList<ShownMessage>, boxes);
+        QFETCH(QByteArray, content);
+        UploadBench bench;
+        bench.log->setRecords({recordA, recordB, recordC});
+        bench.log->setCharacterDelayMs(characterDelayMs);
+        bench.log->setSilentAfter(silentAfter);
+        bench.log->setBurstAt(burstAt);
+        bool displayShown = false;
+        connect(bench.log, &UnitPositionLog::recordConfirmed, this, [&](int count) {
+            displayShown = bench.button("Command11")->isVisible() &&
+                           bench.label("Label4")->isVisible() && bench.label("Label3")->isVisible();
+            if (count == abortAt)
+                bench.button("Command11")->click();
+        });
+
+        bench.window.startOperation(2);
+
+        QCOMPARE(bench.boxes.shown, boxes);
+        QCOMPARE(readFile(bench.upload->logFileName()), content);
+        QVERIFY(displayShown);
+        QVERIFY(bench.displayHidden());
+        QCOMPARE(bench.port.settings(), QStringLiteral("38400,N,8,1"));
+        QCOMPARE(bench.port.isOpen(), boxes == QList<ShownMessage>{timeoutMessage});
+        if (burstAt > 0)
+            QVERIFY(bench.answers().endsWith('1' + QByteArray(37, 'N')));
+        if (abortAt > 0)
+            QCOMPARE(bench.label("Label3")->text(), QString::number(abortAt));
+        if (boxes != QList<ShownMessage>{savedMessage(3)})
+            return;
+        QCOMPARE(bench.boxes.shown.first().prompt, QStringLiteral(" 3 GPS locations Saved !"));
+        QCOMPARE(bench.upload->logFileName(),
+                 PositionLog::fileName(uploadMoment, QLocale::system()));
+        QCOMPARE(bench.countsSeen, QStringList({"1", "2", "3"}));
+        // "N" after each of the first 37 characters, "1" after each record, "N1" after "E".
+        const QByteArray perRecord = QByteArray(37, 'N') + '1';
+        QCOMPARE(bench.answers(), perRecord + perRecord + perRecord + "N1");
+    }
+
+    void uncreatableFileEndsBeforeReceiving()
+    {
+        UploadBench bench;
+        bench.log->setRecords({recordA});
+        // A working directory that no longer exists takes no new file, even for root.
+        QTemporaryDir gone;
+        QDir::setCurrent(gone.path());
+        QVERIFY(gone.remove());
+
+        bench.window.startOperation(2);
+
+        QCOMPARE(bench.boxes.shown, QList<ShownMessage>{errorMessage});
+        QCOMPARE(bench.answers(), QByteArray());
+        QVERIFY(bench.displayHidden());
+        QVERIFY(!bench.port.isOpen());
+    }
+
+    // Uploads in the same second keep their own files; each starts without hemisphere letters.
+    void successiveUploadsKeepTheirFiles()
+    {
+        UploadBench bench;
+        const QString name = PositionLog::fileName(uploadMoment, QLocale::system());
+        bench.log->setRecords({withCode(recordA, '3'), withCode(recordB, '7')});
+        bench.window.startOperation(2);
+        bench.log->setRecords({withCode(recordC, '7')});
+        bench.window.startOperation(2);
+        bench.log->setRecords({});
+        bench.window.startOperation(2);
+
+        QCOMPARE(bench.boxes.shown,
+                 QList<ShownMessage>({savedMessage(2), savedMessage(1), emptyMessage}));
+        const QString second = PositionLog::candidateName(name, 2);
+        const QString third = PositionLog::candidateName(name, 3);
+        QCOMPARE(second, name.chopped(4) + "-2.csv");
+        QCOMPARE(bench.upload->logFileName(), third);
+        QStringList files{name, second, third};
+        files.sort();
+        QCOMPARE(bench.files(), files);
+        const QByteArray southWest = QByteArray(lineA).replace("\"N\"", "\"S\"");
+        QCOMPARE(readFile(name),
+                 southWest + QByteArray(lineB).replace("\"N\"", "\"S\"").replace("\"E\"", "\"W\""));
+        QCOMPARE(readFile(second), QByteArray(lineC).replace("\"S\"", "").replace("\"E\"", ""));
+        // The empty log: "N1" answers its "E", and the count of the upload before stays.
+        QCOMPARE(readFile(third), QByteArray());
+        const QByteArray all = bench.port.written();
+        QCOMPARE(all.mid(all.lastIndexOf("L6048\r") + 6), QByteArray("N1"));
+        QCOMPARE(bench.label("Label3")->text(), QStringLiteral("1"));
+        QVERIFY(bench.displayHidden());
+        QVERIFY(!bench.port.isOpen());
     }
 };
 

@@ -1,6 +1,4 @@
-// The serial line: its settings texts, the COM entries and the serial devices they attach to
-// (the hint for a lone USB adapter, the stable names, the choice made in the window and kept
-// between runs), and the message when a device is missing.
+// The serial line: settings texts, COM entries, the devices they attach to, and its writes.
 #include "link/line_settings.h"
 #include "link/port_device_choice.h"
 #include "link/port_device_dialog.h"
@@ -14,6 +12,7 @@
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QListWidget>
 #include <QPushButton>
@@ -24,6 +23,7 @@
 
 #include <fcntl.h>
 #include <stdlib.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -184,32 +184,19 @@ private slots:
             QVERIFY(vortsetup.standardError().contains(QLatin1String("no serial device found")));
     }
 
-    void readsSettingsTexts_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("valid");
-        QTest::addColumn<int>("baud");
-        QTest::addColumn<int>("stopBits");
-        QTest::newRow("9600") << "9600,N,8,1" << true << 9600 << 1;
-        QTest::newRow("38400") << "38400,N,8,1" << true << 38400 << 1;
-        QTest::newRow("even, 7, 2") << "1200,e,7,2" << true << 1200 << 2;
-        QTest::newRow("one and a half") << "4800,N,8,1.5" << true << 4800 << 15;
-        QTest::newRow("missing field") << "9600,N,8" << false << 0 << 0;
-        QTest::newRow("bad parity") << "9600,X,8,1" << false << 0 << 0;
-        QTest::newRow("bad speed") << "fast,N,8,1" << false << 0 << 0;
-        QTest::newRow("nine data bits") << "9600,N,9,1" << false << 0 << 0;
-    }
     void readsSettingsTexts()
     {
-        QFETCH(QString, text);
-        QFETCH(bool, valid);
-        QFETCH(int, baud);
-        QFETCH(int, stopBits);
-        const auto settings = LineSettings::parse(text);
-        QCOMPARE(settings.has_value(), valid);
-        if (valid) {
-            QCOMPARE(settings->baudRate, baud);
-            QCOMPARE(settings->stopBits, stopBits);
+        // The speed and stop bits (15: one and a half) each text gives; speed 0: refused.
+        const std::tuple<const char *, int, int> rows[] = {
+            {"9600,N,8,1", 9600, 1},    {"38400,N,8,1", 38400, 1}, {"1200,e,7,2", 1200, 2},
+            {"4800,N,8,1.5", 4800, 15}, {"9600,N,8", 0, 0},        {"9600,X,8,1", 0, 0},
+            {"fast,N,8,1", 0, 0},       {"9600,N,9,1", 0, 0}};
+        for (const auto &[text, baud, stopBits] : rows) {
+            const auto settings = LineSettings::parse(QString::fromLatin1(text));
+            QVERIFY2(settings.has_value() == (baud > 0), text);
+            if (settings)
+                QCOMPARE(std::pair(settings->baudRate, settings->stopBits),
+                         std::pair(baud, stopBits));
         }
     }
 
@@ -253,6 +240,60 @@ private slots:
         QVERIFY(port.errorString().startsWith(QStringLiteral("/nonexistent/ttyVORT")));
         // A settings text the line cannot take is refused before the device is asked.
         QVERIFY(!port.setSettings(QStringLiteral("38400")));
+    }
+
+    // Whatever the mix of direct and queued writes, the characters arrive complete and in order.
+    void deliversEverythingInOrder_data()
+    {
+        QTest::addColumn<QList<int>>("sizes");
+        QTest::newRow("one character at a time") << QList<int>{1, 1, 1, 1};
+        // Far more than a pseudo-terminal takes: the rest is queued and what follows waits.
+        QTest::newRow("more than the device takes") << QList<int>{1, 100000, 1, 7};
+        QTest::newRow("two large writes") << QList<int>{70000, 70000};
+    }
+    void deliversEverythingInOrder()
+    {
+        QFETCH(QList<int>, sizes);
+        const int master = posix_openpt(O_RDWR | O_NOCTTY);
+        QVERIFY(master >= 0);
+        QVERIFY(grantpt(master) == 0 && unlockpt(master) == 0);
+        termios settings{};
+        QVERIFY(tcgetattr(master, &settings) == 0);
+        cfmakeraw(&settings);
+        QVERIFY(tcsetattr(master, TCSANOW, &settings) == 0);
+        fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+
+        PortMap map;
+        QVERIFY(map.addMapping(QStringLiteral("COM1=") + QString::fromLocal8Bit(ptsname(master))));
+        QtSerialPort port(map);
+        QVERIFY2(port.open(1, QStringLiteral("9600,N,8,1")), qPrintable(port.errorString()));
+
+        QByteArray sent;
+        int chunk = 0;
+        for (const int size : sizes) {
+            QByteArray data(size, '\0');
+            for (int i = 0; i < size; ++i)
+                data[i] = static_cast<char>('A' + (chunk + i) % 26);
+            ++chunk;
+            port.write(data);
+            sent += data;
+        }
+
+        QByteArray received;
+        QElapsedTimer timer;
+        timer.start();
+        char buffer[4096];
+        while (received.size() < sent.size() && timer.elapsed() < 10000) {
+            const ssize_t n = read(master, buffer, sizeof buffer);
+            if (n > 0)
+                received.append(buffer, n);
+            else
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        }
+        port.close();
+        close(master);
+        QCOMPARE(received.size(), sent.size());
+        QVERIFY(received == sent);
     }
 };
 

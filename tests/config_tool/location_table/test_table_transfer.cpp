@@ -1,16 +1,35 @@
+// The location table: its grid screen and its transfers from the main menu.
+#include "config_tool/test_files.h"
+#include "configuration/file_choice.h"
 #include "link/operation.h"
-#include "link/port_map.h"
-#include "link/qt_serial_port.h"
 #include "location_table/setup2.h"
 #include "support/main_window_bench.h"
-#include "support/vortsim_process.h"
+#include "support/recording_fakes.h"
+#include "support/test_support.h"
 #include "table_sending_phase.h"
 #include "table_taking_phase.h"
 #include "unit_location_table.h"
 
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
+const ShownMessage invalidNumber{QStringLiteral("Invalid number"), QStringLiteral("Error"),
+                                 MessageIcon::Critical};
+const ShownMessage loadError{QStringLiteral("Error loading file"), QStringLiteral("Error"),
+                             MessageIcon::Critical};
+const ShownMessage saved{QStringLiteral("Configuration has been Saved"), QStringLiteral("Saved"),
+                         MessageIcon::Information};
+const ShownMessage saveError{QStringLiteral("Error saving File !"), QStringLiteral("Error"),
+                             MessageIcon::Critical};
+
 const ShownMessage uploaded{QStringLiteral("Upload succesful !"), QStringLiteral("Upload"),
                             MessageIcon::Information};
 const ShownMessage uploadFailed{QStringLiteral("Error upload !"),
@@ -66,7 +85,305 @@ struct TableBench : MainWindowBench
 class TestTableTransfer : public QObject
 {
     Q_OBJECT
+
+    RecordingMessageBoxes m_boxes;
+    RecordingHelpViewer m_help;
+    std::unique_ptr<Setup2> m_screen;
+    QTemporaryDir m_dir;
+
+    QTableWidget *grid()
+    {
+        return m_screen->findChild<QTableWidget *>(QStringLiteral("MSFlexGrid1"));
+    }
+    QLineEdit *txtEdit() { return m_screen->findChild<QLineEdit *>(QStringLiteral("txtEdit")); }
+    QLineEdit *text1() { return m_screen->findChild<QLineEdit *>(QStringLiteral("Text1")); }
+    QPushButton *button(const char *name)
+    {
+        return m_screen->findChild<QPushButton *>(QString::fromLatin1(name));
+    }
+    QString cell(int row, int column) { return m_screen->cellText(row * 3 + column); }
+    // The boxes shown since the last call.
+    QList<ShownMessage> takeBoxes() { return std::exchange(m_boxes.shown, {}); }
+
+    void clickCell(int row, int column)
+    {
+        QTableWidget *table = grid();
+        const QModelIndex index = table->model()->index(row, column);
+        table->scrollTo(index);
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(index).center());
+    }
+    // Opens the editor on a cell and types into it, leaving it open.
+    void typeInto(int row, int column, const QString &text)
+    {
+        clickCell(row, column);
+        QVERIFY(txtEdit()->isVisible());
+        QTest::keyClick(txtEdit(), Qt::Key_Delete);
+        QTest::keyClicks(txtEdit(), text);
+    }
+    // The cell the editor stands over: it is placed over the cell it edits.
+    QPoint editedCell()
+    {
+        const QPoint centre =
+            grid()->viewport()->mapFrom(m_screen.get(), txtEdit()->geometry().center());
+        const QModelIndex index = grid()->indexAt(centre);
+        return {index.row(), index.column()};
+    }
+
 private slots:
+    void init()
+    {
+        m_boxes.shown.clear();
+        m_help.opened.clear();
+        m_screen = std::make_unique<Setup2>(nullptr, &m_boxes, &m_help);
+        m_screen->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_screen.get()));
+    }
+    void cleanup()
+    {
+        m_screen.reset();
+        QCOMPARE(m_boxes.shown, QList<ShownMessage>{});
+    }
+
+    void opensTheEditorOverACoordinateCell()
+    {
+        QCOMPARE(m_screen->windowTitle(), QStringLiteral("GPS Location Table"));
+        QCOMPARE(grid()->toolTip(), QStringLiteral("Click for Input"));
+        QCOMPARE(m_screen->findChild<QLabel *>(QStringLiteral("Label1"))->text(),
+                 QStringLiteral("ID              Latitude    Longitude      "));
+        QVERIFY(grid()->rowHeight(0) >= txtEdit()->sizeHint().height());
+
+        clickCell(7, 2);
+        QVERIFY(txtEdit()->isVisible());
+        QCOMPARE(txtEdit()->text(), QStringLiteral("255"));
+        // The text is selected, so typing replaces "255" instead of adding to it.
+        QCOMPARE(txtEdit()->selectedText(), QStringLiteral("255"));
+        // Escape neither cancels the edit nor closes the screen.
+        QTest::keyClick(txtEdit(), Qt::Key_Escape);
+        QVERIFY(m_screen->isVisible());
+        QVERIFY(txtEdit()->isVisible());
+        const QRect cellRect = grid()->visualRect(grid()->model()->index(7, 2));
+        QCOMPARE(
+            txtEdit()->geometry(),
+            QRect(grid()->viewport()->mapTo(m_screen.get(), cellRect.topLeft()), cellRect.size()));
+
+        // The grey ID column opens nothing.
+        clickCell(8, 0);
+        QVERIFY(txtEdit()->isHidden());
+        QVERIFY(!(grid()->item(8, 0)->flags() & Qt::ItemIsSelectable));
+    }
+
+    void anotherClickStoresTheEditFirst()
+    {
+        typeInto(0, 1, QStringLiteral("51.4521"));
+        clickCell(0, 2);
+        QCOMPARE(cell(0, 1), QStringLiteral("51.4521"));
+        QCOMPARE(txtEdit()->text(), QStringLiteral("255"));
+
+        // A refused edit shows its message before the button acts.
+        const QString path = m_dir.filePath(QStringLiteral("edited.txt"));
+        text1()->setText(path);
+        QTest::keyClicks(txtEdit(), QStringLiteral("9.12345"));
+        QTest::mouseClick(button("Command4"), Qt::LeftButton);
+        QCOMPARE(takeBoxes(), (QList<ShownMessage>{invalidNumber, saved}));
+        QVERIFY(readFile(path).startsWith("\"0\",\"51.4521\",\"255\"\r\n"));
+
+        typeInto(5, 1, QStringLiteral("1.5"));
+        QTest::mouseClick(button("Command3"), Qt::LeftButton);
+        QCOMPARE(cell(5, 1), QStringLiteral("1.5"));
+        QCOMPARE(m_help.opened, QStringList{QStringLiteral("info.txt")});
+
+        typeInto(6, 1, QStringLiteral("2.5"));
+        QTest::mouseClick(button("Command2"), Qt::LeftButton);
+        QCOMPARE(cell(6, 1), QStringLiteral("2.5"));
+        QVERIFY(m_screen->isHidden());
+    }
+
+    void keysStoreAndMoveOn_data()
+    {
+        QTest::addColumn<QPoint>("from"); // row, column
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QPoint>("to"); // (-1, -1): the editor closes
+        // Key 0: the focus goes to another control. A refused edit shows its message, stores
+        // "255" and moves on all the same.
+        const struct
+        {
+            const char *name;
+            QPoint from;
+            int key;
+            const char *typed, *stored;
+            QPoint to;
+        } rows[] = {
+            {"Tab to the longitude", {2, 1}, Qt::Key_Tab, "12.5", "12.5", {2, 2}},
+            {"Enter to the next row", {2, 2}, Qt::Key_Return, "-3", "-3", {3, 1}},
+            {"keypad Enter", {3, 1}, Qt::Key_Enter, "7", "7", {3, 2}},
+            {"Shift+Tab back a row", {3, 1}, Qt::Key_Backtab, "", "255", {2, 2}},
+            {"Tab into a row out of sight", {40, 2}, Qt::Key_Tab, "1", "1", {41, 1}},
+            {"refused", {4, 1}, Qt::Key_Tab, "256", "255", {4, 2}},
+            {"Tab past the last cell", {99, 2}, Qt::Key_Tab, "4.5", "4.5", {-1, -1}},
+            {"Shift+Tab before the first", {0, 1}, Qt::Key_Backtab, "1", "1", {-1, -1}},
+            {"four decimals", {3, 1}, 0, "51.4367", "51.4367", {-1, -1}},
+            {"five decimals", {3, 1}, 0, "51.43675", "255", {-1, -1}},
+            {"256", {3, 1}, 0, "256", "255", {-1, -1}},
+            {"255.9", {3, 1}, 0, "255.9", "255.9", {-1, -1}},
+            {"negative", {3, 1}, 0, "-12.5", "-12.5", {-1, -1}},
+            {"emptied", {3, 1}, 0, "", "255", {-1, -1}},
+            {"word", {3, 1}, 0, "north", "north", {-1, -1}},
+        };
+        for (const auto &row : rows)
+            QTest::newRow(row.name)
+                << row.from << row.key << QString(row.typed) << QString(row.stored) << row.to;
+    }
+    void keysStoreAndMoveOn()
+    {
+        QFETCH(QPoint, from);
+        QFETCH(int, key);
+        QFETCH(QString, typed);
+        QFETCH(QString, stored);
+        QFETCH(QPoint, to);
+        typeInto(from.x(), from.y(), typed);
+        if (key)
+            QTest::keyClick(txtEdit(), Qt::Key(key));
+        else
+            text1()->setFocus(Qt::TabFocusReason);
+        QCOMPARE(cell(from.x(), from.y()), stored);
+        const bool refused = !typed.isEmpty() && stored != typed;
+        QCOMPARE(takeBoxes(), refused ? QList<ShownMessage>{invalidNumber} : QList<ShownMessage>{});
+        QVERIFY(m_screen->isVisible());
+        if (to.x() < 0) {
+            QVERIFY(txtEdit()->isHidden());
+            return;
+        }
+        QVERIFY(txtEdit()->isVisible());
+        QVERIFY(txtEdit()->hasFocus());
+        QCOMPARE(editedCell(), to);
+        QCOMPARE(txtEdit()->selectedText(), cell(to.x(), to.y()));
+        // What is typed next goes into that cell.
+        QTest::keyClicks(txtEdit(), QStringLiteral("9.5"));
+        QTest::keyClick(txtEdit(), Qt::Key_Tab);
+        QCOMPARE(cell(to.x(), to.y()), QStringLiteral("9.5"));
+    }
+
+    void roundTripsThroughTheFileChosenInTheLists()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("round.txt"));
+        QVERIFY(writeFile(path, QByteArray(5000, 'x')));
+        m_screen->fileChoice().setDirectoryPath(m_dir.path());
+        auto *files = m_screen->findChild<QListWidget *>(QStringLiteral("File1"));
+        const auto found = files->findItems(QStringLiteral("round.txt"), Qt::MatchExactly);
+        QCOMPARE(found.size(), 1);
+        QTest::mouseClick(files->viewport(), Qt::LeftButton, {},
+                          files->visualItemRect(found.first()).center());
+        QCOMPARE(text1()->text(), QDir::toNativeSeparators(path));
+        // The starting table, byte for byte, over a longer file.
+        QTest::mouseClick(button("Command4"), Qt::LeftButton);
+        QCOMPARE(takeBoxes(), QList<ShownMessage>{saved});
+        QCOMPARE(readFile(path), readFile(TestSupport::dataPath(
+                                     QStringLiteral("location_table/startup_table.txt"))));
+
+        m_screen->setCellText(1, QStringLiteral("51.4521"));
+        m_screen->setCellText(2, QStringLiteral("-0.5"));
+        m_screen->setCellText(299, QStringLiteral("-12.5"));
+        const QStringList cells = m_screen->cells();
+        QTest::mouseClick(button("Command4"), Qt::LeftButton);
+        QCOMPARE(takeBoxes(), QList<ShownMessage>{saved});
+        m_screen->setStartingValues();
+        QTest::mouseClick(button("Command1"), Qt::LeftButton);
+        QCOMPARE(m_screen->cells(), cells);
+    }
+
+    void loadsAndNeverTouchesTheIds()
+    {
+        text1()->setText(TestSupport::dataPath(QStringLiteral("location_table/sample_table.txt")));
+        m_screen->setCellText(3 * 10, QStringLiteral("ten"));
+        QTest::mouseClick(button("Command1"), Qt::LeftButton);
+        QCOMPARE(cell(0, 0), QStringLiteral("0"));
+        QCOMPARE(cell(0, 1), QStringLiteral("51.4521"));
+        // Unquoted numbers in their shortest form, quoted texts as they stand.
+        QCOMPARE(cell(1, 1), QStringLiteral("12.5"));
+        QCOMPARE(cell(1, 2), QStringLiteral("-0.25"));
+        QCOMPARE(cell(3, 2), QStringLiteral("200"));
+        QCOMPARE(cell(10, 0), QStringLiteral("ten"));
+        QCOMPARE(cell(99, 1), QStringLiteral("99.1234"));
+    }
+
+    void refusesCellsTheGridWouldNotTake_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("named"); // what the message says after the file's name
+        QByteArray table;
+        for (int row = 0; row < 100; ++row)
+            table += "\"" + QByteArray::number(row) + "\",\"1.5\",\"2.5\"\r\n";
+        const auto withRow3 = [&table](const QByteArray &line) {
+            QByteArray content = table;
+            content.replace("\"3\",\"1.5\",\"2.5\"", line);
+            return content;
+        };
+        QTest::newRow("word") << withRow3("\"3\",\"abc\",\"2.5\"")
+                              << ", row 3, latitude \"abc\" is not a number";
+        QTest::newRow("empty") << withRow3("\"3\",\"1.5\",\"\"")
+                               << ", row 3, longitude \"\" is not a number";
+        QTest::newRow("decimal comma")
+            << withRow3("\"3\",\"1,5\",\"2.5\"") << ", row 3, latitude \"1,5\" is not a number";
+        QTest::newRow("number and word")
+            << withRow3("\"3\",\"12abc\",\"2.5\"") << ", row 3, latitude \"12abc\" is not a number";
+        QTest::newRow("five decimals")
+            << withRow3("\"3\",\"1.5\",\"2.12345\"")
+            << ", row 3, longitude \"2.12345\" has more than four decimals";
+        QTest::newRow("unquoted 3e2")
+            << withRow3("\"3\",3e2,\"2.5\"") << ", row 3, latitude \"300\" is not below 256";
+        // A configuration file chosen by mistake: its phone number is no coordinate.
+        QTest::newRow("configuration file")
+            << QByteArray("\"V6.X\"\r\n0\r\n\"+4412345678\"\r\n\"30\"\r\n")
+            << ", row 0, longitude \"+4412345678\" is not below 256";
+    }
+    void refusesCellsTheGridWouldNotTake()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, named);
+        const QString path = m_dir.filePath(QStringLiteral("refused.txt"));
+        QVERIFY(writeFile(path, content));
+        m_screen->setCellText(3 * 3 + 1, QStringLiteral("7.5"));
+        const QStringList before = m_screen->cells();
+        text1()->setText(path);
+        QTest::mouseClick(button("Command1"), Qt::LeftButton);
+        QCOMPARE(takeBoxes(),
+                 (QList<ShownMessage>{{"Error loading file: " + path + named,
+                                       QStringLiteral("Error"), MessageIcon::Critical}}));
+        // Nothing of the file reaches the grid, so nothing of it can be sent.
+        QCOMPARE(m_screen->cells(), before);
+    }
+
+    void aShortFileLoadsItsRowsThenFails()
+    {
+        QByteArray content;
+        for (int row = 0; row < 99; ++row)
+            content += "\"" + QByteArray::number(row) + "\",\"1." + QByteArray::number(row) +
+                       "\",\"2\"\r\n";
+        const QString path = m_dir.filePath(QStringLiteral("short.txt"));
+        QVERIFY(writeFile(path, content));
+        m_screen->setCellText(3 * 99 + 1, QStringLiteral("7.5"));
+        text1()->setText(path);
+        QTest::mouseClick(button("Command1"), Qt::LeftButton);
+        QCOMPARE(takeBoxes(), QList<ShownMessage>{loadError});
+        QCOMPARE(cell(98, 1), QStringLiteral("1.98"));
+        QCOMPARE(cell(99, 1), QStringLiteral("7.5"));
+    }
+
+    void reportsFileFailures()
+    {
+        QTest::mouseClick(button("Command1"), Qt::LeftButton);
+        QTest::mouseClick(button("Command4"), Qt::LeftButton);
+        QCOMPARE(takeBoxes(), (QList<ShownMessage>{loadError, saveError}));
+
+        const QString noDirectory = m_dir.filePath(QStringLiteral("nowhere/table.txt"));
+        text1()->setText(noDirectory);
+        QTest::mouseClick(button("Command4"), Qt::LeftButton);
+        QCOMPARE(takeBoxes(), QList<ShownMessage>{saveError});
+        QVERIFY(!QFile::exists(noDirectory));
+    }
+
     void uploadsTheUnitsTableIntoTheGrid()
     {
         TableBench bench;
@@ -127,10 +444,17 @@ private slots:
         TableBench bench;
         bench.table->setLocation(0, {51, 45, 21}, {5, 7, 9});
         bench.sending->setSilentAfter(10);
+        auto *bar = bench.control<QProgressBar>("progressBar");
+        int highest = -1;
+        connect(bar, &QProgressBar::valueChanged, bar,
+                [&](int value) { highest = qMax(highest, value); });
 
         QVERIFY(bench.run(Operation::uploadLocationTable));
 
         QCOMPARE(bench.boxes.shown, QList<ShownMessage>{uploadFailed});
+        // The progress bar showed what arrived and goes with the failure.
+        QVERIFY2(highest > 0 && highest <= 10, qPrintable(QString::number(highest)));
+        QVERIFY(bar->isHidden());
         QCOMPARE(bench.grid().cellText(1), QStringLiteral("51.4521"));
         // Two bytes of the longitude are in, as the cell showed them while they arrived.
         QCOMPARE(bench.grid().cellText(2), QStringLiteral(" 5.0 7"));
@@ -193,32 +517,6 @@ private slots:
         bench.window.startOperation(Operation::uploadLocationTable);
         QCOMPARE(bench.boxes.shown, QList<ShownMessage>{uploaded});
         QCOMPARE(bench.grid().cellText(299), QStringLiteral("255"));
-    }
-
-    void roundTripsOverAPseudoTerminal()
-    {
-        VortsimProcess unit({QStringLiteral("--demo")});
-        QVERIFY(unit.start());
-        QtSerialPort port(unit.comOne());
-        RecordingMessageBoxes boxes;
-        GPStracking window({&port, &boxes, nullptr, 100});
-        Setup2 &grid = *window.setup2();
-
-        window.startOperation(Operation::uploadLocationTable);
-        QCOMPARE(boxes.shown, QList<ShownMessage>{uploaded});
-        QCOMPARE(grid.cellText(1), QStringLiteral("51.4521"));
-        QCOMPARE(grid.cellText(2), QStringLiteral("5.0709"));
-        QCOMPARE(grid.cellText(3 * 7 + 1), QStringLiteral("52.3702"));
-        QCOMPARE(grid.cellText(3 * 8 + 1), QStringLiteral("255"));
-
-        grid.setCellText(3 * 50 + 2, QStringLiteral("12.34567"));
-        window.startOperation(Operation::downloadLocationTable);
-        grid.setCellText(3 * 50 + 2, QStringLiteral("old"));
-        window.startOperation(Operation::uploadLocationTable);
-        QCOMPARE(boxes.shown, (QList<ShownMessage>{uploaded, downloaded, uploaded}));
-        QCOMPARE(grid.cellText(3 * 50 + 2), QStringLiteral("12.3457"));
-        QCOMPARE(grid.cellText(2), QStringLiteral("5.0709"));
-        QVERIFY(!port.isOpen());
     }
 };
 

@@ -1,5 +1,4 @@
-// The session of vortsetup without any window: each operation against the simulated unit,
-// ending with its typed outcome, the box that belongs to it and what it did to the session's data.
+// vortsetup's session without a window: each operation's outcome, box and effect on its data.
 #include "link/operation.h"
 #include "session/unit_session.h"
 #include "support/simulated_serial_port.h"
@@ -113,36 +112,6 @@ private slots:
         // Only an upload of the configuration changes it; the unit's version text comes with it.
         QCOMPARE(bench.session.configuration().record() == startConfiguration,
                  code != Operation::uploadConfiguration && setup != Setup::ValidConfiguration);
-    }
-
-    // Command5 (abort) and EXIT while the unit sleeps: the run ends without a box, port closed.
-    void abortAndExitEndWithoutABox_data()
-    {
-        QTest::addColumn<bool>("exit");
-        QTest::addColumn<Result>("result");
-        QTest::newRow("abort") << false << Result::Aborted;
-        QTest::newRow("exit") << true << Result::Exited;
-    }
-    void abortAndExitEndWithoutABox()
-    {
-        QFETCH(bool, exit);
-        QFETCH(Result, result);
-        SessionBench bench;
-        bench.unit.setSilent(true);
-        // Once the session is waking the unit (its first "O" goes out then), the user gives up.
-        connect(&bench.session, &UnitSession::statusChanged, this, [&](StatusItem item, bool on) {
-            if (item == StatusItem::Command5 && on)
-                QTimer::singleShot(0, this, [&] {
-                    exit ? bench.session.requestExit() : bench.session.requestAbort();
-                });
-        });
-
-        const OperationOutcome outcome = bench.session.run(Operation::uploadLocations);
-
-        QCOMPARE(outcome.result, result);
-        QVERIFY(!outcome.message);
-        QVERIFY(bench.port.written().startsWith('O'));
-        QVERIFY(!bench.port.isOpen());
     }
 
     void listIndexOutsideItsListKeepsTheSetting()
