@@ -177,10 +177,19 @@ private slots:
                 session.requestExit();
             });
         });
-        connect(&session, &UnitSession::progressChanged, this, [&] {
+        const auto armPull = [&] {
             if (!killed && !pull.isActive())
                 pull.start(3 * tickMs);
-        });
+        };
+        if (savedLines >= 0) {
+            // The log keeps what arrived whole: pull the plug once those records are in.
+            connect(&session, &UnitSession::statusTextChanged, this, [&] {
+                if (session.positionLogRecords() >= savedLines)
+                    armPull();
+            });
+        } else {
+            connect(&session, &UnitSession::progressChanged, this, armPull);
+        }
         OperationOutcome outcome = session.run(code);
         QVERIFY(killed);
         QVERIFY2(!hung, "the operation hung");
