@@ -19,6 +19,8 @@ namespace FileFaults {
 // on a disk that has filled up.
 class FullDisk
 {
+    Q_DISABLE_COPY(FullDisk)
+
 public:
     explicit FullDisk(rlim_t limit)
     {
@@ -33,8 +35,6 @@ public:
         setrlimit(RLIMIT_FSIZE, &m_previous);
         std::signal(SIGXFSZ, m_previousHandler);
     }
-    FullDisk(const FullDisk &) = delete;
-    FullDisk &operator=(const FullDisk &) = delete;
 
 private:
     rlimit m_previous{};
@@ -45,6 +45,8 @@ private:
 // saved user id keeps the way back). Folders the test uses must be open to others.
 class Unprivileged
 {
+    Q_DISABLE_COPY(Unprivileged)
+
 public:
     static constexpr uid_t nobody = 65534;
     Unprivileged()
@@ -62,8 +64,6 @@ public:
     }
     // False when root could not give up its rights (then permission faults cannot be shown).
     bool permissionsCount() const { return !m_wasRoot || m_active; }
-    Unprivileged(const Unprivileged &) = delete;
-    Unprivileged &operator=(const Unprivileged &) = delete;
 
 private:
     bool m_wasRoot = false;

@@ -21,10 +21,9 @@
 namespace {
 const QByteArray oldContent = "the file as it was before the save\r\n";
 const auto all = QFileDevice::Permissions(0x7777);
-const auto readOnly = QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup |
-                      QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::ExeOther;
+const auto readOnly = QFileDevice::Permissions(0x5555);
 const auto writable = QFileDevice::Permissions(0x6666);
-const auto readOnlyFile = QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+const auto readOnlyFile = QFileDevice::Permissions(0x4444);
 
 struct Fault
 {

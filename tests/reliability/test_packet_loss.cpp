@@ -73,16 +73,16 @@ private slots:
         QByteArray request;
         QString success;
         QByteArray expected; // what the unit should hold at the end
+        QByteArray image;
         switch (kind) {
-        case Kind::OperatingSystem: {
+        case Kind::OperatingSystem:
             server.useOperatingSystemBase();
-            const QByteArray file = operatingSystemFile();
-            server.writeFile(QStringLiteral("os/V610/os.bin"), file);
+            expected = operatingSystemFile();
+            server.writeFile(QStringLiteral("os/V610/os.bin"), expected);
+            expected += QByteArray(1620 - expected.size(), 'F');
             request = "UPLOAD,V610";
             success = QStringLiteral("Operating system has been downloaded successfull !");
-            expected = file + QByteArray(1620 - file.size(), 'F');
             break;
-        }
         case Kind::Configuration: {
             const QString path =
                 server.writeFile(QStringLiteral("configuration.txt"),
@@ -90,7 +90,6 @@ private slots:
             server.control<QLabel>("Label5")->setText(path);
             request = "VORT01,V007CONFIG";
             success = QStringLiteral("Configuration file has been downloaded successfull !");
-            QByteArray image;
             QCOMPARE(buildServerConfigurationImage(path, request, image).status,
                      ServerImageResult::Status::Built);
             expected = image.left(540);
@@ -102,7 +101,6 @@ private slots:
             server.control<QLabel>("Label9")->setText(path);
             request = "VORT01,GPSLOC";
             success = QStringLiteral("GPS Camera file has been downloaded successfull !");
-            QByteArray image;
             QCOMPARE(buildServerGpsImage(path, image).status, ServerImageResult::Status::Built);
             expected = image.left(630);
             break;

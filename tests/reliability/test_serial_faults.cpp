@@ -83,14 +83,14 @@ public:
         else if (m_mode == Junk)
             line.transmit(junk(1 + m_random.bounded(40)));
         else
-            answerLate();
+            m_late.start(lateMs);
     }
     void receive(const QByteArray &, UnitLine &line) override
     {
         if (m_mode == Junk && m_sent < 6000)
             line.transmit(junk(1 + m_random.bounded(3)));
         else if (m_mode == Late)
-            answerLate();
+            m_late.start(lateMs);
     }
     bool finished() const override { return false; }
 
@@ -106,12 +106,9 @@ private:
         return bytes;
     }
 
-    // A plausible answer, long after every limit of the PC counted from its last character.
-    void answerLate() { m_late.start(lateMs); }
-
     Mode m_mode;
     QRandomGenerator m_random;
-    QTimer m_late;
+    QTimer m_late; // a plausible answer, long after every limit of the PC
     UnitLine *m_line = nullptr;
     int m_sent = 0;
 };
