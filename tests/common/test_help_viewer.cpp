@@ -1,6 +1,5 @@
-// Where the programs find their help texts: the working directory first, then beside the
-// program, then the installed folders next to its bin/ (share/doc/vort/, share/vort/) or its
-// lib/vort/. And what is shown when the system has no viewer for them.
+// Where the programs find their help texts (working directory, beside the program, installed
+// folders), and what is shown when the system has no viewer for them.
 #include "common/help_viewer.h"
 #include "common/widgets/help_window.h"
 

@@ -1,9 +1,7 @@
 #pragma once
 
-// Faults of the file system for the save tests, made without mounting anything: a disk that
-// fills up (the process's file size limit: writes past it fail as on a full disk) and folders or
-// files the user may not write (when the tests run as root, which may write anywhere, they
-// drop to an unprivileged user for the duration).
+// File system faults without mounting anything: a full disk (the process's file size limit) and
+// unwritable folders or files (a root test process drops to an unprivileged user meanwhile).
 #include <QtGlobal>
 
 #ifdef Q_OS_UNIX

@@ -1,6 +1,5 @@
-// Saving the configuration and the GPS location table where the file system says no: a missing
-// or read-only folder, a read-only file, a folder in the file's place, a disk that fills up.
-// Each gives the screen's error message, and an existing file keeps every byte it had.
+// Saving the configuration and the location table where the file system says no gives the
+// screen's error message, and an existing file keeps every byte it had.
 #include "file_faults.h"
 
 #include "config_tool/configuration/configuration_file.h"

@@ -1,7 +1,5 @@
-// Transfers to a unit on a poor link: the simulated unit loses a fifth of the packets and of its
-// acknowledgements, at random from a fixed seed. Every transfer either completes with the unit
-// holding exactly what was sent, or ends with the "Error2" line with the unit holding a true
-// beginning of it: never wrong data.
+// Transfers over a link losing packets and acknowledgements (fixed seeds) complete exactly, or end
+// with the "Error2" line and the unit holding a true beginning of the data: never wrong data.
 #include "support/server_fixture.h"
 #include "support/valid_configuration.h"
 
@@ -53,13 +51,12 @@ private slots:
         // A fifth lost each way; and a link so bad that giving up is the usual end.
         for (const double loss : {0.2, 0.6}) {
             for (quint32 seed = 1; seed <= (loss < 0.5 ? 8u : 2u); ++seed) {
-                const int percent = int(loss * 100);
-                QTest::addRow("operating system, %d%%, seed %u", percent, seed)
-                    << Kind::OperatingSystem << loss << seed;
-                QTest::addRow("configuration, %d%%, seed %u", percent, seed)
-                    << Kind::Configuration << loss << seed;
-                QTest::addRow("GPS table, %d%%, seed %u", percent, seed)
-                    << Kind::GpsTable << loss << seed;
+                for (const auto &[kind, name] :
+                     {std::pair{Kind::OperatingSystem, "operating system"},
+                      {Kind::Configuration, "configuration"},
+                      {Kind::GpsTable, "GPS table"}})
+                    QTest::addRow("%s, %d%%, seed %u", name, int(loss * 100), seed)
+                        << kind << loss << seed;
             }
         }
     }

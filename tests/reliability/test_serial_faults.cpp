@@ -1,7 +1,5 @@
-// The serial line at its worst: the unit vanishes in the middle of a transfer (vortsim killed,
-// its pseudo-terminal gone), answers with junk or in huge bursts, or answers long after the
-// PC gave up. Every operation ends with one message of its own, in bounded time, with the
-// engine stopped and what was already saved still there.
+// The unit vanishes mid-transfer (vortsim killed), answers junk, huge bursts or far too late:
+// each operation ends in bounded time with one message of its own, saved data kept.
 #include "link/operation.h"
 #include "link/port_map.h"
 #include "link/qt_serial_port.h"

@@ -1,8 +1,6 @@
-// A flood of junk: 100,000 datagrams of random size (0 to 65,000 bytes, fixed seed) sent as
-// fast as loopback takes them, into Server (its console in this process) and into Quellix (the
-// program itself). Neither may crash, their memory must stay bounded, and right after the
-// flood a real transfer still completes byte for byte and a real message is still answered.
-// The peak memory is reported.
+// 100,000 junk datagrams (random sizes up to 65,000 bytes, fixed seed) flood Server (in process)
+// and Quellix (the program): memory stays bounded (the peak is reported), and right after it a
+// real transfer still completes byte for byte and a real message is still answered.
 #include "support/program_process.h"
 #include "support/server_fixture.h"
 
@@ -100,9 +98,8 @@ class TestUdpLoad : public QObject
     Q_OBJECT
 
 private slots:
-    // Each line of the activity list is measured once, not the whole list again for every new
-    // line: with 300 lines of long junk that cost hundreds of milliseconds a line and left the
-    // console crawling behind a flood.
+    // Each new line of the activity list is measured alone: measuring 300 lines of junk again
+    // for every new line left the console crawling behind a flood.
     void activityLineMeasuresOnlyItself()
     {
         struct CountingDelegate : QStyledItemDelegate

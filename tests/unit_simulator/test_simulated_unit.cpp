@@ -99,33 +99,28 @@ private slots:
         }
     }
 
-    void acceptsThePasswordAndRunsThePhase_data()
-    {
-        QTest::addColumn<bool>("oneByOne");
-        QTest::newRow("in one piece") << false;
-        QTest::newRow("character by character") << true;
-    }
     void acceptsThePasswordAndRunsThePhase()
     {
-        QFETCH(bool, oneByOne);
-        Unit u;
-        auto phase = std::make_unique<EchoPhase>();
-        EchoPhase *echo = phase.get();
-        u.unit.addPhase('L', std::move(phase));
-        QSignalSpy accepted(&u.unit, &SimulatedUnit::operationAccepted);
+        for (const bool oneByOne : {false, true}) {
+            Unit u;
+            auto phase = std::make_unique<EchoPhase>();
+            EchoPhase *echo = phase.get();
+            u.unit.addPhase('L', std::move(phase));
+            QSignalSpy accepted(&u.unit, &SimulatedUnit::operationAccepted);
 
-        u.feed("O6048\rL6048\r", oneByOne);
-        QCOMPARE(u.line.sent, QByteArray("OK0\r\npfirst"));
-        QCOMPARE(accepted.size(), 1);
-        QCOMPARE(accepted[0][0].value<char>(), 'L');
-        QCOMPARE(u.unit.state(), SimulatedUnit::State::InPhase);
+            u.feed("O6048\rL6048\r", oneByOne);
+            QCOMPARE(u.line.sent, QByteArray("OK0\r\npfirst"));
+            QCOMPARE(accepted.size(), 1);
+            QCOMPARE(accepted[0][0].value<char>(), 'L');
+            QCOMPARE(u.unit.state(), SimulatedUnit::State::InPhase);
 
-        u.unit.receive("AB");
-        u.unit.receive("x");
-        QCOMPARE(echo->arrivals, QList<QByteArray>({"AB", "x"}));
-        QCOMPARE(u.unit.state(), SimulatedUnit::State::Asleep);
-        u.feed("O", oneByOne);
-        QVERIFY(u.line.sent.endsWith("abxOK0\r\n"));
+            u.unit.receive("AB");
+            u.unit.receive("x");
+            QCOMPARE(echo->arrivals, QList<QByteArray>({"AB", "x"}));
+            QCOMPARE(u.unit.state(), SimulatedUnit::State::Asleep);
+            u.feed("O", oneByOne);
+            QVERIFY(u.line.sent.endsWith("abxOK0\r\n"));
+        }
     }
 
     void splitsTheAnswer()

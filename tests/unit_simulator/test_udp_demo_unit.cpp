@@ -1,6 +1,5 @@
-// The demonstration unit of vortsim-udp: its real-time messages and their acknowledgements, a
-// whole round of downloads from a Server console using the shipped demonstration files (the
-// real Quellix program answering its positions is test_quellix_program's).
+// vortsim-udp's demonstration unit: its real-time messages, acknowledgements, and a round of
+// downloads of the shipped demonstration files from a Server console.
 #include "support/server_fixture.h"
 
 #include "unit_simulator/realtime_sender.h"
