@@ -1,6 +1,5 @@
-// Where the programs find their help texts: the working directory first, then beside the
-// program, then the installed folders next to its bin/ (share/doc/vort/, share/vort/) or its
-// lib/vort/. And what is shown when the system has no viewer for them.
+// Where the programs find their help texts (working directory, beside the program, installed
+// folders), and what is shown when the system has no viewer for them.
 #include "common/help_viewer.h"
 #include "common/widgets/help_window.h"
 
@@ -20,17 +19,16 @@ private slots:
         QTest::addColumn<QString>("programDir");
         QTest::addColumn<QStringList>("present"); // folders of the layout holding info.txt
         QTest::addColumn<QString>("expected");    // the folder found; "" the bare name
-        const QString work = QStringLiteral("work");
         const QString bin = QStringLiteral("usr/bin");
-        const QString lib = QStringLiteral("usr/lib/vort");
         const QString doc = QStringLiteral("usr/share/doc/vort");
         const QString share = QStringLiteral("usr/share/vort");
         QTest::newRow("installed") << bin << QStringList{share} << share;
-        QTest::newRow("installed behind a command") << lib << QStringList{share} << share;
+        QTest::newRow("installed behind a command")
+            << QStringLiteral("usr/lib/vort") << QStringList{share} << share;
         QTest::newRow("documentation before data") << bin << QStringList{share, doc} << doc;
         QTest::newRow("beside the program") << bin << QStringList{share, bin} << bin;
         QTest::newRow("working directory wins")
-            << bin << QStringList{share, bin, work} << QString();
+            << bin << QStringList{share, bin, QStringLiteral("work")} << QString();
         QTest::newRow("nowhere") << bin << QStringList{} << QString();
     }
     void locate()

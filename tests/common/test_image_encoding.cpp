@@ -21,21 +21,13 @@ class TestImageEncoding : public QObject
 {
     Q_OBJECT
 private slots:
-    void byteConversionRoundsHalvesToEven_data()
+    void byteConversionRoundsHalvesToEven()
     {
-        QTest::addColumn<double>("value");
-        QTest::addColumn<Bytes>("byte");
         const QList<std::pair<double, Bytes>> rows = {
             {2.5, {2}},  {3.5, {4}}, {10.5, {10}}, {11.5, {12}}, {10.51, {11}},  {-0.4, {0}},
             {-0.5, {0}}, {-0.6, {}}, {-1.0, {}},   {255.5, {}},  {254.5, {254}}, {255.4, {255}}};
         for (const auto &[value, byte] : rows)
-            QTest::addRow("%g", value) << value << byte;
-    }
-    void byteConversionRoundsHalvesToEven()
-    {
-        QFETCH(double, value);
-        QFETCH(Bytes, byte);
-        QCOMPARE(bytesOf(byteOf(value)), byte);
+            QVERIFY2(bytesOf(byteOf(value)) == byte, qPrintable(QString::number(value)));
     }
 
     // Every encoder over a text, for vortsetup and for Server; the rows where the
@@ -105,22 +97,15 @@ private slots:
         QCOMPARE(encode(serverVariant), server);
     }
 
-    void readsListIndexes_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<Bytes>("index"); // empty: refused
-        const QList<std::pair<const char *, Bytes>> rows = {
-            {"0", {0}}, {"-1", {-1}}, {" 3 ", {3}}, {"2.5", {2}},
-            {"", {}},   {"one", {}},  {"1x", {}},   {"1e12", {}}};
-        for (const auto &[text, index] : rows)
-            QTest::addRow("'%s'", text) << QString::fromLatin1(text) << index;
-    }
     void readsListIndexes()
     {
-        QFETCH(QString, text);
-        QFETCH(Bytes, index);
-        const std::optional<int> read = wholeNumber(text);
-        QCOMPARE(read ? Bytes{*read} : Bytes{}, index);
+        const QList<std::pair<const char *, Bytes>> rows = {
+            {"0", {0}}, {"-1", {-1}}, {" 3 ", {3}}, {"2.5", {2}},
+            {"", {}},   {"one", {}},  {"1x", {}},   {"1e12", {}}}; // empty: refused
+        for (const auto &[text, index] : rows) {
+            const std::optional<int> read = wholeNumber(QString::fromLatin1(text));
+            QVERIFY2((read ? Bytes{*read} : Bytes{}) == index, text);
+        }
         QCOMPARE(bytesOf(listByte(-1)), Bytes{});
         QCOMPARE(bytesOf(listByte(4)), Bytes{4});
     }

@@ -5,26 +5,22 @@
 
 #include <algorithm>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+VORT_FUZZ_TARGET
 {
-    const QByteArray content = FuzzSupport::bytes(data, size);
     ConfigurationRecord record;
-    const bool complete = readConfigurationContent(content, record);
-
+    readConfigurationContent(input, record);
     // Whatever was read (values a failed read left are values too), saved and read again, is
     // the same record, unless a text holds what the format cannot carry.
-    if (!firstSettingWithDoubleQuote(record)) {
-        ConfigurationRecord again;
-        const QByteArray written = configurationFileContent(record);
-        const bool reread = readConfigurationContent(written, again);
-        const bool plain = std::none_of(written.begin(), written.end(), [](char c) {
-            return static_cast<unsigned char>(c) < 0x20 && c != '\r' && c != '\n';
-        });
-        if (plain && written.count('\n') == 51 && written.count('\r') == 51) {
-            FuzzSupport::require(reread, "a written configuration reads back");
-            FuzzSupport::require(again == record, "a written configuration reads back unchanged");
-        }
+    if (firstSettingWithDoubleQuote(record))
+        return;
+    ConfigurationRecord again;
+    const QByteArray written = configurationFileContent(record);
+    const bool reread = readConfigurationContent(written, again);
+    const bool plain = std::none_of(written.begin(), written.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x20 && c != '\r' && c != '\n';
+    });
+    if (plain && written.count('\n') == 51 && written.count('\r') == 51) {
+        FuzzSupport::require(reread, "a written configuration reads back");
+        FuzzSupport::require(again == record, "a written configuration reads back unchanged");
     }
-    (void)complete;
-    return 0;
 }

@@ -6,14 +6,13 @@
 #include <QRegularExpression>
 #include <QStringList>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+VORT_FUZZ_TARGET
 {
-    const LocationTableFile::ReadResult result =
-        LocationTableFile::read(FuzzSupport::bytes(data, size));
+    const LocationTableFile::ReadResult result = LocationTableFile::read(input);
     FuzzSupport::require(result.rows.size() <= LocationTableFile::rowCount,
                          "never more than 100 rows");
     if (!result.complete())
-        return 0;
+        return;
 
     QStringList cells;
     for (int row = 0; row < LocationTableFile::rowCount; ++row)
@@ -22,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // A quote or a line end in a text is more than the format can carry.
     static const QRegularExpression uncarried(QStringLiteral("[\"\r\n]"));
     if (!cells.filter(uncarried).isEmpty())
-        return 0;
+        return;
     const LocationTableFile::ReadResult again =
         LocationTableFile::read(LocationTableFile::write(cells));
     FuzzSupport::require(again.complete(), "a written table reads back whole");
@@ -31,5 +30,4 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                                  again.rows.at(row).longitude == result.rows.at(row).longitude,
                              "a written table reads back unchanged");
     }
-    return 0;
 }

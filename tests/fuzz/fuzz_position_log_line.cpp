@@ -4,9 +4,8 @@
 #include "config_tool/link/position_log.h"
 #include "fuzz_support.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+VORT_FUZZ_TARGET
 {
-    const QByteArray input = FuzzSupport::bytes(data, size);
     PositionLog::LineWriter writer;
     qsizetype at = 0;
     while (at < input.size()) {
@@ -37,5 +36,4 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             FuzzSupport::require(fields.at(0).text.size() == 8 && fields.at(1).text.size() == 8,
                                  "a whole record gives a whole date and time");
     }
-    return 0;
 }

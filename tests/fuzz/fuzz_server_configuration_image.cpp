@@ -3,9 +3,8 @@
 #include "download_server/server_images.h"
 #include "fuzz_support.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+VORT_FUZZ_TARGET
 {
-    const QByteArray input = FuzzSupport::bytes(data, size);
     const qsizetype lineEnd = input.indexOf('\n');
     const QByteArray request = lineEnd < 0 ? input : input.left(lineEnd);
     const QByteArray content = lineEnd < 0 ? QByteArray() : input.mid(lineEnd + 1);
@@ -18,5 +17,4 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FuzzSupport::require(result.status != ServerImageResult::Status::NotFound, "the file exists");
     if (result.status == ServerImageResult::Status::Invalid)
         FuzzSupport::require(!result.problem.isEmpty(), "a refusal names its problem");
-    return 0;
 }

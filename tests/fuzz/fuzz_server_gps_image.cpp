@@ -2,14 +2,12 @@
 #include "download_server/server_images.h"
 #include "fuzz_support.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+VORT_FUZZ_TARGET
 {
-    const QString path =
-        FuzzSupport::writeScratchFile(QStringLiteral("table.txt"), FuzzSupport::bytes(data, size));
+    const QString path = FuzzSupport::writeScratchFile(QStringLiteral("table.txt"), input);
     QByteArray image;
     const ServerImageResult result = buildServerGpsImage(path, image);
     FuzzSupport::require(image.size() == downloadImageSize, "the image is 731 bytes");
     if (result.status == ServerImageResult::Status::Invalid)
         FuzzSupport::require(!result.problem.isEmpty(), "a refusal names its problem");
-    return 0;
 }

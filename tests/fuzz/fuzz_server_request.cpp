@@ -84,10 +84,11 @@ SilentConsole consoleWithFiles()
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+VORT_FUZZ_TARGET
 {
     FuzzSupport::ensureApplication();
-    FuzzedDataProvider script(data, size);
+    FuzzedDataProvider script(reinterpret_cast<const uint8_t *>(input.constData()),
+                              size_t(input.size()));
 
     ScriptedSocket socket;
     // Time moves only when the script says so.
@@ -115,9 +116,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         QTimer::singleShot(0, &socket, next);
     };
     if (!download.startListening())
-        return 0;
+        return;
     QTimer::singleShot(0, &socket, next);
     download.runListeningLoop();
     FuzzSupport::require(!socket.isListening(), "the loop closes its socket");
-    return 0;
 }

@@ -25,3 +25,13 @@ QString writeScratchFile(const QString &name, const QByteArray &content);
 void require(bool holds, const char *what);
 
 } // namespace FuzzSupport
+
+// Opens the body of a fuzz target, which gets the fuzzer's input as `const QByteArray &input`.
+#define VORT_FUZZ_TARGET                                                                           \
+    static void fuzzOne(const QByteArray &input);                                                  \
+    extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)                        \
+    {                                                                                              \
+        fuzzOne(FuzzSupport::bytes(data, size));                                                   \
+        return 0;                                                                                  \
+    }                                                                                              \
+    static void fuzzOne(const QByteArray &input)

@@ -1,9 +1,7 @@
 #pragma once
 
-// Faults of the file system for the save tests, made without mounting anything: a disk that
-// fills up (the process's file size limit: writes past it fail as on a full disk) and folders or
-// files the user may not write (when the tests run as root, which may write anywhere, they
-// drop to an unprivileged user for the duration).
+// File system faults without mounting anything: a full disk (the process's file size limit) and
+// unwritable folders or files (a root test process drops to an unprivileged user meanwhile).
 #include <QtGlobal>
 
 #ifdef Q_OS_UNIX
@@ -19,6 +17,8 @@ namespace FileFaults {
 // on a disk that has filled up.
 class FullDisk
 {
+    Q_DISABLE_COPY(FullDisk)
+
 public:
     explicit FullDisk(rlim_t limit)
     {
@@ -33,8 +33,6 @@ public:
         setrlimit(RLIMIT_FSIZE, &m_previous);
         std::signal(SIGXFSZ, m_previousHandler);
     }
-    FullDisk(const FullDisk &) = delete;
-    FullDisk &operator=(const FullDisk &) = delete;
 
 private:
     rlimit m_previous{};
@@ -45,6 +43,8 @@ private:
 // saved user id keeps the way back). Folders the test uses must be open to others.
 class Unprivileged
 {
+    Q_DISABLE_COPY(Unprivileged)
+
 public:
     static constexpr uid_t nobody = 65534;
     Unprivileged()
@@ -62,8 +62,6 @@ public:
     }
     // False when root could not give up its rights (then permission faults cannot be shown).
     bool permissionsCount() const { return !m_wasRoot || m_active; }
-    Unprivileged(const Unprivileged &) = delete;
-    Unprivileged &operator=(const Unprivileged &) = delete;
 
 private:
     bool m_wasRoot = false;

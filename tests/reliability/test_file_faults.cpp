@@ -1,6 +1,5 @@
-// Saving the configuration and the GPS location table where the file system says no: a missing
-// or read-only folder, a read-only file, a folder in the file's place, a disk that fills up.
-// Each gives the screen's error message, and an existing file keeps every byte it had.
+// Saving the configuration and the location table where the file system says no gives the
+// screen's error message, and an existing file keeps every byte it had.
 #include "file_faults.h"
 
 #include "config_tool/configuration/configuration_file.h"
@@ -21,10 +20,9 @@
 namespace {
 const QByteArray oldContent = "the file as it was before the save\r\n";
 const auto all = QFileDevice::Permissions(0x7777);
-const auto readOnly = QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup |
-                      QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::ExeOther;
+const auto readOnly = QFileDevice::Permissions(0x5555);
 const auto writable = QFileDevice::Permissions(0x6666);
-const auto readOnlyFile = QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+const auto readOnlyFile = QFileDevice::Permissions(0x4444);
 
 struct Fault
 {

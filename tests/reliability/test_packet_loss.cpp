@@ -1,7 +1,5 @@
-// Transfers to a unit on a poor link: the simulated unit loses a fifth of the packets and of its
-// acknowledgements, at random from a fixed seed. Every transfer either completes with the unit
-// holding exactly what was sent, or ends with the "Error2" line with the unit holding a true
-// beginning of it: never wrong data.
+// Transfers over a link losing packets and acknowledgements (fixed seeds) complete exactly, or end
+// with the "Error2" line and the unit holding a true beginning of the data: never wrong data.
 #include "support/server_fixture.h"
 #include "support/valid_configuration.h"
 
@@ -53,13 +51,12 @@ private slots:
         // A fifth lost each way; and a link so bad that giving up is the usual end.
         for (const double loss : {0.2, 0.6}) {
             for (quint32 seed = 1; seed <= (loss < 0.5 ? 8u : 2u); ++seed) {
-                const int percent = int(loss * 100);
-                QTest::addRow("operating system, %d%%, seed %u", percent, seed)
-                    << Kind::OperatingSystem << loss << seed;
-                QTest::addRow("configuration, %d%%, seed %u", percent, seed)
-                    << Kind::Configuration << loss << seed;
-                QTest::addRow("GPS table, %d%%, seed %u", percent, seed)
-                    << Kind::GpsTable << loss << seed;
+                for (const auto &[kind, name] :
+                     {std::pair{Kind::OperatingSystem, "operating system"},
+                      {Kind::Configuration, "configuration"},
+                      {Kind::GpsTable, "GPS table"}})
+                    QTest::addRow("%s, %d%%, seed %u", name, int(loss * 100), seed)
+                        << kind << loss << seed;
             }
         }
     }
@@ -73,16 +70,16 @@ private slots:
         QByteArray request;
         QString success;
         QByteArray expected; // what the unit should hold at the end
+        QByteArray image;
         switch (kind) {
-        case Kind::OperatingSystem: {
+        case Kind::OperatingSystem:
             server.useOperatingSystemBase();
-            const QByteArray file = operatingSystemFile();
-            server.writeFile(QStringLiteral("os/V610/os.bin"), file);
+            expected = operatingSystemFile();
+            server.writeFile(QStringLiteral("os/V610/os.bin"), expected);
+            expected += QByteArray(1620 - expected.size(), 'F');
             request = "UPLOAD,V610";
             success = QStringLiteral("Operating system has been downloaded successfull !");
-            expected = file + QByteArray(1620 - file.size(), 'F');
             break;
-        }
         case Kind::Configuration: {
             const QString path =
                 server.writeFile(QStringLiteral("configuration.txt"),
@@ -90,7 +87,6 @@ private slots:
             server.control<QLabel>("Label5")->setText(path);
             request = "VORT01,V007CONFIG";
             success = QStringLiteral("Configuration file has been downloaded successfull !");
-            QByteArray image;
             QCOMPARE(buildServerConfigurationImage(path, request, image).status,
                      ServerImageResult::Status::Built);
             expected = image.left(540);
@@ -102,7 +98,6 @@ private slots:
             server.control<QLabel>("Label9")->setText(path);
             request = "VORT01,GPSLOC";
             success = QStringLiteral("GPS Camera file has been downloaded successfull !");
-            QByteArray image;
             QCOMPARE(buildServerGpsImage(path, image).status, ServerImageResult::Status::Built);
             expected = image.left(630);
             break;

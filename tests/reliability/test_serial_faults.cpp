@@ -1,7 +1,5 @@
-// The serial line at its worst: the unit vanishes in the middle of a transfer (vortsim killed,
-// its pseudo-terminal gone), answers with junk or in huge bursts, or answers long after the
-// PC gave up. Every operation ends with one message of its own, in bounded time, with the
-// engine stopped and what was already saved still there.
+// The unit vanishes mid-transfer (vortsim killed), answers junk, huge bursts or far too late:
+// each operation ends in bounded time with one message of its own, saved data kept.
 #include "link/operation.h"
 #include "link/port_map.h"
 #include "link/qt_serial_port.h"
@@ -83,14 +81,14 @@ public:
         else if (m_mode == Junk)
             line.transmit(junk(1 + m_random.bounded(40)));
         else
-            answerLate();
+            m_late.start(lateMs);
     }
     void receive(const QByteArray &, UnitLine &line) override
     {
         if (m_mode == Junk && m_sent < 6000)
             line.transmit(junk(1 + m_random.bounded(3)));
         else if (m_mode == Late)
-            answerLate();
+            m_late.start(lateMs);
     }
     bool finished() const override { return false; }
 
@@ -106,12 +104,9 @@ private:
         return bytes;
     }
 
-    // A plausible answer, long after every limit of the PC counted from its last character.
-    void answerLate() { m_late.start(lateMs); }
-
     Mode m_mode;
     QRandomGenerator m_random;
-    QTimer m_late;
+    QTimer m_late; // a plausible answer, long after every limit of the PC
     UnitLine *m_line = nullptr;
     int m_sent = 0;
 };

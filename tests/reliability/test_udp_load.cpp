@@ -1,8 +1,6 @@
-// A flood of junk: 100,000 datagrams of random size (0 to 65,000 bytes, fixed seed) sent as
-// fast as loopback takes them, into Server (its console in this process) and into Quellix (the
-// program itself). Neither may crash, their memory must stay bounded, and right after the
-// flood a real transfer still completes byte for byte and a real message is still answered.
-// The peak memory is reported.
+// 100,000 junk datagrams (random sizes up to 65,000 bytes, fixed seed) flood Server (in process)
+// and Quellix (the program): memory stays bounded (the peak is reported), and right after it a
+// real transfer still completes byte for byte and a real message is still answered.
 #include "support/program_process.h"
 #include "support/server_fixture.h"
 
@@ -56,6 +54,7 @@ struct Flood
 {
     int sent = 0;
     int refused = 0; // the socket said no (buffer full): the datagram was not sent
+    qint64 ms = 0;
 };
 
 // Runs on its own thread so the program under test keeps its event loop.
@@ -66,6 +65,8 @@ Flood flood(const QByteArray &pool, quint16 port, quint32 seed)
     std::uniform_int_distribution<int> size(0, largestDatagram);
     std::uniform_int_distribution<int> offset(0, 4095);
     Flood result;
+    QElapsedTimer clock;
+    clock.start();
     for (int i = 0; i < floodDatagrams; ++i) {
         const int n = size(random);
         if (socket.writeDatagram(pool.constData() + offset(random), n, QHostAddress::LocalHost,
@@ -74,7 +75,21 @@ Flood flood(const QByteArray &pool, quint16 port, quint32 seed)
         else
             ++result.refused;
     }
+    result.ms = clock.elapsed();
     return result;
+}
+
+// Reports the flood, and checks that the peak memory of process pid stayed within the bound
+// of its resident size before (-1 where the system does not tell).
+void checkMemory(const char *program, const QString &pid, qint64 before, const Flood &sent)
+{
+    if (before < 0)
+        return;
+    const qint64 peak = statusKb(pid, "VmHWM");
+    qInfo("%s: %d junk datagrams sent (%d refused by the sending socket) in %lld ms; resident "
+          "memory %lld kB before, peak %lld kB",
+          program, sent.sent, sent.refused, sent.ms, before, peak);
+    QVERIFY(peak - before < boundKb);
 }
 } // namespace
 
@@ -83,9 +98,8 @@ class TestUdpLoad : public QObject
     Q_OBJECT
 
 private slots:
-    // Each line of the activity list is measured once, not the whole list again for every new
-    // line: with 300 lines of long junk that cost hundreds of milliseconds a line and left the
-    // console crawling behind a flood.
+    // Each new line of the activity list is measured alone: measuring 300 lines of junk again
+    // for every new line left the console crawling behind a flood.
     void activityLineMeasuresOnlyItself()
     {
         struct CountingDelegate : QStyledItemDelegate
@@ -127,26 +141,13 @@ private slots:
         UdpUnitClient unit;
         QVERIFY(unit.open());
 
-        const QString self = QStringLiteral("self");
-        const qint64 before = statusKb(self, "VmRSS");
+        const qint64 before = statusKb(QStringLiteral("self"), "VmRSS");
         std::atomic<bool> flooded = false;
         Flood sent;
         std::thread sender;
         QElapsedTimer sinceRequest;
         const QString success =
             QStringLiteral("Operating system has been downloaded successfull !");
-        QElapsedTimer clock;
-        clock.start();
-        // Looks at the newest lines only: the older ones are up to 65,000 characters of junk.
-        const auto ended = [&] {
-            const QListWidget *list = server.control<QListWidget>("List1");
-            for (int i = std::max(0, list->count() - 3); i < list->count(); ++i) {
-                const QString line = list->item(i)->text();
-                if (line == success || line.startsWith(QStringLiteral("Error2")))
-                    return true;
-            }
-            return false;
-        };
         const auto done = [&] {
             if (!flooded)
                 return false;
@@ -157,14 +158,19 @@ private slots:
                 server.sendFrom(unit, "UPLOAD,V610");
                 sinceRequest.start();
             }
-            return ended();
+            // The newest lines only: the older ones are up to 65,000 characters of junk.
+            const QListWidget *list = server.control<QListWidget>("List1");
+            for (int i = std::max(0, list->count() - 3); i < list->count(); ++i) {
+                const QString line = list->item(i)->text();
+                if (line == success || line.startsWith(QStringLiteral("Error2")))
+                    return true;
+            }
+            return false;
         };
-        std::atomic<qint64> floodMs = 0;
         const bool finished = server.run(
             [&] {
                 sender = std::thread([&] {
                     sent = flood(pool, server.port(), 7);
-                    floodMs = clock.elapsed();
                     flooded = true;
                 });
             },
@@ -173,14 +179,7 @@ private slots:
         QVERIFY(finished);
         QVERIFY(server.activity().contains(success));
         QCOMPARE(unit.receivedData(), file + QByteArray(2160 - file.size(), 'F'));
-        const qint64 peak = statusKb(self, "VmHWM"); // this whole test process, at its highest
-        if (before >= 0) {
-            qInfo("Server: %d junk datagrams sent (%d refused by the sending socket) in %lld ms, "
-                  "transfer done %lld ms later; resident memory %lld kB before, peak %lld kB",
-                  sent.sent, sent.refused, qint64(floodMs), clock.elapsed() - floodMs, before,
-                  peak);
-            QVERIFY(peak - before < boundKb);
-        }
+        checkMemory("Server", QStringLiteral("self"), before, sent); // the whole test process
     }
 
     void quellixKeepsAnsweringAfterAFlood()
@@ -219,20 +218,9 @@ private slots:
         QVERIFY(ready);
         const QString pid = QString::number(quellix->processId());
         const qint64 before = statusKb(pid, "VmRSS");
-
-        QElapsedTimer clock;
-        clock.start();
         const Flood sent = flood(pool, port, 11); // Quellix runs in a process of its own
-        const qint64 floodMs = clock.elapsed();
-
         QVERIFY2(answered("ABCDEFGH", "ABCDEF,1\r", 60), "no answer after the flood");
-        const qint64 peak = statusKb(pid, "VmHWM");
-        if (before >= 0) {
-            qInfo("Quellix: %d junk datagrams sent (%d refused by the sending socket) in %lld ms; "
-                  "resident memory %lld kB before, peak %lld kB",
-                  sent.sent, sent.refused, floodMs, before, peak);
-            QVERIFY(peak - before < boundKb);
-        }
+        checkMemory("Quellix", pid, before, sent);
     }
 };
 

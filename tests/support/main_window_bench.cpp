@@ -1,23 +1,13 @@
 #include "main_window_bench.h"
 
-#include <QElapsedTimer>
+#include "support/test_support.h"
 
 void MainWindowBench::whileRunning(std::function<bool()> check, int timeoutMs)
 {
-    auto *poll = new QTimer(&window);
-    auto started = std::make_shared<QElapsedTimer>();
-    started->start();
-    poll->setInterval(5);
-    QObject::connect(poll, &QTimer::timeout, &window, [this, poll, started, check, timeoutMs] {
-        if (check()) {
-            poll->deleteLater();
-            poll->stop();
-        } else if (started->elapsed() > timeoutMs) {
-            timedOut = true;
-            window.engine().requestExit();
-            poll->stop();
-            poll->deleteLater();
-        }
+    TestSupport::whenDone(&window, check, timeoutMs, [this](bool late) {
+        if (!late)
+            return;
+        timedOut = true;
+        window.engine().requestExit();
     });
-    poll->start();
 }

@@ -1,6 +1,7 @@
 #include "server_fixture.h"
 
 #include "support/program_process.h"
+#include "support/test_support.h"
 
 #include "unit_simulator/udp_unit_client.h"
 
@@ -89,25 +90,15 @@ QList<QByteArray> ServerFixture::logLines() const
 bool ServerFixture::run(const std::function<void()> &begin, const std::function<bool()> &done,
                         int timeoutMs)
 {
-    // Timers die with this scope, so nothing fires later if Start returns at once.
-    QObject scope;
+    QObject scope; // nothing fires later if Start returns at once
     bool timedOut = false;
-    QTimer poll(&scope);
-    poll.setInterval(5);
-    QObject::connect(&poll, &QTimer::timeout, &scope, [&] {
-        if (done()) {
-            poll.stop();
-            click("Command2");
-        }
-    });
     QTimer::singleShot(0, &scope, [&] {
         if (begin)
             begin();
-        poll.start();
-    });
-    QTimer::singleShot(timeoutMs, &scope, [&] {
-        timedOut = true;
-        click("Command2");
+        TestSupport::whenDone(&scope, done, timeoutMs, [&](bool late) {
+            timedOut = late;
+            click("Command2");
+        });
     });
     click("Command1");
     const auto portTaken = [this] {

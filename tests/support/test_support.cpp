@@ -1,8 +1,19 @@
 #include "test_support.h"
 
-namespace TestSupport {
-QString dataPath(const QString &name)
+#include <QDeadlineTimer>
+#include <QTimer>
+
+void TestSupport::whenDone(QObject *scope, const std::function<bool()> &done, int timeoutMs,
+                           const std::function<void(bool timedOut)> &finish)
 {
-    return QStringLiteral(TEST_DATA_DIR "/") + name;
+    auto *poll = new QTimer(scope);
+    poll->callOnTimeout([poll, deadline = QDeadlineTimer(timeoutMs), done, finish] {
+        const bool held = done();
+        if (!held && !deadline.hasExpired())
+            return;
+        poll->stop();
+        poll->deleteLater();
+        finish(!held);
+    });
+    poll->start(5);
 }
-} // namespace TestSupport

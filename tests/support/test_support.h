@@ -1,9 +1,20 @@
 #pragma once
 
 // Helpers shared by the tests.
+#include <QObject>
 #include <QString>
 
+#include <functional>
+
 namespace TestSupport {
-// A fresh temporary directory path for one test; removed by the caller's QTemporaryDir.
-QString dataPath(const QString &name);
+// A file of tests/data.
+inline QString dataPath(const QString &name)
+{
+    return QStringLiteral(TEST_DATA_DIR "/") + name;
+}
+
+// Checks done() every 5 ms while the event loop turns, until it holds or timeoutMs have passed,
+// then calls finish(timedOut) once. Nothing fires once scope is gone.
+void whenDone(QObject *scope, const std::function<bool()> &done, int timeoutMs,
+              const std::function<void(bool timedOut)> &finish);
 } // namespace TestSupport

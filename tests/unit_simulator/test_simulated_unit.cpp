@@ -43,12 +43,8 @@ struct Unit
     Unit() { unit.setLine(&line); }
     void feed(const QByteArray &bytes, bool oneByOne)
     {
-        if (!oneByOne) {
-            unit.receive(bytes);
-            return;
-        }
-        for (char c : bytes)
-            unit.receive(QByteArray(1, c));
+        for (qsizetype at = 0; at < bytes.size(); at += oneByOne ? 1 : bytes.size())
+            unit.receive(bytes.mid(at, oneByOne ? 1 : -1));
     }
     SimulatedUnit unit;
     RecordingLine line;
@@ -59,93 +55,72 @@ class TestSimulatedUnit : public QObject
 {
     Q_OBJECT
 private slots:
-    void answersTheWakeUp_data()
+    // What the unit answers, fed in one piece and character by character.
+    void answers_data()
     {
         QTest::addColumn<QByteArray>("input");
-        QTest::addColumn<char>("digit");
-        QTest::addColumn<bool>("silent");
-        QTest::addColumn<bool>("wrongCase");
+        QTest::addColumn<QString>("quirk");
         QTest::addColumn<QByteArray>("answer");
-        QTest::newRow("OK0") << QByteArray("O") << '0' << false << false << QByteArray("OK0\r\n");
-        QTest::newRow("OK1") << QByteArray("O") << '1' << false << false << QByteArray("OK1\r\n");
+        QTest::addColumn<int>("refusals"); // each leaves the unit asleep
+        const QByteArray ok0 = "OK0\r\n";
+        QTest::newRow("OK0") << QByteArray("O") << QString() << ok0 << 0;
+        QTest::newRow("OK1") << QByteArray("O") << "ready 1" << QByteArray("OK1\r\n") << 0;
         QTest::newRow("wrong case")
-            << QByteArray("O") << '0' << false << true << QByteArray("ok0\r\n");
-        QTest::newRow("silent") << QByteArray("O") << '0' << true << false << QByteArray();
-        QTest::newRow("other letters")
-            << QByteArray("o1NL") << '0' << false << false << QByteArray();
-        QTest::newRow("again while waiting")
-            << QByteArray("OO") << '0' << false << false << QByteArray("OK0\r\nOK0\r\n");
+            << QByteArray("O") << "wrong case" << QByteArray("ok0\r\n") << 0;
+        QTest::newRow("silent") << QByteArray("O") << "silent" << QByteArray() << 0;
+        QTest::newRow("other letters") << QByteArray("o1NL") << QString() << QByteArray() << 0;
+        QTest::newRow("again while waiting") << QByteArray("OO") << QString() << ok0 + ok0 << 0;
+        QTest::newRow("unknown letter gets nothing more")
+            << QByteArray("O6048\rZ6048\rO") << QString() << QByteArray("OK0\r\npOK0\r\n") << 0;
+        QTest::newRow("wrong first password")
+            << QByteArray("O1234\rL6048\r") << QString() << ok0 << 1;
+        QTest::newRow("wrong second password")
+            << QByteArray("O6048\rL604\r") << QString() << ok0 << 1;
+        QTest::newRow("refusing unit") << QByteArray("O6048\rL6048\r") << "refuses" << ok0 << 1;
     }
-    void answersTheWakeUp()
+    void answers()
     {
         QFETCH(QByteArray, input);
-        QFETCH(char, digit);
-        QFETCH(bool, silent);
-        QFETCH(bool, wrongCase);
+        QFETCH(QString, quirk);
         QFETCH(QByteArray, answer);
-        Unit u;
-        u.unit.setReadyDigit(digit);
-        u.unit.setSilent(silent);
-        u.unit.setWrongCase(wrongCase);
-        u.feed(input, true);
-        QCOMPARE(u.line.sent, answer);
+        QFETCH(int, refusals);
+        for (const bool oneByOne : {false, true}) {
+            Unit u;
+            u.unit.setReadyDigit(quirk == "ready 1" ? '1' : '0');
+            u.unit.setSilent(quirk == "silent");
+            u.unit.setWrongCase(quirk == "wrong case");
+            u.unit.setRefusePassword(quirk == "refuses");
+            QSignalSpy refused(&u.unit, &SimulatedUnit::passwordRefused);
+            u.feed(input, oneByOne);
+            QCOMPARE(u.line.sent, answer);
+            QCOMPARE(refused.size(), refusals);
+            if (refusals > 0)
+                QCOMPARE(u.unit.state(), SimulatedUnit::State::Asleep);
+        }
     }
 
-    void acceptsThePasswordAndRunsThePhase_data()
-    {
-        QTest::addColumn<bool>("oneByOne");
-        QTest::newRow("in one piece") << false;
-        QTest::newRow("character by character") << true;
-    }
     void acceptsThePasswordAndRunsThePhase()
     {
-        QFETCH(bool, oneByOne);
-        Unit u;
-        auto phase = std::make_unique<EchoPhase>();
-        EchoPhase *echo = phase.get();
-        u.unit.addPhase('L', std::move(phase));
-        QSignalSpy accepted(&u.unit, &SimulatedUnit::operationAccepted);
+        for (const bool oneByOne : {false, true}) {
+            Unit u;
+            auto phase = std::make_unique<EchoPhase>();
+            EchoPhase *echo = phase.get();
+            u.unit.addPhase('L', std::move(phase));
+            QSignalSpy accepted(&u.unit, &SimulatedUnit::operationAccepted);
 
-        u.feed("O6048\rL6048\r", oneByOne);
-        QCOMPARE(u.line.sent, QByteArray("OK0\r\npfirst"));
-        QCOMPARE(accepted.size(), 1);
-        QCOMPARE(accepted[0][0].value<char>(), 'L');
-        QCOMPARE(u.unit.state(), SimulatedUnit::State::InPhase);
+            u.feed("O6048\rL6048\r", oneByOne);
+            QCOMPARE(u.line.sent, QByteArray("OK0\r\npfirst"));
+            QCOMPARE(accepted.size(), 1);
+            QCOMPARE(accepted[0][0].value<char>(), 'L');
+            QCOMPARE(u.unit.state(), SimulatedUnit::State::InPhase);
 
-        u.unit.receive("AB");
-        u.unit.receive("x");
-        QCOMPARE(echo->arrivals, QList<QByteArray>({"AB", "x"}));
-        QCOMPARE(u.unit.state(), SimulatedUnit::State::Asleep);
-        u.feed("O", oneByOne);
-        QVERIFY(u.line.sent.endsWith("abxOK0\r\n"));
-    }
-
-    void unknownLetterGetsNothingMore()
-    {
-        Unit u;
-        u.feed("O6048\rZ6048\rO", false);
-        QCOMPARE(u.line.sent, QByteArray("OK0\r\npOK0\r\n"));
-    }
-
-    void refusesAWrongPassword_data()
-    {
-        QTest::addColumn<QByteArray>("input");
-        QTest::addColumn<bool>("refuseAll");
-        QTest::newRow("wrong first") << QByteArray("O1234\rL6048\r") << false;
-        QTest::newRow("wrong second") << QByteArray("O6048\rL604\r") << false;
-        QTest::newRow("refusing unit") << QByteArray("O6048\rL6048\r") << true;
-    }
-    void refusesAWrongPassword()
-    {
-        QFETCH(QByteArray, input);
-        QFETCH(bool, refuseAll);
-        Unit u;
-        u.unit.setRefusePassword(refuseAll);
-        QSignalSpy refused(&u.unit, &SimulatedUnit::passwordRefused);
-        u.feed(input, false);
-        QCOMPARE(u.line.sent, QByteArray("OK0\r\n"));
-        QCOMPARE(refused.size(), 1);
-        QCOMPARE(u.unit.state(), SimulatedUnit::State::Asleep);
+            u.unit.receive("AB");
+            u.unit.receive("x");
+            QCOMPARE(echo->arrivals, QList<QByteArray>({"AB", "x"}));
+            QCOMPARE(u.unit.state(), SimulatedUnit::State::Asleep);
+            u.feed("O", oneByOne);
+            QVERIFY(u.line.sent.endsWith("abxOK0\r\n"));
+        }
     }
 
     void splitsTheAnswer()

@@ -1,6 +1,5 @@
-// The demonstration unit of vortsim-udp: its real-time messages and their acknowledgements, a
-// whole round of downloads from a Server console using the shipped demonstration files (the
-// real Quellix program answering its positions is test_quellix_program's).
+// vortsim-udp's demonstration unit: its real-time messages, acknowledgements, and a round of
+// downloads of the shipped demonstration files from a Server console.
 #include "support/server_fixture.h"
 
 #include "unit_simulator/realtime_sender.h"
@@ -27,44 +26,32 @@ class TestUdpDemoUnit : public QObject
 {
     Q_OBJECT
 private slots:
-    void positionMessage_data()
-    {
-        QTest::addColumn<int>("n");
-        for (int n : {0, 14, 15, 29, 44, 59, 60, 1000})
-            QTest::newRow(qPrintable(QString::number(n))) << n;
-    }
     void positionMessage()
     {
-        QFETCH(int, n);
         const QDateTime utc(QDate(2026, 6, 12), QTime(14, 3, 22), QTimeZone::utc());
-        const QByteArray message = RealtimeSender::positionMessage("VAN042", n, utc);
         static const QRegularExpression form(QStringLiteral(
             "^VAN042,140322,51\\d\\d\\.\\d{4},N,005\\d\\d\\.\\d{4},E,\\d\\d\\d\\.\\d,"
             "\\d\\d\\d\\.\\d,120626$"));
-        QVERIFY2(form.match(QString::fromLatin1(message)).hasMatch(), message.constData());
-        // Minutes stay below 60 and the course below 360, whatever the point of the lap.
-        const QList<QByteArray> fields = message.split(',');
-        QVERIFY(fields[2].mid(2).toDouble() < 60.0);
-        QVERIFY(fields[4].mid(3).toDouble() < 60.0);
-        QVERIFY(fields[7].toDouble() < 360.0);
+        for (int n : {0, 14, 15, 29, 44, 59, 60, 1000}) {
+            const QByteArray message = RealtimeSender::positionMessage("VAN042", n, utc);
+            QVERIFY2(form.match(QString::fromLatin1(message)).hasMatch(), message.constData());
+            // Minutes stay below 60 and the course below 360, whatever the point of the lap.
+            const QList<QByteArray> fields = message.split(',');
+            QVERIFY(fields[2].mid(2).toDouble() < 60.0);
+            QVERIFY(fields[4].mid(3).toDouble() < 60.0);
+            QVERIFY(fields[7].toDouble() < 360.0);
+        }
     }
 
-    void commandOf_data()
+    void commandOf()
     {
-        QTest::addColumn<QByteArray>("datagram");
-        QTest::addColumn<QByteArray>("command"); // "-" where it is no answer of the server's
+        // "-": no answer of the server's.
         const QList<std::pair<QByteArray, QByteArray>> rows = {
             {"VAN042,1\r", ""}, {"VAN042,1RESET\r", "RESET"}, {"VAN042,1A,B\r", "A,B"},
             {"VAN042,1", "-"},  {"VAN043,1\r", "-"},          {"VAN042,0\r", "-"},
             {"", "-"}};
         for (const auto &[datagram, command] : rows)
-            QTest::addRow("%s", datagram.toPercentEncoding().constData()) << datagram << command;
-    }
-    void commandOf()
-    {
-        QFETCH(QByteArray, datagram);
-        QFETCH(QByteArray, command);
-        QCOMPARE(RealtimeSender::commandOf(datagram, "VAN042").value_or("-"), command);
+            QCOMPARE(RealtimeSender::commandOf(datagram, "VAN042").value_or("-"), command);
     }
 
     // The unit calls before the console listens (lost), calls again, and fetches the shipped
