@@ -54,7 +54,10 @@ quint16 freePort()
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
-    bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
+    if (bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
+        close(fd);
+        return 0;
+    }
     getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length);
     close(fd);
     return ntohs(address.sin_port);

@@ -63,15 +63,11 @@ bool QuotedFieldReader::next(QuotedField &field)
 
     // Consume the delimiter: a comma, or one line end (CR LF counts as one).
     if (m_pos < size) {
-        if (m_content[m_pos] == ',') {
+        const char delimiter = m_content[m_pos];
+        if (delimiter == ',' || delimiter == '\r' || delimiter == '\n')
             ++m_pos;
-        } else if (m_content[m_pos] == '\r') {
+        if (delimiter == '\r' && m_pos < size && m_content[m_pos] == '\n')
             ++m_pos;
-            if (m_pos < size && m_content[m_pos] == '\n')
-                ++m_pos;
-        } else if (m_content[m_pos] == '\n') {
-            ++m_pos;
-        }
     }
     field.text = fromSingleByte(text);
     return true;

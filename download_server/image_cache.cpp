@@ -61,8 +61,8 @@ ServerImageResult ServerImageCache::configuration(const QString &path, const QBy
                 entry.fromRequest << i;
         }
     }
-    const ServerImageResult result = entry.result;
-    m_configurations.insert(path, std::move(entry));
+    ServerImageResult result = entry.result;
+    m_configurations.emplace(path, std::move(entry));
     return result;
 }
 
@@ -77,8 +77,8 @@ ServerImageResult ServerImageCache::gps(const QString &path, QByteArray &image)
     Entry entry = stamped(path);
     entry.result = buildServerGpsImage(path, entry.image);
     image = entry.image;
-    const ServerImageResult result = entry.result;
-    m_gpsTables.insert(path, std::move(entry));
+    ServerImageResult result = entry.result;
+    m_gpsTables.emplace(path, std::move(entry));
     return result;
 }
 
@@ -96,6 +96,6 @@ std::optional<QByteArray> FileContentCache::read(const QString &path)
     }
     Entry entry{info.size(), info.lastModified(), file.readAll()};
     const QByteArray content = entry.content;
-    m_entries.insert(path, std::move(entry));
+    m_entries.emplace(path, std::move(entry));
     return content;
 }

@@ -61,6 +61,8 @@ void RemoteDownload::datagramArrived(const QByteArray &data, const QHostAddress 
     // Every datagram is examined once: from a unit being served it is that transfer's reply
     // (whatever keywords it holds); otherwise it may be a request.
     if (const auto found = m_transfers.constFind(unit); found != m_transfers.cend()) {
+        // A copy: the transfer may be removed while it handles the reply.
+        // NOLINTNEXTLINE(performance-unnecessary-copy-initialization)
         const std::shared_ptr<UnitTransfer> transfer = found.value();
         m_console.addDetail(received);
         transfer->replyArrived(data);

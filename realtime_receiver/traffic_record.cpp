@@ -49,7 +49,7 @@ public:
     {
         if (m_failed)
             return {};
-        const QString reason = writeTransaction(rows);
+        QString reason = writeTransaction(rows);
         m_failed = !reason.isEmpty();
         return reason;
     }
@@ -78,13 +78,13 @@ private:
             m_insert.bindValue(4, row.identifier);
             m_insert.bindValue(5, row.data);
             if (!m_insert.exec()) {
-                const QString reason = m_insert.lastError().text();
+                QString reason = m_insert.lastError().text();
                 m_database.rollback();
                 return reason;
             }
         }
         if (!m_database.commit()) {
-            const QString reason = m_database.lastError().text();
+            QString reason = m_database.lastError().text();
             m_database.rollback();
             return reason;
         }

@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # Runs clang-tidy (the checks of .clang-tidy) and clazy (Qt-aware, levels 0 and 1) over the
 # project's own C++ files and fails on any finding:
-#   scripts/static-analysis.sh [BUILD_DIR]
+#   scripts/static-analysis.sh [BUILD_DIR] [FILE...]
 # It reads BUILD_DIR/compile_commands.json (any configured build; default ./build). Both tools
 # are clang 14 based and come from Debian (clang-tidy, clazy). Generated files (moc) and Qt's
 # own headers are not analysed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
+[ $# -gt 0 ] && shift
+# Files named after the build folder narrow the run to them (paths from the top folder).
+only=("$@")
 jobs=${JOBS:-2}
 own='(common|config_tool|download_server|realtime_receiver|unit_simulator|tests|bench)'
 root=$(pwd)
@@ -20,6 +23,10 @@ commands, root, own = sys.argv[1:]
 pattern = re.compile(re.escape(root) + "/" + own + "/")
 print("\n".join(sorted({e["file"] for e in json.load(open(commands)) if pattern.match(e["file"])})))
 EOF
+if [ ${#only[@]} -gt 0 ]; then
+  printf "$root/%s\n" "${only[@]}" | grep -Fxf - "$work/files" >"$work/chosen" || true
+  mv "$work/chosen" "$work/files"
+fi
 echo "static analysis: $(wc -l <"$work/files") files, clang-tidy and clazy"
 
 # Each file once per tool, $jobs at a time; every finding line is kept, and only findings count.

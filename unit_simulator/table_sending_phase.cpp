@@ -7,7 +7,7 @@ TableSendingPhase::TableSendingPhase(std::shared_ptr<const UnitLocationTable> ta
 {
     m_firstCharacter.setSingleShot(true);
     m_firstCharacter.setInterval(250);
-    QObject::connect(&m_firstCharacter, &QTimer::timeout, [this] {
+    QObject::connect(&m_firstCharacter, &QTimer::timeout, &m_firstCharacter, [this] {
         if (m_line)
             sendNext(*m_line);
     });

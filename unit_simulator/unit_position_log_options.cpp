@@ -6,10 +6,10 @@
 #include <QCommandLineParser>
 
 namespace {
-const QString positions = QStringLiteral("positions");
-const QString positionsFile = QStringLiteral("positions-file");
-const QString silentAfter = QStringLiteral("positions-silent-after");
-const QString burst = QStringLiteral("positions-burst");
+constexpr char positions[] = "positions";
+constexpr char positionsFile[] = "positions-file";
+constexpr char silentAfter[] = "positions-silent-after";
+constexpr char burst[] = "positions-burst";
 constexpr int demoRecords = 36;
 
 bool readCount(const QCommandLineParser &parser, const QString &name, int &value, QString &error)

@@ -109,7 +109,9 @@ qint64 monotonicNs()
 double bestUdpRoundTrip(const QString &program, const Options &options)
 {
     std::vector<double> floors;
-    for (int i = 0; i < (options.quick ? 2 : 7); ++i)
+    const int runs = options.quick ? 2 : 7;
+    floors.reserve(runs);
+    for (int i = 0; i < runs; ++i)
         floors.push_back(runFloor(program, {QString::number(options.quick ? 1000 : 2000)}));
     return minimum(floors);
 }

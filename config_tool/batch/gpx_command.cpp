@@ -57,7 +57,7 @@ std::optional<int> runGpxCommand(int argc, char *argv[])
     if (logs.size() != 1 || parser.values(outOption).size() > 1 ||
         !parser.positionalArguments().isEmpty())
         return refused(QStringLiteral("--gpx takes one position log, --gpx-out at most one file"));
-    const QString log = logs.front();
+    const QString &log = logs.front();
     const QString track =
         parser.isSet(outOption) ? parser.value(outOption) : GpxTrack::besideName(log);
     return int(GpxTrack::convert(log, track));

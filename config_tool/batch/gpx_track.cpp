@@ -71,7 +71,7 @@ std::optional<qint64> angle(const QString &text, const QRegularExpression &layou
     if (minutes >= 60)
         return std::nullopt;
     const qint64 inTenThousandthsOfMinute = (degrees * 60 + minutes) * 10000 + tenThousandths;
-    if (inTenThousandthsOfMinute > maximum * 60 * 10000)
+    if (inTenThousandthsOfMinute > qint64(maximum) * 60 * 10000)
         return std::nullopt;
     // units = n * 10^7 / 600000 = n * 50 / 3, rounded to the nearest.
     return (inTenThousandthsOfMinute * 50 + 1) / 3;

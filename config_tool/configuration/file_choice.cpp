@@ -132,14 +132,16 @@ void FileChoice::showDirectory(const QString &path)
     int depth = 0;
     for (const QString &step : chain) {
         const QString name = depth == 0 ? step : QFileInfo(step).fileName();
-        auto *item = new QListWidgetItem(QString(depth * 2, QLatin1Char(' ')) + name, m_directory);
+        auto *item = new QListWidgetItem(QString(qsizetype(depth) * 2, QLatin1Char(' ')) + name,
+                                         m_directory);
         item->setData(Qt::UserRole, step);
         ++depth;
     }
     m_directory->setCurrentRow(m_directory->count() - 1);
     const QDir current(path);
     for (const QString &sub : current.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
-        auto *item = new QListWidgetItem(QString(depth * 2, QLatin1Char(' ')) + sub, m_directory);
+        auto *item =
+            new QListWidgetItem(QString(qsizetype(depth) * 2, QLatin1Char(' ')) + sub, m_directory);
         item->setData(Qt::UserRole, native(current.filePath(sub)));
     }
 

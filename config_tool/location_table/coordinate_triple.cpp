@@ -55,14 +55,6 @@ QString completed(const QString &builtText)
     return text;
 }
 
-QString decode(const Bytes &bytes)
-{
-    QString text;
-    for (int i = 0; i < 3; ++i)
-        text = withReceivedByte(text, i + 1, bytes[i]);
-    return completed(text);
-}
-
 std::optional<UncarriedCell> firstUncarriedCell(const QStringList &cells)
 {
     for (qsizetype index = 0; index + 2 < cells.size(); index += 3) {

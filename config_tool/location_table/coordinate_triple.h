@@ -31,8 +31,6 @@ Bytes encode(const QString &cellText);
 QString withReceivedByte(const QString &cellText, int byteNumber, int byte);
 // The cell text once all three bytes are in: blanks removed, an empty entry shown as "255".
 QString completed(const QString &builtText);
-// Both steps for a whole triple: 51, 45, 21 gives "51.4521".
-QString decode(const Bytes &bytes);
 
 // The first coordinate cell of the table that the triple cannot carry, in transfer order.
 struct UncarriedCell

@@ -16,9 +16,9 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("output"); // the start of standard output, then error
-        for (const auto &[path, name] :
-             {std::pair{SERVER_PATH, "Server"}, {QUELLIX_PATH, "Quellix"}}) {
-            const QString program = QString::fromLatin1(path);
+        for (const auto &entry : {std::pair{SERVER_PATH, "Server"}, {QUELLIX_PATH, "Quellix"}}) {
+            const QString program = QString::fromLatin1(entry.first);
+            const char *const name = entry.second;
             const QString own = QLatin1String(name);
             const auto row = [&](const char *tag) -> QTestData & {
                 return QTest::addRow("%s %s", name, tag) << program;

@@ -26,10 +26,10 @@ private slots:
     void positionLogExampleIsWhatTheToolWrites()
     {
         const QString text = helpText("info.txt");
-        const QRegularExpressionMatch match =
-            QRegularExpression(QStringLiteral("eight quoted fields:\\s*\\n\\s*(.+)\\n\\s*for "
-                                              "example\\s*\\n\\s*(\".+\")\\s*\\n"))
-                .match(text);
+        static const QRegularExpression columnsAndExample(
+            QStringLiteral("eight quoted fields:\\s*\\n\\s*(.+)\\n\\s*for "
+                           "example\\s*\\n\\s*(\".+\")\\s*\\n"));
+        const QRegularExpressionMatch match = columnsAndExample.match(text);
         QVERIFY2(match.hasMatch(), "no column list and example line in info.txt");
 
         QByteArray sent = UnitPositionLog::record(QDateTime(QDate(2026, 12, 6), QTime(14, 3, 27)),

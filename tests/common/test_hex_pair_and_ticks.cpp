@@ -44,7 +44,7 @@ private slots:
     {
         TickClock slow(1000000);
         bool flag = false;
-        QTimer::singleShot(20, [&] { flag = true; });
+        QTimer::singleShot(20, &slow, [&] { flag = true; });
         QVERIFY(slow.waitTicks(5, [&] { return flag; }));
         QCOMPARE(slow.tickCount(), 0); // ended at once, long before the first tick
 

@@ -48,7 +48,7 @@ private:
     }
     QString writeContent(const QByteArray &content, const char *name)
     {
-        const QString path = m_dir.filePath(QLatin1String(name));
+        QString path = m_dir.filePath(QLatin1String(name));
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly))
             qFatal("cannot write the test file");

@@ -154,7 +154,7 @@ private slots:
         for (int i = 0; i < packets; ++i) {
             const QByteArray number =
                 i == packets - 1 ? "255" : QByteArray::number(i).rightJustified(3, '0');
-            expected << number + data.mid(i * 180, 180);
+            expected << number + data.mid(qsizetype(i) * 180, 180);
             lines << QStringLiteral("Recieved: VORT01") << sent(number);
         }
         lines << osSuccess;
@@ -265,7 +265,7 @@ private slots:
         expected << QStringLiteral("255");
         QCOMPARE(numbers, expected);
         const QByteArray &image = configuration ? images.configuration : images.gps;
-        QCOMPARE(unit.receivedImage(), image.left(packets * 90));
+        QCOMPARE(unit.receivedImage(), image.left(qsizetype(packets) * 90));
         QCOMPARE(server.activityCount(configuration ? configSuccess : gpsSuccess), 1);
         QVERIFY(progress->text().isEmpty());
         if (dropEvery == 0) {

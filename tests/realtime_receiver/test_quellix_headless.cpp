@@ -112,6 +112,7 @@ private slots:
         QCOMPARE(lines.mid(portLine, 6),
                  (QStringList{"Port :" + port + " selected !", "Started, listening on port " + port,
                               "Not queued: a unit identifier must follow @ (as in @VAN042 RESET)",
+                              // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): one line
                               "Not queued: VAN0421 is longer than a unit identifier (6 characters) "
                               "(as in @VAN042 RESET)",
                               "Pending for BUS002: PING", "RESET"}));
@@ -159,8 +160,8 @@ private slots:
         QVERIFY(quellix.process.start());
         QVERIFY(quellix.process.waitForExit());
         QCOMPARE(quellix.process.exitCode(), 1);
-        QVERIFY(quellix.process.lines().last().startsWith("Cannot listen on port " +
-                                                          quellix.portText() + ": "));
+        QVERIFY(quellix.process.lines().constLast().startsWith("Cannot listen on port " +
+                                                               quellix.portText() + ": "));
     }
 };
 

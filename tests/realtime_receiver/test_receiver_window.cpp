@@ -126,7 +126,7 @@ struct Receiver
             QObject scope; // the timer fires only inside the listening loop
             QTimer::singleShot(0, &scope, [&] { unit->start(); });
             button(window, "Command1")->click();
-            if (listLines(window).last().startsWith(QStringLiteral("Cannot listen on port ")))
+            if (listLines(window).constLast().startsWith(QStringLiteral("Cannot listen on port ")))
                 usePort(ProgramProcess::freeUdpPort());
         }
         QTRY_VERIFY_WITH_TIMEOUT(unit->isFinished(), 30000);
@@ -230,7 +230,7 @@ private slots:
                               "010 listening", "011 listening", "011 listening", "101 listening"}));
         QCOMPARE(buttonState(receiver.window), QStringLiteral("100 idle"));
         // The line names the port text the window shows.
-        QCOMPARE(listLines(receiver.window).last(),
+        QCOMPARE(listLines(receiver.window).constLast(),
                  QStringLiteral("Stopped, listening on port 6082"));
         QCOMPARE(receiver.linesSinceStart().mid(0, 6),
                  (QStringList{"Received: ABCDEFGH", "Send: ABCDEF,1", "RESET", "Received: ABCDEFGH",
@@ -276,6 +276,7 @@ private slots:
             // Units reporting together, each from a socket of its own: every unit sends one
             // message, then each reads its answer.
             std::vector<std::unique_ptr<UnitSide>> fleet;
+            fleet.reserve(units);
             for (int i = 0; i < units; ++i)
                 fleet.push_back(std::make_unique<UnitSide>(receiver.port));
             const auto round = [&] {
@@ -479,7 +480,7 @@ private slots:
         QVERIFY(holder.bind(QHostAddress::AnyIPv4, receiver.port, QUdpSocket::DontShareAddress));
         button(receiver.window, "Command1")->click(); // returns at once: no loop without a socket
         QVERIFY(listLines(receiver.window)
-                    .last()
+                    .constLast()
                     .startsWith("Cannot listen on port " + receiver.portText() + ": "));
         QCOMPARE(buttonState(receiver.window), QStringLiteral("100 idle"));
     }
@@ -505,7 +506,7 @@ private slots:
         });
         QVERIFY(!receiver.window.isVisible());
         QVERIFY(!receiver.window.listening());
-        QCOMPARE(listLines(receiver.window).last(),
+        QCOMPARE(listLines(receiver.window).constLast(),
                  "Stopped, listening on port " + receiver.portText());
         // The port is free again.
         QUdpSocket again;

@@ -130,7 +130,7 @@ private slots:
         }
         // The ending reaches the log file too.
         const QByteArray ending = (succeeded ? success : error2.first()).toLatin1();
-        QVERIFY(server.logLines().last().contains(ending));
+        QVERIFY(server.logLines().constLast().contains(ending));
     }
 
     void cleanupTestCase()

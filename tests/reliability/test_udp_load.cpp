@@ -24,7 +24,7 @@ namespace {
 constexpr int floodDatagrams = 100000;
 constexpr int largestDatagram = 65000;
 // A generous sanity bound, far above what either program needs.
-constexpr qint64 boundKb = 1024 * 1024;
+constexpr qint64 boundKb = qint64(1024) * 1024;
 
 // A field of /proc/<pid>/status in kB (VmRSS now, VmHWM the peak); -1 where there is none.
 qint64 statusKb(const QString &pid, const QByteArray &field)

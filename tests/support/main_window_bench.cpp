@@ -2,7 +2,7 @@
 
 #include "support/test_support.h"
 
-void MainWindowBench::whileRunning(std::function<bool()> check, int timeoutMs)
+void MainWindowBench::whileRunning(const std::function<bool()> &check, int timeoutMs)
 {
     TestSupport::whenDone(&window, check, timeoutMs, [this](bool late) {
         if (!late)

@@ -37,7 +37,7 @@ struct MainWindowBench
 
     // Runs check() each pass of the event loop while a click is being handled, until it returns
     // true; ends any run that is still going after timeoutMs so a broken test cannot hang.
-    void whileRunning(std::function<bool()> check, int timeoutMs = 10000);
+    void whileRunning(const std::function<bool()> &check, int timeoutMs = 10000);
 
     SimulatedUnit unit;
     SimulatedSerialPort port;

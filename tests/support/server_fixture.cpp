@@ -45,7 +45,7 @@ ServerFixture::~ServerFixture()
 
 QString ServerFixture::useOperatingSystemBase(const QString &name)
 {
-    const QString base = QDir(m_dir.path()).filePath(name);
+    QString base = QDir(m_dir.path()).filePath(name);
     QDir().mkpath(base);
     control<QComboBox>("Drive1")->setEditText(QDir::toNativeSeparators(base));
     return base;
@@ -53,7 +53,7 @@ QString ServerFixture::useOperatingSystemBase(const QString &name)
 
 QString ServerFixture::writeFile(const QString &relativePath, const QByteArray &content)
 {
-    const QString path = QDir(m_dir.path()).filePath(relativePath);
+    QString path = QDir(m_dir.path()).filePath(relativePath);
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     if (file.open(QIODevice::WriteOnly))
@@ -102,7 +102,7 @@ bool ServerFixture::run(const std::function<void()> &begin, const std::function<
     });
     click("Command1");
     const auto portTaken = [this] {
-        return activity().last().startsWith(
+        return activity().constLast().startsWith(
             QStringLiteral("Error : cannot listen on port %1 (").arg(m_port));
     };
     for (int retry = 0; retryTakenPort && m_portSet && retry < 5 && portTaken(); ++retry) {

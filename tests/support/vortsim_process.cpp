@@ -5,7 +5,7 @@ bool VortsimProcess::start()
     const auto named = [](const QString &line) { return !line.trimmed().isEmpty(); };
     if (!ProgramProcess::start() || !waitForLine(named, 10000))
         return false;
-    m_device = lines().first().trimmed();
+    m_device = lines().constFirst().trimmed();
     return named(m_device);
 }
 

@@ -71,7 +71,7 @@ public:
         m_line = &line;
         m_sent = 0;
         m_done = false;
-        QTimer::singleShot(20, [this] { next(); });
+        QTimer::singleShot(20, &m_timers, [this] { next(); });
     }
     void receive(const QByteArray &characters, UnitLine &) override
     {
@@ -81,7 +81,8 @@ public:
             return next();
         m_done = true;
         for (int i = 0; i < 4; ++i)
-            QTimer::singleShot(20 * i, [this, i] { m_line->transmit(QByteArray(1, "V6.3"[i])); });
+            QTimer::singleShot(20 * i, &m_timers,
+                               [this, i] { m_line->transmit(QByteArray(1, "V6.3"[i])); });
     }
     bool finished() const override { return m_done; }
 
@@ -95,6 +96,7 @@ private:
     UnitLine *m_line = nullptr;
     int m_sent = 0;
     bool m_done = false;
+    QObject m_timers; // what is still due goes with the phase
 };
 // A port whose characters never leave the PC, as when the device has gone.
 class StuckPort : public SimulatedSerialPort

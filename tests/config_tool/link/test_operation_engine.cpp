@@ -1,4 +1,6 @@
 // The main menu as it starts, the operations run from it, and the position log it uploads.
+// Connections that capture locals by reference take a local scope object as their context,
+// declared after what they capture, so they end first. clazy:excludeall=lambda-in-connect
 #include "config_tool/test_files.h"
 #include "configuration/setup1.h"
 #include "configuration/setup3.h"
@@ -221,7 +223,7 @@ private slots:
         }
 
         // What a screen reader says for the controls whose captions are shared or absent.
-        const auto spoken = [&bench](QWidget *screen, const char *name) {
+        const auto spoken = [](QWidget *screen, const char *name) {
             auto *control = screen->findChild<QWidget *>(QString::fromLatin1(name));
             return QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
         };
@@ -298,7 +300,8 @@ private slots:
         QVERIFY(bench.control<QLabel>("Picture1")->geometry().contains(bar->geometry()));
         QList<QPair<int, int>> values; // value, maximum
         bool barVisibleAtEnd = false;
-        connect(bar, &QProgressBar::valueChanged, bar, [&](int value) {
+        QObject scope; // ends the connection before the values it fills
+        connect(bar, &QProgressBar::valueChanged, &scope, [&](int value) {
             values.append({value, bar->maximum()});
             barVisibleAtEnd = !bar->isHidden();
         });
@@ -318,10 +321,11 @@ private slots:
         QCOMPARE(accepted, QList<char>{letter});
         QVERIFY(!connectingShownAtAcceptance);
         // "O" until the answer, then password, letter and password again.
-        const QString exchange = QStringLiteral("^O+6048\r") + QLatin1Char(letter) + "6048\r";
-        QVERIFY(QRegularExpression(exchange)
-                    .match(QString::fromLatin1(bench.port.written()))
-                    .hasMatch());
+        const QByteArray written = bench.port.written();
+        const qsizetype calls = written.indexOf("6048\r");
+        QVERIFY(calls > 0);
+        QCOMPARE(written.left(calls), QByteArray(calls, 'O'));
+        QVERIFY(written.mid(calls).startsWith("6048\r" + QByteArray(1, letter) + "6048\r"));
         QCOMPARE(bench.boxes.shown.size(), 1);
         QCOMPARE(bench.boxes.shown.first().icon, MessageIcon::Information);
         QVERIFY(!bench.port.isOpen());

@@ -548,7 +548,7 @@ private slots:
             bench.run(vortsim.device(), {"--download-config", "valid.cfg", "--upload-config",
                                          bench.path(QStringLiteral("out.cfg"))});
         // The download pauses after every one of its 512 characters.
-        QVERIFY(elapsed.elapsed() >= 512 * downloadPauseMs(9600));
+        QVERIFY(elapsed.elapsed() >= qint64(512) * downloadPauseMs(9600));
         QCOMPARE(result.err, QStringList());
         QCOMPARE(result.out,
                  (QStringList{"Download: Download succesful !", "Upload: Upload complete",
