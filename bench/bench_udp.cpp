@@ -114,7 +114,7 @@ int runSender(quint16 port, int count)
     std::memset(message, 'A', sizeof message);
     char answer[64];
     const auto exchange = [&](int i) {
-        std::snprintf(message, 7, "%06d", i % 1000000);
+        std::snprintf(message, 7, "%06u", unsigned(i) % 1000000u);
         message[6] = ',';
         return send(fd, message, messageSize, 0) == messageSize &&
                recv(fd, answer, sizeof answer, 0) > 0;
