@@ -22,10 +22,7 @@
 #include <QTreeWidget>
 
 namespace {
-QString noneSelected()
-{
-    return QStringLiteral("None selected !");
-}
+constexpr char noneSelected[] = "None selected !";
 constexpr int twipsPerInch = 1440;
 } // namespace
 
@@ -94,11 +91,11 @@ void TrackMain::createControls()
                      "Label7");
     m_drive1 = named(new QComboBox(this), "Drive1");
     m_text1 = named(new QLineEdit(this), "Text1");
-    m_label5 = named(new QLabel(noneSelected(), this), "Label5");
+    m_label5 = named(new QLabel(noneSelected, this), "Label5");
     m_label8 =
         named(new QLabel(QStringLiteral("GPS Locations Table file selected for update :"), this),
               "Label8");
-    m_label9 = named(new QLabel(noneSelected(), this), "Label9");
+    m_label9 = named(new QLabel(noneSelected, this), "Label9");
     m_label5->setTextFormat(Qt::PlainText);
     m_label9->setTextFormat(Qt::PlainText);
     m_file1 = named(new QListWidget(this), "File1");
@@ -356,12 +353,12 @@ QString TrackMain::operatingSystemBaseFolder() const
 // A label that still says "None selected !" names no file, whatever the working directory holds.
 QString TrackMain::configurationFilePath() const
 {
-    return m_label5->text() == noneSelected() ? QString() : m_label5->text();
+    return m_label5->text() == noneSelected ? QString() : m_label5->text();
 }
 
 QString TrackMain::gpsTableFilePath() const
 {
-    return m_label9->text() == noneSelected() ? QString() : m_label9->text();
+    return m_label9->text() == noneSelected ? QString() : m_label9->text();
 }
 
 void TrackMain::showOperatingSystemFolder(const QString &folder)

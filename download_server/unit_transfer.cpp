@@ -17,30 +17,12 @@ constexpr char keywordOperatingSystem[] = "UPLOAD";
 constexpr char keywordConfiguration[] = "CONFIG";
 constexpr char keywordGpsTable[] = "GPSLOC";
 
-QString operatingSystemSuccess()
-{
-    return QStringLiteral("Operating system has been downloaded successfull !");
-}
-QString operatingSystemNotFound()
-{
-    return QStringLiteral("Error : NO Operating system file found to upload !!!");
-}
-QString configurationSuccess()
-{
-    return QStringLiteral("Configuration file has been downloaded successfull !");
-}
-QString configurationNotFound()
-{
-    return QStringLiteral("Error : Configuration file not found !!!");
-}
-QString gpsTableSuccess()
-{
-    return QStringLiteral("GPS Camera file has been downloaded successfull !");
-}
-QString gpsTableNotFound()
-{
-    return QStringLiteral("Error : GPS Camera file not found !!!");
-}
+constexpr char operatingSystemSuccess[] = "Operating system has been downloaded successfull !";
+constexpr char operatingSystemNotFound[] = "Error : NO Operating system file found to upload !!!";
+constexpr char configurationSuccess[] = "Configuration file has been downloaded successfull !";
+constexpr char configurationNotFound[] = "Error : Configuration file not found !!!";
+constexpr char gpsTableSuccess[] = "GPS Camera file has been downloaded successfull !";
+constexpr char gpsTableNotFound[] = "Error : GPS Camera file not found !!!";
 
 // The last packet of a configuration image starts at byte 450, of a GPS image at byte 540.
 constexpr int configurationThreshold = 400;
@@ -157,8 +139,8 @@ bool UnitTransfer::beginOperatingSystem()
 
     QFile file(location.path);
     if (!location.found || !file.open(QIODevice::ReadOnly)) {
-        m_context.console.logLine(named(operatingSystemNotFound()));
-        m_context.console.addActivity(named(operatingSystemNotFound()));
+        m_context.console.logLine(named(operatingSystemNotFound));
+        m_context.console.addActivity(named(operatingSystemNotFound));
         return false;
     }
     // Refused before the first packet: a longer file would be cut at packet "255" and still be
@@ -173,14 +155,14 @@ bool UnitTransfer::beginOperatingSystem()
     file.close();
     const std::optional<QByteArray> content = m_context.files.read(location.path);
     if (!content) {
-        m_context.console.logLine(named(operatingSystemNotFound()));
-        m_context.console.addActivity(named(operatingSystemNotFound()));
+        m_context.console.logLine(named(operatingSystemNotFound));
+        m_context.console.addActivity(named(operatingSystemNotFound));
         return false;
     }
     m_content = *content; // shared with every other transfer of the same file
     m_isImage = false;
     m_identifier = m_request.left(6);
-    m_successText = operatingSystemSuccess();
+    m_successText = operatingSystemSuccess;
     m_what = QStringLiteral("Operating system ") + QString::fromLatin1(versionFolder) + u'/' +
              QFileInfo(location.path).fileName();
     beginPackets(operatingSystemPacketCount(m_content.size()));
@@ -192,8 +174,8 @@ bool UnitTransfer::beginConfiguration()
     QByteArray image;
     const ServerImageResult result =
         m_context.images.configuration(m_context.console.configurationFilePath(), m_request, image);
-    return beginImage(result, image, configurationNotFound(), configurationThreshold,
-                      configurationSuccess(), QStringLiteral("Configuration"));
+    return beginImage(result, image, configurationNotFound, configurationThreshold,
+                      configurationSuccess, QStringLiteral("Configuration"));
 }
 
 bool UnitTransfer::beginGpsTable()
@@ -201,7 +183,7 @@ bool UnitTransfer::beginGpsTable()
     QByteArray image;
     const ServerImageResult result =
         m_context.images.gps(m_context.console.gpsTableFilePath(), image);
-    return beginImage(result, image, gpsTableNotFound(), gpsTableThreshold, gpsTableSuccess(),
+    return beginImage(result, image, gpsTableNotFound, gpsTableThreshold, gpsTableSuccess,
                       QStringLiteral("GPS locations table"));
 }
 

@@ -5,10 +5,7 @@
 #include <QSet>
 
 namespace {
-QString nextMessage()
-{
-    return QStringLiteral("next message");
-}
+constexpr char nextMessage[] = "next message";
 } // namespace
 
 UnitChoice::UnitChoice(const RealtimeReceiver &receiver, QWidget *parent)
@@ -16,19 +13,19 @@ UnitChoice::UnitChoice(const RealtimeReceiver &receiver, QWidget *parent)
 {
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);
-    addItem(nextMessage());
+    addItem(nextMessage);
 }
 
 QString UnitChoice::identifier() const
 {
     const QString text = currentText();
-    return text == nextMessage() ? QString() : text;
+    return text == nextMessage ? QString() : text;
 }
 
 void UnitChoice::refill()
 {
     const QString chosen = currentText();
-    QStringList identifiers{nextMessage()};
+    QStringList identifiers{nextMessage};
     QSet<QString> seen;
     m_receiver.units().newestFirst([&](const UnitState &unit) {
         if (!seen.contains(unit.identifier)) {

@@ -7,14 +7,8 @@
 #include <QCommandLineParser>
 
 namespace {
-QString uploadSilent()
-{
-    return QStringLiteral("table-upload-silent-after");
-}
-QString downloadSilent()
-{
-    return QStringLiteral("table-download-silent-after");
-}
+constexpr char uploadSilent[] = "table-upload-silent-after";
+constexpr char downloadSilent[] = "table-download-silent-after";
 
 int countOption(const QCommandLineParser &parser, const QString &name)
 {
@@ -29,10 +23,10 @@ namespace LocationTableOptions {
 QList<QCommandLineOption> options()
 {
     return {
-        {uploadSilent(),
+        {uploadSilent,
          QStringLiteral("Table upload (C): fall silent after this many hex characters."),
          QStringLiteral("characters")},
-        {downloadSilent(),
+        {downloadSilent,
          QStringLiteral("Table download (O): stop answering \"N\" after this many pairs."),
          QStringLiteral("pairs")},
     };
@@ -43,9 +37,9 @@ void apply(const QCommandLineParser &parser, SimulatedUnit &unit)
     auto *sending = dynamic_cast<TableSendingPhase *>(unit.phase('C'));
     auto *taking = dynamic_cast<TableTakingPhase *>(unit.phase('O'));
     if (sending)
-        sending->setSilentAfter(countOption(parser, uploadSilent()));
+        sending->setSilentAfter(countOption(parser, uploadSilent));
     if (taking)
-        taking->setSilentAfter(countOption(parser, downloadSilent()));
+        taking->setSilentAfter(countOption(parser, downloadSilent));
     if (taking && parser.isSet(QStringLiteral("demo"))) {
         // Three speed cameras; the rest of the table is empty.
         UnitLocationTable &table = taking->table();

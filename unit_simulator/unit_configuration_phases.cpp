@@ -160,42 +160,27 @@ void installConfigurationPhases(SimulatedUnit &unit)
 }
 
 namespace {
-QString downloadAnswerOption()
-{
-    return QStringLiteral("download-answer");
-}
-QString silentAfterOption()
-{
-    return QStringLiteral("upload-silent-after");
-}
-QString onePieceOption()
-{
-    return QStringLiteral("version-in-one-piece");
-}
-QString leadingPOption()
-{
-    return QStringLiteral("upload-leading-p");
-}
-QString versionOption()
-{
-    return QStringLiteral("unit-version");
-}
+constexpr char downloadAnswerOption[] = "download-answer";
+constexpr char silentAfterOption[] = "upload-silent-after";
+constexpr char onePieceOption[] = "version-in-one-piece";
+constexpr char leadingPOption[] = "upload-leading-p";
+constexpr char versionOption[] = "unit-version";
 } // namespace
 
 QList<QCommandLineOption> configurationPhaseOptions()
 {
     return {
-        {downloadAnswerOption(),
+        {downloadAnswerOption,
          QStringLiteral("After a configuration download: ok (\"OK\"), none, lower (\"ok\") or "
                         "early (\"OK\" after the first character)."),
          QStringLiteral("answer"), QStringLiteral("ok")},
-        {silentAfterOption(),
+        {silentAfterOption,
          QStringLiteral("Configuration upload: fall silent after k hex characters."),
          QStringLiteral("k")},
-        {onePieceOption(), QStringLiteral("Configuration upload: the version text in one piece.")},
-        {leadingPOption(),
+        {onePieceOption, QStringLiteral("Configuration upload: the version text in one piece.")},
+        {leadingPOption,
          QStringLiteral("Configuration upload: a lone \"p\" before the first character.")},
-        {versionOption(), QStringLiteral("The unit's version text (V6.3)."), QStringLiteral("text"),
+        {versionOption, QStringLiteral("The unit's version text (V6.3)."), QStringLiteral("text"),
          QStringLiteral("V6.3")},
     };
 }
@@ -206,7 +191,7 @@ bool applyConfigurationPhaseOptions(const QCommandLineParser &parser, SimulatedU
     auto *send = dynamic_cast<ConfigurationSendPhase *>(unit.phase('U'));
     if (!store || !send)
         return false;
-    const QString answer = parser.value(downloadAnswerOption());
+    const QString answer = parser.value(downloadAnswerOption);
     const std::pair<const char *, ConfigurationStorePhase::Answer> answers[] = {
         {"ok", ConfigurationStorePhase::Answer::Ok},
         {"none", ConfigurationStorePhase::Answer::None},
@@ -220,14 +205,14 @@ bool applyConfigurationPhaseOptions(const QCommandLineParser &parser, SimulatedU
         }
     }
     if (!known) {
-        std::fprintf(stderr, "vortsim: unknown --%s %s\n", qPrintable(downloadAnswerOption()),
+        std::fprintf(stderr, "vortsim: unknown --%s %s\n", qPrintable(downloadAnswerOption),
                      qPrintable(answer));
         return false;
     }
-    if (parser.isSet(silentAfterOption()))
-        send->setSilentAfter(parser.value(silentAfterOption()).toInt());
-    send->setVersionInOnePiece(parser.isSet(onePieceOption()));
-    send->setLeadingP(parser.isSet(leadingPOption()));
-    store->configuration()->version = parser.value(versionOption()).toLatin1();
+    if (parser.isSet(silentAfterOption))
+        send->setSilentAfter(parser.value(silentAfterOption).toInt());
+    send->setVersionInOnePiece(parser.isSet(onePieceOption));
+    send->setLeadingP(parser.isSet(leadingPOption));
+    store->configuration()->version = parser.value(versionOption).toLatin1();
     return true;
 }
