@@ -168,7 +168,7 @@ private slots:
             QByteArray table = "old";
             QCOMPARE(buildServerConfigurationImage(path, request, image).status, Status::NotFound);
             QCOMPARE(buildServerGpsImage(path, table).status, Status::NotFound);
-            QCOMPARE(image + table, QByteArray(2 * downloadImageSize, char(0xFF)));
+            QCOMPARE(image + table, QByteArray(qsizetype(2) * downloadImageSize, char(0xFF)));
         }
     }
 
