@@ -1,6 +1,8 @@
 #pragma once
 
 // What the download tests share: the server's success lines and files to send.
+#include "support/server_fixture.h"
+
 #include "unit_simulator/udp_unit_client.h"
 
 #include <QByteArray>
@@ -23,6 +25,31 @@ inline QByteArray fileOf(qsizetype size, int seed = 13)
         data[i] = static_cast<char>((i * 7 + seed) % 256);
     return data;
 }
+
+// Image builders that hand out fixed images and remember what they were asked for.
+struct FixedImages
+{
+    QByteArray configuration = fileOf(downloadImageSize, 1);
+    QByteArray gps = fileOf(downloadImageSize, 2);
+    QByteArrayList requests; // "GPS" for the table
+
+    ServerImageResult give(const QByteArray &request, const QByteArray &built, QByteArray &image)
+    {
+        requests << request;
+        image = built;
+        return {ServerImageResult::Status::Built, {}};
+    }
+    ServerImageSource source()
+    {
+        ServerImageSource images;
+        images.configuration = [this](const QString &, const QByteArray &request,
+                                      QByteArray &image) {
+            return give(request, configuration, image);
+        };
+        images.gps = [this](const QString &, QByteArray &image) { return give("GPS", gps, image); };
+        return images;
+    }
+};
 
 // What a unit puts together from a file: filled up with 'F' to whole packets.
 inline QByteArray padded(QByteArray data)
@@ -50,11 +77,9 @@ inline const QByteArray logStart = logLine(QStringLiteral(" Remote download star
 inline QList<QByteArray> logTexts(const QList<QByteArray> &lines)
 {
     static const QRegularExpression stamp(
-        QStringLiteral("^#\\d{4}-\\d{2}-\\d{2}( \\d{2}:\\d{2}:\\d{2})?#,\""));
+        QStringLiteral("^#\\d{4}-\\d{2}-\\d{2}( \\d{2}:\\d{2}:\\d{2})?#,(?=\")"));
     QList<QByteArray> texts;
-    for (const QByteArray &line : lines) {
-        const QRegularExpressionMatch match = stamp.match(QString::fromLatin1(line));
-        texts << (match.hasMatch() ? line.mid(match.capturedLength() - 1) : line);
-    }
+    for (const QByteArray &line : lines)
+        texts << QString::fromLatin1(line).remove(stamp).toLatin1();
     return texts;
 }

@@ -18,10 +18,9 @@
 #include <QUdpSocket>
 #include <QtTest>
 
-#include <algorithm>
+#include <array>
 #include <csignal>
 #include <memory>
-#include <vector>
 
 namespace {
 const QHostAddress loopback(QStringLiteral("127.0.0.1"));
@@ -33,16 +32,17 @@ public:
     explicit HeadlessServerRun(const QString &more = {}, quint16 port = 0)
         : m_port(port ? port : ProgramProcess::freeUdpPort())
     {
-        QDir(m_dir.path()).mkpath(QStringLiteral("os/V610"));
+        QDir(m_dir.path()).mkpath(QStringLiteral("V610"));
         m_process = std::make_unique<ProgramProcess>(
             QStringLiteral(SERVER_PATH),
             QStringList{QStringLiteral("--headless"), QStringLiteral("--port"),
-                        QString::number(m_port), QStringLiteral("--base"), path("os"),
-                        QStringLiteral("--tick-ms"), QStringLiteral("100")} +
-                more.split(u' ', Qt::SkipEmptyParts),
+                        QString::number(m_port), QStringLiteral("--tick-ms"),
+                        QStringLiteral("100")} +
+                (more.isEmpty() ? QStringList() : more.split(u' ')),
             m_dir.path());
     }
 
+    // In the working folder, which is also the base of the operating system folders.
     QString path(const QString &relative) const { return m_dir.filePath(relative); }
     void write(const QString &relative, const QByteArray &content) const
     {
@@ -58,7 +58,6 @@ public:
     }
     ProgramProcess &process() { return *m_process; }
     quint16 port() const { return m_port; }
-    QString startedLine() const { return "Started, listening on port " + QString::number(m_port); }
     QString stoppedLine() const { return "Stopped, listening on port " + QString::number(m_port); }
 
     // Sends the request and lets the unit answer until it has the last packet and the server
@@ -95,61 +94,43 @@ class TestServerHeadless : public QObject
 {
     Q_OBJECT
 private slots:
-    // The configuration and the table named on the command line, built and sent whole (the
-    // operating system: stopsAfterTransferInProgress).
-    void servesTheFilesNamed()
-    {
-        QStringList cells;
-        for (int row = 0; row < 100; ++row)
-            cells << QString::number(row) << QStringLiteral("255") << QStringLiteral("255");
-        cells[1] = QStringLiteral("51.4523");
-        cells[2] = QStringLiteral("0.4567");
-        HeadlessServerRun server(QStringLiteral("--config cfg1.txt --gps table.txt"));
-        server.write(QStringLiteral("cfg1.txt"),
-                     configurationFileContent(TestSupport::validConfiguration()));
-        server.write(QStringLiteral("table.txt"), LocationTableFile::write(cells));
-        QVERIFY(server.start());
-
-        const QByteArray configRequest = "VORT01,Q007CONFIG";
-        QByteArray expected;
-        QCOMPARE(
-            buildServerConfigurationImage(server.path("cfg1.txt"), configRequest, expected).status,
-            ServerImageResult::Status::Built);
-        UdpUnitClient configUnit;
-        QVERIFY(server.serve(configUnit, configRequest, configSuccess));
-        QCOMPARE(configUnit.receivedImage(), expected.left(540));
-        QCOMPARE(buildServerGpsImage(server.path("table.txt"), expected).status,
-                 ServerImageResult::Status::Built);
-        UdpUnitClient gpsUnit;
-        QVERIFY(server.serve(gpsUnit, "VORT01,GPSLOC", gpsSuccess));
-        QCOMPARE(gpsUnit.receivedImage(), expected.left(630));
-
-        QVERIFY(server.stop());
-        const QStringList lines = server.process().lines();
-        QCOMPARE(lines.mid(0, 2),
-                 (QStringList{"Port :" + QString::number(server.port()) + " selected !",
-                              server.startedLine()}));
-        QCOMPARE(lines.filter(QRegularExpression("^Packet number \\d{3} has been send")).size(),
-                 6 + 7);
-        QCOMPARE(logTexts(server.logLines()),
-                 (QList<QByteArray>{logStart, logLine(configRequest), logLine(configSuccess),
-                                    logLine("VORT01,GPSLOC"), logLine(gpsSuccess)}));
-    }
-
-    void stopsAfterTransferInProgress_data()
+    // The configuration and the table named on the command line, built and sent whole; a signal
+    // during the operating system's transfer lets it run to its end, whole, before listening
+    // stops.
+    void servesTheFilesNamed_data()
     {
         QTest::addColumn<int>("signalNumber");
         QTest::newRow("SIGTERM") << int(SIGTERM);
         QTest::newRow("SIGINT") << int(SIGINT);
     }
-    void stopsAfterTransferInProgress()
+    void servesTheFilesNamed()
     {
         QFETCH(int, signalNumber);
-        HeadlessServerRun server;
+        QStringList cells{QStringLiteral("0"), QStringLiteral("51.4523"), QStringLiteral("0.4567")};
+        for (int row = 1; row < 100; ++row)
+            cells << QString::number(row) << QStringLiteral("255") << QStringLiteral("255");
+        HeadlessServerRun server(QStringLiteral("--config cfg1.txt --gps table.txt"));
+        server.write(QStringLiteral("cfg1.txt"),
+                     configurationFileContent(TestSupport::validConfiguration()));
+        server.write(QStringLiteral("table.txt"), LocationTableFile::write(cells));
         const QByteArray system = fileOf(5 * 180 + 17);
-        server.write(QStringLiteral("os/V610/os610.bin"), system);
+        server.write(QStringLiteral("V610/os610.bin"), system);
         QVERIFY(server.start());
-
+        const QByteArray configRequest = "VORT01,Q007CONFIG";
+        QByteArray configuration;
+        QByteArray table;
+        QCOMPARE(
+            buildServerConfigurationImage(server.path("cfg1.txt"), configRequest, configuration)
+                .status,
+            ServerImageResult::Status::Built);
+        QCOMPARE(buildServerGpsImage(server.path("table.txt"), table).status,
+                 ServerImageResult::Status::Built);
+        UdpUnitClient configUnit;
+        QVERIFY(server.serve(configUnit, configRequest, configSuccess));
+        QCOMPARE(configUnit.receivedImage(), configuration.left(540));
+        UdpUnitClient gpsUnit;
+        QVERIFY(server.serve(gpsUnit, "VORT01,GPSLOC", gpsSuccess));
+        QCOMPARE(gpsUnit.receivedImage(), table.left(630));
         UdpUnitClient unit;
         QObject::connect(&unit, &UdpUnitClient::packetReceived, [&](const QByteArray &packet) {
             if (packet.startsWith("001") && unit.packets().size() == 2)
@@ -158,29 +139,29 @@ private slots:
         QVERIFY(server.serve(unit, "VORT01,V610UPLOAD", osSuccess));
         QVERIFY(server.stop(0)); // the signal has been sent
 
-        // The transfer ran to its end, whole, before listening stopped.
         QCOMPARE(unit.receivedData(), padded(system));
-        QCOMPARE(unit.packets().size(), 6);
         const QStringList lines = server.process().lines();
+        QCOMPARE(lines.constFirst(), "Port :" + QString::number(server.port()) + " selected !");
         QCOMPARE(lines.mid(lines.size() - 3),
                  (QStringList{QStringLiteral("Packet number 255 has been send to Tracking unit."),
                               osSuccess, server.stoppedLine()}));
         QCOMPARE(logTexts(server.logLines()),
-                 (QList<QByteArray>{logStart, logLine("VORT01,V610UPLOAD"), logLine(osSuccess)}));
+                 (QList<QByteArray>{logStart, logLine(configRequest), logLine(configSuccess),
+                                    logLine("VORT01,GPSLOC"), logLine(gpsSuccess),
+                                    logLine("VORT01,V610UPLOAD"), logLine(osSuccess)}));
     }
 
     // An operator who presses Ctrl+C twice does not wait for a unit that has gone quiet; while it
     // waits, the summary line counts the transfer as running.
     void secondSignalEndsTransferAtOnce()
     {
-        HeadlessServerRun server(QStringLiteral("--sessions 2 --summary-ms 50"));
-        server.write(QStringLiteral("os/V610/os610.bin"), fileOf(400));
+        HeadlessServerRun server(QStringLiteral("--sessions 2 --summary-ms 50 --base ."));
+        server.write(QStringLiteral("V610/os610.bin"), fileOf(400));
         QVERIFY(server.start());
         UdpUnitClient unit;
         unit.setSilent(true);
         QVERIFY(unit.open());
         unit.sendRequest("VORT01,V610UPLOAD", loopback, server.port());
-        QVERIFY(QTest::qWaitFor([&] { return !unit.packets().isEmpty(); }, 10000));
         QVERIFY(server.process().waitForLine(
             QStringLiteral("Transfers: 1 running, 0 done, 0 given up, 0 refused")));
         // The first signal shows nothing: two more summaries (every 50 ms) prove it was taken in.
@@ -203,14 +184,14 @@ private slots:
         HeadlessServerRun server(QStringLiteral("--config missing.cfg --gps unit.cfg"));
         server.write(QStringLiteral("unit.cfg"), "\"V7.1\"\r\n1\r\n");
         QVERIFY(server.start());
-        const QStringList expected = {"Server: operating system folders in " + server.path("os"),
-                                      "Server: configuration file: " + server.path("missing.cfg"),
-                                      "Server: warning: configuration file " +
-                                          server.path("missing.cfg") + " does not exist (yet)",
-                                      "Server: GPS location table file: " + server.path("unit.cfg"),
-                                      "Server: warning: Error : GPS Camera file " +
-                                          server.path("unit.cfg") +
-                                          " line 1, row 0: ID \"V7.1\" is not a number"};
+        const QStringList expected = {
+            "Server: operating system folders in " + QDir::cleanPath(server.path(".")),
+            "Server: configuration file: " + server.path("missing.cfg"),
+            "Server: warning: configuration file " + server.path("missing.cfg") +
+                " does not exist (yet)",
+            "Server: GPS location table file: " + server.path("unit.cfg"),
+            "Server: warning: Error : GPS Camera file " + server.path("unit.cfg") +
+                " line 1, row 0: ID \"V7.1\" is not a number"};
         QTRY_COMPARE(server.process().standardError().split('\n', Qt::SkipEmptyParts), expected);
         QVERIFY(server.stop());
     }
@@ -225,36 +206,27 @@ private slots:
         HeadlessServerRun second(shared, first.port());
         const QByteArray system = fileOf(3 * 180 + 5);
         for (HeadlessServerRun *server : {&first, &second})
-            server->write(QStringLiteral("os/V610/os610.bin"), system);
+            server->write(QStringLiteral("V610/os610.bin"), system);
         QVERIFY(first.start());
         QVERIFY(second.start());
 
-        std::vector<std::unique_ptr<UdpUnitClient>> units;
-        for (int i = 0; i < unitCount; ++i) {
-            units.push_back(std::make_unique<UdpUnitClient>());
-            QVERIFY(units.back()->open());
-            units.back()->sendRequest("VORT01,V610UPLOAD", loopback, first.port());
+        std::array<UdpUnitClient, unitCount> units;
+        for (UdpUnitClient &unit : units) {
+            QVERIFY(unit.open());
+            unit.sendRequest("VORT01,V610UPLOAD", loopback, first.port());
         }
-        const auto served = [&](HeadlessServerRun &server, const UdpUnitClient &unit) {
-            return server.process().lines().contains(named(osSuccess, unit));
+        const auto served = [](HeadlessServerRun &server) {
+            return server.process().lines().filter(osSuccess).size();
         };
-        QVERIFY(QTest::qWaitFor(
-            [&] {
-                return std::all_of(units.cbegin(), units.cend(), [&](const auto &unit) {
-                    return served(first, *unit) || served(second, *unit);
-                });
-            },
-            60000));
-        int byFirst = 0;
-        for (const auto &unit : units) {
-            QCOMPARE(unit->receivedData(), padded(system));
-            const QString tag = QStringLiteral("(unit 127.0.0.1:%1)").arg(unit->port());
+        QVERIFY(
+            QTest::qWaitFor([&] { return served(first) + served(second) >= unitCount; }, 60000));
+        for (const UdpUnitClient &unit : units) { // each served whole, by one of the two
+            QCOMPARE(unit.receivedData(), padded(system));
+            const QString tag = named(QString(), unit);
             const bool inFirst = !first.process().lines().filter(tag).isEmpty();
-            const bool inSecond = !second.process().lines().filter(tag).isEmpty();
-            QVERIFY2(inFirst != inSecond, qPrintable(tag));
-            byFirst += inFirst ? 1 : 0;
+            QVERIFY2(inFirst == second.process().lines().filter(tag).isEmpty(), qPrintable(tag));
         }
-        QVERIFY(byFirst > 0 && byFirst < unitCount);
+        QVERIFY(served(first) > 0 && served(second) > 0);
         // Quiet: no packet lines at fleet scale.
         QVERIFY(first.process().lines().filter(QStringLiteral("Packet number")).isEmpty());
     }
@@ -268,11 +240,10 @@ private slots:
         QTest::newRow("port taken") << QString() << 1 << portTaken;
         QTest::newRow("port held without sharing")
             << QStringLiteral("--reuse-port") << 1 << portTaken;
-        for (const char *sessions : {"0", "10001", "many", ""}) {
+        for (const char *sessions : {"0", "10001", "many", ""})
             QTest::addRow("--sessions '%s'", sessions)
                 << "--sessions " + QString::fromLatin1(sessions) << 2
                 << QStringLiteral("Server: --sessions expects a whole number from 1 to 10000");
-        }
         QTest::newRow("no base folder")
             << QStringLiteral("--base missing") << 2 << QStringLiteral("Server: --base ");
     }
@@ -284,12 +255,8 @@ private slots:
         const quint16 port = ProgramProcess::freeUdpPort();
         QUdpSocket taken;
         QVERIFY(taken.bind(QHostAddress::AnyIPv4, port));
-        QTemporaryDir dir; // no base folder named: the working folder
-        ProgramProcess server(QStringLiteral(SERVER_PATH),
-                              QStringList{QStringLiteral("--headless"), QStringLiteral("--port"),
-                                          QString::number(port)} +
-                                  (arguments.isEmpty() ? QStringList() : arguments.split(u' ')),
-                              dir.path());
+        HeadlessServerRun run(arguments, port);
+        ProgramProcess &server = run.process();
         QVERIFY(server.start());
         QVERIFY(server.waitForExit());
         QCOMPARE(server.exitCode(), exitCode);

@@ -3,7 +3,9 @@
 #include "download_texts.h"
 
 #include "support/server_fixture.h"
+#include "support/valid_configuration.h"
 
+#include "config_tool/configuration/configuration_file.h"
 #include "download_server/log_line.h"
 #include "unit_simulator/udp_unit_client.h"
 
@@ -24,46 +26,14 @@ QString sent(const QByteArray &number)
 QString error(int kind, const QString &id)
 {
     return QStringLiteral("Error%1 : Unit update with UDP packet ID :%2 not succesfull !")
-        .arg(kind)
-        .arg(id);
+        .arg(QString::number(kind), id);
 }
 
-// The console's packet line as each packet comes: which of how many is on its way.
-QStringList progressLines(int packets)
+// The number of packet i of packets: from 000, the last 255.
+QByteArray numbered(int i, int packets)
 {
-    QStringList lines;
-    for (int packet = 1; packet <= packets; ++packet)
-        lines << QStringLiteral("Packet %1 of %2").arg(packet).arg(packets);
-    return lines;
+    return i == packets - 1 ? "255" : QByteArray::number(i).rightJustified(3, '0');
 }
-
-// Image builders that hand out fixed images and remember what they were asked.
-struct FixedImages
-{
-    QByteArray configuration = fileOf(downloadImageSize, 1);
-    QByteArray gps = fileOf(downloadImageSize, 2);
-    const ServerImageResult result{ServerImageResult::Status::Built, {}};
-    int calls = 0;
-    QByteArray lastRequest;
-
-    ServerImageSource source()
-    {
-        ServerImageSource images;
-        images.configuration = [this](const QString &, const QByteArray &request,
-                                      QByteArray &image) {
-            ++calls;
-            lastRequest = request;
-            image = configuration;
-            return result;
-        };
-        images.gps = [this](const QString &, QByteArray &image) {
-            ++calls;
-            image = gps;
-            return result;
-        };
-        return images;
-    }
-};
 
 // The log after its load line.
 QList<QByteArray> logged(const ServerFixture &server)
@@ -76,51 +46,62 @@ class TestServerProtocol : public QObject
 {
     Q_OBJECT
 private slots:
-    void logLineFormat_data()
-    {
-        QTest::addColumn<QDateTime>("when");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QByteArray>("line");
-        const auto row = [](const char *name, const QDateTime &when, const QString &text,
-                            const QByteArray &line) {
-            QTest::newRow(name) << when << text << line;
-        };
-        row("afternoon", QDateTime(QDate(2005, 5, 16), QTime(14, 3, 22)), configSuccess,
-            "#2005-05-16 14:03:22#,\"Configuration file has been downloaded successfull !\"\r\n");
-        row("midnight leaves out the time", QDateTime(QDate(2005, 5, 16), QTime(0, 0, 0)), "x",
-            "#2005-05-16#,\"x\"\r\n");
-        row("one second past midnight", QDateTime(QDate(2005, 1, 2), QTime(0, 0, 1)), "x",
-            "#2005-01-02 00:00:01#,\"x\"\r\n");
-        row("text unchanged", QDateTime(QDate(2005, 5, 16), QTime(9, 5, 7)),
-            QStringLiteral("A\"B,\xE9"), "#2005-05-16 09:05:07#,\"A\"B,\xE9\"\r\n");
-    }
     void logLineFormat()
     {
-        QFETCH(QDateTime, when);
-        QFETCH(QString, text);
-        QFETCH(QByteArray, line);
-        QCOMPARE(LogLine::format(when, text), line);
+        const QDate day(2005, 5, 16);
+        QCOMPARE(LogLine::format(QDateTime(day, QTime(14, 3, 22)), QStringLiteral("x")),
+                 QByteArray("#2005-05-16 14:03:22#,\"x\"\r\n"));
+        // At midnight only the date.
+        QCOMPARE(LogLine::format(QDateTime(day, QTime(0, 0)), QStringLiteral("x")),
+                 QByteArray("#2005-05-16#,\"x\"\r\n"));
+        QCOMPARE(LogLine::format(QDateTime(QDate(2005, 1, 2), QTime(0, 0, 1)), QStringLiteral("x")),
+                 QByteArray("#2005-01-02 00:00:01#,\"x\"\r\n"));
+        // The text unchanged.
+        QCOMPARE(LogLine::format(QDateTime(day, QTime(9, 5, 7)), QStringLiteral("A\"B,\xE9")),
+                 QByteArray("#2005-05-16 09:05:07#,\"A\"B,\xE9\"\r\n"));
     }
 
-    // The first visible file of the unit's folder in alphabetical order goes in packets of 180
-    // characters, numbered from 000, the last 255 and filled up with 'F'. One packet in flight:
-    // each is sent only after the reply to the one before (its line follows the reply).
-    void operatingSystemFile_data()
+    // Packets numbered from 000, the last 255, one in flight: each is sent only after the reply
+    // to the one before (its line follows the reply); the packet line shows which of how many is
+    // on its way. The operating system is the first visible file of the unit's folder in
+    // alphabetical order, 180 characters a packet, filled up with 'F'; an image goes 90 bytes a
+    // packet. A refused packet is sent again at once and never counts as a time-out.
+    void transfers_data()
     {
-        QTest::addColumn<int>("size");
-        QTest::addColumn<int>("packets");
-        QTest::newRow("empty") << 0 << 1;
-        QTest::newRow("one full packet") << 180 << 1;
-        QTest::newRow("two full packets") << 360 << 2;
-        QTest::newRow("three packets") << 400 << 3;
-        QTest::newRow("largest that can be numbered") << 46080 << 256;
-        QTest::newRow("one character too many") << 46081 << 0;
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<int>("size"); // of the operating system file
+        QTest::addColumn<int>("dropEvery");
+        QTest::addColumn<int>("refusals");
+        QTest::addColumn<int>("lossSeed"); // a link losing 3 datagrams in 10 each way (seeded)
+        QTest::addColumn<int>("packets");  // 0: refused
+        const QByteArray os = "ABCDEFGV700UPLOAD";
+        QTest::newRow("empty") << os << 0 << 0 << 0 << 0 << 1;
+        QTest::newRow("one full packet") << os << 180 << 0 << 0 << 0 << 1;
+        QTest::newRow("two full packets") << os << 360 << 0 << 0 << 0 << 2;
+        QTest::newRow("three packets") << os << 400 << 0 << 0 << 0 << 3;
+        QTest::newRow("three packets, seven refusals") << os << 400 << 0 << 7 << 0 << 3;
+        // The packet lost once on its way, then its reply (and then nothing): it comes again and
+        // is answered again.
+        QTest::newRow("one packet, then its reply lost") << os << 180 << 0 << 0 << 1359 << 1;
+        QTest::newRow("largest that can be numbered") << os << 46080 << 0 << 0 << 0 << 256;
+        QTest::newRow("one character too many") << os << 46081 << 0 << 0 << 0 << 0;
+        const QByteArray configuration = "VORT01,V007CONFIG";
+        const QByteArray gps = "VORT01,GPSLOC";
+        QTest::newRow("configuration") << configuration << 0 << 0 << 0 << 0 << 6;
+        QTest::newRow("gps table") << gps << 0 << 0 << 0 << 0 << 7;
+        QTest::newRow("configuration, every third lost") << configuration << 0 << 3 << 0 << 0 << 6;
+        QTest::newRow("gps table, every second lost") << gps << 0 << 2 << 0 << 0 << 7;
     }
-    void operatingSystemFile()
+    void transfers()
     {
+        QFETCH(QByteArray, request);
         QFETCH(int, size);
+        QFETCH(int, dropEvery);
+        QFETCH(int, refusals);
+        QFETCH(int, lossSeed);
         QFETCH(int, packets);
-        ServerFixture server;
+        FixedImages images;
+        ServerFixture server(images.source(), 20);
         server.useOperatingSystemBase();
         const QByteArray content = fileOf(size);
         server.writeFile(QStringLiteral("os/V700/.aaa"), "hidden");
@@ -128,6 +109,9 @@ private slots:
         server.writeFile(QStringLiteral("os/V700/A_first.bin"), content);
         UdpUnitClient unit;
         QVERIFY(unit.open());
+        unit.setDropEvery(dropEvery);
+        unit.refuseNext(refusals);
+        unit.setLoss(lossSeed ? 0.3 : 0, quint32(lossSeed));
         auto *progress = server.control<QLabel>("packetProgress");
         QStringList seen;
         connect(&unit, &UdpUnitClient::packetReceived, progress, [&] { seen << progress->text(); });
@@ -135,12 +119,11 @@ private slots:
             QStringLiteral("Error : Operating system file %1 is longer than 46080 characters, "
                            "not sent !!!")
                 .arg(QDir::toNativeSeparators(server.dirPath() + "/os/V700/A_first.bin"));
-        const QByteArray request = "ABCDEFGV700UPLOAD";
         QVERIFY(
             server.run([&] { server.sendFrom(unit, request); },
                        [&] { return unit.isComplete() || server.activity().contains(refused); }));
         const QStringList shown = seen; // before the marker below comes in
-        const QList<QByteArray> received = ServerFixture::delivered(unit);
+        QList<QByteArray> received = ServerFixture::delivered(unit);
         if (packets == 0) {
             QVERIFY(received.isEmpty());
             QCOMPARE(server.activityCount(refused), 1);
@@ -148,28 +131,42 @@ private slots:
             return;
         }
 
-        const QByteArray data = size == 0 ? QByteArray(180, 'F') : padded(content);
+        const bool system = request.endsWith("UPLOAD");
+        const bool configuration = request.endsWith("CONFIG");
+        const QString success = system ? osSuccess : configuration ? configSuccess : gpsSuccess;
+        if (!system) {
+            const QByteArray &image = configuration ? images.configuration : images.gps;
+            QCOMPARE(unit.receivedImage(), image.left(qsizetype(packets) * 90));
+            QCOMPARE(images.requests, QByteArrayList{configuration ? request : "GPS"});
+        }
+        // An empty file goes as one packet of 'F'.
+        const QByteArray data = system ? padded(size ? content : "F") : unit.receivedData();
         QList<QByteArray> expected;
         QStringList lines{QStringLiteral("Recieved: ") + request};
+        QStringList progressLines; // the packet line as each packet comes
         for (int i = 0; i < packets; ++i) {
-            const QByteArray number =
-                i == packets - 1 ? "255" : QByteArray::number(i).rightJustified(3, '0');
-            expected << number + data.mid(qsizetype(i) * 180, 180);
-            lines << QStringLiteral("Recieved: VORT01") << sent(number);
+            expected << numbered(i, packets) + data.mid(qsizetype(i) * 180, 180);
+            lines << QStringLiteral("Recieved: VORT01") << sent(numbered(i, packets));
+            progressLines << QStringLiteral("Packet %1 of %2").arg(i + 1).arg(packets);
         }
-        lines << osSuccess;
+        lines << success;
+        // Resends folded: each packet once.
+        received.resize(std::unique(received.begin(), received.end()) - received.begin());
         QCOMPARE(received, expected);
-        QStringList activity = server.activity();
-        activity.removeIf([](const QString &line) {
-            return line.startsWith("Started") || line.startsWith("Stopped") ||
-                   line.startsWith("Port :");
-        });
-        // The list keeps its newest lines.
-        QVERIFY(activity.size() >= qMin(lines.size(), qsizetype(290)));
-        QCOMPARE(activity, lines.mid(lines.size() - activity.size()));
-        QCOMPARE(shown, progressLines(packets));
         QVERIFY(progress->text().isEmpty());
-        QCOMPARE(logged(server), (QList<QByteArray>{logLine(request), logLine(osSuccess)}));
+        QCOMPARE(logged(server), (QList<QByteArray>{logLine(request), logLine(success)}));
+        const QStringList errors = server.activity().filter(QRegularExpression("^Error"));
+        QCOMPARE(errors.isEmpty(), dropEvery == 0 && lossSeed == 0);
+        // Each refusal answered with the packet again, at once (no time-out above).
+        QCOMPARE(server.activityCount(QStringLiteral("Recieved: VORT00")), refusals);
+        if (dropEvery > 0 || refusals > 0 || lossSeed > 0)
+            return;
+        const QStringList activity = server.activity().filter(
+            QRegularExpression(QStringLiteral("^(?!Started|Stopped|Port :)")));
+        // The list keeps its newest 300 lines.
+        QCOMPARE(server.activity().size(), qMin(lines.size() + 3, qsizetype(300)));
+        QCOMPARE(activity, lines.mid(lines.size() - activity.size()));
+        QCOMPARE(shown, progressLines);
     }
 
     void silentUnit_data()
@@ -195,87 +192,12 @@ private slots:
                            [&] { return server.activity().contains(giveUp); }));
         const QList<QByteArray> received = ServerFixture::delivered(unit);
 
-        QCOMPARE(received.size(), 5);
-        for (const QByteArray &packet : received)
-            QVERIFY(packet.startsWith("000"));
+        QVERIFY(received.value(0).startsWith("000"));
+        QCOMPARE(received, QByteArrayList(5, received.value(0)));
         QCOMPARE(server.activityCount(sent("000")), 5);
         QCOMPARE(server.activityCount(error(1, identifier)), 5);
         QCOMPARE(server.activityCount(giveUp), 1);
         QCOMPARE(logged(server), (QList<QByteArray>{logLine(request), logLine(giveUp)}));
-    }
-
-    // Refusals are answered at once and never count as time-outs, however many there are.
-    void refusalResentAtOnce()
-    {
-        ServerFixture server;
-        server.useOperatingSystemBase();
-        server.writeFile(QStringLiteral("os/V610/os.bin"), fileOf(400));
-        UdpUnitClient unit;
-        QVERIFY(unit.open());
-        unit.refuseNext(7);
-        QVERIFY(server.run([&] { server.sendFrom(unit, "UPLOAD,V610"); },
-                           [&] { return unit.isComplete(); }));
-
-        QCOMPARE(unit.packets().size(), 10);
-        for (int i = 0; i < 8; ++i)
-            QCOMPARE(unit.packets()[i], unit.packets()[0]);
-        QCOMPARE(server.activityCount(sent("000")), 8);
-        QCOMPARE(server.activityCount(QStringLiteral("Recieved: VORT00")), 7);
-        for (const QString &line : server.activity())
-            QVERIFY2(!line.startsWith("Error"), qPrintable(line));
-        QCOMPARE(unit.receivedData().left(400), fileOf(400));
-        QCOMPARE(server.activityCount(osSuccess), 1);
-    }
-
-    void imageTransfers_data()
-    {
-        QTest::addColumn<QByteArray>("request");
-        QTest::addColumn<int>("dropEvery");
-        QTest::newRow("configuration") << QByteArray("VORT01,V007CONFIG") << 0;
-        QTest::newRow("gps table") << QByteArray("VORT01,GPSLOC") << 0;
-        QTest::newRow("configuration, every third lost") << QByteArray("VORT01,V007CONFIG") << 3;
-        QTest::newRow("gps table, every second lost") << QByteArray("VORT01,GPSLOC") << 2;
-    }
-    void imageTransfers()
-    {
-        QFETCH(QByteArray, request);
-        QFETCH(int, dropEvery);
-        const bool configuration = request.endsWith("CONFIG");
-        const int packets = configuration ? 6 : 7;
-        FixedImages images;
-        ServerFixture server(images.source(), 20);
-        UdpUnitClient unit;
-        QVERIFY(unit.open());
-        unit.setDropEvery(dropEvery);
-        auto *progress = server.control<QLabel>("packetProgress");
-        QStringList seen;
-        connect(&unit, &UdpUnitClient::packetReceived, progress, [&] { seen << progress->text(); });
-        QVERIFY(
-            server.run([&] { server.sendFrom(unit, request); }, [&] { return unit.isComplete(); }));
-
-        QStringList numbers;
-        for (const QByteArray &packet : unit.packets()) {
-            QCOMPARE(packet.size(), 183);
-            if (numbers.isEmpty() || numbers.last() != packet.left(3))
-                numbers << QString::fromLatin1(packet.left(3));
-        }
-        QStringList expected;
-        for (int i = 0; i < packets - 1; ++i)
-            expected << QStringLiteral("%1").arg(i, 3, 10, QLatin1Char('0'));
-        expected << QStringLiteral("255");
-        QCOMPARE(numbers, expected);
-        const QByteArray &image = configuration ? images.configuration : images.gps;
-        QCOMPARE(unit.receivedImage(), image.left(qsizetype(packets) * 90));
-        QCOMPARE(server.activityCount(configuration ? configSuccess : gpsSuccess), 1);
-        QVERIFY(progress->text().isEmpty());
-        if (dropEvery == 0) {
-            QCOMPARE(unit.packets().size(), packets);
-            QCOMPARE(seen, progressLines(packets));
-        } else {
-            QVERIFY(!server.activity().filter(QRegularExpression("^Error1 : ")).isEmpty());
-        }
-        if (configuration)
-            QCOMPARE(images.lastRequest, request);
     }
 
     // Nothing chosen gives "not found" for both images (a request naming both gets both
@@ -339,15 +261,13 @@ private slots:
         }
         UdpUnitClient unit;
         QVERIFY(unit.open());
-        bool refused = false;
-        QVERIFY(server.run([&] { server.sendFrom(unit, request); },
-                           [&] {
-                               if (!refused && server.activity().contains(lines.last())) {
-                                   refused = true;
-                                   server.sendFrom(unit, "UPLOAD,V610");
-                               }
-                               return unit.isComplete();
-                           }));
+        // Datagrams are handled in turn: the refusal comes before the next request.
+        QVERIFY(server.run(
+            [&] {
+                server.sendFrom(unit, request);
+                server.sendFrom(unit, "UPLOAD,V610");
+            },
+            [&] { return unit.isComplete(); }));
         QCOMPARE(unit.packets().value(0), "255" + os + QByteArray(80, 'F'));
         QCOMPARE(server.activityCount(lines.last()), 1);
         QList<QByteArray> expected{logLine(request)};
@@ -397,8 +317,57 @@ private slots:
         QCOMPARE(server.activityCount(QStringLiteral("Recieved: STRNG1")), 1);
         QCOMPARE(server.activityCount(QStringLiteral("Recieved: STRNG1GPSLOC")), 1);
         QCOMPARE(server.activityCount(error(1, "UPLOAD")), 1);
-        QCOMPARE(images.calls, 0);
+        QVERIFY(images.requests.isEmpty());
         QCOMPARE(logged(server), (QList<QByteArray>{logLine("UPLOAD,V610"), logLine(osSuccess)}));
+    }
+
+    // A configuration file as vortsetup writes it, chosen on the console and built by the
+    // server's own builder, is read again for the next unit only when its size or time changed;
+    // each unit's own request still opens its image. (The table's whole way: the headless test.)
+    void configurationFileChangedOnDisk_data()
+    {
+        QTest::addColumn<QString>("phone");
+        QTest::addColumn<bool>("keepTime");
+        QTest::addColumn<QByteArray>("secondImageNumber");
+        QTest::newRow("shorter number")
+            << QStringLiteral("012345678") << false << QByteArray("012345678#");
+        QTest::newRow("same length, later time")
+            << QStringLiteral("9876543210") << false << QByteArray("9876543210#");
+        QTest::newRow("same length and time: kept")
+            << QStringLiteral("9876543210") << true << QByteArray("0123456789#");
+    }
+    void configurationFileChangedOnDisk()
+    {
+        QFETCH(QString, phone);
+        QFETCH(bool, keepTime);
+        QFETCH(QByteArray, secondImageNumber);
+        ServerFixture server({}, 20, true, 2);
+        ConfigurationRecord values = TestSupport::validConfiguration();
+        const QString path =
+            server.writeFile(QStringLiteral("cfg1.txt"), configurationFileContent(values));
+        server.control<QLabel>("Label5")->setText(path);
+        const QDateTime written = QFileInfo(path).lastModified();
+        QByteArray expected;
+        QCOMPARE(buildServerConfigurationImage(path, "VORT01,Q007CONFIG", expected).status,
+                 ServerImageResult::Status::Built);
+        UdpUnitClient first;
+        UdpUnitClient second;
+        QVERIFY(first.open() && second.open());
+        connect(&first, &UdpUnitClient::completed, this, [&] {
+            values.basePhoneNumber = phone;
+            server.writeFile(QStringLiteral("cfg1.txt"), configurationFileContent(values));
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(keepTime ? written : written.addSecs(2),
+                                     QFileDevice::FileModificationTime));
+            server.sendFrom(second, "VORT02,R007CONFIG");
+        });
+        QVERIFY(server.run([&] { server.sendFrom(first, "VORT01,Q007CONFIG"); },
+                           [&] { return second.isComplete(); }));
+        QCOMPARE(first.receivedImage(), expected.left(540));
+        QCOMPARE(second.receivedImage().mid(16, secondImageNumber.size()), secondImageNumber);
+        QCOMPARE(second.receivedImage().at(0), 'R');
+        QCOMPARE(server.activity().filter(configSuccess).size(), 2);
     }
 };
 
