@@ -13,33 +13,22 @@
 
 // Configuration download and upload from the main menu against the simulated unit.
 namespace {
-const ShownMessage downloaded{QStringLiteral("Download succesful !"), QStringLiteral("Download"),
-                              MessageIcon::Information};
-const ShownMessage failed{QStringLiteral("Error download !"), QStringLiteral("Invalid download !"),
-                          MessageIcon::Critical};
-const ShownMessage uploaded{QStringLiteral("Upload complete"), QStringLiteral("Upload"),
-                            MessageIcon::Information};
-const ShownMessage invalidConfiguration{QStringLiteral("Invalid Configuration"),
-                                        QStringLiteral("Error"), MessageIcon::Critical};
+const ShownMessage downloaded{"Download succesful !", "Download", MessageIcon::Information};
+const ShownMessage failed{"Error download !", "Invalid download !", MessageIcon::Critical};
+const ShownMessage uploaded{"Upload complete", "Upload", MessageIcon::Information};
 
 struct TransferBench : MainWindowBench
 {
     TransferBench() { installConfigurationPhases(unit); }
 
-    ConfigurationStorePhase &store()
-    {
-        return *dynamic_cast<ConfigurationStorePhase *>(unit.phase('D'));
-    }
-    ConfigurationSendPhase &send()
-    {
-        return *dynamic_cast<ConfigurationSendPhase *>(unit.phase('U'));
-    }
+    auto &store() { return *dynamic_cast<ConfigurationStorePhase *>(unit.phase('D')); }
+    auto &send() { return *dynamic_cast<ConfigurationSendPhase *>(unit.phase('U')); }
     UnitConfiguration &held() { return *store().configuration(); }
     Setup1 &setup1() { return *window.setup1(); }
+    // Anywhere on the screen, also inside its groups.
     template <typename T> T *field(const char *name, QWidget *screen = nullptr)
     {
-        // Anywhere on the screen, also inside its groups.
-        return (screen ? screen : window.setup1())->findChild<T *>(QString::fromLatin1(name));
+        return control<T>(name, screen ? screen : window.setup1());
     }
     // What the PC wrote after the handshake of the operation with this letter.
     QByteArray phaseTraffic(char letter) const
@@ -184,13 +173,14 @@ private slots:
             QCOMPARE(bench.field<QLineEdit>("Text21")->text(), QString::fromLatin1(apn.left(31)));
         } else {
             // The sample unit, as the user reads it.
-            QCOMPARE(bench.field<QLineEdit>("Text2")->text(), QStringLiteral("+447700900123"));
-            QCOMPARE(bench.field<QLineEdit>("Text29")->text(), QStringLiteral("120"));
-            QCOMPARE(bench.field<QLineEdit>("Text10")->text(), QStringLiteral(" 192. 0. 2. 25"));
+            QWidget *setup3 = bench.window.setup3();
+            QCOMPARE((QStringList{bench.field<QLineEdit>("Text2")->text(),
+                                  bench.field<QLineEdit>("Text29")->text(),
+                                  bench.field<QLineEdit>("Text10")->text(),
+                                  bench.field<QLineEdit>("Text2", setup3)->text()}),
+                     (QStringList{"+447700900123", "120", " 192. 0. 2. 25", " 128"}));
             QCOMPARE(bench.field<QComboBox>("Combo2")->currentIndex(), 2);
-            QCOMPARE(bench.field<QComboBox>("Combo1", bench.window.setup3())->currentIndex(), 3);
-            QCOMPARE(bench.field<QLineEdit>("Text2", bench.window.setup3())->text(),
-                     QStringLiteral(" 128"));
+            QCOMPARE(bench.field<QComboBox>("Combo1", setup3)->currentIndex(), 3);
         }
         QVERIFY(bench.button("Command8")->isHidden());
         QVERIFY(!bench.port.isOpen());
