@@ -50,42 +50,23 @@ struct TransferBench : MainWindowBench
     bool statusShown = false;
 };
 
-// Every character comes with a stray one in the same arrival: the PC keeps only the first.
-class DoubledCharactersPhase : public UnitPhase
+// Every hex character comes with a stray one in the same arrival: the PC keeps only the first.
+class DoubledCharactersPhase : public ConfigurationSendPhase, UnitLine
 {
 public:
-    explicit DoubledCharactersPhase(QByteArray bytes) : m_bytes(std::move(bytes)) {}
+    using ConfigurationSendPhase::ConfigurationSendPhase;
     void begin(UnitLine &line) override
     {
-        m_line = &line;
-        m_sent = 0;
-        m_done = false;
-        QTimer::singleShot(20, &m_timers, [this] { next(); });
+        m_port = &line;
+        ConfigurationSendPhase::begin(*this);
     }
-    void receive(const QByteArray &characters, UnitLine &) override
+    void transmit(const QByteArray &characters) override
     {
-        if (m_done || characters != "1")
-            return;
-        if (m_sent < 510)
-            return next();
-        m_done = true;
-        for (int i = 0; i < 4; ++i)
-            QTimer::singleShot(20 * i, &m_timers,
-                               [this, i] { m_line->transmit(QByteArray(1, "V6.3"[i])); });
+        m_port->transmit(finished() ? characters : characters + "Z");
     }
-    bool finished() const override { return m_done; }
 
 private:
-    void next()
-    {
-        const QByteArray hex = HexPair::encode(m_bytes.left(255));
-        m_line->transmit(hex.mid(m_sent++, 1) + "Z");
-    }
-    QByteArray m_bytes;
-    UnitLine *m_line = nullptr;
-    int m_sent = 0;
-    bool m_done = false;
-    QObject m_timers; // what is still due goes with the phase
+    UnitLine *m_port = nullptr;
 };
 // A port whose characters never leave the PC, as when the device has gone.
 class StuckPort : public SimulatedSerialPort
@@ -151,7 +132,8 @@ private slots:
         TransferBench bench;
         bench.send().setLeadingP(leadingP);
         if (doubled)
-            bench.unit.addPhase('U', std::make_unique<DoubledCharactersPhase>(bench.held().bytes));
+            bench.unit.addPhase(
+                'U', std::make_unique<DoubledCharactersPhase>(bench.store().configuration()));
         const QByteArray apn(32, 'a');
         if (longApn) {
             bench.held().bytes.replace(224, 32, apn);
