@@ -117,12 +117,12 @@ private slots:
 
     void refusesAListWithoutSelection()
     {
-        ConfigurationRecord record = TestSupport::validConfiguration();
-        record.workingMode = -1;
-        QVERIFY(!encodeConfigurationImage(record).has_value());
-        record = TestSupport::validConfiguration();
-        record.adcTriggerActivation = -1;
-        QVERIFY(!encodeConfigurationImage(record).has_value());
+        for (auto list :
+             {&ConfigurationRecord::workingMode, &ConfigurationRecord::adcTriggerActivation}) {
+            ConfigurationRecord record = TestSupport::validConfiguration();
+            record.*list = -1;
+            QVERIFY(!encodeConfigurationImage(record).has_value());
+        }
     }
 
     void downloadChecksDifferFromTheScreenCheck()
@@ -292,15 +292,12 @@ private slots:
 
     void savesTheStartUpRecordByteForByte()
     {
-        const QList<QByteArray> lines = {
-            "\"V6.X\"", "0",    "\"\"", "\"\"",  "\"\"",  "0",    "\"\"", "\"\"", "\"\"",
-            "0",        "0",    "\"\"", "0",     "\"\"",  "\"\"", "\"\"", "\"\"", "\"\"",
-            "\"\"",     "0",    "\"\"", "\"\"",  "\"\"",  "\"\"", "\"\"", "\"\"", "\"\"",
-            "0",        "\"\"", "0",    "\"\"",  "0",     "\"\"", "0",    "0",    "\"\"",
-            "\"6048\"", "\"\"", "0",    "\"\"",  "\"\"",  "\"\"", "0",    "\"\"", "0",
-            "0",        "0",    "0",    "\"0\"", "\"0\"", "0"};
+        // The 51 lines, here a space apart.
+        const QByteArray lines =
+            R"("V6.X" 0 "" "" "" 0 "" "" "" 0 0 "" 0 "" "" "" "" "" "" 0 "" "" "" "" "" "" )"
+            R"("" 0 "" 0 "" 0 "" 0 0 "" "6048" "" 0 "" "" "" 0 "" 0 0 0 0 "0" "0" 0)";
         QCOMPARE(saveConfigurationFile(path("start.cfg"), ConfigurationRecord()), std::nullopt);
-        QCOMPARE(readFile(path("start.cfg")), lines.join("\r\n") + "\r\n");
+        QCOMPARE(readFile(path("start.cfg")), QByteArray(lines).replace(' ', "\r\n") + "\r\n");
     }
 
     void saveThenLoadGivesEverySettingBack()

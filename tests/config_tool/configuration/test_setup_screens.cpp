@@ -71,32 +71,18 @@ private slots:
         }
     }
 
-    void fileListsShowNewFiles_data()
-    {
-        QTest::addColumn<QString>("screen");
-        QTest::newRow("configuration") << "setup1";
-        QTest::newRow("location table") << "setup2";
-    }
+    // On the location table's screen; setup1 has the same FileChoice and refresh after a save.
     void fileListsShowNewFiles()
     {
-        QFETCH(QString, screen);
         QTemporaryDir dir;
         RecordingMessageBoxes boxes;
-        RecordingHelpViewer help;
-        std::unique_ptr<QDialog> dialog;
-        if (screen == QLatin1String("setup1")) {
-            auto *setup1 = new Setup1(&help);
-            setup1->setMessageBoxes(&boxes);
-            dialog.reset(setup1);
-        } else {
-            dialog = std::make_unique<Setup2>(nullptr, &boxes, nullptr); // its own help, unused
-        }
-        FileChoice *choice = dialog->findChild<FileChoice *>();
+        Setup2 screen(nullptr, &boxes, nullptr); // its own help viewer, unused
+        FileChoice *choice = &screen.fileChoice();
         // The lists start in the working directory, Text1 empty and open to typing.
         QCOMPARE(choice->directoryPath(), QDir::toNativeSeparators(QDir::currentPath()));
         QCOMPARE(choice->pathText()->text(), QString());
         QVERIFY(!choice->pathText()->isReadOnly());
-        dialog->show();
+        screen.show();
         const QString native = QDir::toNativeSeparators(dir.path());
         choice->setDirectoryPath(dir.path());
         QCOMPARE(choice->pathText()->text(), native + sep);
@@ -110,17 +96,17 @@ private slots:
 
         // A save shows its file at once.
         choice->pathText()->setText(dir.filePath(QStringLiteral("saved.txt")));
-        dialog->findChild<QPushButton *>(QStringLiteral("Command4"))->click();
+        screen.findChild<QPushButton *>(QStringLiteral("Command4"))->click();
         QCOMPARE(boxes.shown.size(), 1);
         QCOMPARE(boxes.shown[0].title, QStringLiteral("Saved"));
         QCOMPARE(shown(), QStringList{QStringLiteral("saved.txt")});
 
         // Files written while the screen was hidden show with it; the file chosen stays chosen.
         choice->fileList()->setCurrentRow(0);
-        dialog->hide();
+        screen.hide();
         QFile(dir.filePath(QStringLiteral("06-12-2026L_14.03.27.csv"))).open(QIODevice::WriteOnly);
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")));
-        dialog->show();
+        screen.show();
         QCOMPARE(shown(), (QStringList{QStringLiteral("06-12-2026L_14.03.27.csv"),
                                        QStringLiteral("saved.txt")}));
         QCOMPARE(choice->fileList()->currentItem()->text(), QStringLiteral("saved.txt"));
