@@ -71,13 +71,23 @@ private slots:
         }
     }
 
-    // On the location table's screen; setup1 has the same FileChoice and refresh after a save.
+    void fileListsShowNewFiles_data()
+    {
+        QTest::addColumn<bool>("configuration");
+        QTest::newRow("configuration") << true;
+        QTest::newRow("location table") << false;
+    }
     void fileListsShowNewFiles()
     {
+        QFETCH(bool, configuration);
         QTemporaryDir dir;
         RecordingMessageBoxes boxes;
-        Setup2 screen(nullptr, &boxes, nullptr); // its own help viewer, unused
-        FileChoice *choice = &screen.fileChoice();
+        RecordingHelpViewer help;
+        Setup1 setup1(&help);
+        setup1.setMessageBoxes(&boxes);
+        Setup2 setup2(nullptr, &boxes, nullptr); // its own help viewer, unused
+        QDialog &screen = configuration ? static_cast<QDialog &>(setup1) : setup2;
+        FileChoice *choice = configuration ? &setup1.fileChoice() : &setup2.fileChoice();
         // The lists start in the working directory, Text1 empty and open to typing.
         QCOMPARE(choice->directoryPath(), QDir::toNativeSeparators(QDir::currentPath()));
         QCOMPARE(choice->pathText()->text(), QString());
@@ -97,8 +107,7 @@ private slots:
         // A save shows its file at once.
         choice->pathText()->setText(dir.filePath(QStringLiteral("saved.txt")));
         screen.findChild<QPushButton *>(QStringLiteral("Command4"))->click();
-        QCOMPARE(boxes.shown.size(), 1);
-        QCOMPARE(boxes.shown[0].title, QStringLiteral("Saved"));
+        QCOMPARE(boxes.shown, QList<ShownMessage>{saved});
         QCOMPARE(shown(), QStringList{QStringLiteral("saved.txt")});
 
         // Files written while the screen was hidden show with it; the file chosen stays chosen.
@@ -283,9 +292,9 @@ private slots:
         QCOMPARE(bench.versionCaption(), record.versionNumber);
         QCOMPARE(bench.field<QLineEdit>("Text15")->text(), record.emailSendTo);
         QCOMPARE(bench.field<QComboBox>("Combo6")->currentIndex(), -1);
-        QWidget *setup3 = bench.window.setup3();
-        QCOMPARE(bench.control<QComboBox>("Combo4", setup3)->currentIndex(), 1);
-        QCOMPARE(bench.control<QLineEdit>("Text2", setup3)->text(), record.adcTriggerLevel);
+        QCOMPARE(bench.control<QComboBox>("Combo4", bench.window.setup3())->currentIndex(), 1);
+        QCOMPARE(bench.control<QLineEdit>("Text2", bench.window.setup3())->text(),
+                 record.adcTriggerLevel);
     }
 
     // An empty path fails both ways; a file failing at its last line: nothing of it reaches the

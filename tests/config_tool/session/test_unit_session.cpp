@@ -58,8 +58,8 @@ private slots:
             << int(Operation::downloadLocationTable) << Setup::UncarriedCell << Result::Refused
             << "" << false;
         QTest::newRow("password refused")
-            << int(Operation::uploadLocations) << Setup::RefusedPassword << Result::InvalidPassword
-            << "Invalid Password" << true;
+            << int(Operation::downloadLocationTable) << Setup::RefusedPassword
+            << Result::InvalidPassword << "Invalid Password" << true;
         QTest::newRow("no device") << int(Operation::uploadLocationTable) << Setup::NoUnitOnPort
                                    << Result::PortNotAvailable
                                    << "COM: not available. Change the CommPort property to "
