@@ -144,10 +144,8 @@ private slots:
     {
         QFETCH(int, screenIndex);
         QFETCH(qreal, scale);
-        const QList<QScreen *> screens = QGuiApplication::screens();
-        QCOMPARE(screens.size(), 2);
-        QScreen *laptop = screens[screenIndex];
-        QCOMPARE(laptop->devicePixelRatio(), scale);
+        QScreen *laptop = QGuiApplication::screens().value(screenIndex);
+        QVERIFY(laptop && laptop->devicePixelRatio() == scale);
         QCOMPARE(laptop->geometry().size() * scale, QSize(1366, 768));
 
         Setup1 screen;
@@ -162,13 +160,11 @@ private slots:
         // Every control can be brought into view.
         auto *area = screen.findChild<QScrollArea *>();
         QVERIFY(area);
-        const QList<QWidget *> controls = screen.findChildren<QWidget *>();
         int checked = 0;
-        for (QWidget *control : controls) {
-            if (!qobject_cast<QPushButton *>(control) && !qobject_cast<QLineEdit *>(control) &&
-                !qobject_cast<QComboBox *>(control) && !qobject_cast<QListWidget *>(control))
-                continue;
-            if (control->isHidden() || !area->widget()->isAncestorOf(control))
+        for (QWidget *control : area->widget()->findChildren<QWidget *>()) {
+            if (control->isHidden() ||
+                (!qobject_cast<QPushButton *>(control) && !qobject_cast<QLineEdit *>(control) &&
+                 !qobject_cast<QComboBox *>(control) && !qobject_cast<QListWidget *>(control)))
                 continue;
             // Scrolled as far towards the control as the scroll bars go.
             const QRect inForm(control->mapTo(area->widget(), QPoint()), control->size());

@@ -81,10 +81,7 @@ class TestTableTransfer : public QObject
     std::unique_ptr<Setup2> m_screen;
     QTemporaryDir m_dir;
 
-    QTableWidget *grid()
-    {
-        return m_screen->findChild<QTableWidget *>(QStringLiteral("MSFlexGrid1"));
-    }
+    QTableWidget *grid() { return m_screen->grid(); } // MSFlexGrid1
     QLineEdit *txtEdit() { return m_screen->findChild<QLineEdit *>(QStringLiteral("txtEdit")); }
     QLineEdit *text1() { return m_screen->findChild<QLineEdit *>(QStringLiteral("Text1")); }
     void click(const char *button)

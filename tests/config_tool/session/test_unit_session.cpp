@@ -81,12 +81,7 @@ private slots:
             bench.unit.setRefusePassword(true);
         if (setup == Setup::NoUnitOnPort)
             bench.session.setPortIndex(1);
-        bool connectingShown = false;
-        int statusShown = 0;
-        connect(&bench.session, &UnitSession::statusChanged, this, [&](StatusItem item, bool on) {
-            connectingShown = connectingShown || (on && item == StatusItem::Command5);
-            statusShown += on && item == Operation::statusButton(code);
-        });
+        QSignalSpy status(&bench.session, &UnitSession::statusChanged);
 
         const OperationOutcome outcome = bench.session.run(code);
 
@@ -100,8 +95,9 @@ private slots:
         QVERIFY(!bench.session.isRunning());
         if (code == Operation::uploadLocations && portOpened)
             QCOMPARE(bench.session.positionLogRecords(), 0);
-        QCOMPARE(statusShown, result == Result::Success ? 1 : 0);
-        QCOMPARE(connectingShown, portOpened);
+        QCOMPARE(status.count({QVariant::fromValue(Operation::statusButton(code)), true}),
+                 result == Result::Success ? 1 : 0);
+        QCOMPARE(status.contains({QVariant::fromValue(StatusItem::Command5), true}), portOpened);
         // Only an upload of the configuration changes it; the unit's version text comes with it.
         QCOMPARE(bench.session.configuration().record() == startConfiguration,
                  code != Operation::uploadConfiguration);
