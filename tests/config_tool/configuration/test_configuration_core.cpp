@@ -53,13 +53,10 @@ private slots:
         QCOMPARE(encodeConfigurationImage(TestSupport::validConfiguration()), validImage());
     }
 
-    // One setting of the valid record changed: the bytes it gives (hex), or a failed build (none).
-    void encodesEachExample_data()
+    // One setting of the valid record changed: the bytes it gives (hex), or "-": a failed build.
+    // Each comparison carries the row's name.
+    void encodesEachExample()
     {
-        QTest::addColumn<QString>("setting");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("position");
-        QTest::addColumn<QByteArray>("bytes");
         const struct
         {
             const char *name, *setting;
@@ -69,18 +66,18 @@ private slots:
         } rows[] = {
             {"16-bit 1000", "smsIntervalOffline", "1000", 2, "03E8"},
             {"16-bit 65535", "udpDestinationPort", "65535", 68, "FFFF"},
-            {"16-bit 511.6", "udpDestinationPort", "511.6", 68, ""},
-            {"port -1: no check, no byte", "udpDestinationPort", "-1", 68, ""},
+            {"16-bit 511.6", "udpDestinationPort", "511.6", 68, "-"},
+            {"port -1: no check, no byte", "udpDestinationPort", "-1", 68, "-"},
             {"speed 100", "speedLimit", "100", 94, "36"},
             {"speed 101", "speedLimit", "101", 94, "37"},
             {"speed 183", "speedLimit", "183", 94, "63"},
             {"10.5 halves to even", "geoFencingDelay", "10.5", 33, "0A"},
             {"11.5 halves to even", "geoFencingDelay", "11.5", 33, "0C"},
-            {"tracking -1", "gprsTrackingInterval", "-1", 76, ""},
+            {"tracking -1", "gprsTrackingInterval", "-1", 76, "-"},
             {"tracking -0.4", "gprsTrackingInterval", "-0.4", 76, "00"},
             {"address zeros", "smtpServerAddress", "192.168.001.010", 48, "C0A8010A"},
-            {"address two points", "smtpServerAddress", "192.168.1", 48, ""},
-            {"address 300", "smtpServerAddress", "192.168.1.300", 48, ""},
+            {"address two points", "smtpServerAddress", "192.168.1", 48, "-"},
+            {"address 300", "smtpServerAddress", "192.168.1.300", 48, "-"},
             {"35.123", "geoLat1", "35.123", 4, "230C03"},
             {"phone 16", "basePhoneNumber", "0123456789012345", 16,
              "30313233343536373839303132333435000A"},
@@ -90,29 +87,21 @@ private slots:
             {"new password 1", "newPassword", "1", 211, "36303438"},
             {"new password 3", "newPassword", "123", 211, "36303438"},
             {"new password 4", "newPassword", "4321", 211, "34333231"},
-            {"saving interval unchecked, 256", "gprsSavingInterval", "256", 221, ""},
-            {"ADC level unchecked, 300", "adcTriggerLevel", "300", 58, ""},
-            {"download check: lat 45", "geoLat1", "45", 4, ""},
-            {"download check: packet id 5", "udpPacketId", "ABC12", 70, ""},
-            {"download check: overflow", "speedLimitTime", "1D999", 222, ""},
-            {"udp address unchecked, short", "udpServerAddress", "1.2", 64, ""},
+            {"saving interval unchecked, 256", "gprsSavingInterval", "256", 221, "-"},
+            {"ADC level unchecked, 300", "adcTriggerLevel", "300", 58, "-"},
+            {"download check: lat 45", "geoLat1", "45", 4, "-"},
+            {"download check: packet id 5", "udpPacketId", "ABC12", 70, "-"},
+            {"download check: overflow", "speedLimitTime", "1D999", 222, "-"},
+            {"udp address unchecked, short", "udpServerAddress", "1.2", 64, "-"},
         };
-        for (const auto &row : rows)
-            QTest::newRow(row.name) << QString(row.setting) << row.text << row.position
-                                    << QByteArray::fromHex(row.bytes);
-    }
-    void encodesEachExample()
-    {
-        QFETCH(QString, setting);
-        QFETCH(QString, text);
-        QFETCH(int, position);
-        QFETCH(QByteArray, bytes);
-        ConfigurationRecord record = TestSupport::validConfiguration();
-        record.*findSetting(setting)->text = text;
-        const std::optional<QByteArray> image = encodeConfigurationImage(record);
-        QCOMPARE(image.has_value(), !bytes.isEmpty());
-        if (image)
-            QCOMPARE(image->mid(position, bytes.size()), bytes);
+        for (const auto &row : rows) {
+            ConfigurationRecord record = TestSupport::validConfiguration();
+            record.*findSetting(QLatin1String(row.setting))->text = row.text;
+            const std::optional<QByteArray> image = encodeConfigurationImage(record);
+            const QByteArray bytes =
+                image ? image->mid(row.position, qstrlen(row.bytes) / 2).toHex().toUpper() : "-";
+            QCOMPARE(row.name + (' ' + bytes), row.name + (' ' + QByteArray(row.bytes)));
+        }
     }
 
     void refusesAListWithoutSelection()
@@ -201,12 +190,9 @@ private slots:
         QCOMPARE(cut.apnName, QString(31, u'a'));
     }
 
-    // One setting changed on a valid record: the messages it gives.
-    void singleSettings_data()
+    // One setting changed on a valid record: the messages it gives, after the row's name.
+    void singleSettings()
     {
-        QTest::addColumn<QString>("setting");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QStringList>("messages");
         const struct
         {
             const char *name, *setting;
@@ -244,19 +230,13 @@ private slots:
             {"apn 33", "apnName", QString(33, u'a'), {"Invalid APN name"}},
             {"address 4 chars", "smtpServerAddress", "1.2.", {"Invalid server IP address"}},
         };
-        for (const auto &row : rows)
-            QTest::newRow(row.name) << QString(row.setting) << row.text << row.messages;
-    }
-    void singleSettings()
-    {
-        QFETCH(QString, setting);
-        QFETCH(QString, text);
-        QFETCH(QStringList, messages);
-        ConfigurationRecord record = TestSupport::validConfiguration();
-        record.*findSetting(setting)->text = text;
-        const ConfigurationCheckResult result = checkConfiguration(record);
-        QCOMPARE(result.failures, messages);
-        QCOMPARE(result.valid(), messages.isEmpty());
+        for (const auto &row : rows) {
+            ConfigurationRecord record = TestSupport::validConfiguration();
+            record.*findSetting(QLatin1String(row.setting))->text = row.text;
+            const ConfigurationCheckResult result = checkConfiguration(record);
+            QCOMPARE(QStringList{row.name} + result.failures, QStringList{row.name} + row.messages);
+            QCOMPARE(result.valid(), row.messages.isEmpty());
+        }
     }
 
     // A number too big for a double ends the check at its test; the messages before it stand.
