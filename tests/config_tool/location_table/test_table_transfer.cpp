@@ -192,15 +192,10 @@ private slots:
         QVERIFY(m_screen->isHidden());
     }
 
-    void keysStoreAndMoveOn_data()
+    // Key 0: the focus goes to another control. A refused edit shows its message, stores "255" and
+    // moves on all the same. To (-1, -1): the editor closes.
+    void keysStoreAndMoveOn()
     {
-        QTest::addColumn<QPoint>("from"); // row, column
-        QTest::addColumn<int>("key");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QPoint>("to"); // (-1, -1): the editor closes
-        // Key 0: the focus goes to another control. A refused edit shows its message, stores
-        // "255" and moves on all the same.
         const struct
         {
             const char *name;
@@ -225,38 +220,33 @@ private slots:
             {"emptied", {3, 1}, 0, "", "255", {-1, -1}},
             {"word", {3, 1}, 0, "north", "north", {-1, -1}},
         };
-        for (const auto &row : rows)
-            QTest::newRow(row.name)
-                << row.from << row.key << QString(row.typed) << QString(row.stored) << row.to;
-    }
-    void keysStoreAndMoveOn()
-    {
-        QFETCH(QPoint, from);
-        QFETCH(int, key);
-        QFETCH(QString, typed);
-        QFETCH(QString, stored);
-        QFETCH(QPoint, to);
-        typeInto(from.x(), from.y(), typed);
-        if (key)
-            QTest::keyClick(txtEdit(), Qt::Key(key));
-        else
-            text1()->setFocus(Qt::TabFocusReason);
-        QCOMPARE(cell(from.x(), from.y()), stored);
-        const bool refused = !typed.isEmpty() && stored != typed;
-        QCOMPARE(takeBoxes(), refused ? QList<ShownMessage>{invalidNumber} : QList<ShownMessage>{});
-        QVERIFY(m_screen->isVisible());
-        if (to.x() < 0) {
-            QVERIFY(txtEdit()->isHidden());
-            return;
+        for (const auto &row : rows) {
+            init(); // a screen of its own for each row
+            typeInto(row.from.x(), row.from.y(), row.typed);
+            if (row.key)
+                QTest::keyClick(txtEdit(), Qt::Key(row.key));
+            else
+                text1()->setFocus(Qt::TabFocusReason);
+            // The row's name comes with what the cell holds.
+            QCOMPARE(row.name + (": " + cell(row.from.x(), row.from.y())),
+                     row.name + (": " + QString(row.stored)));
+            const bool refused = *row.typed && qstrcmp(row.stored, row.typed) != 0;
+            QCOMPARE(takeBoxes(),
+                     refused ? QList<ShownMessage>{invalidNumber} : QList<ShownMessage>{});
+            QVERIFY(m_screen->isVisible());
+            if (row.to.x() < 0) {
+                QVERIFY(txtEdit()->isHidden());
+                continue;
+            }
+            QVERIFY(txtEdit()->isVisible());
+            QVERIFY(txtEdit()->hasFocus());
+            QCOMPARE(editedCell(), row.to);
+            QCOMPARE(txtEdit()->selectedText(), cell(row.to.x(), row.to.y()));
+            // What is typed next goes into that cell.
+            QTest::keyClicks(txtEdit(), QStringLiteral("9.5"));
+            QTest::keyClick(txtEdit(), Qt::Key_Tab);
+            QCOMPARE(cell(row.to.x(), row.to.y()), QStringLiteral("9.5"));
         }
-        QVERIFY(txtEdit()->isVisible());
-        QVERIFY(txtEdit()->hasFocus());
-        QCOMPARE(editedCell(), to);
-        QCOMPARE(txtEdit()->selectedText(), cell(to.x(), to.y()));
-        // What is typed next goes into that cell.
-        QTest::keyClicks(txtEdit(), QStringLiteral("9.5"));
-        QTest::keyClick(txtEdit(), Qt::Key_Tab);
-        QCOMPARE(cell(to.x(), to.y()), QStringLiteral("9.5"));
     }
 
     void roundTripsThroughAFile()
@@ -291,49 +281,39 @@ private slots:
                  (QStringList{"0", "51.4521", "12.5", "-0.25", "200", "ten", "99.1234"}));
     }
 
-    void refusesCellsTheGridWouldNotTake_data()
+    // The message names the first cell the grid would not take, after the file's name. Nothing of
+    // the file reaches the grid, so nothing of it can be sent.
+    void refusesCellsTheGridWouldNotTake()
     {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("named"); // what the message says after the file's name
         // Row 3 of a table of 100 rows as the file has it, and what the message says of it.
         const struct
         {
-            const char *name, *row3, *named;
+            const char *row3, *named;
         } rows[] = {
-            {"word", R"("3","abc","2.5")", R"(latitude "abc" is not a number)"},
-            {"empty", R"("3","1.5","")", R"(longitude "" is not a number)"},
-            {"decimal comma", R"("3","1,5","2.5")", R"(latitude "1,5" is not a number)"},
-            {"number and word", R"("3","12abc","2.5")", R"(latitude "12abc" is not a number)"},
-            {"five decimals", R"("3","1.5","2.12345")",
-             R"(longitude "2.12345" has more than four decimals)"},
-            {"unquoted 3e2", R"("3",3e2,"2.5")", R"(latitude "300" is not below 256)"},
+            {R"("3","abc","2.5")", R"(row 3, latitude "abc" is not a number)"},
+            {R"("3","1.5","")", R"(row 3, longitude "" is not a number)"},
+            {R"("3","1,5","2.5")", R"(row 3, latitude "1,5" is not a number)"},
+            {R"("3","12abc","2.5")", R"(row 3, latitude "12abc" is not a number)"},
+            {R"("3","1.5","2.12345")", R"(row 3, longitude "2.12345" has more than four decimals)"},
+            {R"("3",3e2,"2.5")", R"(row 3, latitude "300" is not below 256)"},
+            // A configuration file chosen by mistake: its phone number is no coordinate.
+            {nullptr, R"(row 0, longitude "+4412345678" is not below 256)"},
         };
-        for (const auto &row : rows) {
-            QByteArray table;
-            for (int id = 0; id < 100; ++id)
-                table += id == 3 ? row.row3 + QByteArray("\r\n")
-                                 : "\"" + QByteArray::number(id) + "\",\"1.5\",\"2.5\"\r\n";
-            QTest::newRow(row.name) << table << ", row 3, " + QString(row.named);
-        }
-        // A configuration file chosen by mistake: its phone number is no coordinate.
-        QTest::newRow("configuration file")
-            << QByteArray("\"V6.X\"\r\n0\r\n\"+4412345678\"\r\n\"30\"\r\n")
-            << ", row 0, longitude \"+4412345678\" is not below 256";
-    }
-    void refusesCellsTheGridWouldNotTake()
-    {
-        QFETCH(QByteArray, content);
-        QFETCH(QString, named);
         const QString path = m_dir.filePath(QStringLiteral("refused.txt"));
-        QVERIFY(writeFile(path, content));
         m_screen->setCellText(3 * 3 + 1, QStringLiteral("7.5"));
         const QStringList before = m_screen->cells();
-        load(path);
-        QCOMPARE(takeBoxes(),
-                 (QList<ShownMessage>{{"Error loading file: " + path + named,
-                                       QStringLiteral("Error"), MessageIcon::Critical}}));
-        // Nothing of the file reaches the grid, so nothing of it can be sent.
-        QCOMPARE(m_screen->cells(), before);
+        for (const auto &row : rows) {
+            QByteArray content = row.row3 ? "" : "\"V6.X\"\r\n0\r\n\"+4412345678\"\r\n\"30\"\r\n";
+            for (int id = 0; row.row3 && id < 100; ++id)
+                content += id == 3 ? row.row3 + QByteArray("\r\n")
+                                   : "\"" + QByteArray::number(id) + "\",\"1.5\",\"2.5\"\r\n";
+            QVERIFY(writeFile(path, content));
+            load(path);
+            QCOMPARE(takeBoxes(),
+                     (QList<ShownMessage>{{"Error loading file: " + path + ", " + row.named,
+                                           "Error", MessageIcon::Critical}}));
+            QCOMPARE(m_screen->cells(), before);
+        }
     }
 
     void aShortFileLoadsItsRowsThenFails()
