@@ -359,23 +359,20 @@ private slots:
         }
     }
 
-    void unreadableFilesFailWithoutChanges_data()
-    {
-        QTest::addColumn<QByteArray>("content"); // empty: no file at all
-        QTest::newRow("missing") << QByteArray();
-        QTest::newRow("binary") << QByteArray("\"V6.X\"\r\n0\r\n\0\x01\x02\r\n", 13);
-        QTest::newRow("empty file") << QByteArray("\r\n");
-    }
+    // No file at all (no content here), a binary file and an empty one.
     void unreadableFilesFailWithoutChanges()
     {
-        QFETCH(QByteArray, content);
-        QFile::remove(path("bad.cfg"));
-        if (!content.isEmpty())
-            QVERIFY(writeFile(path("bad.cfg"), content));
-        ConfigurationRecord record = TestSupport::validConfiguration();
-        QVERIFY(!loadConfigurationFile(path("bad.cfg"), record));
-        QCOMPARE(record, TestSupport::validConfiguration());
-        QVERIFY(!loadConfigurationFile(m_dir.path(), record));
+        for (const QByteArray &content :
+             {QByteArray(), QByteArray("\"V6.X\"\r\n0\r\n\0\x01\x02\r\n", 13),
+              QByteArray("\r\n")}) {
+            QFile::remove(path("bad.cfg"));
+            if (!content.isEmpty())
+                QVERIFY(writeFile(path("bad.cfg"), content));
+            ConfigurationRecord record = TestSupport::validConfiguration();
+            QVERIFY2(!loadConfigurationFile(path("bad.cfg"), record), content.toHex().constData());
+            QCOMPARE(record, TestSupport::validConfiguration());
+            QVERIFY(!loadConfigurationFile(m_dir.path(), record));
+        }
     }
 
     void readsRecordsSharingOrSpanningLines()

@@ -426,40 +426,33 @@ private slots:
         QCOMPARE(bench.grid().cellText(1), QStringLiteral("51.4521"));
     }
 
-    void refusesACoordinateTheUnitCannotTake_data()
-    {
-        QTest::addColumn<int>("cell");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("prompt");
-        QTest::newRow("negative") << 17 * 3 + 2 << "-4.25"
-                                  << "Row 17 (ID 17): the longitude";
-        QTest::newRow("above 255") << 99 * 3 + 1 << "256"
-                                   << "Row 99 (ID 99): the latitude";
-        QTest::newRow("just below 0") << 4 << "-0.0001"
-                                      << "Row 1 (ID 1): the latitude";
-    }
     void refusesACoordinateTheUnitCannotTake()
     {
-        QFETCH(int, cell);
-        QFETCH(QString, text);
-        QFETCH(QString, prompt);
-        TableBench bench;
-        bench.grid().setCellText(cell, text);
-        bench.grid().setCellText(299, QStringLiteral("300")); // only the first one is named
+        // The cell, its text and what the message says before the text.
+        const std::tuple<int, QString, QString> rows[] = {
+            {17 * 3 + 2, "-4.25", "Row 17 (ID 17): the longitude"},
+            {99 * 3 + 1, "256", "Row 99 (ID 99): the latitude"},
+            {4, "-0.0001", "Row 1 (ID 1): the latitude"}};
+        for (const auto &[cell, text, prompt] : rows) {
+            TableBench bench;
+            bench.grid().setCellText(cell, text);
+            bench.grid().setCellText(299, QStringLiteral("300")); // only the first one is named
 
-        bench.button("Command14")->click();
+            bench.button("Command14")->click();
 
-        const QString named = prompt + " \"" + text +
-                              "\" cannot be sent to the unit, which takes "
-                              "0 to 255.9999 only. Nothing has been downloaded.";
-        QCOMPARE(bench.boxes.shown, (QList<ShownMessage>{{named, "Error", MessageIcon::Critical}}));
-        QCOMPARE(bench.port.openCount(), 0);
-        QCOMPARE(bench.port.written(), QByteArray());
-        // The upload is not held back by the same cell.
-        bench.boxes.shown.clear();
-        bench.window.startOperation(Operation::uploadLocationTable);
-        QCOMPARE(bench.boxes.shown, QList<ShownMessage>{uploaded});
-        QCOMPARE(bench.grid().cellText(299), QStringLiteral("255"));
+            const QString named = prompt + " \"" + text +
+                                  "\" cannot be sent to the unit, which takes "
+                                  "0 to 255.9999 only. Nothing has been downloaded.";
+            QCOMPARE(bench.boxes.shown,
+                     (QList<ShownMessage>{{named, "Error", MessageIcon::Critical}}));
+            QCOMPARE(bench.port.openCount(), 0);
+            QCOMPARE(bench.port.written(), QByteArray());
+            // The upload is not held back by the same cell.
+            bench.boxes.shown.clear();
+            bench.window.startOperation(Operation::uploadLocationTable);
+            QCOMPARE(bench.boxes.shown, QList<ShownMessage>{uploaded});
+            QCOMPARE(bench.grid().cellText(299), QStringLiteral("255"));
+        }
     }
 };
 
