@@ -62,7 +62,7 @@ private slots:
             const char *name, *setting;
             QString text;
             int position;
-            const char *bytes;
+            QByteArray bytes;
         } rows[] = {
             {"16-bit 1000", "smsIntervalOffline", "1000", 2, "03E8"},
             {"16-bit 65535", "udpDestinationPort", "65535", 68, "FFFF"},
@@ -99,8 +99,8 @@ private slots:
             record.*findSetting(QLatin1String(row.setting))->text = row.text;
             const std::optional<QByteArray> image = encodeConfigurationImage(record);
             const QByteArray bytes =
-                image ? image->mid(row.position, qstrlen(row.bytes) / 2).toHex().toUpper() : "-";
-            QCOMPARE(row.name + (' ' + bytes), row.name + (' ' + QByteArray(row.bytes)));
+                image ? image->mid(row.position, row.bytes.size() / 2).toHex().toUpper() : "-";
+            QCOMPARE(row.name + (' ' + bytes), row.name + (' ' + row.bytes));
         }
     }
 
