@@ -13,33 +13,22 @@
 
 // Configuration download and upload from the main menu against the simulated unit.
 namespace {
-const ShownMessage downloaded{QStringLiteral("Download succesful !"), QStringLiteral("Download"),
-                              MessageIcon::Information};
-const ShownMessage failed{QStringLiteral("Error download !"), QStringLiteral("Invalid download !"),
-                          MessageIcon::Critical};
-const ShownMessage uploaded{QStringLiteral("Upload complete"), QStringLiteral("Upload"),
-                            MessageIcon::Information};
-const ShownMessage invalidConfiguration{QStringLiteral("Invalid Configuration"),
-                                        QStringLiteral("Error"), MessageIcon::Critical};
+const ShownMessage downloaded{"Download succesful !", "Download", MessageIcon::Information};
+const ShownMessage failed{"Error download !", "Invalid download !", MessageIcon::Critical};
+const ShownMessage uploaded{"Upload complete", "Upload", MessageIcon::Information};
 
 struct TransferBench : MainWindowBench
 {
     TransferBench() { installConfigurationPhases(unit); }
 
-    ConfigurationStorePhase &store()
-    {
-        return *dynamic_cast<ConfigurationStorePhase *>(unit.phase('D'));
-    }
-    ConfigurationSendPhase &send()
-    {
-        return *dynamic_cast<ConfigurationSendPhase *>(unit.phase('U'));
-    }
+    auto &store() { return *dynamic_cast<ConfigurationStorePhase *>(unit.phase('D')); }
+    auto &send() { return *dynamic_cast<ConfigurationSendPhase *>(unit.phase('U')); }
     UnitConfiguration &held() { return *store().configuration(); }
     Setup1 &setup1() { return *window.setup1(); }
+    // Anywhere on the screen, also inside its groups.
     template <typename T> T *field(const char *name, QWidget *screen = nullptr)
     {
-        // Anywhere on the screen, also inside its groups.
-        return (screen ? screen : window.setup1())->findChild<T *>(QString::fromLatin1(name));
+        return control<T>(name, screen ? screen : window.setup1());
     }
     // What the PC wrote after the handshake of the operation with this letter.
     QByteArray phaseTraffic(char letter) const
@@ -61,42 +50,23 @@ struct TransferBench : MainWindowBench
     bool statusShown = false;
 };
 
-// Every character comes with a stray one in the same arrival: the PC keeps only the first.
-class DoubledCharactersPhase : public UnitPhase
+// Every hex character comes with a stray one in the same arrival: the PC keeps only the first.
+class DoubledCharactersPhase : public ConfigurationSendPhase, UnitLine
 {
 public:
-    explicit DoubledCharactersPhase(QByteArray bytes) : m_bytes(std::move(bytes)) {}
+    using ConfigurationSendPhase::ConfigurationSendPhase;
     void begin(UnitLine &line) override
     {
-        m_line = &line;
-        m_sent = 0;
-        m_done = false;
-        QTimer::singleShot(20, &m_timers, [this] { next(); });
+        m_port = &line;
+        ConfigurationSendPhase::begin(*this);
     }
-    void receive(const QByteArray &characters, UnitLine &) override
+    void transmit(const QByteArray &characters) override
     {
-        if (m_done || characters != "1")
-            return;
-        if (m_sent < 510)
-            return next();
-        m_done = true;
-        for (int i = 0; i < 4; ++i)
-            QTimer::singleShot(20 * i, &m_timers,
-                               [this, i] { m_line->transmit(QByteArray(1, "V6.3"[i])); });
+        m_port->transmit(finished() ? characters : characters + "Z");
     }
-    bool finished() const override { return m_done; }
 
 private:
-    void next()
-    {
-        const QByteArray hex = HexPair::encode(m_bytes.left(255));
-        m_line->transmit(hex.mid(m_sent++, 1) + "Z");
-    }
-    QByteArray m_bytes;
-    UnitLine *m_line = nullptr;
-    int m_sent = 0;
-    bool m_done = false;
-    QObject m_timers; // what is still due goes with the phase
+    UnitLine *m_port = nullptr;
 };
 // A port whose characters never leave the PC, as when the device has gone.
 class StuckPort : public SimulatedSerialPort
@@ -162,7 +132,8 @@ private slots:
         TransferBench bench;
         bench.send().setLeadingP(leadingP);
         if (doubled)
-            bench.unit.addPhase('U', std::make_unique<DoubledCharactersPhase>(bench.held().bytes));
+            bench.unit.addPhase(
+                'U', std::make_unique<DoubledCharactersPhase>(bench.store().configuration()));
         const QByteArray apn(32, 'a');
         if (longApn) {
             bench.held().bytes.replace(224, 32, apn);
@@ -184,13 +155,14 @@ private slots:
             QCOMPARE(bench.field<QLineEdit>("Text21")->text(), QString::fromLatin1(apn.left(31)));
         } else {
             // The sample unit, as the user reads it.
-            QCOMPARE(bench.field<QLineEdit>("Text2")->text(), QStringLiteral("+447700900123"));
-            QCOMPARE(bench.field<QLineEdit>("Text29")->text(), QStringLiteral("120"));
-            QCOMPARE(bench.field<QLineEdit>("Text10")->text(), QStringLiteral(" 192. 0. 2. 25"));
+            QWidget *setup3 = bench.window.setup3();
+            QCOMPARE((QStringList{bench.field<QLineEdit>("Text2")->text(),
+                                  bench.field<QLineEdit>("Text29")->text(),
+                                  bench.field<QLineEdit>("Text10")->text(),
+                                  bench.field<QLineEdit>("Text2", setup3)->text()}),
+                     (QStringList{"+447700900123", "120", " 192. 0. 2. 25", " 128"}));
             QCOMPARE(bench.field<QComboBox>("Combo2")->currentIndex(), 2);
-            QCOMPARE(bench.field<QComboBox>("Combo1", bench.window.setup3())->currentIndex(), 3);
-            QCOMPARE(bench.field<QLineEdit>("Text2", bench.window.setup3())->text(),
-                     QStringLiteral(" 128"));
+            QCOMPARE(bench.field<QComboBox>("Combo1", setup3)->currentIndex(), 3);
         }
         QVERIFY(bench.button("Command8")->isHidden());
         QVERIFY(!bench.port.isOpen());

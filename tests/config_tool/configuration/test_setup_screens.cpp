@@ -34,6 +34,17 @@ const ShownMessage configurationOk{QStringLiteral("Configuration is OK"),
                                    QStringLiteral("Valid Configuration"), MessageIcon::None};
 const ShownMessage saved{QStringLiteral("Configuration has been Saved"), QStringLiteral("Saved"),
                          MessageIcon::Information};
+
+// The main window with its configuration screen setup1 at hand.
+struct ScreensBench : MainWindowBench
+{
+    Setup1 &screen() { return *window.setup1(); }
+    // A control anywhere on setup1, also inside its groups.
+    template <typename T> T *field(const char *name) { return control<T>(name, &screen()); }
+    void click(const char *name) { button(name, &screen())->click(); }
+    void choose(const QString &file) { field<QLineEdit>("Text1")->setText(file); }
+    QString versionCaption() { return field<QLabel>("Label2")->text(); }
+};
 } // namespace
 
 class TestSetupScreens : public QObject
@@ -42,29 +53,6 @@ class TestSetupScreens : public QObject
 private:
     QTemporaryDir m_dir;
     QString path(const char *name) const { return m_dir.filePath(QLatin1String(name)); }
-
-    static Setup1 &screen(MainWindowBench &bench) { return *bench.window.setup1(); }
-    // A control anywhere on a screen, also inside its groups.
-    template <typename T> static T *field(QWidget *screen, const char *name)
-    {
-        return screen->findChild<T *>(QString::fromLatin1(name));
-    }
-    static void click(MainWindowBench &bench, const char *button)
-    {
-        QPushButton *b = bench.button(button, &screen(bench));
-        QVERIFY(b);
-        b->click();
-    }
-    static void choose(MainWindowBench &bench, const QString &file)
-    {
-        auto *text1 = field<QLineEdit>(&screen(bench), "Text1");
-        QVERIFY(text1);
-        text1->setText(file);
-    }
-    static QString versionCaption(MainWindowBench &bench)
-    {
-        return field<QLabel>(&screen(bench), "Label2")->text();
-    }
 
 private slots:
     void fileChoiceTexts()
@@ -85,33 +73,26 @@ private slots:
 
     void fileListsShowNewFiles_data()
     {
-        QTest::addColumn<QString>("screen");
-        QTest::newRow("configuration") << "setup1";
-        QTest::newRow("location table") << "setup2";
+        QTest::addColumn<bool>("configuration");
+        QTest::newRow("configuration") << true;
+        QTest::newRow("location table") << false;
     }
     void fileListsShowNewFiles()
     {
-        QFETCH(QString, screen);
+        QFETCH(bool, configuration);
         QTemporaryDir dir;
         RecordingMessageBoxes boxes;
         RecordingHelpViewer help;
-        std::unique_ptr<QDialog> dialog;
-        FileChoice *choice = nullptr;
-        if (screen == QLatin1String("setup1")) {
-            auto *setup1 = new Setup1(&help);
-            setup1->setMessageBoxes(&boxes);
-            choice = &setup1->fileChoice();
-            dialog.reset(setup1);
-        } else {
-            auto *setup2 = new Setup2(nullptr, &boxes, nullptr); // its own help viewer, unused
-            choice = &setup2->fileChoice();
-            dialog.reset(setup2);
-        }
+        Setup1 setup1(&help);
+        setup1.setMessageBoxes(&boxes);
+        Setup2 setup2(nullptr, &boxes, nullptr); // its own help viewer, unused
+        QDialog &screen = configuration ? static_cast<QDialog &>(setup1) : setup2;
+        FileChoice *choice = configuration ? &setup1.fileChoice() : &setup2.fileChoice();
         // The lists start in the working directory, Text1 empty and open to typing.
         QCOMPARE(choice->directoryPath(), QDir::toNativeSeparators(QDir::currentPath()));
         QCOMPARE(choice->pathText()->text(), QString());
         QVERIFY(!choice->pathText()->isReadOnly());
-        dialog->show();
+        screen.show();
         const QString native = QDir::toNativeSeparators(dir.path());
         choice->setDirectoryPath(dir.path());
         QCOMPARE(choice->pathText()->text(), native + sep);
@@ -125,17 +106,16 @@ private slots:
 
         // A save shows its file at once.
         choice->pathText()->setText(dir.filePath(QStringLiteral("saved.txt")));
-        dialog->findChild<QPushButton *>(QStringLiteral("Command4"))->click();
-        QCOMPARE(boxes.shown.size(), 1);
-        QCOMPARE(boxes.shown[0].title, QStringLiteral("Saved"));
+        screen.findChild<QPushButton *>(QStringLiteral("Command4"))->click();
+        QCOMPARE(boxes.shown, QList<ShownMessage>{saved});
         QCOMPARE(shown(), QStringList{QStringLiteral("saved.txt")});
 
         // Files written while the screen was hidden show with it; the file chosen stays chosen.
         choice->fileList()->setCurrentRow(0);
-        dialog->hide();
+        screen.hide();
         QFile(dir.filePath(QStringLiteral("06-12-2026L_14.03.27.csv"))).open(QIODevice::WriteOnly);
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")));
-        dialog->show();
+        screen.show();
         QCOMPARE(shown(), (QStringList{QStringLiteral("06-12-2026L_14.03.27.csv"),
                                        QStringLiteral("saved.txt")}));
         QCOMPARE(choice->fileList()->currentItem()->text(), QStringLiteral("saved.txt"));
@@ -164,10 +144,8 @@ private slots:
     {
         QFETCH(int, screenIndex);
         QFETCH(qreal, scale);
-        const QList<QScreen *> screens = QGuiApplication::screens();
-        QCOMPARE(screens.size(), 2);
-        QScreen *laptop = screens[screenIndex];
-        QCOMPARE(laptop->devicePixelRatio(), scale);
+        QScreen *laptop = QGuiApplication::screens().value(screenIndex);
+        QVERIFY(laptop && laptop->devicePixelRatio() == scale);
         QCOMPARE(laptop->geometry().size() * scale, QSize(1366, 768));
 
         Setup1 screen;
@@ -182,13 +160,11 @@ private slots:
         // Every control can be brought into view.
         auto *area = screen.findChild<QScrollArea *>();
         QVERIFY(area);
-        const QList<QWidget *> controls = screen.findChildren<QWidget *>();
         int checked = 0;
-        for (QWidget *control : controls) {
-            if (!qobject_cast<QPushButton *>(control) && !qobject_cast<QLineEdit *>(control) &&
-                !qobject_cast<QComboBox *>(control) && !qobject_cast<QListWidget *>(control))
-                continue;
-            if (control->isHidden() || !area->widget()->isAncestorOf(control))
+        for (QWidget *control : area->widget()->findChildren<QWidget *>()) {
+            if (control->isHidden() ||
+                (!qobject_cast<QPushButton *>(control) && !qobject_cast<QLineEdit *>(control) &&
+                 !qobject_cast<QComboBox *>(control) && !qobject_cast<QListWidget *>(control)))
                 continue;
             // Scrolled as far towards the control as the scroll bars go.
             const QRect inForm(control->mapTo(area->widget(), QPoint()), control->size());
@@ -239,10 +215,7 @@ private slots:
             QCOMPARE(screen.writeIndex(setting, index), accepted);
             QCOMPARE(screen.settings().readIndex(2), setting == 2 && accepted ? index : 1);
         }
-    }
-
-    void refusedIndexLeavesTheOtherSettingsWritten()
-    {
+        // A refused index leaves the other settings of a record written.
         ConfigurationRecord record;
         record.panicInput = 7;
         record.speedLimit = QStringLiteral("90");
@@ -253,130 +226,96 @@ private slots:
     }
 
     // Check, Save and Load as the user meets them on setup1 and the controls of both screens.
-    void checkShowsEveryFailureThenTheVerdict_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QList<ShownMessage>>("expected");
-        QTest::newRow("all texts empty")
-            << "empty"
-            << errors({"Invalid Base Phone number", "Invalid LAT1 Value", "Invalid LAT2 Value",
-                       "Invalid LONG1 Value", "Invalid LONG2 Value", "Invalid LAT1 Value",
-                       "Invalid LAT2 Value", "Invalid LONG1 Value", "Invalid LONG2 Value",
-                       "Invalid IP address for UDP", "Invalid server IP address",
-                       "Invalid GEO fencing delay", "Invalid GEO fencing sensitivity",
-                       "Invalid Alarm input delay time", "Invalid GPS reading interval",
-                       "Invalid UDP packet identification", "Invalid Existing Password"});
-        QTest::newRow("valid") << "valid" << QList<ShownMessage>{configurationOk};
-        // The overflow in row 3 ends the check: row 1's failure before it, nothing after.
-        QTest::newRow("overflow") << "overflow"
-                                  << errors({"Invalid Base Phone number", "Invalid Configuration"});
-        QTest::newRow("Speed with its blank") << "speed" << errors({"Speed "});
-    }
+    // Check shows every failure, then its verdict; an overflow ends it (row 3 here: row 1's
+    // failure before it, nothing after).
     void checkShowsEveryFailureThenTheVerdict()
     {
-        QFETCH(QString, kind);
-        QFETCH(QList<ShownMessage>, expected);
-        MainWindowBench bench;
-        if (kind == QLatin1String("empty")) {
-            // Typed away on the screen: every text box of a setting emptied.
-            for (const SettingDescriptor &d : settingDescriptors()) {
-                if (d.screen == SettingDescriptor::Screen::Setup1 &&
-                    d.kind == SettingDescriptor::Kind::Text)
-                    field<QLineEdit>(&screen(bench), d.control)->clear();
-            }
-        } else {
-            ConfigurationRecord record = TestSupport::validConfiguration();
-            if (kind == QLatin1String("overflow")) {
-                record.basePhoneNumber.clear();
-                record.speedLimit = QStringLiteral("1E999");
-                record.geoLat1 = QStringLiteral("95"); // would fail row 5
-            } else if (kind == QLatin1String("speed")) {
-                record.speedLimitTime = QStringLiteral("256");
-            }
-            QVERIFY(screen(bench).setConfiguration(record));
+        ScreensBench bench;
+        ConfigurationRecord record = TestSupport::validConfiguration();
+        QVERIFY(bench.screen().setConfiguration(record));
+        bench.click("Command5");
+        record.basePhoneNumber.clear();
+        record.speedLimit = QStringLiteral("1E999");
+        record.geoLat1 = QStringLiteral("95"); // would fail row 5
+        QVERIFY(bench.screen().setConfiguration(record));
+        bench.click("Command5");
+        // Typed away on the screen: every text box of a setting emptied.
+        for (const SettingDescriptor &d : settingDescriptors()) {
+            if (d.screen == SettingDescriptor::Screen::Setup1 &&
+                d.kind == SettingDescriptor::Kind::Text)
+                bench.field<QLineEdit>(d.control)->clear();
         }
+        bench.click("Command5");
 
-        click(bench, "Command5");
-
-        QCOMPARE(bench.boxes.shown, expected);
+        QCOMPARE(
+            bench.boxes.shown,
+            QList<ShownMessage>{configurationOk} +
+                errors({"Invalid Base Phone number", "Invalid Configuration",
+                        "Invalid Base Phone number", "Invalid LAT1 Value", "Invalid LAT2 Value",
+                        "Invalid LONG1 Value", "Invalid LONG2 Value", "Invalid LAT1 Value",
+                        "Invalid LAT2 Value", "Invalid LONG1 Value", "Invalid LONG2 Value",
+                        "Invalid IP address for UDP", "Invalid server IP address",
+                        "Invalid GEO fencing delay", "Invalid GEO fencing sensitivity",
+                        "Invalid Alarm input delay time", "Invalid GPS reading interval",
+                        "Invalid UDP packet identification", "Invalid Existing Password"}));
     }
 
     void saveThenLoadGivesTheScreensBack()
     {
-        MainWindowBench bench;
+        ScreensBench bench;
         // The screens start with the designed values on both of them.
-        choose(bench, path("start.cfg"));
-        click(bench, "Command4");
+        bench.choose(path("start.cfg"));
+        bench.click("Command4");
         QCOMPARE(readFile(path("start.cfg")), configurationFileContent(ConfigurationRecord()));
         ConfigurationRecord record = TestSupport::validConfiguration();
         record.versionNumber = QStringLiteral("V6.3 from the unit\r\n");
         record.emailSendTo = QStringLiteral("fleet, north@example.com");
         record.geoFencingDelay = QStringLiteral(" 30");
         record.creditsLeft = -1;
-        QVERIFY(screen(bench).setConfiguration(record));
-        QCOMPARE(versionCaption(bench), record.versionNumber);
-        choose(bench, path("round.cfg"));
+        QVERIFY(bench.screen().setConfiguration(record));
+        QCOMPARE(bench.versionCaption(), record.versionNumber);
+        bench.choose(path("round.cfg"));
 
-        click(bench, "Command4");
+        bench.click("Command4");
         QCOMPARE(bench.boxes.shown, (QList<ShownMessage>{saved, saved}));
 
         // Back to other values on both screens, then Load.
-        QVERIFY(screen(bench).setConfiguration(ConfigurationRecord()));
-        click(bench, "Command1");
+        QVERIFY(bench.screen().setConfiguration(ConfigurationRecord()));
+        bench.click("Command1");
 
         QCOMPARE(bench.boxes.shown.size(), 2); // a load says nothing
-        QCOMPARE(screen(bench).configuration(), record);
-        QCOMPARE(versionCaption(bench), record.versionNumber);
-        QCOMPARE(field<QLineEdit>(&screen(bench), "Text15")->text(), record.emailSendTo);
-        QCOMPARE(field<QComboBox>(&screen(bench), "Combo6")->currentIndex(), -1);
-        QCOMPARE(field<QComboBox>(bench.window.setup3(), "Combo4")->currentIndex(), 1);
-        QCOMPARE(field<QLineEdit>(bench.window.setup3(), "Text2")->text(), record.adcTriggerLevel);
+        QCOMPARE(bench.screen().configuration(), record);
+        QCOMPARE(bench.versionCaption(), record.versionNumber);
+        QCOMPARE(bench.field<QLineEdit>("Text15")->text(), record.emailSendTo);
+        QCOMPARE(bench.field<QComboBox>("Combo6")->currentIndex(), -1);
+        QCOMPARE(bench.control<QComboBox>("Combo4", bench.window.setup3())->currentIndex(), 1);
+        QCOMPARE(bench.control<QLineEdit>("Text2", bench.window.setup3())->text(),
+                 record.adcTriggerLevel);
     }
 
-    // A file failing at its last line: nothing of it reaches the screens.
-    void failedLoadLeavesTheScreensUntouched()
+    // An empty path fails both ways; a file failing at its last line: nothing of it reaches the
+    // screens. (The core refuses a double quote before the file is touched.)
+    void saveAndLoadFailuresShowTheirBox()
     {
         QList<QByteArray> lines =
             configurationFileContent(TestSupport::validConfiguration()).split('\n');
         lines[50] = "7\r";
         QVERIFY(writeFile(path("partial.cfg"), lines.join('\n')));
-        MainWindowBench bench;
-        const ConfigurationRecord before = screen(bench).configuration();
-        const QString caption = versionCaption(bench);
-        choose(bench, path("partial.cfg"));
+        ScreensBench bench;
+        const ConfigurationRecord before = bench.screen().configuration();
+        const QString caption = bench.versionCaption();
+        bench.choose(QString());
+        bench.click("Command4");
+        bench.click("Command1");
+        bench.choose(path("partial.cfg"));
+        bench.click("Command1");
 
-        click(bench, "Command1");
-
-        QCOMPARE(bench.boxes.shown, errors({"Error loading file"}));
-        QCOMPARE(screen(bench).configuration(), before);
-        QCOMPARE(versionCaption(bench), caption);
-    }
-
-    // An empty path fails both ways; a double quote is refused before the file is touched.
-    void saveAndLoadFailuresShowTheirBox()
-    {
-        QVERIFY(writeFile(path("kept.cfg"), "kept\r\n"));
-        MainWindowBench bench;
-        QVERIFY(screen(bench).setConfiguration(TestSupport::validConfiguration()));
-        choose(bench, QString());
-        click(bench, "Command4");
-        click(bench, "Command1");
-        QCOMPARE(bench.boxes.shown, (errors({"Invalid Path", "Error loading file"})));
-        QCOMPARE(screen(bench).configuration(), TestSupport::validConfiguration());
-
-        field<QLineEdit>(&screen(bench), "Text17")->setText(QStringLiteral("*99\"#"));
-        choose(bench, path("kept.cfg"));
-        click(bench, "Command4");
-
-        QCOMPARE(bench.boxes.shown.size(), 3);
-        const ShownMessage &box = bench.boxes.shown.last();
-        QCOMPARE(box.title, QStringLiteral("Error"));
-        QCOMPARE(box.icon, MessageIcon::Critical);
-        QVERIFY2(box.prompt.contains(QLatin1String("GPRS dial up number")), qPrintable(box.prompt));
-        QCOMPARE(readFile(path("kept.cfg")), QByteArray("kept\r\n"));
+        QCOMPARE(bench.boxes.shown,
+                 (errors({"Invalid Path", "Error loading file", "Error loading file"})));
+        QCOMPARE(bench.screen().configuration(), before);
+        QCOMPARE(bench.versionCaption(), caption);
     }
 };
-
 int main(int argc, char *argv[])
 {
     // Two laptop screens of 1366 x 768 pixels, the second at 120 dpi (125 % scaling).

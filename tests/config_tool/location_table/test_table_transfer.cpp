@@ -15,7 +15,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
@@ -23,23 +22,14 @@
 #include <QtTest>
 
 namespace {
-const ShownMessage invalidNumber{QStringLiteral("Invalid number"), QStringLiteral("Error"),
-                                 MessageIcon::Critical};
-const ShownMessage loadError{QStringLiteral("Error loading file"), QStringLiteral("Error"),
-                             MessageIcon::Critical};
-const ShownMessage saved{QStringLiteral("Configuration has been Saved"), QStringLiteral("Saved"),
-                         MessageIcon::Information};
-const ShownMessage saveError{QStringLiteral("Error saving File !"), QStringLiteral("Error"),
-                             MessageIcon::Critical};
-
-const ShownMessage uploaded{QStringLiteral("Upload succesful !"), QStringLiteral("Upload"),
-                            MessageIcon::Information};
-const ShownMessage uploadFailed{QStringLiteral("Error upload !"),
-                                QStringLiteral("Invalid upload !"), MessageIcon::Critical};
-const ShownMessage downloaded{QStringLiteral("Download succesful !"), QStringLiteral("Download"),
-                              MessageIcon::Information};
-const ShownMessage downloadFailed{QStringLiteral("Error download !"),
-                                  QStringLiteral("Invalid download !"), MessageIcon::Critical};
+const ShownMessage invalidNumber{"Invalid number", "Error", MessageIcon::Critical};
+const ShownMessage loadError{"Error loading file", "Error", MessageIcon::Critical};
+const ShownMessage saved{"Configuration has been Saved", "Saved", MessageIcon::Information};
+const ShownMessage saveError{"Error saving File !", "Error", MessageIcon::Critical};
+const ShownMessage uploaded{"Upload succesful !", "Upload", MessageIcon::Information};
+const ShownMessage uploadFailed{"Error upload !", "Invalid upload !", MessageIcon::Critical};
+const ShownMessage downloaded{"Download succesful !", "Download", MessageIcon::Information};
+const ShownMessage downloadFailed{"Error download !", "Invalid download !", MessageIcon::Critical};
 
 struct ShowCounter : QObject
 {
@@ -54,22 +44,20 @@ struct ShowCounter : QObject
 // The main window with the unit's table phases behind COM1.
 struct TableBench : MainWindowBench
 {
-    TableBench() : table(installLocationTablePhases(unit))
-    {
-        sending = dynamic_cast<TableSendingPhase *>(unit.phase('C'));
-        taking = dynamic_cast<TableTakingPhase *>(unit.phase('O'));
-        window.show();
-    }
+    TableBench() : table(installLocationTablePhases(unit)) { window.show(); }
     Setup2 &grid() { return *window.setup2(); }
-    // Runs an operation; true when its status button showed once and is hidden again.
-    bool run(int code)
+    // Runs an operation: the port's settings and whether it was left open; a status button that
+    // did not show once, or still shows, is named too.
+    QString run(int code)
     {
         QWidget *status = control(code == 3 ? "Command16" : "Command15");
         ShowCounter counter;
         status->installEventFilter(&counter);
         window.startOperation(code);
         status->removeEventFilter(&counter);
-        return counter.shows == 1 && status->isHidden();
+        const bool statusOnce = counter.shows == 1 && status->isHidden();
+        return port.settings() + (port.isOpen() ? " open" : " closed") +
+               (statusOnce ? "" : " " + status->objectName());
     }
     // What the PC wrote once the unit had accepted the password (the phase writes no CR).
     QByteArray phaseWritten() const
@@ -78,9 +66,9 @@ struct TableBench : MainWindowBench
         return all.mid(all.lastIndexOf('\r') + 1);
     }
 
+    auto &sending() { return *dynamic_cast<TableSendingPhase *>(unit.phase('C')); }
+    auto &taking() { return *dynamic_cast<TableTakingPhase *>(unit.phase('O')); }
     std::shared_ptr<UnitLocationTable> table;
-    TableSendingPhase *sending;
-    TableTakingPhase *taking;
 };
 } // namespace
 
@@ -93,15 +81,19 @@ class TestTableTransfer : public QObject
     std::unique_ptr<Setup2> m_screen;
     QTemporaryDir m_dir;
 
-    QTableWidget *grid()
-    {
-        return m_screen->findChild<QTableWidget *>(QStringLiteral("MSFlexGrid1"));
-    }
+    QTableWidget *grid() { return m_screen->grid(); } // MSFlexGrid1
     QLineEdit *txtEdit() { return m_screen->findChild<QLineEdit *>(QStringLiteral("txtEdit")); }
     QLineEdit *text1() { return m_screen->findChild<QLineEdit *>(QStringLiteral("Text1")); }
-    QPushButton *button(const char *name)
+    void click(const char *button)
     {
-        return m_screen->findChild<QPushButton *>(QString::fromLatin1(name));
+        QTest::mouseClick(m_screen->findChild<QPushButton *>(QString::fromLatin1(button)),
+                          Qt::LeftButton);
+    }
+    // Loads the file at the path as typed into Text1.
+    void load(const QString &path)
+    {
+        text1()->setText(path);
+        click("Command1");
     }
     QString cell(int row, int column) { return m_screen->cellText(row * 3 + column); }
     // The boxes shown since the last call.
@@ -148,10 +140,10 @@ private slots:
 
     void opensTheEditorOverACoordinateCell()
     {
-        QCOMPARE(m_screen->windowTitle(), QStringLiteral("GPS Location Table"));
-        QCOMPARE(grid()->toolTip(), QStringLiteral("Click for Input"));
-        QCOMPARE(m_screen->findChild<QLabel *>(QStringLiteral("Label1"))->text(),
-                 QStringLiteral("ID              Latitude    Longitude      "));
+        QCOMPARE((QStringList{m_screen->windowTitle(), grid()->toolTip(),
+                              m_screen->findChild<QLabel *>(QStringLiteral("Label1"))->text()}),
+                 (QStringList{"GPS Location Table", "Click for Input",
+                              "ID              Latitude    Longitude      "}));
         QVERIFY(grid()->rowHeight(0) >= txtEdit()->sizeHint().height());
 
         clickCell(7, 2);
@@ -185,30 +177,25 @@ private slots:
         const QString path = m_dir.filePath(QStringLiteral("edited.txt"));
         text1()->setText(path);
         QTest::keyClicks(txtEdit(), QStringLiteral("9.12345"));
-        QTest::mouseClick(button("Command4"), Qt::LeftButton);
+        click("Command4");
         QCOMPARE(takeBoxes(), (QList<ShownMessage>{invalidNumber, saved}));
         QVERIFY(readFile(path).startsWith("\"0\",\"51.4521\",\"255\"\r\n"));
 
         typeInto(5, 1, QStringLiteral("1.5"));
-        QTest::mouseClick(button("Command3"), Qt::LeftButton);
+        click("Command3");
         QCOMPARE(cell(5, 1), QStringLiteral("1.5"));
         QCOMPARE(m_help.opened, QStringList{QStringLiteral("info.txt")});
 
         typeInto(6, 1, QStringLiteral("2.5"));
-        QTest::mouseClick(button("Command2"), Qt::LeftButton);
+        click("Command2");
         QCOMPARE(cell(6, 1), QStringLiteral("2.5"));
         QVERIFY(m_screen->isHidden());
     }
 
-    void keysStoreAndMoveOn_data()
+    // Key 0: the focus goes to another control. A refused edit shows its message, stores "255" and
+    // moves on all the same. To (-1, -1): the editor closes.
+    void keysStoreAndMoveOn()
     {
-        QTest::addColumn<QPoint>("from"); // row, column
-        QTest::addColumn<int>("key");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QPoint>("to"); // (-1, -1): the editor closes
-        // Key 0: the focus goes to another control. A refused edit shows its message, stores
-        // "255" and moves on all the same.
         const struct
         {
             const char *name;
@@ -233,53 +220,42 @@ private slots:
             {"emptied", {3, 1}, 0, "", "255", {-1, -1}},
             {"word", {3, 1}, 0, "north", "north", {-1, -1}},
         };
-        for (const auto &row : rows)
-            QTest::newRow(row.name)
-                << row.from << row.key << QString(row.typed) << QString(row.stored) << row.to;
-    }
-    void keysStoreAndMoveOn()
-    {
-        QFETCH(QPoint, from);
-        QFETCH(int, key);
-        QFETCH(QString, typed);
-        QFETCH(QString, stored);
-        QFETCH(QPoint, to);
-        typeInto(from.x(), from.y(), typed);
-        if (key)
-            QTest::keyClick(txtEdit(), Qt::Key(key));
-        else
-            text1()->setFocus(Qt::TabFocusReason);
-        QCOMPARE(cell(from.x(), from.y()), stored);
-        const bool refused = !typed.isEmpty() && stored != typed;
-        QCOMPARE(takeBoxes(), refused ? QList<ShownMessage>{invalidNumber} : QList<ShownMessage>{});
-        QVERIFY(m_screen->isVisible());
-        if (to.x() < 0) {
-            QVERIFY(txtEdit()->isHidden());
-            return;
+        for (const auto &row : rows) {
+            init(); // a screen of its own for each row
+            typeInto(row.from.x(), row.from.y(), row.typed);
+            if (row.key)
+                QTest::keyClick(txtEdit(), Qt::Key(row.key));
+            else
+                text1()->setFocus(Qt::TabFocusReason);
+            // The row's name comes with what the cell holds.
+            QCOMPARE(row.name + (": " + cell(row.from.x(), row.from.y())),
+                     row.name + (": " + QString(row.stored)));
+            const bool refused = *row.typed && qstrcmp(row.stored, row.typed) != 0;
+            QCOMPARE(takeBoxes(),
+                     refused ? QList<ShownMessage>{invalidNumber} : QList<ShownMessage>{});
+            QVERIFY(m_screen->isVisible());
+            if (row.to.x() < 0) {
+                QVERIFY(txtEdit()->isHidden());
+                continue;
+            }
+            QVERIFY(txtEdit()->isVisible());
+            QVERIFY(txtEdit()->hasFocus());
+            QCOMPARE(editedCell(), row.to);
+            QCOMPARE(txtEdit()->selectedText(), cell(row.to.x(), row.to.y()));
+            // What is typed next goes into that cell.
+            QTest::keyClicks(txtEdit(), QStringLiteral("9.5"));
+            QTest::keyClick(txtEdit(), Qt::Key_Tab);
+            QCOMPARE(cell(row.to.x(), row.to.y()), QStringLiteral("9.5"));
         }
-        QVERIFY(txtEdit()->isVisible());
-        QVERIFY(txtEdit()->hasFocus());
-        QCOMPARE(editedCell(), to);
-        QCOMPARE(txtEdit()->selectedText(), cell(to.x(), to.y()));
-        // What is typed next goes into that cell.
-        QTest::keyClicks(txtEdit(), QStringLiteral("9.5"));
-        QTest::keyClick(txtEdit(), Qt::Key_Tab);
-        QCOMPARE(cell(to.x(), to.y()), QStringLiteral("9.5"));
     }
 
-    void roundTripsThroughTheFileChosenInTheLists()
+    void roundTripsThroughAFile()
     {
         const QString path = m_dir.filePath(QStringLiteral("round.txt"));
         QVERIFY(writeFile(path, QByteArray(5000, 'x')));
-        m_screen->fileChoice().setDirectoryPath(m_dir.path());
-        auto *files = m_screen->findChild<QListWidget *>(QStringLiteral("File1"));
-        const auto found = files->findItems(QStringLiteral("round.txt"), Qt::MatchExactly);
-        QCOMPARE(found.size(), 1);
-        QTest::mouseClick(files->viewport(), Qt::LeftButton, {},
-                          files->visualItemRect(found.first()).center());
-        QCOMPARE(text1()->text(), QDir::toNativeSeparators(path));
+        text1()->setText(path); // chosen in the lists in TestSetupScreens::fileListsShowNewFiles
         // The starting table, byte for byte, over a longer file.
-        QTest::mouseClick(button("Command4"), Qt::LeftButton);
+        click("Command4");
         QCOMPARE(takeBoxes(), QList<ShownMessage>{saved});
         QCOMPARE(readFile(path), readFile(TestSupport::dataPath(
                                      QStringLiteral("location_table/startup_table.txt"))));
@@ -288,73 +264,56 @@ private slots:
         m_screen->setCellText(2, QStringLiteral("-0.5"));
         m_screen->setCellText(299, QStringLiteral("-12.5"));
         const QStringList cells = m_screen->cells();
-        QTest::mouseClick(button("Command4"), Qt::LeftButton);
+        click("Command4");
         QCOMPARE(takeBoxes(), QList<ShownMessage>{saved});
         m_screen->setStartingValues();
-        QTest::mouseClick(button("Command1"), Qt::LeftButton);
+        click("Command1");
         QCOMPARE(m_screen->cells(), cells);
     }
 
     void loadsAndNeverTouchesTheIds()
     {
-        text1()->setText(TestSupport::dataPath(QStringLiteral("location_table/sample_table.txt")));
         m_screen->setCellText(3 * 10, QStringLiteral("ten"));
-        QTest::mouseClick(button("Command1"), Qt::LeftButton);
-        QCOMPARE(cell(0, 0), QStringLiteral("0"));
-        QCOMPARE(cell(0, 1), QStringLiteral("51.4521"));
+        load(TestSupport::dataPath(QStringLiteral("location_table/sample_table.txt")));
         // Unquoted numbers in their shortest form, quoted texts as they stand.
-        QCOMPARE(cell(1, 1), QStringLiteral("12.5"));
-        QCOMPARE(cell(1, 2), QStringLiteral("-0.25"));
-        QCOMPARE(cell(3, 2), QStringLiteral("200"));
-        QCOMPARE(cell(10, 0), QStringLiteral("ten"));
-        QCOMPARE(cell(99, 1), QStringLiteral("99.1234"));
+        QCOMPARE((QStringList{cell(0, 0), cell(0, 1), cell(1, 1), cell(1, 2), cell(3, 2),
+                              cell(10, 0), cell(99, 1)}),
+                 (QStringList{"0", "51.4521", "12.5", "-0.25", "200", "ten", "99.1234"}));
     }
 
-    void refusesCellsTheGridWouldNotTake_data()
-    {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("named"); // what the message says after the file's name
-        QByteArray table;
-        for (int row = 0; row < 100; ++row)
-            table += "\"" + QByteArray::number(row) + "\",\"1.5\",\"2.5\"\r\n";
-        const auto withRow3 = [&table](const QByteArray &line) {
-            QByteArray content = table;
-            content.replace("\"3\",\"1.5\",\"2.5\"", line);
-            return content;
-        };
-        QTest::newRow("word") << withRow3("\"3\",\"abc\",\"2.5\"")
-                              << ", row 3, latitude \"abc\" is not a number";
-        QTest::newRow("empty") << withRow3("\"3\",\"1.5\",\"\"")
-                               << ", row 3, longitude \"\" is not a number";
-        QTest::newRow("decimal comma")
-            << withRow3("\"3\",\"1,5\",\"2.5\"") << ", row 3, latitude \"1,5\" is not a number";
-        QTest::newRow("number and word")
-            << withRow3("\"3\",\"12abc\",\"2.5\"") << ", row 3, latitude \"12abc\" is not a number";
-        QTest::newRow("five decimals")
-            << withRow3("\"3\",\"1.5\",\"2.12345\"")
-            << ", row 3, longitude \"2.12345\" has more than four decimals";
-        QTest::newRow("unquoted 3e2")
-            << withRow3("\"3\",3e2,\"2.5\"") << ", row 3, latitude \"300\" is not below 256";
-        // A configuration file chosen by mistake: its phone number is no coordinate.
-        QTest::newRow("configuration file")
-            << QByteArray("\"V6.X\"\r\n0\r\n\"+4412345678\"\r\n\"30\"\r\n")
-            << ", row 0, longitude \"+4412345678\" is not below 256";
-    }
+    // The message names the first cell the grid would not take, after the file's name. Nothing of
+    // the file reaches the grid, so nothing of it can be sent.
     void refusesCellsTheGridWouldNotTake()
     {
-        QFETCH(QByteArray, content);
-        QFETCH(QString, named);
+        // Row 3 of a table of 100 rows as the file has it, and what the message says of it.
+        const struct
+        {
+            const char *row3, *named;
+        } rows[] = {
+            {R"("3","abc","2.5")", R"(row 3, latitude "abc" is not a number)"},
+            {R"("3","1.5","")", R"(row 3, longitude "" is not a number)"},
+            {R"("3","1,5","2.5")", R"(row 3, latitude "1,5" is not a number)"},
+            {R"("3","12abc","2.5")", R"(row 3, latitude "12abc" is not a number)"},
+            {R"("3","1.5","2.12345")", R"(row 3, longitude "2.12345" has more than four decimals)"},
+            {R"("3",3e2,"2.5")", R"(row 3, latitude "300" is not below 256)"},
+            // A configuration file chosen by mistake: its phone number is no coordinate.
+            {nullptr, R"(row 0, longitude "+4412345678" is not below 256)"},
+        };
         const QString path = m_dir.filePath(QStringLiteral("refused.txt"));
-        QVERIFY(writeFile(path, content));
         m_screen->setCellText(3 * 3 + 1, QStringLiteral("7.5"));
         const QStringList before = m_screen->cells();
-        text1()->setText(path);
-        QTest::mouseClick(button("Command1"), Qt::LeftButton);
-        QCOMPARE(takeBoxes(),
-                 (QList<ShownMessage>{{"Error loading file: " + path + named,
-                                       QStringLiteral("Error"), MessageIcon::Critical}}));
-        // Nothing of the file reaches the grid, so nothing of it can be sent.
-        QCOMPARE(m_screen->cells(), before);
+        for (const auto &row : rows) {
+            QByteArray content = row.row3 ? "" : "\"V6.X\"\r\n0\r\n\"+4412345678\"\r\n\"30\"\r\n";
+            for (int id = 0; row.row3 && id < 100; ++id)
+                content += id == 3 ? row.row3 + QByteArray("\r\n")
+                                   : "\"" + QByteArray::number(id) + "\",\"1.5\",\"2.5\"\r\n";
+            QVERIFY(writeFile(path, content));
+            load(path);
+            QCOMPARE(takeBoxes(),
+                     (QList<ShownMessage>{{"Error loading file: " + path + ", " + row.named,
+                                           "Error", MessageIcon::Critical}}));
+            QCOMPARE(m_screen->cells(), before);
+        }
     }
 
     void aShortFileLoadsItsRowsThenFails()
@@ -366,8 +325,7 @@ private slots:
         const QString path = m_dir.filePath(QStringLiteral("short.txt"));
         QVERIFY(writeFile(path, content));
         m_screen->setCellText(3 * 99 + 1, QStringLiteral("7.5"));
-        text1()->setText(path);
-        QTest::mouseClick(button("Command1"), Qt::LeftButton);
+        load(path);
         QCOMPARE(takeBoxes(), QList<ShownMessage>{loadError});
         QCOMPARE(cell(98, 1), QStringLiteral("1.98"));
         QCOMPARE(cell(99, 1), QStringLiteral("7.5"));
@@ -375,13 +333,13 @@ private slots:
 
     void reportsFileFailures()
     {
-        QTest::mouseClick(button("Command1"), Qt::LeftButton);
-        QTest::mouseClick(button("Command4"), Qt::LeftButton);
+        click("Command1");
+        click("Command4");
         QCOMPARE(takeBoxes(), (QList<ShownMessage>{loadError, saveError}));
 
         const QString noDirectory = m_dir.filePath(QStringLiteral("nowhere/table.txt"));
         text1()->setText(noDirectory);
-        QTest::mouseClick(button("Command4"), Qt::LeftButton);
+        click("Command4");
         QCOMPARE(takeBoxes(), QList<ShownMessage>{saveError});
         QVERIFY(!QFile::exists(noDirectory));
     }
@@ -395,21 +353,16 @@ private slots:
         bench.grid().setCellText(2 * 3 + 1, QStringLiteral("old"));
         bench.grid().setCellText(3 * 10, QStringLiteral("ten"));
 
-        QVERIFY(bench.run(Operation::uploadLocationTable));
+        QCOMPARE(bench.run(Operation::uploadLocationTable), QStringLiteral("38400,N,8,1 closed"));
 
         QCOMPARE(bench.boxes.shown, QList<ShownMessage>{uploaded});
-        QCOMPARE(bench.grid().cellText(1), QStringLiteral("5.0709"));
-        QCOMPARE(bench.grid().cellText(2), QStringLiteral("51.4521"));
-        QCOMPARE(bench.grid().cellText(4), QStringLiteral("255"));
-        QCOMPARE(bench.grid().cellText(5), QStringLiteral("0.0000"));
-        QCOMPARE(bench.grid().cellText(7), QStringLiteral("255"));
-        QCOMPARE(bench.grid().cellText(298), QStringLiteral("255"));
-        QCOMPARE(bench.grid().cellText(299), QStringLiteral("12.5000"));
-        QCOMPARE(bench.grid().cellText(30), QStringLiteral("ten")); // IDs stay
+        const QStringList cells = bench.grid().cells();
+        QCOMPARE(cells.mid(0, 8),
+                 (QStringList{"0", "5.0709", "51.4521", "1", "255", "0.0000", "2", "255"}));
+        QCOMPARE(cells.mid(298), (QStringList{"255", "12.5000"}));
+        QCOMPARE(cells[30], QStringLiteral("ten")); // IDs stay
         // One "N" for every character but the last, at 38400 bit/s; the port is closed.
         QCOMPARE(bench.phaseWritten(), QByteArray(1199, 'N'));
-        QCOMPARE(bench.port.settings(), QStringLiteral("38400,N,8,1"));
-        QVERIFY(!bench.port.isOpen());
     }
 
     void downloadsTheGridIntoTheUnit()
@@ -424,102 +377,82 @@ private slots:
         // The decimal point is "." whatever the locale.
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
 
-        QVERIFY(bench.run(Operation::downloadLocationTable));
+        QCOMPARE(bench.run(Operation::downloadLocationTable), QStringLiteral("9600,N,8,1 closed"));
         QLocale::setDefault(QLocale::c());
 
         QCOMPARE(bench.boxes.shown, QList<ShownMessage>{downloaded});
-        const QByteArray hex = bench.phaseWritten();
-        QCOMPARE(hex.size(), 1200);
-        QCOMPARE(hex.left(48), QByteArray("FF00000C32000C22390C0000332D150000000C2239073200"));
         // Every other coordinate is an empty entry, FF 00 00, now in the unit as well.
         QByteArray expected = UnitLocationTable().bytes;
-        expected.replace(0, 24, QByteArray::fromHex(hex.left(48)));
+        expected.replace(0, 24,
+                         QByteArray::fromHex("FF00000C32000C22390C0000332D150000000C2239073200"));
+        QCOMPARE(bench.phaseWritten(), expected.toHex().toUpper());
         QCOMPARE(bench.table->bytes, expected);
-        QCOMPARE(QByteArray::fromHex(hex), expected);
-        QVERIFY(bench.taking->finished());
-        QCOMPARE(bench.port.settings(), QStringLiteral("9600,N,8,1"));
-        QVERIFY(!bench.port.isOpen());
+        QVERIFY(bench.taking().finished());
     }
 
     void anUploadBrokenOffKeepsWhatArrived()
     {
         TableBench bench;
         bench.table->setLocation(0, {51, 45, 21}, {5, 7, 9});
-        bench.sending->setSilentAfter(10);
+        bench.sending().setSilentAfter(10);
         auto *bar = bench.control<QProgressBar>("progressBar");
         int highest = -1;
         QObject scope; // ends the connection before the value it fills
         connect(bar, &QProgressBar::valueChanged, &scope,
                 [&](int value) { highest = qMax(highest, value); });
 
-        QVERIFY(bench.run(Operation::uploadLocationTable));
+        QCOMPARE(bench.run(Operation::uploadLocationTable), QStringLiteral("38400,N,8,1 open"));
 
         QCOMPARE(bench.boxes.shown, QList<ShownMessage>{uploadFailed});
         // The progress bar showed what arrived and goes with the failure.
         QVERIFY2(highest > 0 && highest <= 10, qPrintable(QString::number(highest)));
         QVERIFY(bar->isHidden());
-        QCOMPARE(bench.grid().cellText(1), QStringLiteral("51.4521"));
         // Two bytes of the longitude are in, as the cell showed them while they arrived.
-        QCOMPARE(bench.grid().cellText(2), QStringLiteral(" 5.0 7"));
-        QCOMPARE(bench.grid().cellText(4), QStringLiteral("255"));
-        QVERIFY(bench.port.isOpen());
-        QCOMPARE(bench.port.settings(), QStringLiteral("38400,N,8,1"));
+        QCOMPARE(bench.grid().cells().mid(1, 4), (QStringList{"51.4521", " 5.0 7", "1", "255"}));
     }
 
     void aDownloadBrokenOffLeavesThePortOpen()
     {
         TableBench bench;
         bench.grid().setCellText(1, QStringLiteral("51.4521"));
-        bench.taking->setSilentAfter(4);
+        bench.taking().setSilentAfter(4);
 
-        QVERIFY(bench.run(Operation::downloadLocationTable));
+        QCOMPARE(bench.run(Operation::downloadLocationTable), QStringLiteral("9600,N,8,1 open"));
 
         QCOMPARE(bench.boxes.shown, QList<ShownMessage>{downloadFailed});
         // The fifth pair went out and was never answered; nothing followed it.
         QCOMPARE(bench.phaseWritten(), QByteArray("332D15FF00"));
         QCOMPARE(bench.table->bytes.left(6), QByteArray::fromHex("332D15FF0000"));
-        QVERIFY(bench.port.isOpen());
-        QCOMPARE(bench.port.settings(), QStringLiteral("9600,N,8,1"));
         QCOMPARE(bench.grid().cellText(1), QStringLiteral("51.4521"));
     }
 
-    void refusesACoordinateTheUnitCannotTake_data()
-    {
-        QTest::addColumn<int>("cell");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("prompt");
-        QTest::newRow("negative")
-            << 17 * 3 + 2 << "-4.25"
-            << "Row 17 (ID 17): the longitude \"-4.25\" cannot be sent to the "
-               "unit, which takes 0 to 255.9999 only. Nothing has been "
-               "downloaded.";
-        QTest::newRow("above 255") << 99 * 3 + 1 << "256"
-                                   << "Row 99 (ID 99): the latitude \"256\"";
-        QTest::newRow("just below 0") << 4 << "-0.0001"
-                                      << "Row 1 (ID 1): the latitude";
-    }
     void refusesACoordinateTheUnitCannotTake()
     {
-        QFETCH(int, cell);
-        QFETCH(QString, text);
-        QFETCH(QString, prompt);
-        TableBench bench;
-        bench.grid().setCellText(cell, text);
-        bench.grid().setCellText(299, QStringLiteral("300")); // only the first one is named
+        // The cell, its text and what the message says before the text.
+        const std::tuple<int, QString, QString> rows[] = {
+            {17 * 3 + 2, "-4.25", "Row 17 (ID 17): the longitude"},
+            {99 * 3 + 1, "256", "Row 99 (ID 99): the latitude"},
+            {4, "-0.0001", "Row 1 (ID 1): the latitude"}};
+        for (const auto &[cell, text, prompt] : rows) {
+            TableBench bench;
+            bench.grid().setCellText(cell, text);
+            bench.grid().setCellText(299, QStringLiteral("300")); // only the first one is named
 
-        bench.button("Command14")->click();
+            bench.button("Command14")->click();
 
-        QCOMPARE(bench.boxes.shown.size(), 1);
-        QVERIFY(bench.boxes.shown[0].prompt.startsWith(prompt));
-        QCOMPARE(bench.boxes.shown[0].title, QStringLiteral("Error"));
-        QCOMPARE(bench.boxes.shown[0].icon, MessageIcon::Critical);
-        QCOMPARE(bench.port.openCount(), 0);
-        QCOMPARE(bench.port.written(), QByteArray());
-        // The upload is not held back by the same cell.
-        bench.boxes.shown.clear();
-        bench.window.startOperation(Operation::uploadLocationTable);
-        QCOMPARE(bench.boxes.shown, QList<ShownMessage>{uploaded});
-        QCOMPARE(bench.grid().cellText(299), QStringLiteral("255"));
+            const QString named = prompt + " \"" + text +
+                                  "\" cannot be sent to the unit, which takes "
+                                  "0 to 255.9999 only. Nothing has been downloaded.";
+            QCOMPARE(bench.boxes.shown,
+                     (QList<ShownMessage>{{named, "Error", MessageIcon::Critical}}));
+            QCOMPARE(bench.port.openCount(), 0);
+            QCOMPARE(bench.port.written(), QByteArray());
+            // The upload is not held back by the same cell.
+            bench.boxes.shown.clear();
+            bench.window.startOperation(Operation::uploadLocationTable);
+            QCOMPARE(bench.boxes.shown, QList<ShownMessage>{uploaded});
+            QCOMPARE(bench.grid().cellText(299), QStringLiteral("255"));
+        }
     }
 };
 
