@@ -87,7 +87,6 @@ struct UploadBench : MainWindowBench
         const QByteArray all = port.written();
         return all.mid(all.lastIndexOf("L6048\r") + 6);
     }
-    QStringList files() const { return QDir(directory.path()).entryList(QDir::Files); }
     QByteArray read(const QString &name) const { return readFile(directory.filePath(name)); }
     bool displayHidden()
     {
@@ -393,48 +392,43 @@ private slots:
             QVERIFY(closed || bench.button(name)->isEnabled());
     }
 
-    void invalidPasswordLeavesThePortOpenForTheNextRun_data()
-    {
-        QTest::addColumn<bool>("unitRefuses");
-        QTest::addColumn<QString>("typedPassword");
-        QTest::newRow("unit refuses") << true << "6048";
-        QTest::newRow("wrong password typed") << false << "1234";
-    }
     void invalidPasswordLeavesThePortOpenForTheNextRun()
     {
-        QFETCH(bool, unitRefuses);
-        QFETCH(QString, typedPassword);
-        MainWindowBench bench;
-        // The common exchange alone: the operations' own phases taken out.
-        for (int code = 0; code < Operation::count; ++code)
-            bench.window.engine().phases().add(code, nullptr);
-        SimulatedUnit other;
-        bench.port.attach(2, &other);
-        bench.unit.setRefusePassword(unitRefuses);
-        bench.window.setup1()->writeText(37, typedPassword);
-        bench.window.show();
+        // The unit refuses the password, or a wrong one is typed.
+        for (const auto &[unitRefuses, typedPassword] :
+             {std::pair(true, QStringLiteral("6048")), std::pair(false, QStringLiteral("1234"))}) {
+            MainWindowBench bench;
+            // The common exchange alone: the operations' own phases taken out.
+            for (int code = 0; code < Operation::count; ++code)
+                bench.window.engine().phases().add(code, nullptr);
+            SimulatedUnit other;
+            bench.port.attach(2, &other);
+            bench.unit.setRefusePassword(unitRefuses);
+            bench.window.setup1()->writeText(37, typedPassword);
+            bench.window.show();
 
-        bench.button("Command10")->click();
+            bench.button("Command10")->click();
 
-        QCOMPARE(bench.boxes.shown, QList<ShownMessage>{invalidPassword});
-        QCOMPARE(bench.port.openPortNumber(), 1);
-        QVERIFY(bench.button("Command5")->isHidden());
+            QCOMPARE(bench.boxes.shown, QList<ShownMessage>{invalidPassword});
+            QCOMPARE(bench.port.openPortNumber(), 1);
+            QVERIFY(bench.button("Command5")->isHidden());
 
-        // Choosing COM2 changes the label at once, but the open port is used.
-        bench.button("Command4")->click();
-        auto *list = bench.control<QListWidget>("List2");
-        emit list->itemDoubleClicked(list->item(1));
-        QCOMPARE(bench.control<QLabel>("Label2")->text(), QStringLiteral("COM2 Selected"));
-        bench.unit.setRefusePassword(false);
-        bench.window.setup1()->writeText(37, QStringLiteral("6048"));
-        QSignalSpy accepted(&bench.unit, &SimulatedUnit::operationAccepted);
+            // Choosing COM2 changes the label at once, but the open port is used.
+            bench.button("Command4")->click();
+            auto *list = bench.control<QListWidget>("List2");
+            emit list->itemDoubleClicked(list->item(1));
+            QCOMPARE(bench.control<QLabel>("Label2")->text(), QStringLiteral("COM2 Selected"));
+            bench.unit.setRefusePassword(false);
+            bench.window.setup1()->writeText(37, QStringLiteral("6048"));
+            QSignalSpy accepted(&bench.unit, &SimulatedUnit::operationAccepted);
 
-        bench.button("Command13")->click();
+            bench.button("Command13")->click();
 
-        QCOMPARE(accepted, QList<QVariantList>{{QVariant::fromValue('C')}});
-        QCOMPARE(bench.port.openCount(), 1);
-        QCOMPARE(other.received(), QByteArray());
-        QCOMPARE(bench.boxes.shown, QList<ShownMessage>{invalidPassword});
+            QCOMPARE(accepted, QList<QVariantList>{{QVariant::fromValue('C')}});
+            QCOMPARE(bench.port.openCount(), 1);
+            QCOMPARE(other.received(), QByteArray());
+            QCOMPARE(bench.boxes.shown, QList<ShownMessage>{invalidPassword});
+        }
     }
 
     void namesTheFileFromDateAndTime()
@@ -544,9 +538,9 @@ private slots:
         const QString second = PositionLog::candidateName(name, 2);
         const QString third = PositionLog::candidateName(name, 3);
         QCOMPARE(second, name.chopped(4) + "-2.csv");
-        QStringList files{name, second, third};
-        files.sort();
-        QCOMPARE(bench.files(), files);
+        // In the order of their names: "-" before ".".
+        QCOMPARE(QDir(bench.directory.path()).entryList(QDir::Files),
+                 (QStringList{second, third, name}));
         const QByteArray southWest = QByteArray(lineA).replace("\"N\"", "\"S\"");
         QCOMPARE(bench.read(name),
                  southWest + QByteArray(lineB).replace("\"N\"", "\"S\"").replace("\"E\"", "\"W\""));

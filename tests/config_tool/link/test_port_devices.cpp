@@ -99,8 +99,7 @@ private slots:
         QCOMPARE(names, (QMap<QString, QString>{{device, link}}));
 
         const SerialDevice found{device, link, QStringLiteral("Test Adapter"), true};
-        QCOMPARE(found.line(),
-                 link + QStringLiteral(" (") + device + QStringLiteral(")  Test Adapter"));
+        QCOMPARE(found.line(), link + " (" + device + ")  Test Adapter");
     }
 
     void attachesAnEntryToADeviceAndKeepsIt()
@@ -167,7 +166,7 @@ private slots:
             QVERIFY(vortsetup.standardError().contains(QLatin1String("no serial device found")));
     }
 
-    void readsSettingsTexts()
+    void readsSettingsTextsAndComEntries()
     {
         // The speed and stop bits (15: one and a half) each text gives; speed 0: refused.
         const std::tuple<const char *, int, int> rows[] = {
@@ -181,10 +180,8 @@ private slots:
                 QCOMPARE(std::pair(settings->baudRate, settings->stopBits),
                          std::pair(baud, stopBits));
         }
-    }
 
-    void mapsComEntries()
-    {
+        // COM entries given as COMn=device.
         PortMap map;
         QVERIFY(map.addMapping(QStringLiteral("COM1=/dev/ttyUSB0")));
         QVERIFY(map.addMapping(QStringLiteral("com12=/dev/pts/7")));
