@@ -5,13 +5,11 @@
 #include "configuration/configuration_file.h"
 #include "configuration/configuration_image.h"
 #include "configuration/configuration_transfer.h"
-#include "link/position_log.h"
 #include "location_table/location_table_file.h"
 #include "reliability/file_faults.h"
 #include "support/program_process.h"
 #include "support/valid_configuration.h"
 #include "support/vortsim_process.h"
-#include "unit_position_log.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -22,27 +20,18 @@
 #include <QXmlStreamReader>
 #include <QtTest>
 
-#include <algorithm>
 #include <csignal>
 #include <functional>
 
 namespace {
-QByteArray logLine(const QByteArray &date, const QByteArray &time, const QByteArray &latitude,
-                   const QByteArray &north, const QByteArray &longitude, const QByteArray &east)
+QByteArray logLine(const QByteArray &latitude, const QByteArray &north, const QByteArray &longitude,
+                   const QByteArray &east, const QByteArray &date = "06/12/26",
+                   const QByteArray &time = "14:03:27")
 {
     return '"' + date + "\",\"" + time + "\",\"" + latitude + "\",\"" + north + "\",\"" +
            longitude + "\",\"" + east + "\",\"012.3\",\"270.0\"\r\n";
 }
-QByteArray logLine(const QByteArray &latitude, const QByteArray &north, const QByteArray &longitude,
-                   const QByteArray &east)
-{
-    return logLine("06/12/26", "14:03:27", latitude, north, longitude, east);
-}
-QByteArray logLineAt(const QByteArray &date, const QByteArray &time)
-{
-    return logLine(date, time, "5130.4521", "N", "00007.5678", "W");
-}
-const QByteArray goodLine = logLineAt("06/12/26", "14:03:27");
+const QByteArray goodLine = logLine("5130.4521", "N", "00007.5678", "W");
 
 // Each track point as "lat lon time speed course".
 QStringList points(const QByteArray &gpx)
@@ -80,29 +69,14 @@ QString schemaErrors(const QString &path)
     return check.exitCode() == 0 ? QString() : QString::fromLocal8Bit(check.readAllStandardError());
 }
 
-// The program's own lines on standard error, without the platform's notes.
-QStringList ownLines(const QString &text)
-{
-    QStringList lines = text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    lines.removeIf(
-        [](const QString &line) { return line.startsWith(QLatin1String("QStandardPaths:")); });
-    return lines;
-}
 struct BatchResult
 {
     int exitCode = -1;
     QStringList out;
     QStringList err;   // standard error but for the lines below
     QStringList wakes; // "Waking the unit on COM1 (device)" and a dot a second
+    qint64 ms = 0;     // from start to exit
 };
-
-ConfigurationRecord invalidConfiguration()
-{
-    ConfigurationRecord record = TestSupport::validConfiguration();
-    record.geoFencingDelay = QStringLiteral("0");
-    record.udpPacketId = QStringLiteral("ABC");
-    return record;
-}
 
 QStringList tableCells()
 {
@@ -116,14 +90,19 @@ QStringList tableCells()
     return cells;
 }
 
+// The files a script gives vortsetup, and vortsim with the options given ("none": no device).
 class Workbench
 {
 public:
-    Workbench()
+    explicit Workbench(const QStringList &unit = {})
+        : m_withUnit(unit != QStringList{"none"}), m_unit(unit)
     {
         write(QStringLiteral("valid.cfg"),
               configurationFileContent(TestSupport::validConfiguration()));
-        write(QStringLiteral("invalid.cfg"), configurationFileContent(invalidConfiguration()));
+        ConfigurationRecord invalid = TestSupport::validConfiguration();
+        invalid.geoFencingDelay = QStringLiteral("0");
+        invalid.udpPacketId = QStringLiteral("ABC");
+        write(QStringLiteral("invalid.cfg"), configurationFileContent(invalid));
         write(QStringLiteral("table.txt"), LocationTableFile::write(tableCells()));
         QStringList word = tableCells();
         word[3 * 3 + 1] = QStringLiteral("abc");
@@ -136,29 +115,37 @@ public:
     }
     QByteArray read(const QString &name) const { return readFile(path(name)); }
 
-    // vortsetup with COM1 on the device; during() runs once the program has started.
-    BatchResult run(const QString &device, const QStringList &arguments,
-                    const std::function<void(ProgramProcess &)> &during = {}) const
+    // vortsetup with COM1 on the unit, started on the first run (exit code -1 when it does not
+    // start); during() runs once the program has started.
+    BatchResult run(const QStringList &arguments,
+                    const std::function<void(ProgramProcess &)> &during = {})
     {
-        ProgramProcess vortsetup(QStringLiteral(VORTSETUP_PATH),
-                                 QStringList{QStringLiteral("--port"), "COM1=" + device,
-                                             QStringLiteral("--tick-ms"), QStringLiteral("100")} +
-                                     arguments,
-                                 m_dir.path());
         BatchResult result;
+        if (m_withUnit && m_unit.device().isEmpty() && !m_unit.start())
+            return result;
+        const QString device = m_unit.device();
+        const QStringList port{QStringLiteral("--port"), "COM1=" + device,
+                               QStringLiteral("--tick-ms"), QStringLiteral("100")};
+        ProgramProcess vortsetup(QStringLiteral(VORTSETUP_PATH),
+                                 (m_withUnit ? port : QStringList()) + arguments, m_dir.path());
+        QElapsedTimer elapsed;
+        elapsed.start();
         if (!vortsetup.start())
             return result;
         if (during)
             during(vortsetup);
         if (!vortsetup.waitForExit(120000))
             return result;
+        result.ms = elapsed.elapsed();
         result.exitCode = vortsetup.exitCode();
         result.out = vortsetup.lines();
-        // Nothing of Qt's own may reach standard error; "COM1: ..." varies by system.
+        // Nothing of Qt's own may reach standard error but the platform's notes; "COM1: ..."
+        // varies by system.
         for (const QString &line : vortsetup.standardError().split('\n', Qt::SkipEmptyParts)) {
             if (line.startsWith(QLatin1String("Waking the unit on COM1 (") + device + ')'))
                 result.wakes << line;
-            else if (!line.startsWith(QLatin1String("COM1: ")))
+            else if (!line.startsWith(QLatin1String("COM1: ")) &&
+                     !line.startsWith(QLatin1String("QStandardPaths:")))
                 result.err << line;
         }
         return result;
@@ -166,6 +153,8 @@ public:
 
 private:
     QTemporaryDir m_dir;
+    bool m_withUnit;
+    VortsimProcess m_unit;
 };
 } // namespace
 
@@ -185,43 +174,40 @@ private slots:
     {
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<QString>("point"); // empty: the record is left out
-        QTest::newRow("north west")
-            << goodLine << "51.507535 -0.12613 2026-12-06T14:03:27Z 012.3 270.0";
-        QTest::newRow("south east")
-            << logLine("31/12/26", "23:59:59", "3333.0000", "S", "15112.3456", "E")
-            << "-33.55 151.20576 2026-12-31T23:59:59Z 012.3 270.0";
-        QTest::newRow("pole, date line from the west")
-            << logLine("9000.0000", "S", "18000.0000", "W")
-            << "-90 -180 2026-12-06T14:03:27Z 012.3 270.0";
-        QTest::newRow("date line from the east is the same line")
-            << logLine("0000.0000", "N", "18000.0000", "E")
-            << "0 -180 2026-12-06T14:03:27Z 012.3 270.0";
-        QTest::newRow("nearest ten-millionth")
-            << logLine("0000.0002", "N", "00000.0001", "E")
-            << "0.0000033 0.0000017 2026-12-06T14:03:27Z 012.3 270.0";
-        QTest::newRow("leap day, byte order mark, bare fields, LF")
-            << QByteArray("\xEF\xBB\xBF"
-                          "29/02/28,00:00:00,5130.4521,N,00007.5678,W,000.0,000.0\n")
-            << "51.507535 -0.12613 2028-02-29T00:00:00Z 000.0 000.0";
-
-        // Records left out.
-        const std::pair<const char *, QByteArray> leftOut[] = {
-            {"no hemisphere letters", logLine("5130.4521", "", "00007.5678", "")},
-            {"letters swapped", logLine("5130.4521", "E", "00007.5678", "N")},
-            {"latitude minutes 60", logLine("5160.0000", "N", "00007.5678", "W")},
-            {"longitude minutes 60", logLine("5130.4521", "N", "00060.0000", "W")},
-            {"past the pole", logLine("9000.0001", "N", "00007.5678", "W")},
-            {"past the date line", logLine("5130.4521", "N", "18000.0001", "W")},
-            {"no such day", logLineAt("31/02/26", "14:03:27")},
-            {"no leap day", logLineAt("29/02/27", "14:03:27")},
-            {"hour 24", logLineAt("06/12/26", "24:00:00")},
-            {"second 60", logLineAt("06/12/26", "23:59:60")},
-            {"speed garbled", QByteArray(goodLine).replace("012.3", "0<2.3")},
-            {"stray quote", QByteArray(goodLine).replace("5130", "51\"30")},
-            {"seven fields", QByteArray(goodLine).replace(",\"270.0\"", "")},
-            {"garbage", QByteArray("\x01\xff<&>\r\n")}};
-        for (const auto &[name, line] : leftOut)
-            QTest::newRow(name) << line << QString();
+        const QString noon = QStringLiteral(" 2026-12-06T14:03:27Z 012.3 270.0");
+        const std::tuple<const char *, QByteArray, QString> rows[] = {
+            {"north west", goodLine, "51.507535 -0.12613" + noon},
+            {"south east", logLine("3333.0000", "S", "15112.3456", "E", "31/12/26", "23:59:59"),
+             "-33.55 151.20576 2026-12-31T23:59:59Z 012.3 270.0"},
+            {"pole, date line from the west", logLine("9000.0000", "S", "18000.0000", "W"),
+             "-90 -180" + noon},
+            {"date line from the east is the same line",
+             logLine("0000.0000", "N", "18000.0000", "E"), "0 -180" + noon},
+            {"nearest ten-millionth", logLine("0000.0002", "N", "00000.0001", "E"),
+             "0.0000033 0.0000017" + noon},
+            {"leap day, byte order mark, bare fields, LF",
+             "\xEF\xBB\xBF"
+             "29/02/28,00:00:00,5130.4521,N,00007.5678,W,000.0,000.0\n",
+             "51.507535 -0.12613 2028-02-29T00:00:00Z 000.0 000.0"},
+            // Records left out.
+            {"no hemisphere letters", logLine("5130.4521", "", "00007.5678", ""), ""},
+            {"bare empty letters, as the unit's log has them",
+             QByteArray(goodLine).replace("\"N\"", "").replace("\"W\"", ""), ""},
+            {"letters swapped", logLine("5130.4521", "E", "00007.5678", "N"), ""},
+            {"latitude minutes 60", logLine("5160.0000", "N", "00007.5678", "W"), ""},
+            {"longitude minutes 60", logLine("5130.4521", "N", "00060.0000", "W"), ""},
+            {"past the pole", logLine("9000.0001", "N", "00007.5678", "W"), ""},
+            {"past the date line", logLine("5130.4521", "N", "18000.0001", "W"), ""},
+            {"no such day", QByteArray(goodLine).replace("06/12/26", "31/02/26"), ""},
+            {"no leap day", QByteArray(goodLine).replace("06/12/26", "29/02/27"), ""},
+            {"hour 24", QByteArray(goodLine).replace("14:03:27", "24:00:00"), ""},
+            {"second 60", QByteArray(goodLine).replace("14:03:27", "23:59:60"), ""},
+            {"speed garbled", QByteArray(goodLine).replace("012.3", "0<2.3"), ""},
+            {"stray quote", QByteArray(goodLine).replace("5130", "51\"30"), ""},
+            {"seven fields", QByteArray(goodLine).replace(",\"270.0\"", ""), ""},
+            {"garbage", QByteArray("\x01\xff<&>\r\n"), ""}};
+        for (const auto &[name, line, point] : rows)
+            QTest::newRow(name) << line << point;
     }
     void pointOfEachRecord()
     {
@@ -238,124 +224,17 @@ private slots:
         }
     }
 
-    // An unknown first hemisphere code leaves the letters empty, a later one repeats the last.
-    void hemispheresOfTheUnit()
-    {
-        const QDateTime time(QDate(2026, 12, 6), QTime(14, 3, 27));
-        QList<QByteArray> records{UnitPositionLog::record(time, 51.507535, -0.12613, 12.3, 270),
-                                  UnitPositionLog::record(time, -33.55, 151.2, 45.6, 90.5),
-                                  UnitPositionLog::record(time, -33.55, 151.2, 45.6, 90.5),
-                                  UnitPositionLog::record(time, 51.507535, -0.12613, 12.3, 270)};
-        constexpr int codeIndex = 23;
-        records[0][codeIndex] = '7';
-        records[2][codeIndex] = '9';
-        PositionLog::LineWriter writer;
-        QByteArray log;
-        for (QByteArray record : records) {
-            std::reverse(record.begin(), record.end()); // the order the unit sends it in
-            log += writer.line(record);
-        }
-        const GpxTrack::Track track = GpxTrack::fromLog(log, QStringLiteral("drive"));
-        QStringList positions;
-        for (const QString &point : points(track.document))
-            positions << point.section(QLatin1Char(' '), 0, 1);
-        QCOMPARE(positions, (QStringList{"-33.55 151.2", "-33.55 151.2", "51.507535 -0.12613"}));
-        QCOMPARE(track.leftOut, 1);
-        QCOMPARE(track.firstLeftOutLines, QList<int>{1});
-    }
-
-    void commandWithoutUnitOrDisplay_data()
-    {
-        QTest::addColumn<QByteArray>("log"); // log.csv; "<none>": no such file
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QStringList>("out");
-        QTest::addColumn<QStringList>("err");
-        QTest::addColumn<QString>("track"); // the file that must exist afterwards (validated)
-        const QStringList none;
-        const QByteArray garbage = "garbage\r\n";
-
-        QTest::newRow("beside the log")
-            << goodLine + garbage + goodLine << QStringList{"--gpx", "log.csv"} << 0
-            << QStringList{"log.gpx: 2 points written", "1 record left out, line 2"} << none
-            << "log.gpx";
-        QTest::newRow("named track, first few lines named")
-            << garbage.repeated(6) + "\r\n" + garbage + goodLine
-            << QStringList{"--gpx", "log.csv", "--gpx-out", "drive.gpx"} << 0
-            << QStringList{"drive.gpx: 1 point written",
-                           "7 records left out, lines 1, 2, 3, 4, 5, ..."}
-            << none << "drive.gpx";
-        QTest::newRow("empty log")
-            << QByteArray() << QStringList{"--gpx", "log.csv"} << 5 << none
-            << QStringList{"log.csv: no usable record; no track written"} << QString();
-        QTest::newRow("nothing usable")
-            << garbage.repeated(2) << QStringList{"--gpx", "log.csv"} << 5 << none
-            << QStringList{"log.csv: no usable record (2 records left out, lines 1, 2); no track "
-                           "written"}
-            << QString();
-        QTest::newRow("no such log")
-            << QByteArray("<none>") << QStringList{"--gpx", "log.csv"} << 7 << none
-            << QStringList{"log.csv: cannot read: No such file or directory"} << QString();
-        QTest::newRow("track would replace the log")
-            << goodLine << QStringList{"--gpx", "log.csv", "--gpx-out", "./log.csv"} << 7 << none
-            << QStringList{"./log.csv: the track would replace the log"} << QString();
-        // No window system is touched before the command line is read.
-        QTest::newRow("version") << QByteArray("<none>") << QStringList{"--version"} << 0
-                                 << QStringList{"vortsetup 1.7 (VORT tool set 1.1.0)"} << none
-                                 << QString();
-        QTest::newRow("mistyped option")
-            << QByteArray("<none>") << QStringList{"--uplod-config", "x"} << 2 << none
-            << QStringList{"vortsetup: Unknown option 'uplod-config'."} << QString();
-        QTest::newRow("batch check")
-            << QByteArray("<none>") << QStringList{"--check", "a.cfg"} << 7 << none
-            << QStringList{"Error: Error loading file"} << QString();
-        QTest::newRow("no log named")
-            << goodLine << QStringList{"--gpx-out", "drive.gpx"} << 2 << none
-            << QStringList{"vortsetup: --gpx takes one position log, --gpx-out at most one file"}
-            << QString();
-    }
-    void commandWithoutUnitOrDisplay()
-    {
-        QFETCH(QByteArray, log);
-        QFETCH(QStringList, arguments);
-        QFETCH(int, exitCode);
-        QFETCH(QStringList, out);
-        QFETCH(QStringList, err);
-        QFETCH(QString, track);
-        QTemporaryDir dir;
-        if (log != "<none>")
-            QVERIFY(writeFile(dir.filePath(QStringLiteral("log.csv")), log));
-        ProgramProcess vortsetup(QStringLiteral(VORTSETUP_PATH), arguments, dir.path());
-        QVERIFY(vortsetup.start());
-        QVERIFY(vortsetup.waitForExit());
-        QCOMPARE(vortsetup.lines(), out);
-        QCOMPARE(ownLines(vortsetup.standardError()), err);
-        QCOMPARE(vortsetup.exitCode(), exitCode);
-        QStringList expectedFiles{QStringLiteral("log.csv")};
-        if (log == "<none>")
-            expectedFiles.clear();
-        if (!track.isEmpty()) {
-            QCOMPARE(schemaErrors(dir.filePath(track)), QString());
-            expectedFiles << track;
-        }
-        QStringList files = QDir(dir.path()).entryList(QDir::Files);
-        files.sort();
-        expectedFiles.sort();
-        QCOMPARE(files, expectedFiles);
-        QCOMPARE(readFile(dir.filePath(QStringLiteral("log.csv"))),
-                 log == "<none>" ? QByteArray("<missing>") : log);
-    }
-
     // A track is replaced by renaming a complete new file over it, or not at all.
     void trackReplacedWholeOrNotAtAll()
     {
 #ifndef Q_OS_UNIX
         QSKIP("hard links and user rights of POSIX");
 #else
+        using File = QFileDevice;
+        const auto owner = File::ReadOwner | File::WriteOwner | File::ExeOwner;
+        const auto others = File::ReadOther | File::ExeOther;
         QTemporaryDir dir;
-        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                              QFileDevice::ExeOwner | QFileDevice::ReadOther |
-                                              QFileDevice::ExeOther);
+        QFile::setPermissions(dir.path(), owner | others);
         const QString log = dir.filePath(QStringLiteral("log.csv"));
         const QString gpx = dir.filePath(QStringLiteral("log.gpx"));
         const QString secondName = dir.filePath(QStringLiteral("second.gpx"));
@@ -371,10 +250,9 @@ private slots:
 
         // The track itself may be written by anyone: only the folder refuses.
         QVERIFY(writeFile(gpx, "earlier track"));
-        QFile::setPermissions(gpx, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                       QFileDevice::ReadOther | QFileDevice::WriteOther);
-        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner |
-                                              QFileDevice::ReadOther | QFileDevice::ExeOther);
+        QFile::setPermissions(gpx, File::ReadOwner | File::WriteOwner | File::ReadOther |
+                                       File::WriteOther);
+        QFile::setPermissions(dir.path(), File::ReadOwner | File::ExeOwner | others);
         const QStringList before = QDir(dir.path()).entryList(QDir::Files);
         {
             FileFaults::Unprivileged unprivileged;
@@ -382,8 +260,7 @@ private slots:
                 QSKIP("root could not give up its rights");
             QCOMPARE(GpxTrack::convert(log, gpx), GpxTrack::Status::FileError);
         }
-        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                              QFileDevice::ExeOwner);
+        QFile::setPermissions(dir.path(), owner);
         QCOMPARE(readFile(gpx), QByteArray("earlier track"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), before);
 #endif
@@ -393,39 +270,33 @@ private slots:
     void trackBesideTheUploadedLog_data()
     {
         QTest::addColumn<QStringList>("unit");
+        QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<int>("records");
-        QTest::addColumn<QString>("saved"); // the first line, when the upload succeeds
-        QTest::addColumn<bool>("withGpx");
-        QTest::newRow("demo drive")
-            << QStringList{"--demo"} << 0 << 36 << "Saved:  36 GPS locations Saved !" << true;
+        const QStringList withGpx{"--upload-positions", "--gpx"};
+        QTest::newRow("demo drive") << QStringList{"--demo"} << withGpx << 0 << 36;
         // 200 characters: five whole records of 38, then silence.
         QTest::newRow("upload broken off")
-            << QStringList{"--positions", "10", "--positions-silent-after", "200"} << 6 << 5
-            << QString() << true;
+            << QStringList{"--positions", "10", "--positions-silent-after", "200"} << withGpx << 6
+            << 5;
         QTest::newRow("empty log: no track")
-            << QStringList{"--positions", "0"} << 0 << 0 << QString() << true;
-        QTest::newRow("without --gpx") << QStringList{"--positions", "3"} << 0 << 3
-                                       << "Saved:  3 GPS locations Saved !" << false;
+            << QStringList{"--positions", "0"} << withGpx << 0 << 0;
+        QTest::newRow("without --gpx")
+            << QStringList{"--positions", "3"} << QStringList{"--upload-positions"} << 0 << 3;
     }
     void trackBesideTheUploadedLog()
     {
         QFETCH(QStringList, unit);
+        QFETCH(QStringList, arguments);
         QFETCH(int, exitCode);
         QFETCH(int, records);
-        QFETCH(QString, saved);
-        QFETCH(bool, withGpx);
-        Workbench bench;
-        VortsimProcess vortsim(unit);
-        QVERIFY(vortsim.start());
-        QStringList arguments{QStringLiteral("--upload-positions")};
-        if (withGpx)
-            arguments << QStringLiteral("--gpx");
-        const BatchResult result = bench.run(vortsim.device(), arguments);
+        const bool withGpx = arguments.contains(QStringLiteral("--gpx"));
+        Workbench bench(unit);
+        const BatchResult result = bench.run(arguments);
         QCOMPARE(result.exitCode, exitCode);
         const QStringList &out = result.out;
-        if (!saved.isEmpty())
-            QCOMPARE(out.first(), saved);
+        if (exitCode == 0 && records > 0)
+            QCOMPARE(out.first(), QStringLiteral("Saved:  %1 GPS locations Saved !").arg(records));
         const QString csv = out.value(withGpx && records > 0 ? out.size() - 2 : out.size() - 1);
         QVERIFY2(csv.endsWith(QLatin1String(".csv")), qPrintable(out.join('\n')));
         const QByteArray log = bench.read(csv);
@@ -449,59 +320,81 @@ private slots:
 
     void endsWithItsStatus_data()
     {
-        QTest::addColumn<QStringList>("unit"); // vortsim's options; "none": no device at all
+        QTest::addColumn<QStringList>("unit"); // vortsim's options; "none": no device, no --port
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QStringList>("out");
         QTest::addColumn<QStringList>("err");
+        QTest::addColumn<QByteArray>("log"); // log.csv; "<missing>": no such file
+        QTest::addColumn<QString>("track");  // the file that must exist afterwards (validated)
+        const auto row = [](const char *name, const QStringList &unit, const QStringList &arguments,
+                            int exitCode, const QStringList &out, const QStringList &err,
+                            const QByteArray &log = "<missing>", const QString &track = {}) {
+            QTest::newRow(name) << unit << arguments << exitCode << out << err << log << track;
+        };
         const QStringList none;
+        const QStringList noUnit{"none"};
         const QString downloaded = QStringLiteral("Download: Download succesful !");
         const QString refused = QStringLiteral("Password Invalid !: Invalid Password");
-        const QString failed = QStringLiteral("Invalid download !: Error download !");
+        const QByteArray garbage = "garbage\r\n";
 
-        QTest::newRow("download config") << none << QStringList{"--download-config", "valid.cfg"}
-                                         << 0 << QStringList{downloaded} << none;
-        QTest::newRow("port not available")
-            << QStringList{"none"} << QStringList{"--download-table", "table.txt"} << 3 << none
-            << QStringList{
-                   "ERROR: COM: not available. Change the CommPort property to another port."};
-        QTest::newRow("invalid password")
-            << QStringList{"--refuse-password"} << QStringList{"--download-config", "valid.cfg"}
-            << 4 << none << QStringList{refused};
-        QTest::newRow("password given")
-            << QStringList{"--password", "1234", "--ready-digit", "1"}
-            << QStringList{"--password", "1234", "--download-table", "table.txt"} << 0
-            << QStringList{downloaded} << none;
-        QTest::newRow("invalid configuration")
-            << none << QStringList{"--download-config", "invalid.cfg"} << 5 << none
-            << QStringList{"Error: Invalid Configuration"};
-        QTest::newRow("configuration not taken")
-            << QStringList{"--download-answer", "none"}
-            << QStringList{"--download-config", "valid.cfg"} << 6 << none << QStringList{failed};
+        row("download config", none, {"--download-config", "valid.cfg"}, 0, {downloaded}, none);
+        row("port not available", noUnit,
+            {"--port", "COM1=/nonexistent/ttyVORT", "--download-table", "table.txt"}, 3, none,
+            {"ERROR: COM: not available. Change the CommPort property to another port."});
+        row("invalid password", {"--refuse-password"}, {"--download-config", "valid.cfg"}, 4, none,
+            {refused});
+        row("password given", {"--password", "1234", "--ready-digit", "1"},
+            {"--password", "1234", "--download-table", "table.txt"}, 0, {downloaded}, none);
+        row("invalid configuration", none, {"--download-config", "invalid.cfg"}, 5, none,
+            {"Error: Invalid Configuration"});
+        row("configuration not taken", {"--download-answer", "none"},
+            {"--download-config", "valid.cfg"}, 6, none, {"Invalid download !: Error download !"});
         // No port is needed to check a file; every failed test is named.
-        QTest::newRow("check fails")
-            << QStringList{"none"} << QStringList{"--check", "invalid.cfg"} << 5 << none
-            << QStringList{"Error: Invalid GEO fencing delay",
-                           "Error: Invalid UDP packet identification"};
-        QTest::newRow("no such file") << none << QStringList{"--download-config", "missing.cfg"}
-                                      << 7 << none << QStringList{"Error: Error loading file"};
+        row("check fails", noUnit, {"--check", "invalid.cfg"}, 5, none,
+            {"Error: Invalid GEO fencing delay", "Error: Invalid UDP packet identification"});
+        row("no such file", none, {"--download-config", "missing.cfg"}, 7, none,
+            {"Error: Error loading file"});
+        row("no such file to check", noUnit, {"--check", "a.cfg"}, 7, none,
+            {"Error: Error loading file"});
         // Refused before the port is even opened (with no device, opening would give 3).
-        QTest::newRow("table with a word")
-            << QStringList{"none"} << QStringList{"--download-table", "word.txt"} << 7 << none
-            << QStringList{"Error: Error loading file: word.txt, row 3, latitude \"abc\" is not "
-                           "a number"};
-        QTest::newRow("unit asleep")
-            << QStringList{"--silent"}
-            << QStringList{"--connect-timeout", "2", "--upload-positions"} << 9 << none
-            << QStringList{"The unit did not answer within 2 s."};
+        row("table with a word", noUnit,
+            {"--port", "COM1=/nonexistent/ttyVORT", "--download-table", "word.txt"}, 7, none,
+            {"Error: Error loading file: word.txt, row 3, latitude \"abc\" is not a number"});
+        row("unit asleep", {"--silent"}, {"--connect-timeout", "2", "--upload-positions"}, 9, none,
+            {"The unit did not answer within 2 s."});
         // Steps run in the order given; the first failure ends the run.
-        QTest::newRow("first failure ends the run")
-            << QStringList{"--refuse-password"}
-            << QStringList{"--check", "valid.cfg", "--upload-config", "out.cfg",
-                           "--upload-positions"}
-            << 4 << QStringList{"Valid Configuration: Configuration is OK"} << QStringList{refused};
-        QTest::newRow("bad option") << QStringList{"none"} << QStringList{"--check"} << 2 << none
-                                    << QStringList{"vortsetup: Missing value after '--check'."};
+        row("first failure ends the run", {"--refuse-password"},
+            {"--check", "valid.cfg", "--upload-config", "out.cfg", "--upload-positions"}, 4,
+            {"Valid Configuration: Configuration is OK"}, {refused});
+        // Ctrl+C (below) while the unit does not answer ends the run as EXIT would.
+        row("interrupted", {"--silent"},
+            {"--connect-timeout", "0", "--download-config", "valid.cfg"}, 8, none,
+            {"Stopped by a signal; no further step runs."});
+        row("bad option", noUnit, {"--check"}, 2, none,
+            {"vortsetup: Missing value after '--check'."});
+        // No window system is touched before the command line is read.
+        row("version", noUnit, {"--version"}, 0, {"vortsetup 1.7 (VORT tool set 1.1.0)"}, none);
+
+        // Position logs turned into tracks, with no unit or display.
+        row("track beside the log", noUnit, {"--gpx", "log.csv"}, 0,
+            {"log.gpx: 2 points written", "1 record left out, line 2"}, none,
+            goodLine + garbage + goodLine, "log.gpx");
+        row("named track, first few lines named", noUnit,
+            {"--gpx", "log.csv", "--gpx-out", "drive.gpx"}, 0,
+            {"drive.gpx: 1 point written", "7 records left out, lines 1, 2, 3, 4, 5, ..."}, none,
+            garbage.repeated(6) + "\r\n" + garbage + goodLine, "drive.gpx");
+        row("empty log", noUnit, {"--gpx", "log.csv"}, 5, none,
+            {"log.csv: no usable record; no track written"}, "");
+        row("nothing usable", noUnit, {"--gpx", "log.csv"}, 5, none,
+            {"log.csv: no usable record (2 records left out, lines 1, 2); no track written"},
+            garbage.repeated(2));
+        row("no such log", noUnit, {"--gpx", "log.csv"}, 7, none,
+            {"log.csv: cannot read: No such file or directory"});
+        row("track would replace the log", noUnit, {"--gpx", "log.csv", "--gpx-out", "./log.csv"},
+            7, none, {"./log.csv: the track would replace the log"}, goodLine);
+        row("no log named", noUnit, {"--gpx-out", "drive.gpx"}, 2, none,
+            {"vortsetup: --gpx takes one position log, --gpx-out at most one file"}, goodLine);
     }
     void endsWithItsStatus()
     {
@@ -510,25 +403,37 @@ private slots:
         QFETCH(int, exitCode);
         QFETCH(QStringList, out);
         QFETCH(QStringList, err);
-        Workbench bench;
-        VortsimProcess vortsim(unit);
-        const bool withUnit = unit != QStringList{"none"};
-        QVERIFY(!withUnit || vortsim.start());
-        const BatchResult result = bench.run(
-            withUnit ? vortsim.device() : bench.path(QStringLiteral("no-tty")), arguments);
-        QCOMPARE(result.out, out);
-        QCOMPARE(result.err, err);
-        QCOMPARE(result.exitCode, exitCode);
-        QVERIFY(!QFile::exists(bench.path(QStringLiteral("out.cfg"))));
+        QFETCH(QByteArray, log);
+        QFETCH(QString, track);
+        Workbench bench(unit);
+        if (log != "<missing>")
+            bench.write(QStringLiteral("log.csv"), log);
+        const BatchResult result = bench.run(arguments, [exitCode](ProgramProcess &vortsetup) {
+            // The run is under way once it says it is waking the unit.
+            QTRY_VERIFY_WITH_TIMEOUT(
+                exitCode != 8 || vortsetup.standardError().contains(QLatin1String("Waking")),
+                20000);
+            if (exitCode == 8)
+                vortsetup.signal(SIGINT);
+        });
+        QCOMPARE(std::tuple(result.exitCode, result.out, result.err),
+                 std::tuple(exitCode, out, err));
+        if (!track.isEmpty())
+            QCOMPARE(schemaErrors(bench.path(track)), QString());
+        // The bench's four files, the log as it was, the track, and no other file.
+        QCOMPARE(bench.read(QStringLiteral("log.csv")), log);
+        QCOMPARE(QDir(bench.path(QStringLiteral("."))).entryList(QDir::Files).size(),
+                 4 + int(log != "<missing>") + int(!track.isEmpty()));
         // A run that reached the unit says once it is waking it, then a dot a second.
-        const bool woke = withUnit && exitCode != 5 && exitCode != 7 && exitCode != 2;
+        const bool woke =
+            unit != QStringList{"none"} && exitCode != 5 && exitCode != 7 && exitCode != 2;
         QCOMPARE(result.wakes.size(), woke ? 1 : 0);
-        if (unit.contains(QStringLiteral("--silent")))
-            QVERIFY(result.wakes.first().endsWith(QLatin1String(").")) ||
-                    result.wakes.first().endsWith(QLatin1String("..")));
+        if (exitCode == 9) // asleep
+            QVERIFY(result.wakes.first().endsWith(u'.'));
     }
 
-    // Download then upload through vortsim, the later one read back in the unit's styles.
+    // Download then upload through vortsim, the later one read back in the unit's styles; then
+    // the same for the table, in a second run as a later script would: the unit kept the table.
     void configurationThereAndBack_data()
     {
         QTest::addColumn<QStringList>("unit");
@@ -539,16 +444,11 @@ private slots:
     void configurationThereAndBack()
     {
         QFETCH(QStringList, unit);
-        Workbench bench;
-        VortsimProcess vortsim(unit + QStringList{"--unit-version", "V6.3 test"});
-        QVERIFY(vortsim.start());
-        QElapsedTimer elapsed;
-        elapsed.start();
+        Workbench bench(unit + QStringList{"--unit-version", "V6.3 test"});
         const BatchResult result =
-            bench.run(vortsim.device(), {"--download-config", "valid.cfg", "--upload-config",
-                                         bench.path(QStringLiteral("out.cfg"))});
+            bench.run({"--download-config", "valid.cfg", "--upload-config", bench.path("out.cfg")});
         // The download pauses after every one of its 512 characters.
-        QVERIFY(elapsed.elapsed() >= qint64(512) * downloadPauseMs(9600));
+        QVERIFY(result.ms >= qint64(512) * downloadPauseMs(9600));
         QCOMPARE(result.err, QStringList());
         QCOMPARE(result.out,
                  (QStringList{"Download: Download succesful !", "Upload: Upload complete",
@@ -561,41 +461,14 @@ private slots:
         QCOMPARE(uploaded.versionNumber, QStringLiteral("V6.3 test"));
         QCOMPARE(encodeConfigurationImage(uploaded)->left(255),
                  encodeConfigurationImage(TestSupport::validConfiguration())->left(255));
-    }
 
-    void tableThereAndBack()
-    {
-        Workbench bench;
-        VortsimProcess vortsim;
-        QVERIFY(vortsim.start());
-        BatchResult result = bench.run(vortsim.device(), {"--download-table", "table.txt"});
-        QCOMPARE(result.exitCode, 0);
-        // A second run, as a later script would: the unit kept the table.
-        result = bench.run(vortsim.device(), {"--upload-table", "out.txt"});
-        QCOMPARE(result.err, QStringList());
-        QCOMPARE(result.out, (QStringList{"Upload: Upload succesful !",
-                                          "Saved: Configuration has been Saved"}));
-        QCOMPARE(result.exitCode, 0);
-        QCOMPARE(bench.read(QStringLiteral("out.txt")), bench.read(QStringLiteral("table.txt")));
-    }
-
-    // Ctrl+C while the unit does not answer ends the run as EXIT would.
-    void interruptEndsTheRun()
-    {
-        Workbench bench;
-        VortsimProcess vortsim({QStringLiteral("--silent")});
-        QVERIFY(vortsim.start());
-        const BatchResult result = bench.run(
-            vortsim.device(), {"--connect-timeout", "0", "--download-config", "valid.cfg"},
-            [](ProgramProcess &vortsetup) {
-                // The run is under way once it says it is waking the unit.
-                QTRY_VERIFY_WITH_TIMEOUT(
-                    vortsetup.standardError().contains(QLatin1String("Waking the unit")), 20000);
-                vortsetup.signal(SIGINT);
-            });
-        QCOMPARE(result.out, QStringList());
-        QCOMPARE(result.err, QStringList{"Stopped by a signal; no further step runs."});
-        QCOMPARE(result.exitCode, 8);
+        QCOMPARE(bench.run({"--download-table", "table.txt"}).exitCode, 0);
+        const BatchResult table = bench.run({"--upload-table", "out.txt"});
+        QCOMPARE(table.err, QStringList());
+        QCOMPARE(table.out, (QStringList{"Upload: Upload succesful !",
+                                         "Saved: Configuration has been Saved"}));
+        QCOMPARE(table.exitCode, 0);
+        QCOMPARE(bench.read("out.txt"), bench.read("table.txt"));
     }
 };
 
