@@ -41,7 +41,6 @@ def configuration(values):
     return b"".join(line + b"\r\n" for line in lines)
 
 
-startup = [(k, v) for k, v in valid]
 startup_default = [("T", "V6.X")] + [("I", 0) if k == "I" else ("T", "") for k, _ in valid[1:]]
 startup_default[36] = ("T", "6048")
 startup_default[48] = ("T", "0")
