@@ -55,10 +55,8 @@ private slots:
         for (const char *folder :
              {"work", "usr/bin", "usr/lib/vort", "usr/share/vort", "usr/share/doc/vort"})
             QVERIFY(dir.mkpath(QLatin1String(folder)));
-        for (const QString &folder : present) {
-            QFile file(dir.filePath(folder + QStringLiteral("/info.txt")));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-        }
+        for (const QString &folder : present)
+            QVERIFY(QFile(dir.filePath(folder + "/info.txt")).open(QFile::WriteOnly));
         const QString previous = QDir::currentPath();
         QDir::setCurrent(dir.filePath(QStringLiteral("work")));
         const QString found =

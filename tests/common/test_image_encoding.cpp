@@ -29,13 +29,23 @@ class TestImageEncoding : public QObject
 {
     Q_OBJECT
 private slots:
-    void byteConversionRoundsHalvesToEven()
+    void bytesRoundHalvesToEvenAndListIndexes()
     {
         const QList<std::pair<double, Bytes>> rows = {
             {2.5, {2}},  {3.5, {4}}, {10.5, {10}}, {11.5, {12}}, {10.51, {11}},  {-0.4, {0}},
             {-0.5, {0}}, {-0.6, {}}, {-1.0, {}},   {255.5, {}},  {254.5, {254}}, {255.4, {255}}};
         for (const auto &[value, byte] : rows)
             QVERIFY2(bytesOf(byteOf(value)) == byte, qPrintable(QString::number(value)));
+        // List indexes: whole numbers, leniently read.
+        const QList<std::pair<const char *, Bytes>> indexes = {
+            {"0", {0}}, {"-1", {-1}}, {" 3 ", {3}}, {"2.5", {2}},
+            {"", {}},   {"one", {}},  {"1x", {}},   {"1e12", {}}}; // empty: refused
+        for (const auto &[text, index] : indexes) {
+            const std::optional<int> read = wholeNumber(QString::fromLatin1(text));
+            QVERIFY2((read ? Bytes{*read} : Bytes{}) == index, text);
+        }
+        QCOMPARE(bytesOf(listByte(-1)), Bytes{});
+        QCOMPARE(bytesOf(listByte(4)), Bytes{4});
     }
 
     // Every encoder over a text, for vortsetup and for Server; the rows where the
@@ -100,19 +110,6 @@ private slots:
         QCOMPARE(encoders[encoder](serverVariant), server);
     }
 
-    void readsListIndexes()
-    {
-        const QList<std::pair<const char *, Bytes>> rows = {
-            {"0", {0}}, {"-1", {-1}}, {" 3 ", {3}}, {"2.5", {2}},
-            {"", {}},   {"one", {}},  {"1x", {}},   {"1e12", {}}}; // empty: refused
-        for (const auto &[text, index] : rows) {
-            const std::optional<int> read = wholeNumber(QString::fromLatin1(text));
-            QVERIFY2((read ? Bytes{*read} : Bytes{}) == index, text);
-        }
-        QCOMPARE(bytesOf(listByte(-1)), Bytes{});
-        QCOMPARE(bytesOf(listByte(4)), Bytes{4});
-    }
-
     void writesTextsOnlyWhenTheyFit()
     {
         QByteArray image(256, char(0xFF));
@@ -128,24 +125,21 @@ private slots:
         QVERIFY(!writePhoneNumber(image, QString(17, u'1')));
         QCOMPARE(image.mid(16, 17), QByteArray(17, char(0xFF)));
     }
-    void encodesBytes()
+
+    void hexPairs()
     {
         const QList<std::pair<int, QByteArray>> rows = {{0, "00"},    {9, "09"},   {10, "0A"},
                                                         {0xF0, "F0"}, {255, "FF"}, {51, "33"}};
         for (const auto &[byte, text] : rows)
             QCOMPARE(HexPair::encode(static_cast<quint8>(byte)), text);
-    }
-
-    void decodesLikeTheUnit()
-    {
-        // Outside the alphabet the rule still gives a value, never an error.
-        const QList<std::pair<char, int>> rows = {{'0', 0},  {'9', 9},  {'A', 10}, {'F', 15},
-                                                  {'a', 42}, {'p', 57}, {' ', -16}};
-        for (const auto &[c, value] : rows)
+        // Decoded like the unit: outside the alphabet the rule still gives a value, never an error.
+        const QList<std::pair<char, int>> digits = {{'0', 0},  {'9', 9},  {'A', 10}, {'F', 15},
+                                                    {'a', 42}, {'p', 57}, {' ', -16}};
+        for (const auto &[c, value] : digits)
             QCOMPARE(HexPair::digitValue(c), value);
     }
 
-    void wrapsLikeEachProgram()
+    void tickClockWrapsAndWaits()
     {
         TickClock setup(1000000, TickClock::Wrap::AtSixtyAfterIncrement);
         setup.setTickCount(59);
@@ -158,10 +152,8 @@ private slots:
         QCOMPARE(server.tickCount(), 61);
         server.tick();
         QCOMPARE(server.tickCount(), 1);
-    }
 
-    void waitEndsOnConditionOrAfterTicks()
-    {
+        // A wait ends on its condition or after its ticks.
         TickClock slow(1000000);
         bool flag = false;
         QTimer::singleShot(20, &slow, [&] { flag = true; });
@@ -172,6 +164,7 @@ private slots:
         QVERIFY(!fast.waitTicks(3, [] { return false; }));
         QCOMPARE(fast.tickCount(), 3);
     }
+
     void readsLeniently_data()
     {
         QTest::addColumn<QString>("text");
@@ -217,16 +210,13 @@ private slots:
         }
     }
 
-    void writesLines()
+    void writesLinesOfSingleBytes()
     {
         QCOMPARE(QuotedFields::line({QuotedFields::quoted("7"), QuotedFields::quoted("255"),
                                      QuotedFields::quoted("255")}),
                  QByteArray("\"7\",\"255\",\"255\"\r\n"));
         QCOMPARE(QuotedFields::line({"0"}), QByteArray("0\r\n"));
-    }
-
-    void keepsEightBitCharacters()
-    {
+        // Eight-bit characters are kept.
         const QString text = QString::fromLatin1("caf\xe9\xff");
         QCOMPARE(toSingleByte(text), QByteArray("caf\xe9\xff"));
         QCOMPARE(fromSingleByte(toSingleByte(text)), text);
