@@ -125,7 +125,7 @@ private slots:
         const QStringList values = match.captured(2).split(QLatin1Char(','));
         QCOMPARE(names.size(), values.size());
         QStringList named;
-        for (const QString name : {"date", "time", "latitude", "N/S", "E/W"})
+        for (const QString &name : QStringList{"date", "time", "latitude", "N/S", "E/W"})
             named << name + '=' + values.value(names.indexOf(name));
         QCOMPARE(named, (QStringList{"date=\"06/12/26\"", "time=\"14:03:27\"",
                                      "latitude=\"5130.4521\"", "N/S=\"N\"", "E/W=\"W\""}));

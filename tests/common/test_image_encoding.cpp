@@ -86,13 +86,11 @@ private slots:
             {"triple", "255", {}, {255, 255, 255}},
             {"triple", "", {}, {255, 255, 255}},
             {"triple", "-12.5000", {}, {}},
-            {"triple", "256.0000", {}, {}},
-        };
-        for (const Row &row : rows) {
+            {"triple", "256.0000", {}, {}}};
+        for (const Row &row : rows)
             QTest::addRow("%s '%s'", row.encoder, row.text)
                 << QString::fromLatin1(row.encoder) << QString::fromLatin1(row.text) << row.tool
                 << row.server;
-        }
     }
     void encodesTexts()
     {
