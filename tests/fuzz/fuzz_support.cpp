@@ -27,7 +27,7 @@ QString scratchFolder()
 
 QString writeScratchFile(const QString &name, const QByteArray &content)
 {
-    const QString path = scratchFolder() + QLatin1Char('/') + name;
+    QString path = scratchFolder() + QLatin1Char('/') + name;
     QFile file(path);
     require(file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
                 file.write(content) == content.size(),
