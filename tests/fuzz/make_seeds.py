@@ -76,16 +76,10 @@ put("server_configuration_image", "short_request", b"CONFIG\n" + v7)
 
 
 def script(events):
-    """A script of the request fuzzer: events are ("unit"|"stranger", bytes) or ("tick",)."""
-    front = b""
-    selectors = b""
-    for event in events:
-        if event[0] == "tick":
-            selectors = bytes([0]) + selectors
-            continue
-        selectors = bytes([2 if event[0] == "unit" else 1]) + selectors
-        front += event[1].replace(b"\\", b"\\\\") + b"\\x"
-    return front + selectors
+    """A script of the request fuzzer: events are ("unit"|"stranger", bytes) or ("tick",).
+    The datagrams come first, then the choice of each event, read from the end."""
+    front = b"".join(e[1].replace(b"\\", b"\\\\") + b"\\x" for e in events if e[0] != "tick")
+    return front + bytes({"tick": 0, "stranger": 1, "unit": 2}[e[0]] for e in reversed(events))
 
 
 ack = ("unit", b"VORT01")
