@@ -4,7 +4,6 @@ The seeds of corpus/configuration_image are not made here: they are images that
 encodeConfigurationImage made from the tests' valid configuration, plus all-0xFF, all-zero
 and short images."""
 import os
-import shutil
 
 here = os.path.dirname(os.path.abspath(__file__))
 corpus = os.path.join(here, "corpus")
