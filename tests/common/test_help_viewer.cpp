@@ -1,14 +1,27 @@
 // Where the programs find their help texts (working directory, beside the program, installed
-// folders), and what is shown when the system has no viewer for them.
+// folders), what is shown when the system has no viewer for them, and that the texts describe
+// what the programs really write (checked against the tools themselves).
 #include "common/help_viewer.h"
 #include "common/widgets/help_window.h"
+#include "config_tool/link/position_log.h"
+#include "unit_simulator/unit_position_log.h"
 
 #include <QApplication>
-
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <algorithm>
+
+namespace {
+QString helpText(const char *name)
+{
+    QFile file(QStringLiteral(TEST_DATA_DIR "/../../packaging/help/") + QLatin1String(name));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+} // namespace
 
 class TestHelpViewer : public QObject
 {
@@ -42,10 +55,8 @@ private slots:
         for (const char *folder :
              {"work", "usr/bin", "usr/lib/vort", "usr/share/vort", "usr/share/doc/vort"})
             QVERIFY(dir.mkpath(QLatin1String(folder)));
-        for (const QString &folder : present) {
-            QFile file(dir.filePath(folder + QStringLiteral("/info.txt")));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-        }
+        for (const QString &folder : present)
+            QVERIFY(QFile(dir.filePath(folder + "/info.txt")).open(QFile::WriteOnly));
         const QString previous = QDir::currentPath();
         QDir::setCurrent(dir.filePath(QStringLiteral("work")));
         const QString found =
@@ -91,6 +102,33 @@ private slots:
         QCOMPARE(window->toPlainText(), QStringLiteral("SERVER - HELP\n"));
         QCOMPARE(window->windowTitle(), QStringLiteral("Help - download.txt"));
         delete window;
+    }
+    // The example line of the position log is the line vortsetup writes for a record that the
+    // simulated unit sends for the same fix, and the column names follow it.
+    void positionLogExampleIsWhatTheToolWrites()
+    {
+        const QString text = helpText("info.txt");
+        static const QRegularExpression columnsAndExample(
+            QStringLiteral("eight quoted fields:\\s*\\n\\s*(.+)\\n\\s*for "
+                           "example\\s*\\n\\s*(\".+\")\\s*\\n"));
+        const QRegularExpressionMatch match = columnsAndExample.match(text);
+        QVERIFY2(match.hasMatch(), "no column list and example line in info.txt");
+
+        QByteArray sent = UnitPositionLog::record(QDateTime(QDate(2026, 12, 6), QTime(14, 3, 27)),
+                                                  51.507535, -0.126130, 12.3, 270.0);
+        std::reverse(sent.begin(), sent.end()); // the unit sends the record last character first
+        PositionLog::LineWriter writer;
+        QCOMPARE(match.captured(2).toLatin1() + "\r\n", writer.line(sent));
+
+        // Each column name stands where its value is: the letters beside their coordinates.
+        const QStringList names = match.captured(1).split(QStringLiteral(", "));
+        const QStringList values = match.captured(2).split(QLatin1Char(','));
+        QCOMPARE(names.size(), values.size());
+        QStringList named;
+        for (const QString &name : QStringList{"date", "time", "latitude", "N/S", "E/W"})
+            named << name + '=' + values.value(names.indexOf(name));
+        QCOMPARE(named, (QStringList{"date=\"06/12/26\"", "time=\"14:03:27\"",
+                                     "latitude=\"5130.4521\"", "N/S=\"N\"", "E/W=\"W\""}));
     }
 };
 

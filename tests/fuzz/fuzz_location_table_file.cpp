@@ -25,9 +25,8 @@ VORT_FUZZ_TARGET
     const LocationTableFile::ReadResult again =
         LocationTableFile::read(LocationTableFile::write(cells));
     FuzzSupport::require(again.complete(), "a written table reads back whole");
-    for (int row = 0; row < LocationTableFile::rowCount; ++row) {
+    for (int row = 0; row < LocationTableFile::rowCount; ++row)
         FuzzSupport::require(again.rows.at(row).latitude == result.rows.at(row).latitude &&
                                  again.rows.at(row).longitude == result.rows.at(row).longitude,
                              "a written table reads back unchanged");
-    }
 }

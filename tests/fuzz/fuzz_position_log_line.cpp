@@ -22,8 +22,7 @@ VORT_FUZZ_TARGET
         // hemisphere letters known or empty.
         QuotedFieldReader reader(line);
         QList<QuotedField> fields;
-        QuotedField field;
-        while (reader.next(field))
+        for (QuotedField field; reader.next(field);)
             fields.append(field);
         FuzzSupport::require(fields.size() == 8, "eight fields");
         for (const QuotedField &f : fields)

@@ -9,11 +9,6 @@
 
 namespace FuzzSupport {
 
-QByteArray bytes(const uint8_t *data, size_t size)
-{
-    return QByteArray(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
-}
-
 void ensureApplication()
 {
     if (QCoreApplication::instance())
@@ -32,11 +27,11 @@ QString scratchFolder()
 
 QString writeScratchFile(const QString &name, const QByteArray &content)
 {
-    const QString path = scratchFolder() + QLatin1Char('/') + name;
+    QString path = scratchFolder() + QLatin1Char('/') + name;
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        file.write(content) != content.size())
-        require(false, "cannot write the scratch file");
+    require(file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                file.write(content) == content.size(),
+            "the scratch file is written");
     return path;
 }
 

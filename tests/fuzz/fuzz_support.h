@@ -9,9 +9,6 @@
 // Shared by the fuzz targets.
 namespace FuzzSupport {
 
-// The fuzzer's input as bytes (copied: Qt must not keep a pointer into libFuzzer's buffer).
-QByteArray bytes(const uint8_t *data, size_t size);
-
 // One application object for the whole run, for code that needs an event loop or timers.
 void ensureApplication();
 
@@ -26,12 +23,13 @@ void require(bool holds, const char *what);
 
 } // namespace FuzzSupport
 
-// Opens the body of a fuzz target, which gets the fuzzer's input as `const QByteArray &input`.
+// Opens the body of a fuzz target, which gets the fuzzer's input as `const QByteArray &input`
+// (copied: Qt must not keep a pointer into libFuzzer's buffer).
 #define VORT_FUZZ_TARGET                                                                           \
     static void fuzzOne(const QByteArray &input);                                                  \
     extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)                        \
     {                                                                                              \
-        fuzzOne(FuzzSupport::bytes(data, size));                                                   \
+        fuzzOne(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)));                \
         return 0;                                                                                  \
     }                                                                                              \
     static void fuzzOne(const QByteArray &input)

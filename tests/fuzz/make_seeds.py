@@ -4,7 +4,6 @@ The seeds of corpus/configuration_image are not made here: they are images that
 encodeConfigurationImage made from the tests' valid configuration, plus all-0xFF, all-zero
 and short images."""
 import os
-import shutil
 
 here = os.path.dirname(os.path.abspath(__file__))
 corpus = os.path.join(here, "corpus")
@@ -41,7 +40,6 @@ def configuration(values):
     return b"".join(line + b"\r\n" for line in lines)
 
 
-startup = [(k, v) for k, v in valid]
 startup_default = [("T", "V6.X")] + [("I", 0) if k == "I" else ("T", "") for k, _ in valid[1:]]
 startup_default[36] = ("T", "6048")
 startup_default[48] = ("T", "0")
@@ -77,16 +75,10 @@ put("server_configuration_image", "short_request", b"CONFIG\n" + v7)
 
 
 def script(events):
-    """A script of the request fuzzer: events are ("unit"|"stranger", bytes) or ("tick",)."""
-    front = b""
-    selectors = b""
-    for event in events:
-        if event[0] == "tick":
-            selectors = bytes([0]) + selectors
-            continue
-        selectors = bytes([2 if event[0] == "unit" else 1]) + selectors
-        front += event[1].replace(b"\\", b"\\\\") + b"\\x"
-    return front + selectors
+    """A script of the request fuzzer: events are ("unit"|"stranger", bytes) or ("tick",).
+    The datagrams come first, then the choice of each event, read from the end."""
+    front = b"".join(e[1].replace(b"\\", b"\\\\") + b"\\x" for e in events if e[0] != "tick")
+    return front + bytes({"tick": 0, "stranger": 1, "unit": 2}[e[0]] for e in reversed(events))
 
 
 ack = ("unit", b"VORT01")

@@ -22,10 +22,8 @@ class FullDisk
 public:
     explicit FullDisk(rlim_t limit)
     {
-        m_previousHandler = std::signal(SIGXFSZ, SIG_IGN);
         getrlimit(RLIMIT_FSIZE, &m_previous);
-        rlimit limited = m_previous;
-        limited.rlim_cur = limit;
+        const rlimit limited{limit, m_previous.rlim_max};
         setrlimit(RLIMIT_FSIZE, &limited);
     }
     ~FullDisk()
@@ -35,8 +33,8 @@ public:
     }
 
 private:
+    void (*m_previousHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
     rlimit m_previous{};
-    void (*m_previousHandler)(int) = nullptr;
 };
 
 // While alive, permissions count: a process running as root acts as an unprivileged user (the
@@ -47,12 +45,7 @@ class Unprivileged
 
 public:
     static constexpr uid_t nobody = 65534;
-    Unprivileged()
-    {
-        m_wasRoot = geteuid() == 0;
-        if (m_wasRoot)
-            m_active = setresgid(nobody, nobody, 0) == 0 && setresuid(nobody, nobody, 0) == 0;
-    }
+    Unprivileged() = default;
     ~Unprivileged()
     {
         if (m_wasRoot) {
@@ -64,8 +57,9 @@ public:
     bool permissionsCount() const { return !m_wasRoot || m_active; }
 
 private:
-    bool m_wasRoot = false;
-    bool m_active = false;
+    bool m_wasRoot = geteuid() == 0;
+    bool m_active =
+        m_wasRoot && setresgid(nobody, nobody, 0) == 0 && setresuid(nobody, nobody, 0) == 0;
 };
 #endif
 

@@ -19,25 +19,21 @@ bool isInteractive(QAccessible::Role role)
 // only what names the control itself counts.
 bool isNamed(QAccessibleInterface *control, QWidget *widget)
 {
-    if (!widget->accessibleName().trimmed().isEmpty())
-        return true;
-    if (!control->relations(QAccessible::Label).isEmpty())
-        return true;
-    const QAccessible::Role role = control->role();
-    const bool captioned = role == QAccessible::PushButton || role == QAccessible::CheckBox ||
-                           role == QAccessible::RadioButton || role == QAccessible::ButtonMenu ||
-                           role == QAccessible::ButtonDropDown;
-    return captioned && !control->text(QAccessible::Name).trimmed().isEmpty();
+    static const QList<QAccessible::Role> captioned = {
+        QAccessible::PushButton, QAccessible::CheckBox, QAccessible::RadioButton,
+        QAccessible::ButtonMenu, QAccessible::ButtonDropDown};
+    return !widget->accessibleName().trimmed().isEmpty() ||
+           !control->relations(QAccessible::Label).isEmpty() ||
+           (captioned.contains(control->role()) &&
+            !control->text(QAccessible::Name).trimmed().isEmpty());
 }
 
 void walk(QAccessibleInterface *node, QStringList &unnamed)
 {
     for (int i = 0; i < node->childCount(); ++i) {
         QAccessibleInterface *child = node->child(i);
-        if (!child)
-            continue;
         // Only controls; the items of lists and the cells of tables belong to their control.
-        auto *widget = qobject_cast<QWidget *>(child->object());
+        auto *widget = child ? qobject_cast<QWidget *>(child->object()) : nullptr;
         if (!widget || widget->isWindow())
             continue;
         if (!isInteractive(child->role())) {

@@ -25,10 +25,8 @@ struct MainWindowBench
     // children of the main window and have controls of the same names.
     template <typename T = QWidget> T *control(const char *name, QWidget *parent = nullptr)
     {
-        return (parent ? parent : &window)
-            ->template findChild<T *>(QString::fromLatin1(name), parent
-                                                                     ? Qt::FindChildrenRecursively
-                                                                     : Qt::FindDirectChildrenOnly);
+        const auto depth = parent ? Qt::FindChildrenRecursively : Qt::FindDirectChildrenOnly;
+        return (parent ? parent : &window)->template findChild<T *>(QLatin1String(name), depth);
     }
     QPushButton *button(const char *name, QWidget *parent = nullptr)
     {

@@ -14,8 +14,7 @@ ProgramProcess::ProgramProcess(const QString &program, const QStringList &argume
                                const QString &workingDirectory)
     : m_program(program), m_arguments(arguments)
 {
-    if (!workingDirectory.isEmpty())
-        m_process.setWorkingDirectory(workingDirectory);
+    m_process.setWorkingDirectory(workingDirectory); // empty: the test's own
 }
 
 ProgramProcess::~ProgramProcess()

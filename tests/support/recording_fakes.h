@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QTest>
 
 // One message box as the user would have seen it.
 struct ShownMessage
@@ -28,4 +29,10 @@ public:
     QList<ShownMessage> shown;
 };
 
-char *toString(const ShownMessage &message); // for QCOMPARE
+// For QCOMPARE.
+inline char *toString(const ShownMessage &message)
+{
+    return QTest::toString(QStringLiteral("\"%1\" / \"%2\" / icon %3")
+                               .arg(message.prompt, message.title)
+                               .arg(int(message.icon)));
+}

@@ -18,12 +18,8 @@ ServerFixture::ServerFixture(ServerImageSource images, int tickMs, bool setPort,
     : m_previousDir(QDir::currentPath())
 {
     QDir::setCurrent(m_dir.path());
-    TrackMainOptions options;
-    options.tickIntervalMs = tickMs;
-    options.sessions = sessions;
-    options.images = std::move(images);
-    options.helpViewer = &help;
-    m_window = std::make_unique<TrackMain>(std::move(options));
+    m_window = std::make_unique<TrackMain>(
+        TrackMainOptions{tickMs, sessions, false, std::move(images), &help});
     m_port = ProgramProcess::freeUdpPort();
     if (setPort)
         usePort(m_port);
@@ -77,12 +73,10 @@ QList<QByteArray> ServerFixture::logLines() const
         return {};
     QList<QByteArray> lines;
     const QByteArray all = file.readAll();
-    qsizetype start = 0;
-    while (start < all.size()) {
-        const qsizetype end = all.indexOf("\r\n", start);
-        const qsizetype next = end < 0 ? all.size() : end + 2;
-        lines << all.mid(start, next - start);
-        start = next;
+    for (qsizetype start = 0, end = 0; start < all.size(); start = end) {
+        end = all.indexOf("\r\n", start);
+        end = end < 0 ? all.size() : end + 2;
+        lines << all.mid(start, end - start);
     }
     return lines;
 }

@@ -13,16 +13,11 @@ public:
         : port(port), portNumber(portNumber), unit(unit)
     {
     }
+    // Queued on the port, so nothing arrives once it is gone.
     void transmit(const QByteArray &characters) override
     {
-        QPointer<SimulatedSerialPort> target(port);
-        const int number = portNumber;
         QMetaObject::invokeMethod(
-            port,
-            [target, number, characters] {
-                if (target)
-                    target->deliver(number, characters);
-            },
+            port, [to = port, number = portNumber, characters] { to->deliver(number, characters); },
             Qt::QueuedConnection);
     }
     SimulatedSerialPort *port;
@@ -34,10 +29,9 @@ SimulatedSerialPort::SimulatedSerialPort(QObject *parent) : SerialPort(parent) {
 
 SimulatedSerialPort::~SimulatedSerialPort()
 {
-    for (const auto &wire : std::as_const(m_wires)) {
+    for (const auto &wire : std::as_const(m_wires))
         if (wire->unit)
             wire->unit->setLine(nullptr);
-    }
 }
 
 void SimulatedSerialPort::attach(int portNumber, SimulatedUnit *unit)
@@ -94,15 +88,10 @@ void SimulatedSerialPort::write(const QByteArray &data)
     m_written += data;
     if (!isOpen())
         return;
-    const auto wire = m_wires.value(m_openPort);
-    QPointer<SimulatedUnit> unit = wire->unit;
-    QMetaObject::invokeMethod(
-        this,
-        [unit, data] {
-            if (unit)
-                unit->receive(data);
-        },
-        Qt::QueuedConnection);
+    // Queued on the unit, so nothing arrives once it is gone.
+    if (SimulatedUnit *unit = m_wires.value(m_openPort)->unit)
+        QMetaObject::invokeMethod(
+            unit, [unit, data] { unit->receive(data); }, Qt::QueuedConnection);
 }
 
 void SimulatedSerialPort::deliver(int portNumber, const QByteArray &characters)
