@@ -81,10 +81,9 @@ long peakResidentKb(qint64 pid)
 // One Server process, one fleet against it; the fleet's figures and the server's.
 FleetRun runFleet(const ServerFiles &files, int units, int answerDelayMs, const QByteArray &request)
 {
-    const quint16 port = ProgramProcess::freeUdpPort();
     ProgramProcess server(
         QStringLiteral(SERVER_PATH),
-        {QStringLiteral("--headless"), QStringLiteral("--port"), QString::number(port),
+        {QStringLiteral("--headless"), QStringLiteral("--port"), QStringLiteral("0"),
          QStringLiteral("--base"), files.path(QStringLiteral("os")), QStringLiteral("--config"),
          files.path(QStringLiteral("cfg1.txt")), QStringLiteral("--gps"),
          files.path(QStringLiteral("table.txt")), QStringLiteral("--sessions"),
@@ -92,8 +91,8 @@ FleetRun runFleet(const ServerFiles &files, int units, int answerDelayMs, const 
         files.path(QString()));
     FleetRun run;
     run.units = units;
-    if (!server.start() || !server.waitForLine(QStringLiteral("Started, listening on port ") +
-                                               QString::number(port))) {
+    const quint16 port = server.startListening();
+    if (port == 0) {
         std::fprintf(stderr, "bench_server_fleet: Server did not start\n");
         return run;
     }

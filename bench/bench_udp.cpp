@@ -7,6 +7,7 @@
 //   with --sender): the window in this process with no pause before its answers, and the real
 //   Quellix program with its shipped pause, which is then subtracted;
 // - the processor time of Server and of the Quellix program listening with no traffic.
+#include "common/datagram_socket.h"
 #include "config_tool/configuration/configuration_file.h"
 #include "location_table/location_table_file.h"
 #include "receiver_window.h"
@@ -21,6 +22,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <QUdpSocket>
 
@@ -221,13 +223,15 @@ bool benchQuellix(const Bench::Options &options, double floor)
     const int count = options.quick ? 500 : 10000;
     double measured = -1;
     {
+        UdpDatagramSocket socket;
         ReceiverWindow::Options windowOptions;
+        windowOptions.socket = &socket;
         windowOptions.answerPause = std::chrono::milliseconds(0);
         ReceiverWindow window(windowOptions);
-        const quint16 port = ProgramProcess::freeUdpPort();
-        window.findChild<QLineEdit *>(QStringLiteral("txtport"))->setText(QString::number(port));
         window.findChild<QPushButton *>(QStringLiteral("Command4"))->click();
-        // The sender runs while the listening loop runs inside the Start click; its end stops it.
+        socket.setLocalPort(0); // a port the system gives
+        window.findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+        // The sender's end stops listening.
         QProcess sender;
         QObject::connect(&sender, &QProcess::finished, &window, [&] {
             bool ok = false;
@@ -235,8 +239,9 @@ bool benchQuellix(const Bench::Options &options, double floor)
             measured = ok && sender.exitCode() == 0 ? figure : -1;
             window.findChild<QPushButton *>(QStringLiteral("Command2"))->click();
         });
-        QTimer::singleShot(0, &window, [&] { startSender(sender, port, count); });
-        window.findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+        startSender(sender, socket.boundPort(), count);
+        if (!QTest::qWaitFor([&] { return !window.listening(); }, 600000))
+            return false;
     }
     if (measured <= 0)
         return false;
@@ -246,15 +251,11 @@ bool benchQuellix(const Bench::Options &options, double floor)
                   measured <= 2 * floor});
 
     // The real program, with the pause it ships with subtracted.
-    const quint16 port = ProgramProcess::freeUdpPort();
-    QProcess quellix;
-    quellix.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    quellix.start(QStringLiteral(QUELLIX_PATH),
-                  {QStringLiteral("--listen"), QString::number(port)});
+    ProgramProcess quellix(QStringLiteral(QUELLIX_PATH),
+                           {QStringLiteral("--listen"), QStringLiteral("0")});
+    const quint16 port = quellix.startListening();
     const int processCount = options.quick ? 20 : 200;
-    const double withPause = runSenderAgainst(port, processCount);
-    quellix.kill();
-    quellix.waitForFinished();
+    const double withPause = port ? runSenderAgainst(port, processCount) : -1;
     if (withPause <= 0)
         return false;
     const double pauseUs = std::chrono::microseconds(ReceiverText::answerPause).count();
@@ -270,12 +271,9 @@ bool benchQuellix(const Bench::Options &options, double floor)
 // Server listening in this process and the Quellix program listening, both with no traffic.
 void benchIdle(const Bench::Options &options)
 {
-    const quint16 quellixPort = ProgramProcess::freeUdpPort();
-    QProcess quellix;
-    quellix.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    quellix.start(QStringLiteral(QUELLIX_PATH),
-                  {QStringLiteral("--listen"), QString::number(quellixPort)});
-    quellix.waitForStarted();
+    ProgramProcess quellix(QStringLiteral(QUELLIX_PATH),
+                           {QStringLiteral("--listen"), QStringLiteral("0")});
+    quellix.startListening();
 
     ServerFixture server({}, 1000);
     double ownStart = 0;
@@ -296,11 +294,9 @@ void benchIdle(const Bench::Options &options)
         ownEnd = Bench::ownCpuSeconds();
         quellixEnd = Bench::processCpuSeconds(quellix.processId());
         wallEnd = Bench::monotonicNs();
-        server.click("Command2");
     });
-    server.click("Command1"); // the listening loop runs inside the click until Stop
-    quellix.kill();
-    quellix.waitForFinished();
+    server.run(
+        {}, [&] { return wallEnd != 0; }, 10000 + windowMs);
 
     const double wall = (wallEnd - wallStart) / 1e9;
     const double serverPercent = 100.0 * (ownEnd - ownStart) / wall;

@@ -15,8 +15,16 @@ class DatagramSocket : public QObject
 public:
     using QObject::QObject;
 
-    virtual void setLocalPort(quint16 port) { m_localPort = port; }
+    // The port to listen on; 0: whichever port the system gives (boundPort() tells which).
+    virtual void setLocalPort(quint16 port)
+    {
+        m_localPort = port;
+        m_hasLocalPort = true;
+    }
     quint16 localPort() const { return m_localPort; }
+    bool hasLocalPort() const { return m_hasLocalPort; }
+    // The port listened on: the local port, or the one the system gave for port 0.
+    virtual quint16 boundPort() const { return m_localPort; }
     // Several processes may listen on the same port; the system keeps each sender with one.
     void setReusePort(bool reuse) { m_reusePort = reuse; }
     bool reusesPort() const { return m_reusePort; }
@@ -38,6 +46,7 @@ protected:
 
 private:
     quint16 m_localPort = 0;
+    bool m_hasLocalPort = false;
     bool m_reusePort = false;
 };
 
@@ -55,8 +64,7 @@ public:
     QString errorString() const override;
     bool sendTo(const QByteArray &data, const QHostAddress &host, quint16 port) override;
 
-    // The port actually bound (useful after listening on port 0).
-    quint16 boundPort() const;
+    quint16 boundPort() const override;
 
 private:
     void readPending();

@@ -26,25 +26,31 @@ HeadlessServer::HeadlessServer(HeadlessServerOptions options, QObject *parent)
     if (m_options.baseFolder.isEmpty())
         m_options.baseFolder = QDir::currentPath();
     connect(m_stopSignals, &StopSignals::stopRequested, this, &HeadlessServer::stopRequested);
+    connect(m_download, &RemoteDownload::listeningEnded, this, &HeadlessServer::listeningEnded);
 }
 
 HeadlessServer::~HeadlessServer() = default;
 
-int HeadlessServer::run()
+bool HeadlessServer::start()
 {
     // As the console's load does.
     logLine(QStringLiteral(" Remote download started."));
-    const std::optional<quint16> port = ListeningSession::selectPort(m_options.portText, *this);
+    const std::optional<quint16> port =
+        ListeningSession::selectPort(m_options.portText, *this, true);
     if (!port)
-        return CannotListen;
+        return false;
     m_socket->setLocalPort(*port);
+    if (!m_download->startListening(m_options.portText))
+        return false;
+    ConsoleLines::write(QStringLiteral("Listening on UDP port %1").arg(m_socket->boundPort()));
     m_summary->start();
-    const bool listened =
-        ListeningSession::listenUntilStopped(*m_download, *m_socket, *this, m_options.portText);
+    return true;
+}
+
+void HeadlessServer::listeningEnded()
+{
     m_summary->stop();
-    if (!listened)
-        return CannotListen;
-    return Stopped;
+    emit finished(Stopped);
 }
 
 void HeadlessServer::stopRequested(int count)

@@ -26,8 +26,10 @@ struct HeadlessServerOptions
 
 // Server without a window (Server --headless): the console's load, "&Set host/port" and
 // "&Start" with the same exchange, its List1 lines on standard output and the same "log.txt".
-// SIGINT or SIGTERM acts as "Stop": listening ends after the transfer in progress. A second one
-// acts as EXIT and ends the transfer at once. While transfers run, a summary line every 10 s.
+// Once listening, one more line names the UDP port bound ("Listening on UDP port 34567"), so a
+// run on --port 0 tells which port the system gave. SIGINT or SIGTERM acts as "Stop": listening
+// ends after the transfer in progress. A second one acts as EXIT and ends the transfer at once.
+// While transfers run, a summary line every 10 s.
 class HeadlessServer : public QObject, private DownloadConsole
 {
     Q_OBJECT
@@ -37,12 +39,17 @@ public:
     explicit HeadlessServer(HeadlessServerOptions options, QObject *parent = nullptr);
     ~HeadlessServer() override;
 
-    // Listens until a stop request; returns the program's exit status.
-    int run();
+    // Starts listening and returns at once: false when it cannot (exit status CannotListen).
+    bool start();
+
+signals:
+    // Listening has ended after a stop request; status: the program's exit status.
+    void finished(int status);
 
 private:
     void stopRequested(int count);
     void writeSummary();
+    void listeningEnded();
 
     // DownloadConsole
     void addActivity(const QString &line) override;

@@ -2,8 +2,6 @@
 
 #include "remote_download.h"
 
-#include "common/datagram_socket.h"
-
 namespace ListeningSession {
 
 std::optional<quint16> portNumber(const QString &text)
@@ -20,14 +18,16 @@ std::optional<quint16> portNumber(const QString &text)
     return static_cast<quint16>(port);
 }
 
-std::optional<quint16> selectPort(const QString &text, DownloadConsole &console)
+std::optional<quint16> selectPort(const QString &text, DownloadConsole &console, bool anyPort)
 {
     if (text.isEmpty()) {
         console.addActivity(QStringLiteral("No Port Specified"));
         return std::nullopt;
     }
     // A text that is no port leaves the socket on its earlier port.
-    const std::optional<quint16> port = portNumber(text);
+    const std::optional<quint16> port = anyPort && text.trimmed() == QStringLiteral("0")
+                                            ? std::optional<quint16>(0)
+                                            : portNumber(text);
     if (!port) {
         console.addActivity(QStringLiteral("Port :") + text +
                             QStringLiteral(" not valid (1 to 65535) !"));
@@ -35,24 +35,6 @@ std::optional<quint16> selectPort(const QString &text, DownloadConsole &console)
     }
     console.addActivity(QStringLiteral("Port :") + text + QStringLiteral(" selected !"));
     return port;
-}
-
-bool listenUntilStopped(RemoteDownload &download, DatagramSocket &socket, DownloadConsole &console,
-                        const QString &portText, const std::function<void()> &listening)
-{
-    if (socket.localPort() == 0 || !download.startListening()) {
-        const QString reason =
-            socket.localPort() == 0 ? QStringLiteral("no port set") : socket.errorString();
-        console.addActivity(QStringLiteral("Error : cannot listen on port ") + portText +
-                            QStringLiteral(" (") + reason + QStringLiteral(") !"));
-        return false;
-    }
-    console.addActivity(QStringLiteral("Started, listening on port ") + portText);
-    if (listening)
-        listening();
-    download.runListeningLoop();
-    console.addActivity(QStringLiteral("Stopped, listening on port ") + portText);
-    return true;
 }
 
 } // namespace ListeningSession

@@ -29,7 +29,9 @@ struct Options
                                                "standard output; SIGINT or SIGTERM stops "
                                                "listening after the transfer in progress.")};
     QCommandLineOption port{QStringLiteral("port"),
-                            QStringLiteral("UDP port to listen on (headless; default 6081)."),
+                            QStringLiteral("UDP port to listen on (headless; default 6081; 0: "
+                                           "one the system gives, named on the line "
+                                           "\"Listening on UDP port N\")."),
                             QStringLiteral("port"), QStringLiteral("6081")};
     QCommandLineOption base{QStringLiteral("base"),
                             QStringLiteral("Folder holding the operating system folders "
@@ -143,7 +145,11 @@ int runHeadless(const QCommandLineParser &parser, const Options &options)
              chosen.configurationFile, chosen.gpsTableFile))
         ConsoleLines::writeError(line);
     HeadlessServer server(std::move(chosen));
-    return server.run();
+    if (!server.start())
+        return HeadlessServer::CannotListen;
+    QObject::connect(&server, &HeadlessServer::finished, QCoreApplication::instance(),
+                     &QCoreApplication::exit, Qt::QueuedConnection);
+    return QCoreApplication::exec();
 }
 } // namespace
 

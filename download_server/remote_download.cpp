@@ -21,25 +21,47 @@ void RemoteDownload::setSessionLimit(int sessions)
     m_context.showsProgress = m_sessionLimit == 1;
 }
 
-bool RemoteDownload::startListening()
+bool RemoteDownload::startListening(const QString &portText)
 {
-    m_ending = false;
-    if (!m_socket.listen()) {
+    if (m_listening)
+        return false;
+    if (!m_socket.hasLocalPort() || !m_socket.listen()) {
+        const QString reason =
+            m_socket.hasLocalPort() ? m_socket.errorString() : QStringLiteral("no port set");
         m_socket.close();
+        m_console.addActivity(QStringLiteral("Error : cannot listen on port ") + portText +
+                              QStringLiteral(" (") + reason + QStringLiteral(") !"));
         return false;
     }
+    m_portText = portText;
+    m_listening = true;
     m_running = true;
     m_counts = {};
+    m_console.addActivity(QStringLiteral("Started, listening on port ") + portText);
     return true;
 }
 
-void RemoteDownload::runListeningLoop()
+void RemoteDownload::stop()
 {
-    m_looping = true;
-    TickClock::waitUntil([this] { return m_ending || (!m_running && m_transfers.isEmpty()); });
+    m_running = false;
+    endListeningWhenIdle();
+}
+
+void RemoteDownload::end()
+{
+    m_running = false;
     endAll();
+    endListeningWhenIdle();
+}
+
+void RemoteDownload::endListeningWhenIdle()
+{
+    if (!m_listening || m_running || !m_transfers.isEmpty())
+        return;
     m_socket.close();
-    m_looping = false;
+    m_listening = false;
+    m_console.addActivity(QStringLiteral("Stopped, listening on port ") + m_portText);
+    emit listeningEnded();
 }
 
 void RemoteDownload::endAll()
@@ -70,7 +92,7 @@ void RemoteDownload::datagramArrived(const QByteArray &data, const QHostAddress 
         return;
     }
     const bool request = UnitTransfer::isRequest(data);
-    if (!request || !m_running || !m_looping || m_ending) {
+    if (!request || !m_running || !m_listening) {
         m_console.addDetail(received);
         return;
     }
@@ -132,6 +154,7 @@ void RemoteDownload::settle(const UnitKey &unit)
     m_startOrder.removeOne(unit);
     if (m_context.showsProgress)
         m_console.clearPacketProgress();
+    endListeningWhenIdle();
 }
 
 TransferCounts RemoteDownload::counts() const

@@ -63,9 +63,10 @@ struct TransferCounts
     int refused = 0;
 };
 
-// The remote download exchange: the listening loop routes each datagram to the transfer of the
-// unit that sent it (by address and port) or starts a transfer for a request ("UPLOAD",
-// "CONFIG", "GPSLOC"), and passes every tick to every transfer.
+// The remote download exchange: while listening, each datagram goes to the transfer of the unit
+// that sent it (by address and port) or starts a transfer for a request ("UPLOAD", "CONFIG",
+// "GPSLOC"), and every tick goes to every transfer. Driven by the socket and the clock alone:
+// nothing here waits.
 class RemoteDownload : public QObject
 {
     Q_OBJECT
@@ -81,23 +82,29 @@ public:
     void setSessionLimit(int sessions);
     int sessionLimit() const { return m_sessionLimit; }
 
-    // Start of listening; false (socket closed) when the socket cannot listen.
-    bool startListening();
-    // Runs until stop() or end(); then closes the socket.
-    void runListeningLoop();
-    // Stop: no new transfer starts; the loop ends once the transfers in progress have ended.
-    void stop() { m_running = false; }
-    // Start again while the stopped loop is still finishing transfers: it keeps listening.
+    // "&Start": listens on the socket's local port (0: one the system gives) and adds "Started,
+    // listening on port " + portText. False, with one error line and the socket closed, when
+    // no port was set or the socket cannot listen. Returns at once either way.
+    bool startListening(const QString &portText);
+    // Stop: no new transfer starts; listening ends once the transfers in progress have ended
+    // (at once when there are none) with "Stopped, listening on port " + the start's portText.
+    void stop();
+    // Start again while the stopped exchange is still finishing transfers: it keeps listening.
     void resume() { m_running = true; }
-    // EXIT: the transfers in progress end at once, then the loop.
-    void end() { m_ending = true; }
+    // EXIT: the transfers in progress end at once, then listening.
+    void end();
 
     bool isRunning() const { return m_running; }
-    bool isLooping() const { return m_looping; }
+    // From startListening() until listening has ended (after a Stop, once the transfers ended).
+    bool isListening() const { return m_listening; }
 
     TransferCounts counts() const;
     // The first limit transfers in progress, in the order they started.
     QList<TransferInProgress> transfersInProgress(int limit) const;
+
+signals:
+    // Listening has ended: the socket is closed and the "Stopped" line shown.
+    void listeningEnded();
 
 private:
     using UnitKey = std::pair<QHostAddress, quint16>;
@@ -108,6 +115,8 @@ private:
     // Counts and forgets the transfer when it has ended.
     void settle(const UnitKey &unit);
     void endAll();
+    // Ends listening once it has been stopped and no transfer is left.
+    void endListeningWhenIdle();
 
     DatagramSocket &m_socket;
     TickClock &m_clock;
@@ -118,8 +127,8 @@ private:
 
     int m_sessionLimit = 1;
     bool m_running = true;
-    bool m_ending = false;
-    bool m_looping = false;
+    bool m_listening = false;
+    QString m_portText; // as it read at the start
     QHash<UnitKey, std::shared_ptr<UnitTransfer>> m_transfers;
     QList<UnitKey> m_startOrder;
     TransferCounts m_counts;

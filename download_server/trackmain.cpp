@@ -186,6 +186,7 @@ void TrackMain::createControls()
     m_drive1->setToolTip(m_drive1->currentText());
     m_drive2->setToolTip(m_drive2->currentText());
 
+    connect(m_download, &RemoteDownload::listeningEnded, this, &TrackMain::listeningEnded);
     connect(m_command4, &QPushButton::clicked, this, &TrackMain::setHostPortClicked);
     connect(m_command1, &QPushButton::clicked, this, &TrackMain::startClicked);
     connect(m_command2, &QPushButton::clicked, this, &TrackMain::stopClicked);
@@ -253,22 +254,27 @@ void TrackMain::setListeningButtons(bool listening)
 
 void TrackMain::startClicked()
 {
-    // Start right after Stop, while the loop still finishes its transfer: it simply goes on.
-    if (m_download->isLooping()) {
+    // Start right after Stop, while the last transfer still runs: listening simply goes on.
+    if (m_download->isListening()) {
         m_download->resume();
         setListeningButtons(true);
         return;
     }
     // Without "&Set host/port" the socket listens on the port that txtport shows, so the
     // "Started" line is true.
-    if (m_socket->localPort() == 0) {
+    if (!m_socket->hasLocalPort()) {
         if (const std::optional<quint16> port = portNumber(m_txtport->text()))
             m_socket->setLocalPort(*port);
     }
+    if (!m_download->startListening(m_txtport->text()))
+        return;
+    setListeningButtons(true);
     if (m_transfers->isVisibleTo(this))
         m_transfersRefresh->start();
-    ListeningSession::listenUntilStopped(*m_download, *m_socket, *this, m_txtport->text(),
-                                         [this] { setListeningButtons(true); });
+}
+
+void TrackMain::listeningEnded()
+{
     m_transfersRefresh->stop();
     refreshTransfers();
 }
@@ -291,8 +297,7 @@ void TrackMain::exitClicked()
 
 void TrackMain::closeEvent(QCloseEvent *event)
 {
-    // The transfer in progress ends with the window; the Start click then returns.
-    m_download->stop();
+    // The transfers in progress end with the window.
     m_download->end();
     event->accept();
 }

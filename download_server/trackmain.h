@@ -58,6 +58,7 @@ private:
     void stopClicked();        // Command2
     void helpClicked();        // Command3
     void exitClicked();        // Command6
+    void listeningEnded();
     void drive1Changed(const QString &drive);
     void drive2Changed(const QString &drive);
     void pointDir1At(const QString &folder);

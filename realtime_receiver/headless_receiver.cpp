@@ -21,22 +21,40 @@ HeadlessReceiver::HeadlessReceiver(const QString &portText, const QString &recor
 {
     connect(m_stopSignals, &StopSignals::stopRequested, m_receiver, &RealtimeReceiver::stop);
     connect(m_input, &StandardInputLines::lineRead, this, &HeadlessReceiver::commandRead);
+    connect(m_input, &StandardInputLines::ended, this, &HeadlessReceiver::inputEnded);
     m_summaryTimer.setInterval(summaryIntervalMs);
     connect(&m_summaryTimer, &QTimer::timeout, this, &HeadlessReceiver::summarize);
 }
 
 HeadlessReceiver::~HeadlessReceiver() = default;
 
-int HeadlessReceiver::run()
+bool HeadlessReceiver::start()
 {
     if (!m_recordFile.isEmpty())
         m_receiver->record(m_recordFile); // a record that fails leaves the receiving as it is
-    if (!m_receiver->selectPort(m_portText))
-        return CannotListen;
+    if (!m_receiver->selectPort(m_portText, true) || !m_receiver->listen())
+        return false;
+    addLine(QStringLiteral("Listening on UDP port %1").arg(m_socket->boundPort()));
     m_summaryTimer.start();
-    if (!m_receiver->listen())
-        return CannotListen;
-    return Stopped;
+    return true;
+}
+
+void HeadlessReceiver::listeningEnded()
+{
+    m_summaryTimer.stop();
+    emit finished(Stopped);
+}
+
+QString HeadlessReceiver::inputEndedText()
+{
+    return QStringLiteral("Quellix: standard input has ended, so no more commands are read from "
+                          "it. Commands can still be queued: through a named pipe held open as "
+                          "standard input (mkfifo quellix.in; Quellix --headless < quellix.in).");
+}
+
+void HeadlessReceiver::inputEnded()
+{
+    ConsoleLines::writeError(inputEndedText());
 }
 
 void HeadlessReceiver::commandRead(const QString &command)

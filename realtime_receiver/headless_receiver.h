@@ -15,8 +15,10 @@ class UdpDatagramSocket;
 // receiver's own loop, the activity lines on standard output, and each line of standard input
 // queued as a command like "Send Data". Lines that come while a command is still pending wait
 // their turn, each for one acknowledgement. A line "@ID COMMAND" is for the unit whose messages
-// begin with ID. While messages arrive, a summary line every 10 s. SIGINT or SIGTERM acts as
-// "Stop".
+// begin with ID. When standard input ends, one line on standard error says so and how commands
+// can still be queued. Once listening, one more line names the UDP port bound ("Listening on UDP
+// port 34567"), so a run on --port 0 tells which port the system gave. While messages arrive, a
+// summary line every 10 s. SIGINT or SIGTERM acts as "Stop".
 class HeadlessReceiver : public QObject, private ReceiverConsole
 {
     Q_OBJECT
@@ -28,11 +30,19 @@ public:
                               QObject *parent = nullptr);
     ~HeadlessReceiver() override;
 
-    // Listens until a stop request; returns the program's exit status.
-    int run();
+    // Starts listening and returns at once: false when it cannot (exit status CannotListen).
+    bool start();
+
+    // What standard error says when standard input ends.
+    static QString inputEndedText();
+
+signals:
+    // Listening has ended after a stop request; status: the program's exit status.
+    void finished(int status);
 
 private:
     void commandRead(const QString &command);
+    void inputEnded();
     void queueNextCommand();
     void summarize();
 
@@ -40,6 +50,7 @@ private:
     void addLine(const QString &line) override;
     QString portText() const override { return m_portText; }
     void commandQueueChanged(bool canQueue) override;
+    void listeningEnded() override;
 
     QString m_portText;
     QString m_recordFile;

@@ -10,8 +10,6 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QTimer>
 
 using CommandLine::badCommandLine; // the other statuses: HeadlessReceiver
@@ -32,10 +30,14 @@ int main(int argc, char *argv[])
                        "of standard input is a command for the next acknowledgement (@ID COMMAND: "
                        "for the unit whose messages begin with ID); SIGINT or SIGTERM stops "
                        "listening."));
-    QCommandLineOption portOption(QStringLiteral("port"),
-                                  QStringLiteral("UDP port to listen on (headless; default 6081)."),
-                                  QStringLiteral("port"), QStringLiteral("6081"));
-    // For tests and benchmarks: set the port and start listening as if clicked.
+    QCommandLineOption portOption(
+        QStringLiteral("port"),
+        QStringLiteral("UDP port to listen on (headless; default 6081; 0: one the "
+                       "system gives, named on the line \"Listening "
+                       "on UDP port N\")."),
+        QStringLiteral("port"), QStringLiteral("6081"));
+    // For tests and benchmarks: set the port and start listening as if clicked; 0 for a port
+    // the system gives, named on standard output as the headless receiver names it.
     QCommandLineOption listenOption(QStringLiteral("listen"),
                                     QStringLiteral("Start listening on <port> at once."),
                                     QStringLiteral("port"));
@@ -62,7 +64,11 @@ int main(int argc, char *argv[])
     if (parser.isSet(headlessOption)) {
         QCoreApplication app(argc, argv);
         HeadlessReceiver receiver(parser.value(portOption), parser.value(recordOption));
-        return receiver.run();
+        if (!receiver.start())
+            return HeadlessReceiver::CannotListen;
+        QObject::connect(&receiver, &HeadlessReceiver::finished, &app, &QCoreApplication::exit,
+                         Qt::QueuedConnection);
+        return QCoreApplication::exec();
     }
     if (parser.isSet(portOption)) {
         ConsoleLines::writeError(QStringLiteral("Quellix: --port needs --headless."));
@@ -78,9 +84,8 @@ int main(int argc, char *argv[])
     if (parser.isSet(listenOption)) {
         const QString port = parser.value(listenOption);
         QTimer::singleShot(0, &window, [&window, port] {
-            window.findChild<QLineEdit *>(QStringLiteral("txtport"))->setText(port);
-            window.findChild<QPushButton *>(QStringLiteral("Command4"))->click();
-            window.findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+            if (const quint16 bound = window.listenAt(port))
+                ConsoleLines::write(QStringLiteral("Listening on UDP port %1").arg(bound));
         });
     }
     return app.exec();

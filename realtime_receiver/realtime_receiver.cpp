@@ -4,7 +4,6 @@
 
 #include "common/console_lines.h"
 #include "common/datagram_socket.h"
-#include "common/tick_clock.h"
 
 #include <QDateTime>
 
@@ -43,13 +42,15 @@ bool RealtimeReceiver::record(const QString &fileName)
     return m_record->open(fileName);
 }
 
-bool RealtimeReceiver::selectPort(const QString &portText)
+bool RealtimeReceiver::selectPort(const QString &portText, bool anyPort)
 {
     if (portText.isEmpty()) {
         m_console.addLine(QStringLiteral("No Port Specified"));
         return false;
     }
-    const std::optional<quint16> port = portNumber(portText);
+    const std::optional<quint16> port = anyPort && portText.trimmed() == QStringLiteral("0")
+                                            ? std::optional<quint16>(0)
+                                            : portNumber(portText);
     if (!port) {
         logMessage(QStringLiteral("Invalid port: ") + portText +
                    QStringLiteral(" (a number from 1 to 65535)"));
@@ -76,19 +77,27 @@ bool RealtimeReceiver::listen()
     logMessage(QStringLiteral("Started, listening on port ") + m_console.portText());
     m_console.listeningStarted();
     m_running = true;
+    return true;
+}
 
-    // Arrivals and the answer timer do the work; this only holds "&Start" until "Stop".
-    TickClock::waitUntil([this] { return !m_running; });
+void RealtimeReceiver::stop()
+{
+    m_running = false;
+    endListeningWhenIdle();
+}
+
+void RealtimeReceiver::endListeningWhenIdle()
+{
     // The answers in hand go out before the socket closes.
-    TickClock::waitUntil([this] { return m_answerQueue.empty(); });
-
+    if (!m_listening || m_running || !m_answerQueue.empty())
+        return;
     m_socket.close();
     m_listening = false;
     if (m_record)
         m_record->flush();
     commandQueueChanged();
     logMessage(QStringLiteral("Stopped, listening on port ") + m_console.portText());
-    return true;
+    m_console.listeningEnded();
 }
 
 void RealtimeReceiver::datagramArrived(const QByteArray &data, const QHostAddress &sender,
@@ -131,6 +140,7 @@ void RealtimeReceiver::answerDueUnits()
     }
     commandQueueChanged();
     scheduleNextAnswer();
+    endListeningWhenIdle();
 }
 
 void RealtimeReceiver::answer(UnitState &unit)

@@ -28,6 +28,8 @@ public:
     virtual QString portText() const = 0;
     // Listening has started (the Start line is shown): Start off, Stop on.
     virtual void listeningStarted() {}
+    // Listening has ended (the socket is closed and the Stopped line shown).
+    virtual void listeningEnded() {}
     // Whether a command for the next message can be queued now ("Send Data" enabled).
     virtual void commandQueueChanged(bool canQueue) {}
     // The pending commands changed (queued, sent or withdrawn).
@@ -43,7 +45,7 @@ struct PendingCommand
     friend bool operator==(const PendingCommand &, const PendingCommand &) = default;
 };
 
-// Quellix's work: the port, the listening loop that shows every real-time message and answers
+// Quellix's work: the port, the listening that shows every real-time message and answers
 // each unit (address and port) on its own with its identifier, ",1" and a pending command, and
 // the queueing of those commands. A unit's answer waits out the pause after its first
 // unanswered message; its further messages meanwhile are folded into that answer. The pauses of
@@ -64,13 +66,14 @@ public:
     // False, with one line in the list and on standard error, when the file cannot be used.
     bool record(const QString &fileName);
 
-    // "&Set host/port": true when the text names a port, which the socket then takes.
-    bool selectPort(const QString &portText);
-    // "&Start": listens and answers until stop(). False when it did not listen: the socket
-    // cannot, or a loop is already running.
+    // "&Set host/port": true when the text names a port, which the socket then takes. With
+    // anyPort (the headless receiver's --port 0), "0" names whichever port the system gives.
+    bool selectPort(const QString &portText, bool anyPort = false);
+    // "&Start": listens and answers until stop(), driven by arrivals and the answer timer;
+    // returns at once. False when it did not listen: the socket cannot, or it still listens.
     bool listen();
-    // "Stop": the loop ends once the answers in hand are sent.
-    void stop() { m_running = false; }
+    // "Stop": listening ends once the answers in hand are sent (at once when there are none).
+    void stop();
     // "Send Data": queues the command for the next acknowledgement; false (with its line) when
     // not listening.
     bool queueCommand(const QString &command);
@@ -109,6 +112,8 @@ private:
     void answerDueUnits();
     void answer(UnitState &unit);
     void scheduleNextAnswer();
+    // Ends listening once it has been stopped and no answer is waiting.
+    void endListeningWhenIdle();
     qint64 pauseNs() const { return std::chrono::nanoseconds(m_answerPause).count(); }
     void commandQueueChanged();
     void takeUnitCommandAt(qsizetype index);

@@ -194,6 +194,14 @@ void ReceiverWindow::logMessage(const QString &text)
     m_receiver->logMessage(text);
 }
 
+quint16 ReceiverWindow::listenAt(const QString &portText)
+{
+    m_txtport->setText(portText);
+    if (!m_receiver->selectPort(portText, true) || !m_receiver->listen())
+        return 0;
+    return m_socket->boundPort();
+}
+
 void ReceiverWindow::addLine(const QString &line)
 {
     m_list1->addLine(line);
@@ -253,7 +261,8 @@ void ReceiverWindow::setHostPortClicked()
 
 void ReceiverWindow::startClicked()
 {
-    // Start stays clickable for the moment between Stop and the end of the loop.
+    // Start stays clickable while a stopped receiver still sends the answers in hand; it then
+    // does nothing.
     m_receiver->listen();
 }
 
@@ -288,7 +297,7 @@ void ReceiverWindow::exitClicked()
 
 void ReceiverWindow::closeEvent(QCloseEvent *event)
 {
-    // Ends a listening loop; it closes the socket on its way out.
+    // Ends listening; the socket closes once the answers in hand are sent.
     m_receiver->stop();
     event->accept();
 }

@@ -46,6 +46,10 @@ public:
     // Shows a text in List1: one line up to 100 characters, else the first 100 and the rest.
     void logMessage(const QString &text);
 
+    // For scripts and benchmarks (--listen): "&Set host/port" on portText, where "0" names a
+    // port the system gives, then "&Start". The port listened on; 0 when it does not listen.
+    quint16 listenAt(const QString &portText);
+
     bool running() const { return m_receiver->running(); }
     bool listening() const { return m_receiver->listening(); }
     bool dataArrived() const { return m_receiver->dataArrived(); }
@@ -69,7 +73,7 @@ private:
     void updateSendData();
 
     void setHostPortClicked(); // Command4
-    void startClicked();       // Command1: the listening loop
+    void startClicked();       // Command1
     void stopClicked();        // Command2
     void sendDataClicked();    // Command5
     void helpClicked();        // Command3

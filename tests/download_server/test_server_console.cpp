@@ -72,8 +72,8 @@ private slots:
         server.control<QLineEdit>("txtport")->setText(text);
         server.click("Command4");
         QCOMPARE(server.activity().constLast(), line);
-        // A refused text leaves the socket on its earlier port.
-        QCOMPARE(socket->localPort(), text == "6081" ? quint16(6081) : server.port());
+        // A refused text leaves the socket on its earlier port (the fixture's 0: any).
+        QCOMPARE(socket->localPort(), text == "6081" ? quint16(6081) : quint16(0));
     }
 
     // A click in File2 chooses the configuration or the table, as Combo1 says; Drive1 the
@@ -113,41 +113,38 @@ private slots:
                  QDir::toNativeSeparators(QDir::rootPath() + "cfg1.txt"));
     }
 
-    // Without "&Set host/port" the server listens on the port that txtport shows; on a port
-    // another program holds it says so and stays stopped.
-    void startAndStop_data()
-    {
-        QTest::addColumn<bool>("taken");
-        QTest::newRow("free port") << false;
-        QTest::newRow("port taken") << true;
-    }
+    // Start returns at once, listening; Stop ends it. Without "&Set host/port" the server
+    // listens on the port that txtport shows: on a port another program holds, it says so
+    // and stays stopped.
     void startAndStop()
     {
-        QFETCH(bool, taken);
-        ServerFixture server({}, 40, false);
-        QCOMPARE(server.control<QLineEdit>("txtport")->text(), QStringLiteral("6081"));
-        const QString port = QString::number(server.port());
-        server.control<QLineEdit>("txtport")->setText(port);
-        QUdpSocket holder;
-        QVERIFY(!taken || holder.bind(QHostAddress::AnyIPv4, server.port()));
+        ServerFixture server;
         bool listening = false;
         QVERIFY(server.run([&] { listening = !idle(server); }, [] { return true; }));
-        QCOMPARE(listening, !taken);
-        const QStringList activity = server.activity();
-        if (taken) {
-            QCOMPARE(activity.size(), 1);
-            QVERIFY2(activity.last().startsWith("Error : cannot listen on port " + port + " ("),
-                     qPrintable(activity.last()));
-        } else {
-            QCOMPARE(activity, (QStringList{"Started, listening on port " + port,
-                                            "Stopped, listening on port " + port}));
-        }
+        QVERIFY(listening);
+        QVERIFY(server.port() != 0);
+        QCOMPARE(server.activity(),
+                 (QStringList{"Port :6081 selected !", "Started, listening on port 6081",
+                              "Stopped, listening on port 6081"}));
         QVERIFY(idle(server));
-        QVERIFY(!server.window().findChild<DatagramSocket *>("sckudp")->isListening());
-        QCOMPARE(server.logLines().size(), 1);
+        QVERIFY(!server.socket().isListening());
+
+        ServerFixture unset({}, 40, false);
+        QCOMPARE(unset.portText(), QStringLiteral("6081"));
+        QUdpSocket holder;
+        QVERIFY(holder.bind(QHostAddress::AnyIPv4, 0));
+        const QString port = QString::number(holder.localPort());
+        unset.control<QLineEdit>("txtport")->setText(port);
+        QVERIFY(!unset.run({}, [] { return true; }));
+        const QStringList activity = unset.activity();
+        QCOMPARE(activity.size(), 1);
+        QVERIFY2(activity.last().startsWith("Error : cannot listen on port " + port + " ("),
+                 qPrintable(activity.last()));
+        QVERIFY(idle(unset));
+        QCOMPARE(unset.logLines().size(), 1);
     }
 
-    // Stop takes effect after the transfer in progress; the loop then closes the socket.
+    // Stop takes effect after the transfer in progress; listening then ends, socket closed.
     // (Stop alone, with several transfers: the fleet's stopAndExitWithSeveralRunning.)
     void stopDuringTransfer()
     {
@@ -161,7 +158,7 @@ private slots:
             if (unit.packets().size() == 1) {
                 server.click("Command2");
                 startEnabledAtOnce = server.control<QPushButton>("Command1")->isEnabled();
-                // Start again while the transfer runs: the same loop simply keeps listening.
+                // Start again while the transfer runs: it simply keeps listening.
                 server.click("Command1");
             }
         });
@@ -170,7 +167,7 @@ private slots:
         QVERIFY(startEnabledAtOnce);
         QCOMPARE(unit.packets().size(), 3);
         const QStringList activity = server.activity();
-        const QString stopped = "Stopped, listening on port " + QString::number(server.port());
+        const QString stopped = "Stopped, listening on port " + server.portText();
         QCOMPARE(activity.filter(", listening on port ").size(), 2);
         QCOMPARE(activity.mid(activity.size() - 2), (QStringList{osSuccess, stopped}));
     }

@@ -155,13 +155,13 @@ private slots:
             },
             [] { return false; }, 60000));
 
-        // The Start click has returned: the loop is over and the socket closed.
+        // Listening has ended and the socket is closed.
         QVERIFY(newcomer.packets().isEmpty());
         if (!exit) {
             for (int i = 0; i < unitCount; ++i)
                 QCOMPARE(units[i].receivedData(), padded(system));
             QCOMPARE(server.activity().constLast(),
-                     QStringLiteral("Stopped, listening on port %1").arg(server.port()));
+                     "Stopped, listening on port " + server.portText());
             return;
         }
         // The quiet window is counted on the clock that times resends: a transfer EXIT left

@@ -12,7 +12,6 @@
 
 #include <QDir>
 #include <QStringList>
-#include <QTimer>
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -93,24 +92,19 @@ VORT_FUZZ_TARGET
     SilentConsole console = consoleWithFiles();
     RemoteDownload download(socket, clock, console);
 
-    // One event of the script each time the event loop runs.
-    std::function<void()> next = [&] {
-        if (script.remaining_bytes() == 0) {
-            download.end();
-            return;
-        }
-        // 0 a tick, 1 a datagram from a stranger, 2 and 3 one from the unit.
+    socket.setLocalPort(6081);
+    if (!download.startListening(QStringLiteral("6081")))
+        return;
+    // The exchange is driven by its events alone: each step of the script is one of them.
+    // 0 a tick, 1 a datagram from a stranger, 2 and 3 one from the unit.
+    while (script.remaining_bytes() > 0) {
         const int event = script.ConsumeIntegralInRange(0, 3);
         if (event == 0)
             clock.tick();
         else
             socket.arrive(QByteArray::fromStdString(script.ConsumeRandomLengthString(400)),
                           event > 1);
-        QTimer::singleShot(0, &socket, next);
-    };
-    if (!download.startListening())
-        return;
-    QTimer::singleShot(0, &socket, next);
-    download.runListeningLoop();
-    FuzzSupport::require(!socket.isListening(), "the loop closes its socket");
+    }
+    download.end();
+    FuzzSupport::require(!socket.isListening(), "EXIT closes the socket");
 }

@@ -10,18 +10,26 @@
 #include <csignal>
 
 namespace {
-// `wrapper`: the shell line that execs the program.
+// `wrapper`: the shell line that execs the program. Port 0: one the system gives (port once
+// started).
 struct HeadlessQuellix
 {
     explicit HeadlessQuellix(const QStringList &more = {},
-                             const QString &wrapper = QStringLiteral("exec \"$0\" \"$@\""))
-        : port(ProgramProcess::freeUdpPort()),
+                             const QString &wrapper = QStringLiteral("exec \"$0\" \"$@\""),
+                             quint16 port = 0)
+        : port(port),
           process(QStringLiteral("/bin/bash"),
                   QStringList{QStringLiteral("-c"), wrapper, QStringLiteral(QUELLIX_PATH),
                               QStringLiteral("--headless"), QStringLiteral("--port"),
                               QString::number(port)} +
                       more)
     {
+    }
+    // The lines that open every run on port 0.
+    QStringList openingLines() const
+    {
+        return {"Port :0 selected !", "Started, listening on port 0",
+                "Listening on UDP port " + QString::number(port)};
     }
     bool start() { return (port = process.startListening()) != 0; }
     bool stop()
@@ -59,17 +67,26 @@ private slots:
         QCOMPARE(unit.ask("\xE9\x01\xFFxyzw"), QByteArray("\xE9\x01\xFFxyz,1\r"));
         QCOMPARE(unit.ask("AB\x1B[2J\nCD"), QByteArray("AB\x1B[2J,1\r"));
 
+        // Standard input ends: said once, with the way still open to queue commands.
+        quellix.process.closeInput();
+        const QString ended =
+            QStringLiteral("Quellix: standard input has ended, so no more commands are read from "
+                           "it. Commands can still be queued: through a named pipe held open as "
+                           "standard input (mkfifo quellix.in; Quellix --headless < quellix.in).");
+        QTRY_VERIFY(quellix.process.standardError().contains(ended));
+        QCOMPARE(unit.ask("XYZ"), QByteArray("XYZ,1\r"));
+        QCOMPARE(quellix.process.standardError().count(ended), 1);
+
         QVERIFY(quellix.stop());
-        const QString port = QString::number(quellix.port);
         QCOMPARE(quellix.process.lines(),
-                 (QStringList{"Port :" + port + " selected !", "Started, listening on port " + port,
-                              "Received: ABCDEFGH", "Send: ABCDEF,1", "RESET", "Received: ABCDEFGH",
-                              "Send: ABCDEF,1RESET", "POS 5", "Received: XYZ", "Send: XYZ,1POS 5",
-                              "Received: XYZ", "Send: XYZ,1",
-                              QStringLiteral("Received: \u00E9\\x01\u00FFxyzw"),
-                              QStringLiteral("Send: \u00E9\\x01\u00FFxyz,1"),
-                              "Received: AB\\x1B[2J\\x0ACD", "Send: AB\\x1B[2J,1",
-                              "Stopped, listening on port " + port}));
+                 quellix.openingLines() +
+                     (QStringList{"Received: ABCDEFGH", "Send: ABCDEF,1", "RESET",
+                                  "Received: ABCDEFGH", "Send: ABCDEF,1RESET", "POS 5",
+                                  "Received: XYZ", "Send: XYZ,1POS 5", "Received: XYZ",
+                                  "Send: XYZ,1", QStringLiteral("Received: \u00E9\\x01\u00FFxyzw"),
+                                  QStringLiteral("Send: \u00E9\\x01\u00FFxyz,1"),
+                                  "Received: AB\\x1B[2J\\x0ACD", "Send: AB\\x1B[2J,1",
+                                  "Received: XYZ", "Send: XYZ,1", "Stopped, listening on port 0"}));
     }
 
     // Lines for one unit, and a record that cannot be written: receiving goes on.
@@ -99,17 +116,17 @@ private slots:
         const QString failure = "Cannot record to " + record + " (";
         QVERIFY2(lines.first().startsWith(failure), qPrintable(lines.first()));
         QVERIFY(quellix.process.standardError().startsWith(failure));
-        const QString port = QString::number(quellix.port);
-        QCOMPARE(lines.mid(lines.indexOf("Port :" + port + " selected !"), 8),
-                 (QStringList{"Port :" + port + " selected !", "Started, listening on port " + port,
-                              "Not queued: a unit identifier must follow @ (as in @VAN042 RESET)",
-                              // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): one line
-                              "Not queued: VAN0421 is longer than a unit identifier (6 characters) "
-                              "(as in @VAN042 RESET)",
-                              // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): one line
-                              "Not queued: a blank and the command must follow @VAN042 (as in "
-                              "@VAN042 RESET)",
-                              "Pending for BUS002: PING 5 ", "Pending for XYZ: ", "RESET"}));
+        QCOMPARE(
+            lines.mid(lines.indexOf("Port :0 selected !"), 9),
+            quellix.openingLines() +
+                (QStringList{"Not queued: a unit identifier must follow @ (as in @VAN042 RESET)",
+                             // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): one line
+                             "Not queued: VAN0421 is longer than a unit identifier (6 characters) "
+                             "(as in @VAN042 RESET)",
+                             // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): one line
+                             "Not queued: a blank and the command must follow @VAN042 (as in "
+                             "@VAN042 RESET)",
+                             "Pending for BUS002: PING 5 ", "Pending for XYZ: ", "RESET"}));
     }
 
     // A record that fills up (a file size limit, as on a full disk) stops with one line; what
@@ -146,36 +163,30 @@ private slots:
 
     void portTakenEndsWithStatus()
     {
-        HeadlessQuellix quellix;
         QUdpSocket taken;
-        QVERIFY(taken.bind(QHostAddress::AnyIPv4, quellix.port));
+        QVERIFY(taken.bind(QHostAddress::AnyIPv4, 0));
+        HeadlessQuellix quellix({}, QStringLiteral("exec \"$0\" \"$@\""), taken.localPort());
         QVERIFY(quellix.process.start());
         QVERIFY(quellix.process.waitForExit());
         QCOMPARE(quellix.process.exitCode(), 1); // its line: attachesCommandToOneAnswer
     }
 
     // With its window (offscreen), as an operator's script would start it. The simulated unit
-    // sends a position every 100 ms, lost until the program listens: those that come are
-    // answered one by one, with no command. No answer at all: the port was taken since it was
-    // picked (by a test running beside this one), so again on a new one.
+    // sends a position every 100 ms: each is answered, with no command.
     void windowProgramAnswersUnit()
     {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+        ProgramProcess quellix(QStringLiteral(QUELLIX_PATH),
+                               {QStringLiteral("--listen"), QStringLiteral("0")});
+        const quint16 port = quellix.startListening();
+        QVERIFY(port != 0);
+        RealtimeSender sender({.port = port, .intervalMs = 100}, [](const QString &) {});
         QByteArrayList answers;
-        for (int attempt = 0; attempt < 5 && answers.size() < 3; ++attempt) {
-            const quint16 port = ProgramProcess::freeUdpPort();
-            ProgramProcess quellix(QStringLiteral(QUELLIX_PATH),
-                                   {QStringLiteral("--listen"), QString::number(port)});
-            QVERIFY(quellix.start());
-            RealtimeSender sender({.port = port, .intervalMs = 100}, [](const QString &) {});
-            answers.clear();
-            connect(&sender, &RealtimeSender::answerReceived, this,
-                    [&](const QByteArray &answer) { answers << answer; });
-            QVERIFY(sender.start());
-            if (QTest::qWaitFor([&] { return answers.size() >= 3; }, 20000))
-                QVERIFY(sender.commands().isEmpty());
-        }
-        QVERIFY(answers.size() >= 3);
+        connect(&sender, &RealtimeSender::answerReceived, this,
+                [&](const QByteArray &answer) { answers << answer; });
+        QVERIFY(sender.start());
+        QTRY_VERIFY_WITH_TIMEOUT(answers.size() >= 3, 20000);
+        QVERIFY(sender.commands().isEmpty());
         QCOMPARE(answers, QByteArrayList(answers.size(), "VAN042,1\r"));
     }
 };

@@ -1,7 +1,6 @@
 #include "unit_side.h"
 
 #include "support/accessibility_walk.h"
-#include "support/program_process.h"
 #include "support/recording_help_viewer.h"
 
 #include "common/datagram_socket.h"
@@ -95,45 +94,47 @@ public:
     QByteArrayList sent;
 };
 
+// A window listening on a port the system gives: "&Set host/port" is clicked on txtport's 6081,
+// then the socket set to port 0 (port once listening).
 struct Receiver
 {
     explicit Receiver(int pauseMs = int(ReceiverText::answerPause.count()),
                       DatagramSocket *socket = nullptr, const QString &recordFile = {})
-        : window(ReceiverWindow::Options{socket, &help, 1000, std::chrono::milliseconds(pauseMs),
-                                         recordFile})
+        : socket(socket ? socket : &udp),
+          window(ReceiverWindow::Options{this->socket, &help, 1000,
+                                         std::chrono::milliseconds(pauseMs), recordFile})
     {
-        usePort(ProgramProcess::freeUdpPort());
+        useAnyPort();
     }
 
-    void usePort(quint16 chosen)
+    void useAnyPort()
     {
-        port = chosen;
-        enter(window, "txtport", QString::number(port), "Command4");
+        enter(window, "txtport", QStringLiteral("6081"), "Command4");
+        socket->setLocalPort(0);
     }
 
-    // Runs script on a unit thread while Start's listening loop runs here. The script begins once
-    // the receiver listens (when the port was taken since it was picked, by a test running beside
-    // this one, Start is clicked again on a new port); the loop is stopped after it unless the
-    // script ended it.
+    // Clicks Start, which returns at once, then runs script on a unit thread while the window
+    // answers here; Stop is clicked after it unless the script ended listening, and the run
+    // ends when listening has ended.
     void listenWhile(const std::function<void()> &script)
     {
+        button(window, "Command1")->click();
+        QVERIFY(window.listening());
+        port = socket->boundPort();
         std::unique_ptr<QThread> unit(QThread::create([&] {
             script();
             onWindow(window, [&] { button(window, "Command2")->click(); });
         }));
-        for (int attempt = 0; attempt < 5 && !unit->isRunning() && !unit->isFinished(); ++attempt) {
-            QObject scope; // the timer fires only inside the listening loop
-            QTimer::singleShot(0, &scope, [&] { unit->start(); });
-            button(window, "Command1")->click();
-            if (listLines(window).constLast().startsWith(QStringLiteral("Cannot listen on port ")))
-                usePort(ProgramProcess::freeUdpPort());
-        }
+        unit->start();
         QTRY_VERIFY_WITH_TIMEOUT(unit->isFinished(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(!window.listening(), 10000);
     }
 
-    QString portText() const { return QString::number(port); }
+    QString portText() const { return window.findChild<QLineEdit *>("txtport")->text(); }
 
     RecordingHelpViewer help;
+    UdpDatagramSocket udp;
+    DatagramSocket *socket;
     quint16 port = 0;
     ReceiverWindow window;
 };
@@ -186,16 +187,19 @@ private slots:
         Receiver receiver;
         // Start on a taken port: one line, and the buttons stay as they were.
         QUdpSocket holder;
-        QVERIFY(holder.bind(QHostAddress::AnyIPv4, receiver.port, QUdpSocket::DontShareAddress));
-        button(receiver.window, "Command1")->click(); // no socket: no loop, returns at once
-        holder.close();
+        QVERIFY(holder.bind(QHostAddress::AnyIPv4, 0, QUdpSocket::DontShareAddress));
+        const QString taken = QString::number(holder.localPort());
+        enter(receiver.window, "txtport", taken, "Command4");
+        button(receiver.window, "Command1")->click();
         QVERIFY(listLines(receiver.window)
                     .constLast()
-                    .startsWith("Cannot listen on port " + receiver.portText() + ": "));
+                    .startsWith("Cannot listen on port " + taken + ": "));
         QCOMPARE(buttonState(receiver.window), QStringLiteral("100 idle"));
+        receiver.useAnyPort();
         // A step: the unit asks (empty), or "field text button": the text is entered, the button
         // clicked. The buttons are read after each step. An empty command is still one answer's
-        // worth. A new port applies to the next start; it does not offer Start meanwhile.
+        // worth. A new port applies to the next start; it does not offer Start meanwhile. Stop
+        // with no answer in hand ends listening at once.
         const QStringList steps{"",
                                 "Text1 RESET Command5",
                                 "",
@@ -223,7 +227,7 @@ private slots:
                  (QByteArrayList{"ABCDEF,1\r", "ABCDEF,1RESET\r", "ABCDEF,1\r", "ABCDEF,1\r"}));
         QCOMPARE(states,
                  (QStringList{"011 listening", "010 listening", "011 listening", "011 listening",
-                              "010 listening", "011 listening", "011 listening", "101 listening"}));
+                              "010 listening", "011 listening", "011 listening", "100 idle"}));
         QCOMPARE(buttonState(receiver.window), QStringLiteral("100 idle"));
         // The line names the port text the window shows.
         QCOMPARE(listLines(receiver.window).constLast(),

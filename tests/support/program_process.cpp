@@ -1,7 +1,6 @@
 #include "program_process.h"
 
 #include <QTest>
-#include <QUdpSocket>
 
 #if defined(Q_OS_UNIX)
 #include <csignal>
@@ -34,32 +33,18 @@ bool ProgramProcess::start()
     return m_process.waitForStarted(10000);
 }
 
-quint16 ProgramProcess::freeUdpPort()
+quint16 ProgramProcess::boundPort(const QString &line)
 {
-    QUdpSocket probe;
-    probe.bind(QHostAddress::LocalHost, 0);
-    return probe.localPort();
+    static const QString prefix = QStringLiteral("Listening on UDP port ");
+    return line.startsWith(prefix) ? line.mid(prefix.size()).toUShort() : quint16(0);
 }
 
 quint16 ProgramProcess::startListening()
 {
-    const qsizetype at = m_arguments.indexOf(QStringLiteral("--port")) + 1;
-    if (at <= 0 || at >= m_arguments.size())
-        return 0;
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        const QString port = m_arguments.at(at);
-        if (!start())
-            return 0;
-        if (waitForLine(QStringLiteral("Started, listening on port ") + port))
-            return port.toUShort();
-        if (m_process.state() != QProcess::NotRunning || !waitForExit() || exitCode() != 1)
-            return 0;
-        m_arguments[at] = QString::number(freeUdpPort());
-        m_lines.clear();
-        m_partial.clear();
-        m_error.clear();
-    }
-    return 0;
+    quint16 port = 0;
+    if (start())
+        waitForLine([&port](const QString &line) { return (port = boundPort(line)) != 0; });
+    return port;
 }
 
 void ProgramProcess::signal(int signalNumber)

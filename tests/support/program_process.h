@@ -19,15 +19,17 @@ public:
     ~ProgramProcess();
 
     bool start();
-    // For a program given "--port N": starts it and waits for "Started, listening on port N".
-    // When it ends without listening because the port was taken since it was picked (by a test
-    // running beside this one), starts it again on a new free port. Returns the port it
-    // listens on, or 0.
+    // For a headless program (given "--port 0" as a rule): starts it and waits for the line
+    // that names the port it bound, "Listening on UDP port N". Returns N, or 0 when it ended
+    // (or did not start) without listening.
     quint16 startListening();
-    // A UDP port that was free a moment ago.
-    static quint16 freeUdpPort();
+    // The port named by a line "Listening on UDP port N" (the headless programs, and Quellix's
+    // window with --listen), or 0.
+    static quint16 boundPort(const QString &line);
     qint64 processId() const { return m_process.processId(); }
     void write(const QByteArray &input) { m_process.write(input); }
+    // Ends the program's standard input.
+    void closeInput() { m_process.closeWriteChannel(); }
     // POSIX signals (SIGTERM, SIGINT).
     void signal(int signalNumber);
 

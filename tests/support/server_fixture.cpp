@@ -1,6 +1,6 @@
 #include "server_fixture.h"
 
-#include "support/program_process.h"
+#include "common/datagram_socket.h"
 #include "support/test_support.h"
 
 #include "unit_simulator/udp_unit_client.h"
@@ -11,7 +11,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTest>
-#include <QTimer>
 #include <QUdpSocket>
 
 ServerFixture::ServerFixture(ServerImageSource images, int tickMs, bool setPort, int sessions)
@@ -20,17 +19,20 @@ ServerFixture::ServerFixture(ServerImageSource images, int tickMs, bool setPort,
     QDir::setCurrent(m_dir.path());
     m_window = std::make_unique<TrackMain>(
         TrackMainOptions{tickMs, sessions, false, std::move(images), &help});
-    m_port = ProgramProcess::freeUdpPort();
-    if (setPort)
-        usePort(m_port);
+    if (setPort) {
+        click("Command4");
+        socket().setLocalPort(0);
+    }
 }
 
-void ServerFixture::usePort(quint16 port)
+QString ServerFixture::portText() const
 {
-    m_port = port;
-    m_portSet = true;
-    control<QLineEdit>("txtport")->setText(QString::number(port));
-    click("Command4");
+    return control<QLineEdit>("txtport")->text();
+}
+
+DatagramSocket &ServerFixture::socket() const
+{
+    return *m_window->findChild<DatagramSocket *>(QStringLiteral("sckudp"));
 }
 
 ServerFixture::~ServerFixture()
@@ -84,26 +86,18 @@ QList<QByteArray> ServerFixture::logLines() const
 bool ServerFixture::run(const std::function<void()> &begin, const std::function<bool()> &done,
                         int timeoutMs)
 {
-    QObject scope; // nothing fires later if Start returns at once
-    bool timedOut = false;
-    QTimer::singleShot(0, &scope, [&] {
-        if (begin)
-            begin();
-        TestSupport::whenDone(&scope, done, timeoutMs, [&](bool late) {
-            timedOut = late;
-            click("Command2");
-        });
-    });
     click("Command1");
-    const auto portTaken = [this] {
-        return activity().constLast().startsWith(
-            QStringLiteral("Error : cannot listen on port %1 (").arg(m_port));
-    };
-    for (int retry = 0; retryTakenPort && m_portSet && retry < 5 && portTaken(); ++retry) {
-        usePort(ProgramProcess::freeUdpPort());
-        click("Command1");
-    }
-    return !timedOut;
+    if (!socket().isListening())
+        return false;
+    m_port = socket().boundPort();
+    if (begin)
+        begin();
+    // The test itself may end listening (Stop, EXIT) before done() holds.
+    const bool inTime =
+        QTest::qWaitFor([&] { return !socket().isListening() || done(); }, timeoutMs);
+    click("Command2"); // unless the test has stopped it already
+    // A stopped window listens until its transfers have ended.
+    return QTest::qWaitFor([this] { return !socket().isListening(); }, 60000) && inTime;
 }
 
 void ServerFixture::sendFrom(UdpUnitClient &unit, const QByteArray &request) const

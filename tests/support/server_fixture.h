@@ -1,8 +1,8 @@
 #pragma once
 
 // A Server console in a temporary working directory (so "log.txt" lands there), with a short
-// tick, a recording help viewer and a free loopback port, plus the means to run its listening
-// loop (which lives inside the Start click) while a simulated unit plays its part.
+// tick and a recording help viewer, listening on a port the system gives, plus the means to let
+// it listen until a simulated unit has played its part.
 #include "download_server/trackmain.h"
 
 #include "common/help_viewer.h"
@@ -17,13 +17,15 @@
 #include <functional>
 #include <memory>
 
+class DatagramSocket;
 class UdpUnitClient;
 
 class ServerFixture
 {
 public:
-    // With setPort, txtport holds a free port and "&Set host/port" has been clicked.
-    // sessions: units served at once.
+    // With setPort, "&Set host/port" has been clicked on txtport's 6081, and the socket then set
+    // to listen on whichever port the system gives (port() once listening). sessions: units
+    // served at once.
     explicit ServerFixture(ServerImageSource images = {}, int tickMs = 40, bool setPort = true,
                            int sessions = 1);
     ~ServerFixture();
@@ -35,7 +37,11 @@ public:
     }
     void click(const char *button) { control<QPushButton>(button)->click(); }
     QString dirPath() const { return m_dir.path(); }
+    // The port the window listens on (the last one, after it stopped); 0 before a Start.
     quint16 port() const { return m_port; }
+    // What txtport says: the port named by the Started and Stopped lines.
+    QString portText() const;
+    DatagramSocket &socket() const;
 
     // A folder inside the temporary directory (created) chosen in Drive1 as the base folder.
     QString useOperatingSystemBase(const QString &name = QStringLiteral("os"));
@@ -47,9 +53,9 @@ public:
     QList<QByteArray> logLines() const; // "log.txt", each line with its CR LF
 
     // Clicks Start; begin() runs once listening; Stop is clicked as soon as done() holds (or
-    // after timeoutMs). Returns false on the time-out. When the fixture's port was taken since
-    // it was picked (by a test running beside this one), Start is clicked again on a new port,
-    // unless retryTakenPort is cleared.
+    // after timeoutMs) unless listening has ended by then, and the run ends when listening has
+    // ended (the Stopped line). Returns false on the time-out, or when the window did not
+    // listen.
     bool run(const std::function<void()> &begin, const std::function<bool()> &done,
              int timeoutMs = 20000);
     void sendFrom(UdpUnitClient &unit, const QByteArray &request) const;
@@ -59,14 +65,10 @@ public:
     static QList<QByteArray> delivered(UdpUnitClient &unit);
 
     RecordingHelpViewer help;
-    bool retryTakenPort = true;
 
 private:
-    void usePort(quint16 port);
-
     QTemporaryDir m_dir;
     QString m_previousDir;
     quint16 m_port = 0;
-    bool m_portSet = false;
     std::unique_ptr<TrackMain> m_window;
 };
