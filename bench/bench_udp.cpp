@@ -18,7 +18,6 @@
 #include "unit_simulator/udp_unit_client.h"
 
 #include <QApplication>
-#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -158,12 +157,12 @@ bool benchServer(const Bench::Options &options, double floor)
     for (int i = 0; i < osFileSize; ++i)
         os[i] = "0123456789ABCDEF"[i % 16];
     server.writeFile(QStringLiteral("os/V610/os.bin"), os);
-    server.control<QLabel>("Label5")->setText(server.writeFile(
+    server.settings().setConfigurationFile(server.writeFile(
         QStringLiteral("cfg1.txt"), configurationFileContent(TestSupport::validConfiguration())));
     QStringList cells;
     for (int row = 0; row < 100; ++row)
         cells << QString::number(row) << QStringLiteral("51.4523") << QStringLiteral("0.4567");
-    server.control<QLabel>("Label9")->setText(
+    server.settings().setGpsTableFile(
         server.writeFile(QStringLiteral("table.txt"), LocationTableFile::write(cells)));
 
     const int count = options.quick ? 5 : 100;

@@ -25,6 +25,10 @@ HeadlessServer::HeadlessServer(HeadlessServerOptions options, QObject *parent)
     connect(m_summary, &QTimer::timeout, this, &HeadlessServer::writeSummary);
     if (m_options.baseFolder.isEmpty())
         m_options.baseFolder = QDir::currentPath();
+    ServerSettings &served = m_download->settings();
+    served.setOperatingSystemBase(m_options.baseFolder);
+    served.setConfigurationFile(m_options.configurationFile);
+    served.setGpsTableFile(m_options.gpsTableFile);
     connect(m_stopSignals, &StopSignals::stopRequested, this, &HeadlessServer::stopRequested);
     connect(m_download, &RemoteDownload::listeningEnded, this, &HeadlessServer::listeningEnded);
 }
@@ -86,21 +90,6 @@ void HeadlessServer::writeSummary()
 void HeadlessServer::logLine(const QString &text)
 {
     LogLine::append(text);
-}
-
-QString HeadlessServer::operatingSystemBaseFolder() const
-{
-    return m_options.baseFolder;
-}
-
-QString HeadlessServer::configurationFilePath() const
-{
-    return m_options.configurationFile;
-}
-
-QString HeadlessServer::gpsTableFilePath() const
-{
-    return m_options.gpsTableFile;
 }
 
 void HeadlessServer::showOperatingSystemFolder(const QString &)

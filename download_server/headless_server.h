@@ -55,9 +55,6 @@ private:
     void addActivity(const QString &line) override;
     void addDetail(const QString &line) override;
     void logLine(const QString &text) override;
-    QString operatingSystemBaseFolder() const override;
-    QString configurationFilePath() const override;
-    QString gpsTableFilePath() const override;
     void showOperatingSystemFolder(const QString &folder) override;
 
     HeadlessServerOptions m_options;

@@ -6,7 +6,7 @@
 RemoteDownload::RemoteDownload(DatagramSocket &socket, TickClock &clock, DownloadConsole &console,
                                ServerImageSource images, QObject *parent)
     : QObject(parent), m_socket(socket), m_clock(clock), m_console(console),
-      m_images(std::move(images)), m_context{m_socket, m_console, m_images, m_files}
+      m_images(std::move(images)), m_context{m_socket, m_console, m_settings, m_images, m_files}
 {
     connect(&m_socket, &DatagramSocket::datagramArrived, this, &RemoteDownload::datagramArrived);
     connect(&m_clock, &TickClock::ticked, this, &RemoteDownload::ticked);

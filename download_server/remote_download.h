@@ -1,6 +1,7 @@
 #pragma once
 
 #include "image_cache.h"
+#include "server_settings.h"
 #include "unit_transfer.h"
 
 #include <QByteArray>
@@ -16,8 +17,8 @@
 class DatagramSocket;
 class TickClock;
 
-// What the exchange needs from the console: the activity list, the log file and the choices
-// the operator made (read at the moment a request arrives).
+// What the exchange needs from the console: the activity list, the log file and the file list
+// that follows the operating system folder. What is served: ServerSettings.
 class DownloadConsole
 {
 public:
@@ -29,9 +30,6 @@ public:
     virtual void addDetail(const QString &line) { addActivity(line); }
     // One line in "log.txt".
     virtual void logLine(const QString &text) = 0;
-    virtual QString operatingSystemBaseFolder() const = 0; // Drive1
-    virtual QString configurationFilePath() const = 0;     // Label5
-    virtual QString gpsTableFilePath() const = 0;          // Label9
     // File1 follows the folder the operating system transfer looks into.
     virtual void showOperatingSystemFolder(const QString &folder) = 0;
     // The packet being sent: the number-th (from 1) of count; shown again for a resend.
@@ -98,6 +96,9 @@ public:
     // From startListening() until listening has ended (after a Stop, once the transfers ended).
     bool isListening() const { return m_listening; }
 
+    // What is served, read by each transfer as its request arrives; the console edits it.
+    ServerSettings &settings() { return m_settings; }
+
     TransferCounts counts() const;
     // The first limit transfers in progress, in the order they started.
     QList<TransferInProgress> transfersInProgress(int limit) const;
@@ -123,6 +124,7 @@ private:
     DownloadConsole &m_console;
     ServerImageSource m_images;
     FileContentCache m_files;
+    ServerSettings m_settings;
     TransferContext m_context;
 
     int m_sessionLimit = 1;

@@ -133,7 +133,7 @@ bool UnitTransfer::beginOperatingSystem()
     // A request too short to name a folder is treated like a folder that does not exist.
     const QByteArray versionFolder = m_request.size() >= 11 ? m_request.mid(7, 4) : QByteArray();
     const ServerPaths::OperatingSystemFile location = ServerPaths::locateOperatingSystemFile(
-        m_context.console.operatingSystemBaseFolder(), versionFolder);
+        m_context.settings.operatingSystemBase(), versionFolder);
     if (!location.folder.isEmpty())
         m_context.console.showOperatingSystemFolder(location.folder);
 
@@ -173,7 +173,7 @@ bool UnitTransfer::beginConfiguration()
 {
     QByteArray image;
     const ServerImageResult result =
-        m_context.images.configuration(m_context.console.configurationFilePath(), m_request, image);
+        m_context.images.configuration(m_context.settings.configurationFile(), m_request, image);
     return beginImage(result, image, configurationNotFound, configurationThreshold,
                       configurationSuccess, QStringLiteral("Configuration"));
 }
@@ -181,8 +181,7 @@ bool UnitTransfer::beginConfiguration()
 bool UnitTransfer::beginGpsTable()
 {
     QByteArray image;
-    const ServerImageResult result =
-        m_context.images.gps(m_context.console.gpsTableFilePath(), image);
+    const ServerImageResult result = m_context.images.gps(m_context.settings.gpsTableFile(), image);
     return beginImage(result, image, gpsTableNotFound, gpsTableThreshold, gpsTableSuccess,
                       QStringLiteral("GPS locations table"));
 }

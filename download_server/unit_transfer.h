@@ -11,6 +11,7 @@
 class DatagramSocket;
 class DownloadConsole;
 class FileContentCache;
+class ServerSettings;
 
 // The builders of the configuration and GPS images; tests may hand in their own images. The
 // default ones keep the last image built from each file until the file changes on disk.
@@ -22,12 +23,13 @@ struct ServerImageSource
     std::function<ServerImageResult(const QString &, QByteArray &)> gps;
 };
 
-// What every transfer shares: the socket, the console, the image builders, and whether lines
-// name their unit (several units served at once).
+// What every transfer shares: the socket, the console, what is served, the image builders, and
+// whether lines name their unit (several units served at once).
 struct TransferContext
 {
     DatagramSocket &socket;
     DownloadConsole &console;
+    const ServerSettings &settings;
     ServerImageSource &images;
     FileContentCache &files;
     bool namesUnits = false;

@@ -256,7 +256,10 @@ private slots:
         QFile::link(server.dirPath() + "/s", server.dirPath() + "/os/LINK");
         if (!label.isEmpty()) {
             const QString path = server.writeFile(QStringLiteral("cfg1.txt"), file);
-            server.control<QLabel>(label.toLatin1().constData())->setText(path);
+            if (label == QStringLiteral("Label5"))
+                server.settings().setConfigurationFile(path);
+            else
+                server.settings().setGpsTableFile(path);
             lines.replaceInStrings(QStringLiteral("%1"), path);
         }
         UdpUnitClient unit;
@@ -345,7 +348,7 @@ private slots:
         ConfigurationRecord values = TestSupport::validConfiguration();
         const QString path =
             server.writeFile(QStringLiteral("cfg1.txt"), configurationFileContent(values));
-        server.control<QLabel>("Label5")->setText(path);
+        server.settings().setConfigurationFile(path);
         const QDateTime written = QFileInfo(path).lastModified();
         QByteArray expected;
         QCOMPARE(buildServerConfigurationImage(path, "VORT01,Q007CONFIG", expected).status,

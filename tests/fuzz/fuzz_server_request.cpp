@@ -49,9 +49,6 @@ class SilentConsole : public DownloadConsole
 public:
     void addActivity(const QString &) override {}
     void logLine(const QString &) override {}
-    QString operatingSystemBaseFolder() const override { return base; }
-    QString configurationFilePath() const override { return configuration; }
-    QString gpsTableFilePath() const override { return table; }
     void showOperatingSystemFolder(const QString &) override {}
 
     QString base, configuration, table;
@@ -91,6 +88,9 @@ VORT_FUZZ_TARGET
     TickClock clock(1000 * 1000 * 1000, TickClock::Wrap::AboveSixtyBeforeIncrement);
     SilentConsole console = consoleWithFiles();
     RemoteDownload download(socket, clock, console);
+    download.settings().setOperatingSystemBase(console.base);
+    download.settings().setConfigurationFile(console.configuration);
+    download.settings().setGpsTableFile(console.table);
 
     socket.setLocalPort(6081);
     if (!download.startListening(QStringLiteral("6081")))

@@ -5,9 +5,9 @@
 
 #include "common/datagram_socket.h"
 #include "realtime_receiver/receiver_text.h"
-#include "realtime_receiver/receiver_window.h"
-#include "realtime_receiver/unit_choice.h"
 #include "realtime_receiver/unit_table.h"
+#include "realtime_receiver/window/receiver_window.h"
+#include "realtime_receiver/window/unit_choice.h"
 
 #include <QLineEdit>
 #include <QListWidget>

@@ -8,7 +8,6 @@
 #include "download_server/server_images.h"
 #include "unit_simulator/udp_unit_client.h"
 
-#include <QLabel>
 #include <QMap>
 #include <QtTest>
 
@@ -78,14 +77,14 @@ private slots:
             const QString path =
                 server.writeFile(QStringLiteral("configuration.txt"),
                                  configurationFileContent(TestSupport::validConfiguration()));
-            server.control<QLabel>("Label5")->setText(path);
+            server.settings().setConfigurationFile(path);
             QCOMPARE(buildServerConfigurationImage(path, request, expected).status,
                      ServerImageResult::Status::Built);
             expected.truncate(540);
         } else {
             const QString path = server.writeFile(QStringLiteral("table.txt"),
                                                   LocationTableFile::write(tableCells()));
-            server.control<QLabel>("Label9")->setText(path);
+            server.settings().setGpsTableFile(path);
             QCOMPARE(buildServerGpsImage(path, expected).status, ServerImageResult::Status::Built);
             expected.truncate(630);
         }

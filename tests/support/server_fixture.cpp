@@ -30,6 +30,11 @@ QString ServerFixture::portText() const
     return control<QLineEdit>("txtport")->text();
 }
 
+ServerSettings &ServerFixture::settings() const
+{
+    return m_window->findChild<RemoteDownload *>()->settings();
+}
+
 DatagramSocket &ServerFixture::socket() const
 {
     return *m_window->findChild<DatagramSocket *>(QStringLiteral("sckudp"));

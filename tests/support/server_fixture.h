@@ -3,7 +3,7 @@
 // A Server console in a temporary working directory (so "log.txt" lands there), with a short
 // tick and a recording help viewer, listening on a port the system gives, plus the means to let
 // it listen until a simulated unit has played its part.
-#include "download_server/trackmain.h"
+#include "download_server/window/trackmain.h"
 
 #include "common/help_viewer.h"
 #include "support/recording_help_viewer.h"
@@ -18,6 +18,7 @@
 #include <memory>
 
 class DatagramSocket;
+class ServerSettings;
 class UdpUnitClient;
 
 class ServerFixture
@@ -42,6 +43,8 @@ public:
     // What txtport says: the port named by the Started and Stopped lines.
     QString portText() const;
     DatagramSocket &socket() const;
+    // What the window serves (the files chosen, as a click in File2 chooses them).
+    ServerSettings &settings() const;
 
     // A folder inside the temporary directory (created) chosen in Drive1 as the base folder.
     QString useOperatingSystemBase(const QString &name = QStringLiteral("os"));

@@ -6,11 +6,11 @@
 #include "support/server_fixture.h"
 #include "support/vortsim_process.h"
 
+#include "common/datagram_socket.h"
 #include "unit_simulator/realtime_sender.h"
 #include "unit_simulator/server_caller.h"
 
 #include <QFile>
-#include <QLabel>
 #include <QRegularExpression>
 #include <QTimeZone>
 #include <QtTest>
@@ -210,11 +210,15 @@ private slots:
         const QByteArray os = demoFile(QStringLiteral("V610/VORT610.HEX"));
         QVERIFY(!os.isEmpty());
         server.writeFile(QStringLiteral("os/V610/VORT610.HEX"), os);
-        server.control<QLabel>("Label5")->setText(server.writeFile(
+        server.settings().setConfigurationFile(server.writeFile(
             QStringLiteral("cfg.txt"), demoFile(QStringLiteral("sample-configuration.txt"))));
-        server.control<QLabel>("Label9")->setText(server.writeFile(
+        server.settings().setGpsTableFile(server.writeFile(
             QStringLiteral("cameras.txt"), demoFile(QStringLiteral("camera-table.txt"))));
 
+        // A first listening learns the port the system gives; the console then listens there
+        // again, after the unit's first call.
+        QVERIFY(server.run({}, [] { return true; }));
+        server.socket().setLocalPort(server.port());
         QStringList report;
         ServerCaller caller(
             {.port = server.port(),

@@ -70,40 +70,40 @@ void TrackMain::createControls()
         widget->setObjectName(QString::fromLatin1(name));
         return widget;
     };
-    m_command4 = named(new QPushButton(QStringLiteral("&Set host/port"), this), "Command4");
-    m_label2 = named(new QLabel(QStringLiteral("Port:"), this), "Label2");
-    m_txtport = named(new QLineEdit(QStringLiteral("6081"), this), "txtport");
-    m_label4 =
+    m_setPort = named(new QPushButton(QStringLiteral("&Set host/port"), this), "Command4");
+    m_portLabel = named(new QLabel(QStringLiteral("Port:"), this), "Label2");
+    m_port = named(new QLineEdit(QStringLiteral("6081"), this), "txtport");
+    m_updateKindLabel =
         named(new QLabel(QStringLiteral("Select Configuration or GPS Locations Table for update :"),
                          this),
               "Label4");
-    m_combo1 = named(new QComboBox(this), "Combo1");
-    m_combo1->addItems({QStringLiteral("Configuration File Update"),
-                        QStringLiteral("GPS Locations Table Update!")});
-    m_label6 = named(new QLabel(QStringLiteral("For V6.XX or V7.XX"), this), "Label6");
-    m_drive2 = named(new QComboBox(this), "Drive2");
-    m_dir1 = named(new QListWidget(this), "Dir1");
-    m_file2 = named(new QListWidget(this), "File2");
-    m_label3 = named(new QLabel(QStringLiteral("Select Drive for Operating System Update"), this),
-                     "Label3");
-    m_label3->setWordWrap(true);
-    m_label7 = named(new QLabel(QStringLiteral("Configuration file selected for update :"), this),
-                     "Label7");
-    m_drive1 = named(new QComboBox(this), "Drive1");
-    m_text1 = named(new QLineEdit(this), "Text1");
-    m_label5 = named(new QLabel(noneSelected, this), "Label5");
-    m_label8 =
+    m_updateKind = named(new QComboBox(this), "Combo1");
+    m_updateKind->addItems({QStringLiteral("Configuration File Update"),
+                            QStringLiteral("GPS Locations Table Update!")});
+    m_versionsNote = named(new QLabel(QStringLiteral("For V6.XX or V7.XX"), this), "Label6");
+    m_choiceDrive = named(new QComboBox(this), "Drive2");
+    m_choiceFolders = named(new QListWidget(this), "Dir1");
+    m_choiceFiles = named(new QListWidget(this), "File2");
+    m_baseDriveLabel = named(
+        new QLabel(QStringLiteral("Select Drive for Operating System Update"), this), "Label3");
+    m_baseDriveLabel->setWordWrap(true);
+    m_configurationLabel = named(
+        new QLabel(QStringLiteral("Configuration file selected for update :"), this), "Label7");
+    m_baseDrive = named(new QComboBox(this), "Drive1");
+    m_baseFolder = named(new QLineEdit(this), "Text1");
+    m_configurationFile = named(new QLabel(noneSelected, this), "Label5");
+    m_gpsTableLabel =
         named(new QLabel(QStringLiteral("GPS Locations Table file selected for update :"), this),
               "Label8");
-    m_label9 = named(new QLabel(noneSelected, this), "Label9");
-    m_label5->setTextFormat(Qt::PlainText);
-    m_label9->setTextFormat(Qt::PlainText);
-    m_file1 = named(new QListWidget(this), "File1");
+    m_gpsTableFile = named(new QLabel(noneSelected, this), "Label9");
+    m_configurationFile->setTextFormat(Qt::PlainText);
+    m_gpsTableFile->setTextFormat(Qt::PlainText);
+    m_operatingSystemFiles = named(new QListWidget(this), "File1");
     // One line high: it shows the file the next operating system transfer sends.
-    m_file1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_file1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_label1 = named(new QLabel(QStringLiteral("Activity Log:"), this), "Label1");
-    m_list1 = named(new ActivityList(activityLimit, this), "List1");
+    m_operatingSystemFiles->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_operatingSystemFiles->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_activityLabel = named(new QLabel(QStringLiteral("Activity Log:"), this), "Label1");
+    m_activity = named(new ActivityList(activityLimit, this), "List1");
     m_packetProgress = named(new QLabel(this), "packetProgress");
     m_packetProgress->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_transfersLabel =
@@ -117,39 +117,39 @@ void TrackMain::createControls()
     m_transfersRefresh = new QTimer(this);
     m_transfersRefresh->setInterval(250);
     connect(m_transfersRefresh, &QTimer::timeout, this, &TrackMain::refreshTransfers);
-    m_command1 = named(new QPushButton(QStringLiteral("&Start"), this), "Command1");
-    m_command2 = named(new QPushButton(QStringLiteral("Stop"), this), "Command2");
-    m_command3 = named(new QPushButton(QStringLiteral("Help"), this), "Command3");
-    m_command6 = named(new QPushButton(QStringLiteral("EXIT"), this), "Command6");
+    m_start = named(new QPushButton(QStringLiteral("&Start"), this), "Command1");
+    m_stop = named(new QPushButton(QStringLiteral("Stop"), this), "Command2");
+    m_help = named(new QPushButton(QStringLiteral("Help"), this), "Command3");
+    m_exit = named(new QPushButton(QStringLiteral("EXIT"), this), "Command6");
 
-    place(m_command4, 480, 360, 1335, 375);
-    place(m_label2, 480, 960, 495, 255);
-    place(m_txtport, 480, 1200, 2055, 285);
-    place(m_label4, 3120, 240, 5775, 255);
-    place(m_combo1, 3120, 600, 4335, 315);
-    place(m_label6, 7560, 600, 2295, 255);
-    place(m_drive2, 3120, 960, 855, 315);
-    place(m_dir1, 3120, 1320, 3135, 1215);
-    place(m_file2, 6360, 1320, 3495, 1260);
-    place(m_label3, 360, 2280, 2295, 495);
-    place(m_label7, 3120, 2640, 3255, 255);
-    place(m_drive1, 1320, 2880, 1095, 315);
-    place(m_text1, 360, 2880, 855, 315);
-    place(m_label5, 3120, 2880, 6735, 255);
-    place(m_label8, 3120, 3120, 4095, 255);
-    place(m_label9, 3120, 3360, 6735, 255);
-    place(m_file1, 1440, 3480, 1335, 285);
-    place(m_label1, 120, 3600, 1095, 255);
-    place(m_list1, 120, 3840, 9855, 2985);
+    place(m_setPort, 480, 360, 1335, 375);
+    place(m_portLabel, 480, 960, 495, 255);
+    place(m_port, 480, 1200, 2055, 285);
+    place(m_updateKindLabel, 3120, 240, 5775, 255);
+    place(m_updateKind, 3120, 600, 4335, 315);
+    place(m_versionsNote, 7560, 600, 2295, 255);
+    place(m_choiceDrive, 3120, 960, 855, 315);
+    place(m_choiceFolders, 3120, 1320, 3135, 1215);
+    place(m_choiceFiles, 6360, 1320, 3495, 1260);
+    place(m_baseDriveLabel, 360, 2280, 2295, 495);
+    place(m_configurationLabel, 3120, 2640, 3255, 255);
+    place(m_baseDrive, 1320, 2880, 1095, 315);
+    place(m_baseFolder, 360, 2880, 855, 315);
+    place(m_configurationFile, 3120, 2880, 6735, 255);
+    place(m_gpsTableLabel, 3120, 3120, 4095, 255);
+    place(m_gpsTableFile, 3120, 3360, 6735, 255);
+    place(m_operatingSystemFiles, 1440, 3480, 1335, 285);
+    place(m_activityLabel, 120, 3600, 1095, 255);
+    place(m_activity, 120, 3840, 9855, 2985);
     // Right above the activity list's right end, below Label9.
     place(m_packetProgress, 6360, 3615, 3615, 225);
     // Right of the activity list: a column of its own.
     place(m_transfersLabel, 10095, 3600, 4215, 255);
     place(m_transfers, 10095, 3840, 4215, 2985);
-    place(m_command1, 360, 6960, 1695, 375);
-    place(m_command2, 2400, 6960, 1695, 375);
-    place(m_command3, 5160, 6960, 1575, 375);
-    place(m_command6, 8160, 6960, 1575, 375);
+    place(m_start, 360, 6960, 1695, 375);
+    place(m_stop, 2400, 6960, 1695, 375);
+    place(m_help, 5160, 6960, 1575, 375);
+    place(m_exit, 8160, 6960, 1575, 375);
     // A lone transfer keeps the console as it was; several get their view beside List1.
     const bool severalUnits = m_download->sessionLimit() > 1;
     m_transfersLabel->setVisible(severalUnits);
@@ -161,7 +161,7 @@ void TrackMain::createControls()
 
     // Where there are no drive letters the lists hold base folders, and any folder may be typed.
     const QStringList drives = driveFolders();
-    for (QComboBox *drive : {m_drive1, m_drive2}) {
+    for (QComboBox *drive : {m_baseDrive, m_choiceDrive}) {
         drive->addItems(drives);
 #if !defined(Q_OS_WIN)
         drive->setEditable(true);
@@ -170,35 +170,36 @@ void TrackMain::createControls()
     }
 
     // Names for screen readers and automation: the caption above a control, or what it is.
-    m_label2->setBuddy(m_txtport);
-    m_label4->setBuddy(m_combo1);
-    m_label3->setBuddy(m_drive1);
-    m_drive2->setAccessibleName(QStringLiteral("Drive or folder of the file choice"));
-    m_dir1->setAccessibleName(QStringLiteral("Folders of the file choice"));
-    m_file2->setAccessibleName(QStringLiteral("Files of the file choice"));
-    m_text1->setAccessibleName(QStringLiteral("Operating system base folder"));
-    m_file1->setAccessibleName(QStringLiteral("Operating system file sent next"));
+    m_portLabel->setBuddy(m_port);
+    m_updateKindLabel->setBuddy(m_updateKind);
+    m_baseDriveLabel->setBuddy(m_baseDrive);
+    m_choiceDrive->setAccessibleName(QStringLiteral("Drive or folder of the file choice"));
+    m_choiceFolders->setAccessibleName(QStringLiteral("Folders of the file choice"));
+    m_choiceFiles->setAccessibleName(QStringLiteral("Files of the file choice"));
+    m_baseFolder->setAccessibleName(QStringLiteral("Operating system base folder"));
+    m_operatingSystemFiles->setAccessibleName(QStringLiteral("Operating system file sent next"));
 
     // Folder paths are longer than their boxes: the whole path shows as a tooltip.
-    connect(m_text1, &QLineEdit::textChanged, m_text1, &QWidget::setToolTip);
-    connect(m_drive1, &QComboBox::currentTextChanged, m_drive1, &QWidget::setToolTip);
-    connect(m_drive2, &QComboBox::currentTextChanged, m_drive2, &QWidget::setToolTip);
-    m_drive1->setToolTip(m_drive1->currentText());
-    m_drive2->setToolTip(m_drive2->currentText());
+    connect(m_baseFolder, &QLineEdit::textChanged, m_baseFolder, &QWidget::setToolTip);
+    connect(m_baseDrive, &QComboBox::currentTextChanged, m_baseDrive, &QWidget::setToolTip);
+    connect(m_choiceDrive, &QComboBox::currentTextChanged, m_choiceDrive, &QWidget::setToolTip);
+    m_baseDrive->setToolTip(m_baseDrive->currentText());
+    m_choiceDrive->setToolTip(m_choiceDrive->currentText());
 
     connect(m_download, &RemoteDownload::listeningEnded, this, &TrackMain::listeningEnded);
-    connect(m_command4, &QPushButton::clicked, this, &TrackMain::setHostPortClicked);
-    connect(m_command1, &QPushButton::clicked, this, &TrackMain::startClicked);
-    connect(m_command2, &QPushButton::clicked, this, &TrackMain::stopClicked);
-    connect(m_command3, &QPushButton::clicked, this, &TrackMain::helpClicked);
-    connect(m_command6, &QPushButton::clicked, this, &TrackMain::exitClicked);
-    connect(m_drive1, &QComboBox::currentTextChanged, this, &TrackMain::drive1Changed);
-    connect(m_drive2, &QComboBox::currentTextChanged, this, &TrackMain::drive2Changed);
-    connect(m_dir1, &QListWidget::itemActivated, this, [this](QListWidgetItem *item) {
-        pointDir1At(QDir::cleanPath(QDir(m_dir1Folder).filePath(item->text())));
+    connect(&m_download->settings(), &ServerSettings::changed, this, &TrackMain::showServed);
+    connect(m_setPort, &QPushButton::clicked, this, &TrackMain::setHostPortClicked);
+    connect(m_start, &QPushButton::clicked, this, &TrackMain::startClicked);
+    connect(m_stop, &QPushButton::clicked, this, &TrackMain::stopClicked);
+    connect(m_help, &QPushButton::clicked, this, &TrackMain::helpClicked);
+    connect(m_exit, &QPushButton::clicked, this, &TrackMain::exitClicked);
+    connect(m_baseDrive, &QComboBox::currentTextChanged, this, &TrackMain::baseDriveChanged);
+    connect(m_choiceDrive, &QComboBox::currentTextChanged, this, &TrackMain::choiceDriveChanged);
+    connect(m_choiceFolders, &QListWidget::itemActivated, this, [this](QListWidgetItem *item) {
+        showChoiceFolder(QDir::cleanPath(QDir(m_choiceFolder).filePath(item->text())));
     });
-    connect(m_file2, &QListWidget::itemClicked, this,
-            [this](QListWidgetItem *item) { file2Clicked(item->text()); });
+    connect(m_choiceFiles, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem *item) { choiceFileClicked(item->text()); });
 }
 
 QStringList TrackMain::driveFolders()
@@ -225,13 +226,15 @@ QStringList TrackMain::driveFolders()
 
 void TrackMain::load()
 {
-    m_command2->setEnabled(false);
+    m_stop->setEnabled(false);
     m_socket->close();
-    m_text1->setText(m_drive1->currentText());
-    showOperatingSystemFolder(m_drive1->currentText());
-    pointDir1At(m_drive2->currentText());
+    m_download->settings().setOperatingSystemBase(m_baseDrive->currentText().trimmed());
+    m_baseFolder->setText(m_baseDrive->currentText());
+    showServed();
+    showOperatingSystemFolder(m_baseDrive->currentText());
+    showChoiceFolder(m_choiceDrive->currentText());
     m_clock->setTickCount(0);
-    m_combo1->setCurrentIndex(0);
+    m_updateKind->setCurrentIndex(0);
     logLine(QStringLiteral(" Remote download started."));
 }
 
@@ -242,14 +245,14 @@ std::optional<quint16> TrackMain::portNumber(const QString &text)
 
 void TrackMain::setHostPortClicked()
 {
-    if (const std::optional<quint16> port = ListeningSession::selectPort(m_txtport->text(), *this))
+    if (const std::optional<quint16> port = ListeningSession::selectPort(m_port->text(), *this))
         m_socket->setLocalPort(*port);
 }
 
 void TrackMain::setListeningButtons(bool listening)
 {
-    m_command1->setEnabled(!listening);
-    m_command2->setEnabled(listening);
+    m_start->setEnabled(!listening);
+    m_stop->setEnabled(listening);
 }
 
 void TrackMain::startClicked()
@@ -263,10 +266,10 @@ void TrackMain::startClicked()
     // Without "&Set host/port" the socket listens on the port that txtport shows, so the
     // "Started" line is true.
     if (!m_socket->hasLocalPort()) {
-        if (const std::optional<quint16> port = portNumber(m_txtport->text()))
+        if (const std::optional<quint16> port = portNumber(m_port->text()))
             m_socket->setLocalPort(*port);
     }
-    if (!m_download->startListening(m_txtport->text()))
+    if (!m_download->startListening(m_port->text()))
         return;
     setListeningButtons(true);
     if (m_transfers->isVisibleTo(this))
@@ -302,47 +305,58 @@ void TrackMain::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
-void TrackMain::drive1Changed(const QString &drive)
+void TrackMain::baseDriveChanged(const QString &drive)
 {
-    m_text1->setText(ServerPaths::joinPath(drive, QString()));
+    m_download->settings().setOperatingSystemBase(drive.trimmed());
+    m_baseFolder->setText(ServerPaths::joinPath(drive, QString()));
     showOperatingSystemFolder(drive);
 }
 
-void TrackMain::drive2Changed(const QString &drive)
+void TrackMain::choiceDriveChanged(const QString &drive)
 {
-    pointDir1At(drive);
+    showChoiceFolder(drive);
 }
 
-void TrackMain::pointDir1At(const QString &folder)
+void TrackMain::showChoiceFolder(const QString &folder)
 {
     QDir dir(folder.isEmpty() ? QDir::currentPath() : folder);
     if (!dir.exists())
         return;
-    m_dir1Folder = dir.absolutePath();
-    m_dir1->setProperty("path", QDir::toNativeSeparators(m_dir1Folder));
-    m_dir1->setToolTip(QDir::toNativeSeparators(m_dir1Folder));
-    m_dir1->clear();
+    m_choiceFolder = dir.absolutePath();
+    m_choiceFolders->setProperty("path", QDir::toNativeSeparators(m_choiceFolder));
+    m_choiceFolders->setToolTip(QDir::toNativeSeparators(m_choiceFolder));
+    m_choiceFolders->clear();
     if (!dir.isRoot())
-        m_dir1->addItem(QStringLiteral(".."));
-    m_dir1->addItems(
+        m_choiceFolders->addItem(QStringLiteral(".."));
+    m_choiceFolders->addItems(
         dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase));
     // Dir1 changed: File2 follows.
-    m_file2->clear();
-    m_file2->addItems(ServerPaths::visibleFiles(m_dir1Folder));
+    m_choiceFiles->clear();
+    m_choiceFiles->addItems(ServerPaths::visibleFiles(m_choiceFolder));
 }
 
-void TrackMain::file2Clicked(const QString &name)
+void TrackMain::choiceFileClicked(const QString &name)
 {
-    const QString path = ServerPaths::joinPath(m_dir1Folder, name);
-    if (m_combo1->currentIndex() == 0)
-        m_label5->setText(path);
+    const QString path = ServerPaths::joinPath(m_choiceFolder, name);
+    if (m_updateKind->currentIndex() == 0)
+        m_download->settings().setConfigurationFile(path);
     else
-        m_label9->setText(path);
+        m_download->settings().setGpsTableFile(path);
+}
+
+void TrackMain::showServed()
+{
+    const ServerSettings &served = m_download->settings();
+    const auto show = [](QLabel *label, const QString &path) {
+        label->setText(path.isEmpty() ? QString::fromLatin1(noneSelected) : path);
+    };
+    show(m_configurationFile, served.configurationFile());
+    show(m_gpsTableFile, served.gpsTableFile());
 }
 
 void TrackMain::addActivity(const QString &line)
 {
-    m_list1->addLine(line);
+    m_activity->addLine(line);
 }
 
 void TrackMain::logLine(const QString &text)
@@ -350,26 +364,10 @@ void TrackMain::logLine(const QString &text)
     LogLine::append(text);
 }
 
-QString TrackMain::operatingSystemBaseFolder() const
-{
-    return m_drive1->currentText().trimmed();
-}
-
-// A label that still says "None selected !" names no file, whatever the working directory holds.
-QString TrackMain::configurationFilePath() const
-{
-    return m_label5->text() == noneSelected ? QString() : m_label5->text();
-}
-
-QString TrackMain::gpsTableFilePath() const
-{
-    return m_label9->text() == noneSelected ? QString() : m_label9->text();
-}
-
 void TrackMain::showOperatingSystemFolder(const QString &folder)
 {
-    m_file1->clear();
-    m_file1->addItems(ServerPaths::visibleFiles(folder));
+    m_operatingSystemFiles->clear();
+    m_operatingSystemFiles->addItems(ServerPaths::visibleFiles(folder));
 }
 
 void TrackMain::showPacketProgress(int number, int count)

@@ -72,32 +72,33 @@ private:
     void pendingCommandsChanged() override;
     void updateSendData();
 
-    void setHostPortClicked(); // Command4
-    void startClicked();       // Command1
-    void stopClicked();        // Command2
-    void sendDataClicked();    // Command5
-    void helpClicked();        // Command3
-    void exitClicked();        // Command6
-    void withdrawClicked();    // Withdraw
+    void setHostPortClicked();
+    void startClicked();
+    void stopClicked();
+    void sendDataClicked();
+    void helpClicked();
+    void exitClicked();
+    void withdrawClicked();
 
     DatagramSocket *m_socket;
-    std::unique_ptr<HelpViewer> m_ownHelp;
-    HelpViewer *m_help;
+    std::unique_ptr<HelpViewer> m_ownHelpViewer;
+    HelpViewer *m_helpViewer;
     TickClock m_clock;
     RealtimeReceiver *m_receiver = nullptr;
 
-    QPushButton *m_command4 = nullptr;
-    QLabel *m_label2 = nullptr;
-    QLineEdit *m_txtport = nullptr;
-    QLabel *m_label4 = nullptr;
-    QLineEdit *m_text1 = nullptr;
-    QPushButton *m_command5 = nullptr;
-    QLabel *m_label1 = nullptr;
-    ActivityList *m_list1 = nullptr;
-    QPushButton *m_command1 = nullptr;
-    QPushButton *m_command2 = nullptr;
-    QPushButton *m_command3 = nullptr;
-    QPushButton *m_command6 = nullptr;
+    // Each control's objectName is its name on the form, given here after the member.
+    QPushButton *m_setPort = nullptr;   // Command4 "&Set host/port"
+    QLabel *m_portLabel = nullptr;      // Label2
+    QLineEdit *m_port = nullptr;        // txtport
+    QLabel *m_commandLabel = nullptr;   // Label4
+    QLineEdit *m_command = nullptr;     // Text1: the command to send back
+    QPushButton *m_sendData = nullptr;  // Command5 "Send Data"
+    QLabel *m_activityLabel = nullptr;  // Label1
+    ActivityList *m_activity = nullptr; // List1
+    QPushButton *m_start = nullptr;     // Command1
+    QPushButton *m_stop = nullptr;      // Command2
+    QPushButton *m_help = nullptr;      // Command3
+    QPushButton *m_exit = nullptr;      // Command6
 
     bool m_canQueueNext = false;
     UnitChoice *m_unitChoice = nullptr;

@@ -32,7 +32,7 @@ constexpr int clientHeightTwips = 7485;
 ReceiverWindow::ReceiverWindow(QWidget *parent) : ReceiverWindow(Options{}, parent) {}
 
 ReceiverWindow::ReceiverWindow(const Options &options, QWidget *parent)
-    : QWidget(parent), m_socket(options.socket), m_help(options.help),
+    : QWidget(parent), m_socket(options.socket), m_helpViewer(options.help),
       m_clock(options.tickIntervalMs, TickClock::Wrap::AboveSixtyBeforeIncrement)
 {
     setObjectName(QStringLiteral("trackmain"));
@@ -41,28 +41,28 @@ ReceiverWindow::ReceiverWindow(const Options &options, QWidget *parent)
     if (!m_socket)
         m_socket = new UdpDatagramSocket(this);
     m_socket->setObjectName(QStringLiteral("sckudp"));
-    if (!m_help) {
-        m_ownHelp = std::make_unique<SystemHelpViewer>(HelpWindow::showText);
-        m_help = m_ownHelp.get();
+    if (!m_helpViewer) {
+        m_ownHelpViewer = std::make_unique<SystemHelpViewer>(HelpWindow::showText);
+        m_helpViewer = m_ownHelpViewer.get();
     }
     m_receiver = new RealtimeReceiver(*m_socket, *this, options.answerPause, this);
     buildControls();
     if (!options.recordFile.isEmpty())
         m_receiver->record(options.recordFile); // a failure is one line; receiving goes on
 
-    connect(m_command4, &QPushButton::clicked, this, &ReceiverWindow::setHostPortClicked);
-    connect(m_command1, &QPushButton::clicked, this, &ReceiverWindow::startClicked);
-    connect(m_command2, &QPushButton::clicked, this, &ReceiverWindow::stopClicked);
-    connect(m_command5, &QPushButton::clicked, this, &ReceiverWindow::sendDataClicked);
-    connect(m_command3, &QPushButton::clicked, this, &ReceiverWindow::helpClicked);
-    connect(m_command6, &QPushButton::clicked, this, &ReceiverWindow::exitClicked);
+    connect(m_setPort, &QPushButton::clicked, this, &ReceiverWindow::setHostPortClicked);
+    connect(m_start, &QPushButton::clicked, this, &ReceiverWindow::startClicked);
+    connect(m_stop, &QPushButton::clicked, this, &ReceiverWindow::stopClicked);
+    connect(m_sendData, &QPushButton::clicked, this, &ReceiverWindow::sendDataClicked);
+    connect(m_help, &QPushButton::clicked, this, &ReceiverWindow::helpClicked);
+    connect(m_exit, &QPushButton::clicked, this, &ReceiverWindow::exitClicked);
     connect(m_withdraw, &QPushButton::clicked, this, &ReceiverWindow::withdrawClicked);
     connect(m_unitChoice, &QComboBox::currentTextChanged, this, &ReceiverWindow::updateSendData);
     connect(m_unitsRefresh, &QTimer::timeout, m_unitsModel, &UnitsModel::refresh);
     m_unitsRefresh->start(unitsRefreshMs);
 
     // Window loaded (the receiver starts with running set, not listening, no data arrived).
-    m_command2->setEnabled(false);
+    m_stop->setEnabled(false);
     m_socket->close();
     m_clock.setTickCount(0);
 }
@@ -91,42 +91,42 @@ void ReceiverWindow::buildControls()
         return control;
     };
 
-    m_command4 = button("Command4", QStringLiteral("&Set host/port"));
-    place(m_command4, 480, 240, 1335, 375);
-    m_label2 = label("Label2", QStringLiteral("Port:"));
-    place(m_label2, 2040, 360, 495, 255);
-    m_txtport = new QLineEdit(QStringLiteral("6081"), this);
-    m_txtport->setObjectName(QStringLiteral("txtport"));
-    place(m_txtport, 2640, 240, 2055, 315);
+    m_setPort = button("Command4", QStringLiteral("&Set host/port"));
+    place(m_setPort, 480, 240, 1335, 375);
+    m_portLabel = label("Label2", QStringLiteral("Port:"));
+    place(m_portLabel, 2040, 360, 495, 255);
+    m_port = new QLineEdit(QStringLiteral("6081"), this);
+    m_port->setObjectName(QStringLiteral("txtport"));
+    place(m_port, 2640, 240, 2055, 315);
 
-    m_label4 = label("Label4", QStringLiteral("Enter command to send back :"));
-    place(m_label4, 240, 1080, 5775, 255);
-    m_text1 = new QLineEdit(this);
-    m_text1->setObjectName(QStringLiteral("Text1"));
-    place(m_text1, 240, 1440, 9735, 360);
-    m_command5 = button("Command5", QStringLiteral("Send Data"));
-    m_command5->setEnabled(false);
-    place(m_command5, 3960, 1920, 1695, 375);
+    m_commandLabel = label("Label4", QStringLiteral("Enter command to send back :"));
+    place(m_commandLabel, 240, 1080, 5775, 255);
+    m_command = new QLineEdit(this);
+    m_command->setObjectName(QStringLiteral("Text1"));
+    place(m_command, 240, 1440, 9735, 360);
+    m_sendData = button("Command5", QStringLiteral("Send Data"));
+    m_sendData->setEnabled(false);
+    place(m_sendData, 3960, 1920, 1695, 375);
 
-    m_label1 = label("Label1", QStringLiteral("Activity Log:"));
-    place(m_label1, 120, 2040, 1095, 255);
-    m_list1 = new ActivityList(activityListCap, this);
-    m_list1->setObjectName(QStringLiteral("List1"));
-    place(m_list1, 120, 2400, 9855, 4350);
+    m_activityLabel = label("Label1", QStringLiteral("Activity Log:"));
+    place(m_activityLabel, 120, 2040, 1095, 255);
+    m_activity = new ActivityList(activityListCap, this);
+    m_activity->setObjectName(QStringLiteral("List1"));
+    place(m_activity, 120, 2400, 9855, 4350);
 
-    m_command1 = button("Command1", QStringLiteral("&Start"));
-    m_command1->setEnabled(false);
-    place(m_command1, 360, 6960, 1695, 375);
-    m_command2 = button("Command2", QStringLiteral("Stop"));
-    place(m_command2, 2400, 6960, 1695, 375);
-    m_command3 = button("Command3", QStringLiteral("Help"));
-    place(m_command3, 5160, 6960, 1575, 375);
-    m_command6 = button("Command6", QStringLiteral("EXIT"));
-    place(m_command6, 8160, 6960, 1575, 375);
+    m_start = button("Command1", QStringLiteral("&Start"));
+    m_start->setEnabled(false);
+    place(m_start, 360, 6960, 1695, 375);
+    m_stop = button("Command2", QStringLiteral("Stop"));
+    place(m_stop, 2400, 6960, 1695, 375);
+    m_help = button("Command3", QStringLiteral("Help"));
+    place(m_help, 5160, 6960, 1575, 375);
+    m_exit = button("Command6", QStringLiteral("EXIT"));
+    place(m_exit, 8160, 6960, 1575, 375);
 
     // Screen readers and automation name each box by the caption above it.
-    m_label2->setBuddy(m_txtport);
-    m_label4->setBuddy(m_text1);
+    m_portLabel->setBuddy(m_port);
+    m_commandLabel->setBuddy(m_command);
 
     // The lines framing the port, the command and log, and the buttons.
     place(line("Line5", QFrame::HLine), 120, 840, 9855, 30);
@@ -196,7 +196,7 @@ void ReceiverWindow::logMessage(const QString &text)
 
 quint16 ReceiverWindow::listenAt(const QString &portText)
 {
-    m_txtport->setText(portText);
+    m_port->setText(portText);
     if (!m_receiver->selectPort(portText, true) || !m_receiver->listen())
         return 0;
     return m_socket->boundPort();
@@ -204,18 +204,18 @@ quint16 ReceiverWindow::listenAt(const QString &portText)
 
 void ReceiverWindow::addLine(const QString &line)
 {
-    m_list1->addLine(line);
+    m_activity->addLine(line);
 }
 
 QString ReceiverWindow::portText() const
 {
-    return m_txtport->text();
+    return m_port->text();
 }
 
 void ReceiverWindow::listeningStarted()
 {
-    m_command1->setEnabled(false);
-    m_command2->setEnabled(true);
+    m_start->setEnabled(false);
+    m_stop->setEnabled(true);
 }
 
 void ReceiverWindow::commandQueueChanged(bool canQueue)
@@ -228,7 +228,7 @@ void ReceiverWindow::updateSendData()
 {
     // "next message" follows the one-command rule; a unit may have several waiting.
     const bool forUnit = !m_unitChoice->identifier().isEmpty();
-    m_command5->setEnabled(forUnit ? m_receiver->listening() : m_canQueueNext);
+    m_sendData->setEnabled(forUnit ? m_receiver->listening() : m_canQueueNext);
 }
 
 void ReceiverWindow::pendingCommandsChanged()
@@ -255,8 +255,8 @@ void ReceiverWindow::withdrawClicked()
 void ReceiverWindow::setHostPortClicked()
 {
     // While listening the new port applies to the next start; Stop enables Start.
-    if (m_receiver->selectPort(m_txtport->text()) && !m_receiver->listening())
-        m_command1->setEnabled(true);
+    if (m_receiver->selectPort(m_port->text()) && !m_receiver->listening())
+        m_start->setEnabled(true);
 }
 
 void ReceiverWindow::startClicked()
@@ -268,8 +268,8 @@ void ReceiverWindow::startClicked()
 
 void ReceiverWindow::stopClicked()
 {
-    m_command1->setEnabled(true);
-    m_command2->setEnabled(false);
+    m_start->setEnabled(true);
+    m_stop->setEnabled(false);
     m_receiver->stop();
 }
 
@@ -277,17 +277,17 @@ void ReceiverWindow::sendDataClicked()
 {
     const QString unit = m_unitChoice->identifier();
     if (unit.isEmpty())
-        m_receiver->queueCommand(m_text1->text());
+        m_receiver->queueCommand(m_command->text());
     else if (unit.size() > 6)
         logMessage(QStringLiteral("Not queued: ") + unit.left(20) +
                    QStringLiteral(" is longer than a unit identifier (6 characters)"));
     else
-        m_receiver->queueUnitCommand(unit, m_text1->text());
+        m_receiver->queueUnitCommand(unit, m_command->text());
 }
 
 void ReceiverWindow::helpClicked()
 {
-    m_help->open(QStringLiteral("download.txt"));
+    m_helpViewer->open(QStringLiteral("download.txt"));
 }
 
 void ReceiverWindow::exitClicked()

@@ -30,7 +30,8 @@ struct TrackMainOptions
 };
 
 // The server console "Tracking System Remote download V1.3 - 16-5-2005": port, operating system
-// base folder, the two chosen files, Start/Stop and the activity list List1.
+// base folder, the two chosen files, Start/Stop and the activity list List1. The choices go to
+// the exchange's ServerSettings; the labels show them.
 class TrackMain : public QWidget, private DownloadConsole
 {
     Q_OBJECT
@@ -53,25 +54,24 @@ private:
     void place(QWidget *widget, int left, int top, int width, int height);
     void load();
 
-    void setHostPortClicked(); // Command4
-    void startClicked();       // Command1
-    void stopClicked();        // Command2
-    void helpClicked();        // Command3
-    void exitClicked();        // Command6
+    void setHostPortClicked();
+    void startClicked();
+    void stopClicked();
+    void helpClicked();
+    void exitClicked();
     void listeningEnded();
-    void drive1Changed(const QString &drive);
-    void drive2Changed(const QString &drive);
-    void pointDir1At(const QString &folder);
-    void file2Clicked(const QString &name);
+    void baseDriveChanged(const QString &drive);
+    void choiceDriveChanged(const QString &drive);
+    void showChoiceFolder(const QString &folder);
+    void choiceFileClicked(const QString &name);
     void setListeningButtons(bool listening);
+    // Label5 and Label9 follow the files served.
+    void showServed();
     void refreshTransfers();
 
     // DownloadConsole
     void addActivity(const QString &line) override;
     void logLine(const QString &text) override;
-    QString operatingSystemBaseFolder() const override;
-    QString configurationFilePath() const override;
-    QString gpsTableFilePath() const override;
     void showOperatingSystemFolder(const QString &folder) override;
     void showPacketProgress(int number, int count) override;
     void clearPacketProgress() override;
@@ -85,32 +85,33 @@ private:
     DatagramSocket *m_socket;
     RemoteDownload *m_download;
 
-    QPushButton *m_command4;
-    QLabel *m_label2;
-    QLineEdit *m_txtport;
-    QLabel *m_label4;
-    QComboBox *m_combo1;
-    QLabel *m_label6;
-    QComboBox *m_drive2;
-    QListWidget *m_dir1;
-    QListWidget *m_file2;
-    QLabel *m_label3;
-    QLabel *m_label7;
-    QComboBox *m_drive1;
-    QLineEdit *m_text1;
-    QLabel *m_label5;
-    QLabel *m_label8;
-    QLabel *m_label9;
-    QListWidget *m_file1;
-    QLabel *m_label1;
-    ActivityList *m_list1;
-    QLabel *m_packetProgress; // "Packet 3 of 6" during a transfer
+    // Each control's objectName is its name on the form, given here after the member.
+    QPushButton *m_setPort;              // Command4 "&Set host/port"
+    QLabel *m_portLabel;                 // Label2
+    QLineEdit *m_port;                   // txtport
+    QLabel *m_updateKindLabel;           // Label4
+    QComboBox *m_updateKind;             // Combo1: which file a click in File2 chooses
+    QLabel *m_versionsNote;              // Label6
+    QComboBox *m_choiceDrive;            // Drive2
+    QListWidget *m_choiceFolders;        // Dir1
+    QListWidget *m_choiceFiles;          // File2
+    QLabel *m_baseDriveLabel;            // Label3
+    QLabel *m_configurationLabel;        // Label7
+    QComboBox *m_baseDrive;              // Drive1: the operating system folders' base
+    QLineEdit *m_baseFolder;             // Text1
+    QLabel *m_configurationFile;         // Label5
+    QLabel *m_gpsTableLabel;             // Label8
+    QLabel *m_gpsTableFile;              // Label9
+    QListWidget *m_operatingSystemFiles; // File1
+    QLabel *m_activityLabel;             // Label1
+    ActivityList *m_activity;            // List1
+    QLabel *m_packetProgress;            // "Packet 3 of 6" during a transfer
     QLabel *m_transfersLabel;
     QTreeWidget *m_transfers; // the transfers in progress, refreshed a few times a second
     QTimer *m_transfersRefresh;
-    QPushButton *m_command1;
-    QPushButton *m_command2;
-    QPushButton *m_command3;
-    QPushButton *m_command6;
-    QString m_dir1Folder;
+    QPushButton *m_start; // Command1
+    QPushButton *m_stop;  // Command2
+    QPushButton *m_help;  // Command3
+    QPushButton *m_exit;  // Command6
+    QString m_choiceFolder;
 };
