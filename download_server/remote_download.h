@@ -80,6 +80,8 @@ public:
     // belongs to a transfer names its unit.
     void setSessionLimit(int sessions);
     int sessionLimit() const { return m_sessionLimit; }
+    // --store: every transfer is recorded there (not owned).
+    void setStore(FleetStore *store) { m_context.store = store; }
 
     // Start of listening; false (socket closed) when the socket cannot listen.
     bool startListening();
