@@ -115,12 +115,13 @@ public:
             query.addBindValue(m_instance);
             query.addBindValue(identifier);
             query.addBindValue(now);
-            if (!query.exec()) {
-                lose(query.lastError().text());
-            } else if (query.next()) {
-                command = {query.value(0).toLongLong(), identifier, query.value(1).toString()};
+            if (query.exec()) {
+                if (query.next())
+                    command = {query.value(0).toLongLong(), identifier, query.value(1).toString()};
+                query.finish();
+            } else {
+                lose(query.lastError().text()); // the query is gone with the connection
             }
-            query.finish();
         }
         QMetaObject::invokeMethod(
             m_store,
@@ -131,6 +132,7 @@ public:
     // Writes what is held, once, and closes.
     void finish()
     {
+        m_finishing = true;
         if (m_connected)
             drain();
         for (const auto &batch : m_queue)
@@ -185,19 +187,18 @@ private:
             if (!m_everConnected && !m_toldUnreachable)
                 tell(QStringLiteral("Store unreachable: %1 (%2); units are answered, the store "
                                     "is tried again")
-                         .arg(m_location.shown(), reason.trimmed()));
+                         .arg(m_location.shown(), reason.simplified()));
             m_toldUnreachable = true;
             retryLater();
             return;
         }
-        tell(m_everConnected ? QStringLiteral("Store back: %1").arg(m_location.shown())
-                             : QStringLiteral("Store: %1 (schema %2, instance %3)")
-                                   .arg(m_location.shown())
-                                   .arg(StoreSchema::version)
-                                   .arg(m_instance));
+        if (!m_everConnected)
+            tell(QStringLiteral("Store: %1 (schema %2, instance %3)")
+                     .arg(m_location.shown())
+                     .arg(StoreSchema::version)
+                     .arg(m_instance));
         m_everConnected = true;
         m_toldUnreachable = false;
-        m_retryMs = firstRetryMs;
         setConnected(true);
         m_refresh->start();
         refresh();
@@ -214,8 +215,17 @@ private:
     {
         if (!m_connected)
             return;
-        tell(QStringLiteral("Store lost: %1 (%2); rows are held and the store is tried again")
-                 .arg(m_location.shown(), reason.trimmed()));
+        if (m_finishing) {
+            close();
+            m_connected = false;
+            return;
+        }
+        // One line for an outage, however often the store comes and goes again meanwhile.
+        if (!m_toldLost)
+            tell(QStringLiteral("Store lost: %1 (%2); rows are held and the store is tried "
+                                "again")
+                     .arg(m_location.shown(), reason.simplified()));
+        m_toldLost = true;
         close();
         setConnected(false);
         QMetaObject::invokeMethod(
@@ -351,12 +361,19 @@ private:
                 return;
             }
             const bool hadCommands = !batch.commands.empty() || !batch.withdrawals.empty();
+            // Written: the next loss is retried from the shortest pause again.
+            m_retryMs = firstRetryMs;
             m_store->m_heldBytes -= batch.bytes;
             m_queue.pop_front();
             QMetaObject::invokeMethod(
                 m_store, [store = m_store] { store->written(); }, Qt::QueuedConnection);
             if (hadCommands)
                 refresh();
+        }
+        // Back once what was held has gone in.
+        if (m_connected && m_toldLost) {
+            m_toldLost = false;
+            tell(QStringLiteral("Store back: %1").arg(m_location.shown()));
         }
     }
 
@@ -404,6 +421,8 @@ private:
     bool m_everConnected = false;
     bool m_toldUnreachable = false;
     bool m_refused = false;
+    bool m_toldLost = false;
+    bool m_finishing = false;
 };
 
 FleetStore::FleetStore(StoreSettings settings, QObject *parent, qint64 queueBytes)

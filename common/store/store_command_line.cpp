@@ -37,13 +37,13 @@ public:
         QSqlDatabase::removeDatabase(m_name);
     }
 
-    // The reason it cannot be used, or empty.
-    QString open()
+    // The reason it cannot be used, or empty. Only an operation that adds to the store creates
+    // a SQLite file that is not there.
+    QString open(bool create)
     {
         if (!m_location.error.isEmpty())
             return m_location.error;
-        // Reading a store that is not there would make an empty one.
-        if (!m_location.isPostgres() && !QFileInfo::exists(m_location.file))
+        if (!create && !m_location.isPostgres() && !QFileInfo::exists(m_location.file))
             return QStringLiteral("no such file");
         m_database = m_location.connection(m_name);
         if (!m_database.isValid())
@@ -291,7 +291,9 @@ std::optional<StoreSettings> StoreCommandLine::settings(const QCommandLineParser
         }
         settings.location = parser.value(m_record);
     }
-    if ((parser.isSet(m_store) || parser.isSet(m_record)) && settings.location.isEmpty()) {
+    const bool named =
+        parser.isSet(m_store) || (m_program == Program::Quellix && parser.isSet(m_record));
+    if (named && settings.location.isEmpty()) {
         bad(QStringLiteral("--store needs a location."));
         return std::nullopt;
     }
@@ -324,11 +326,13 @@ int StoreCommandLine::run(const QCommandLineParser &parser) const
         return bad(QStringLiteral("The operations on the store need --store LOCATION."));
     const bool asJson = parser.isSet(m_json);
     OperatorStore store(chosen->location);
-    if (const QString reason = store.open(); !reason.isEmpty())
+    if (const QString reason = store.open(m_program == Program::Quellix && parser.isSet(m_send));
+        !reason.isEmpty())
         return unreachable(store, reason);
     QSqlQuery query;
 
-    if (parser.isSet(m_units)) {
+    const bool quellix = m_program == Program::Quellix;
+    if (quellix && parser.isSet(m_units)) {
         if (!store.exec(query, QStringLiteral("SELECT identifier, address, port, last_seen, "
                                               "messages, first_seen, last_message, instance "
                                               "FROM units ORDER BY identifier")))
@@ -352,7 +356,7 @@ int StoreCommandLine::run(const QCommandLineParser &parser) const
         return Done;
     }
 
-    if (parser.isSet(m_commands)) {
+    if (quellix && parser.isSet(m_commands)) {
         if (!store.expire() ||
             !store.exec(query, QStringLiteral("SELECT id, identifier, text, state, queued_at, "
                                               "expires_at, sent_at, acknowledgement, queued_by, "
@@ -377,7 +381,7 @@ int StoreCommandLine::run(const QCommandLineParser &parser) const
         return Done;
     }
 
-    if (parser.isSet(m_send)) {
+    if (quellix && parser.isSet(m_send)) {
         const QString identifier = parser.value(m_send);
         if (identifier.isEmpty() || identifier.size() > 6 || identifier.contains(u' '))
             return bad(QStringLiteral("--send expects a unit identifier of 1 to 6 characters, "
@@ -414,7 +418,7 @@ int StoreCommandLine::run(const QCommandLineParser &parser) const
         return Done;
     }
 
-    if (parser.isSet(m_withdraw)) {
+    if (quellix && parser.isSet(m_withdraw)) {
         bool ok = false;
         const qint64 id = parser.value(m_withdraw).toLongLong(&ok);
         if (!ok || id <= 0)
@@ -442,7 +446,7 @@ int StoreCommandLine::run(const QCommandLineParser &parser) const
         return NotPending;
     }
 
-    if (parser.isSet(m_transfers)) {
+    if (!quellix && parser.isSet(m_transfers)) {
         QStringList conditions;
         QVariantList values;
         if (parser.isSet(m_since)) {
