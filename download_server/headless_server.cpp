@@ -21,6 +21,15 @@ HeadlessServer::HeadlessServer(HeadlessServerOptions options, QObject *parent)
 {
     m_download->setSessionLimit(m_options.sessions);
     m_socket->setReusePort(m_options.reusePort);
+    if (m_options.store.isSet()) {
+        auto *store = new FleetStore(m_options.store, this);
+        connect(store, &FleetStore::line, this, [this](const QString &line) {
+            addActivity(line);
+            ConsoleLines::writeError(line);
+        });
+        m_download->setStore(store);
+        store->start();
+    }
     m_summary->setInterval(m_options.summaryIntervalMs);
     connect(m_summary, &QTimer::timeout, this, &HeadlessServer::writeSummary);
     if (m_options.baseFolder.isEmpty())

@@ -5,6 +5,7 @@
 #include "common/command_line.h"
 #include "common/console_lines.h"
 #include "common/data_folder.h"
+#include "common/store/store_command_line.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -115,9 +116,11 @@ bool enterDataFolder()
     return false;
 }
 
-int runHeadless(const QCommandLineParser &parser, const Options &options)
+int runHeadless(const QCommandLineParser &parser, const Options &options,
+                const StoreSettings &store)
 {
     HeadlessServerOptions chosen;
+    chosen.store = store;
     chosen.portText = parser.value(options.port);
     chosen.baseFolder = absolute(parser.value(options.base));
     chosen.configurationFile = absolute(parser.value(options.config));
@@ -161,10 +164,20 @@ int main(int argc, char *argv[])
     Options options;
     describe(parser, options);
     // --help, --version and a command line that cannot be followed need no display.
+    const StoreCommandLine storeCommandLine(StoreCommandLine::Program::Server);
+    storeCommandLine.addTo(parser);
     CommandLine::processBeforeApplication(parser, argc, argv, QStringLiteral("Server"));
+    // The operations on the store alone need neither a display nor a running Server.
+    if (storeCommandLine.isOperation(parser)) {
+        QCoreApplication app(argc, argv);
+        return storeCommandLine.run(parser);
+    }
+    const std::optional<StoreSettings> store = storeCommandLine.settings(parser);
+    if (!store)
+        return badCommandLine;
     if (parser.isSet(options.headless)) {
         QCoreApplication app(argc, argv);
-        return runHeadless(parser, options);
+        return runHeadless(parser, options, *store);
     }
     for (const QCommandLineOption *headlessOnly :
          {&options.port, &options.base, &options.config, &options.gps, &options.quiet}) {
@@ -185,6 +198,7 @@ int main(int argc, char *argv[])
     windowOptions.tickIntervalMs = tickInterval(parser, options);
     windowOptions.sessions = *sessions;
     windowOptions.reusePort = parser.isSet(options.reusePort);
+    windowOptions.store = *store;
     TrackMain window(std::move(windowOptions));
     window.show();
     return app.exec();

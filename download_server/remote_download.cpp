@@ -102,6 +102,7 @@ void RemoteDownload::datagramArrived(const QByteArray &data, const QHostAddress 
         // shown so the operator sees the fleet waiting. Nothing is sent: the unit calls again.
         if (m_sessionLimit > 1) {
             ++m_counts.refused;
+            UnitTransfer::recordRefusal(m_context, data, sender, senderPort);
             const QString line = QStringLiteral("Busy : %1 transfers in progress, request not "
                                                 "served")
                                      .arg(m_transfers.size()) +

@@ -79,6 +79,8 @@ public:
     // belongs to a transfer names its unit.
     void setSessionLimit(int sessions);
     int sessionLimit() const { return m_sessionLimit; }
+    // --store: every transfer is recorded there (not owned).
+    void setStore(FleetStore *store) { m_context.store = store; }
 
     // "&Start": listens on the socket's local port (0: one the system gives) and adds "Started,
     // listening on port " + portText. False, with one error line and the socket closed, when

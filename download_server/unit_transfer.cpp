@@ -6,7 +6,10 @@
 
 #include "common/datagram_socket.h"
 #include "common/hex_pair.h"
+#include "common/store/fleet_store.h"
 
+#include <QCryptographicHash>
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 
@@ -59,6 +62,56 @@ UnitTransfer::UnitTransfer(TransferContext &context, const QByteArray &request,
 {
 }
 
+UnitTransfer::~UnitTransfer()
+{
+    if (isRunning())
+        endRecord(QStringLiteral("stopped"));
+}
+
+void UnitTransfer::recordRefusal(TransferContext &context, const QByteArray &request,
+                                 const QHostAddress &unit, quint16 port)
+{
+    if (!context.store)
+        return;
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    const char *kind = request.contains(keywordOperatingSystem) ? keywordOperatingSystem
+                       : request.contains(keywordConfiguration) ? keywordConfiguration
+                                                                : keywordGpsTable;
+    const QString identifier = QString::fromLatin1(request.left(6));
+    context.store->unitHeard(identifier, unit.toString(), port, now, QString::fromLatin1(request));
+    context.store->addTransfer({identifier,
+                                unit.toString(),
+                                port,
+                                QString::fromLatin1(kind),
+                                {},
+                                {},
+                                0,
+                                0,
+                                QStringLiteral("refused busy"),
+                                now,
+                                now});
+}
+
+void UnitTransfer::beginRecord(const char *kind, const QString &what)
+{
+    m_recordKind = QString::fromLatin1(kind);
+    m_recordWhat = what;
+    m_recordStartedMs = QDateTime::currentMSecsSinceEpoch();
+    m_recordTimeouts = 0;
+    m_recordSha256.clear();
+}
+
+void UnitTransfer::endRecord(const QString &outcome)
+{
+    if (!m_context.store || m_recordKind.isEmpty())
+        return;
+    m_context.store->addTransfer(
+        {QString::fromLatin1(m_request.left(6)), m_unit.toString(), m_unitPort, m_recordKind,
+         m_recordWhat, QString::fromLatin1(m_recordSha256), m_packetCount, m_recordTimeouts,
+         outcome, m_recordStartedMs, QDateTime::currentMSecsSinceEpoch()});
+    m_recordKind.clear();
+}
+
 QByteArray UnitTransfer::packetNumberText(int packetNumber)
 {
     return QByteArray::number(packetNumber).rightJustified(3, '0');
@@ -105,6 +158,10 @@ void UnitTransfer::reportToBoth(const QString &text)
 
 void UnitTransfer::start()
 {
+    if (m_context.store)
+        m_context.store->unitHeard(QString::fromLatin1(m_request.left(6)), m_unit.toString(),
+                                   m_unitPort, QDateTime::currentMSecsSinceEpoch(),
+                                   QString::fromLatin1(m_request));
     m_context.console.logLine(named(QString::fromLatin1(m_request)));
     beginNextDownload();
 }
@@ -136,11 +193,15 @@ bool UnitTransfer::beginOperatingSystem()
         m_context.settings.operatingSystemBase(), versionFolder);
     if (!location.folder.isEmpty())
         m_context.console.showOperatingSystemFolder(location.folder);
+    beginRecord(keywordOperatingSystem,
+                QString::fromLatin1(versionFolder) + u'/' +
+                    (location.found ? QFileInfo(location.path).fileName() : QString()));
 
     QFile file(location.path);
     if (!location.found || !file.open(QIODevice::ReadOnly)) {
         m_context.console.logLine(named(operatingSystemNotFound));
         m_context.console.addActivity(named(operatingSystemNotFound));
+        endRecord(QStringLiteral("not found"));
         return false;
     }
     // Refused before the first packet: a longer file would be cut at packet "255" and still be
@@ -150,6 +211,7 @@ bool UnitTransfer::beginOperatingSystem()
                                     "characters, not sent !!!")
                          .arg(location.path)
                          .arg(maximumOperatingSystemSize));
+        endRecord(QStringLiteral("too long"));
         return false;
     }
     file.close();
@@ -157,6 +219,7 @@ bool UnitTransfer::beginOperatingSystem()
     if (!content) {
         m_context.console.logLine(named(operatingSystemNotFound));
         m_context.console.addActivity(named(operatingSystemNotFound));
+        endRecord(QStringLiteral("not found"));
         return false;
     }
     m_content = *content; // shared with every other transfer of the same file
@@ -172,6 +235,7 @@ bool UnitTransfer::beginOperatingSystem()
 bool UnitTransfer::beginConfiguration()
 {
     QByteArray image;
+    beginRecord(keywordConfiguration, m_context.settings.configurationFile());
     const ServerImageResult result =
         m_context.images.configuration(m_context.settings.configurationFile(), m_request, image);
     return beginImage(result, image, configurationNotFound, configurationThreshold,
@@ -181,6 +245,7 @@ bool UnitTransfer::beginConfiguration()
 bool UnitTransfer::beginGpsTable()
 {
     QByteArray image;
+    beginRecord(keywordGpsTable, m_context.settings.gpsTableFile());
     const ServerImageResult result = m_context.images.gps(m_context.settings.gpsTableFile(), image);
     return beginImage(result, image, gpsTableNotFound, gpsTableThreshold, gpsTableSuccess,
                       QStringLiteral("GPS locations table"));
@@ -194,6 +259,7 @@ bool UnitTransfer::beginImage(const ServerImageResult &result, const QByteArray 
         const bool invalid =
             result.status == ServerImageResult::Status::Invalid && !result.problem.isEmpty();
         reportToBoth(invalid ? result.problem : notFoundText);
+        endRecord(invalid ? QStringLiteral("invalid") : QStringLiteral("not found"));
         return false;
     }
     m_content = image;
@@ -211,6 +277,8 @@ void UnitTransfer::beginPackets(int count)
 {
     m_packetIndex = 0;
     m_packetCount = count;
+    if (m_context.store)
+        m_recordSha256 = QCryptographicHash::hash(m_content, QCryptographicHash::Sha256).toHex();
     sendCurrentPacket();
 }
 
@@ -263,10 +331,12 @@ void UnitTransfer::waitEnded(bool replied, bool accepted)
     if (!replied) {
         detail(unitUpdateFailed("Error1", m_identifier));
         ++m_timeouts;
+        ++m_recordTimeouts;
     }
     if (accepted) {
         if (m_lastPacket) {
             reportToBoth(m_successText);
+            endRecord(QStringLiteral("downloaded"));
             finish(Outcome::Downloaded);
             return;
         }
@@ -276,6 +346,7 @@ void UnitTransfer::waitEnded(bool replied, bool accepted)
     }
     if (m_timeouts >= maximumTimeouts) {
         reportToBoth(unitUpdateFailed("Error2", m_identifier));
+        endRecord(QStringLiteral("gave up"));
         finish(Outcome::GaveUp);
         return;
     }

@@ -11,6 +11,7 @@
 class DatagramSocket;
 class DownloadConsole;
 class FileContentCache;
+class FleetStore;
 class ServerSettings;
 
 // The builders of the configuration and GPS images; tests may hand in their own images. The
@@ -33,7 +34,8 @@ struct TransferContext
     ServerImageSource &images;
     FileContentCache &files;
     bool namesUnits = false;
-    bool showsProgress = true; // the console's one packet line follows a lone transfer
+    bool showsProgress = true;   // the console's one packet line follows a lone transfer
+    FleetStore *store = nullptr; // --store: every download is recorded there as it ends
 };
 
 // One unit's transfer: the downloads its request names, sent packet by packet, each packet
@@ -53,6 +55,10 @@ public:
 
     UnitTransfer(TransferContext &context, const QByteArray &request, const QHostAddress &unit,
                  quint16 unitPort);
+    // A download still running is recorded as stopped.
+    ~UnitTransfer();
+    UnitTransfer(const UnitTransfer &) = delete;
+    UnitTransfer &operator=(const UnitTransfer &) = delete;
 
     // Logs the request and sends the first packet (or reports why there is nothing to send).
     void start();
@@ -78,6 +84,9 @@ public:
     static int imagePacketCount(int lastPacketThreshold);
     // " (unit 127.0.0.1:40001)": how lines name their unit when several are served.
     static QString unitSuffix(const QHostAddress &unit, quint16 port);
+    // A request turned away because every session is busy, in the store when there is one.
+    static void recordRefusal(TransferContext &context, const QByteArray &request,
+                              const QHostAddress &unit, quint16 port);
 
 private:
     enum class Step { OperatingSystem, Configuration, GpsTable, Done };
@@ -94,6 +103,9 @@ private:
     void send();
     void waitEnded(bool replied, bool accepted);
     void finish(Outcome outcome);
+    // The store's record of the download in hand.
+    void beginRecord(const char *kind, const QString &what);
+    void endRecord(const QString &outcome);
 
     QString named(const QString &text) const;
     void detail(const QString &text);
@@ -123,4 +135,11 @@ private:
     int m_ticks = 0;
     int m_timeouts = 0; // of the packet in flight
     Outcome m_outcome = Outcome::Running;
+
+    // For the store: the download in hand, since when, its time-outs, what was sent.
+    QString m_recordKind; // empty: none in hand
+    QString m_recordWhat;
+    qint64 m_recordStartedMs = 0;
+    int m_recordTimeouts = 0;
+    QByteArray m_recordSha256;
 };

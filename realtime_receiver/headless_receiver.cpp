@@ -12,13 +12,13 @@ namespace {
 constexpr int summaryIntervalMs = 10000;
 }
 
-HeadlessReceiver::HeadlessReceiver(const QString &portText, const QString &recordFile,
-                                   QObject *parent)
-    : QObject(parent), m_portText(portText), m_recordFile(recordFile),
-      m_socket(new UdpDatagramSocket(this)),
+HeadlessReceiver::HeadlessReceiver(const QString &portText, const StoreSettings &store,
+                                   bool reusePort, QObject *parent)
+    : QObject(parent), m_portText(portText), m_store(store), m_socket(new UdpDatagramSocket(this)),
       m_receiver(new RealtimeReceiver(*m_socket, *this, ReceiverText::answerPause, this)),
       m_stopSignals(new StopSignals(this)), m_input(new StandardInputLines(this))
 {
+    m_socket->setReusePort(reusePort);
     connect(m_stopSignals, &StopSignals::stopRequested, m_receiver, &RealtimeReceiver::stop);
     connect(m_input, &StandardInputLines::lineRead, this, &HeadlessReceiver::commandRead);
     connect(m_input, &StandardInputLines::ended, this, &HeadlessReceiver::inputEnded);
@@ -30,8 +30,8 @@ HeadlessReceiver::~HeadlessReceiver() = default;
 
 bool HeadlessReceiver::start()
 {
-    if (!m_recordFile.isEmpty())
-        m_receiver->record(m_recordFile); // a record that fails leaves the receiving as it is
+    if (m_store.isSet())
+        m_receiver->useStore(m_store); // a store that fails leaves the receiving as it is
     if (!m_receiver->selectPort(m_portText, true) || !m_receiver->listen())
         return false;
     addLine(QStringLiteral("Listening on UDP port %1").arg(m_socket->boundPort()));

@@ -2,6 +2,8 @@
 
 #include "realtime_receiver.h"
 
+#include "common/store/fleet_store.h"
+
 #include <QObject>
 #include <QQueue>
 #include <QString>
@@ -25,9 +27,9 @@ class HeadlessReceiver : public QObject, private ReceiverConsole
 public:
     enum ExitStatus { Stopped = 0, CannotListen = 1 };
 
-    // recordFile: the --record database, empty for none.
-    explicit HeadlessReceiver(const QString &portText, const QString &recordFile = {},
-                              QObject *parent = nullptr);
+    // store: the --store (--record) settings, no location for none; reusePort: --reuse-port.
+    explicit HeadlessReceiver(const QString &portText, const StoreSettings &store = {},
+                              bool reusePort = false, QObject *parent = nullptr);
     ~HeadlessReceiver() override;
 
     // Starts listening and returns at once: false when it cannot (exit status CannotListen).
@@ -53,7 +55,7 @@ private:
     void listeningEnded() override;
 
     QString m_portText;
-    QString m_recordFile;
+    StoreSettings m_store;
     UdpDatagramSocket *m_socket;
     RealtimeReceiver *m_receiver;
     StopSignals *m_stopSignals;

@@ -4,6 +4,7 @@
 #include "common/command_line.h"
 #include "common/console_lines.h"
 #include "common/data_folder.h"
+#include "common/store/store_command_line.h"
 
 #include <QApplication>
 #include <QCommandLineOption>
@@ -42,17 +43,19 @@ int main(int argc, char *argv[])
                                     QStringLiteral("Start listening on <port> at once."),
                                     QStringLiteral("port"));
     listenOption.setFlags(QCommandLineOption::HiddenFromHelp);
-    QCommandLineOption recordOption(
-        QStringLiteral("record"),
-        QStringLiteral("Write every message received and every acknowledgement sent to the "
-                       "SQLite database <file> (table traffic)."),
-        QStringLiteral("file"));
+    QCommandLineOption reusePortOption(
+        QStringLiteral("reuse-port"),
+        QStringLiteral("Share the UDP port with other Quellix processes (Linux, headless): each "
+                       "unit stays with one of them."));
     QCommandLineOption dataFolderOption(
         QStringLiteral("data-folder"),
         QStringLiteral("Work in the user's data folder of the tool set (%1, created when "
                        "missing). The menu entry starts Quellix so.")
             .arg(QDir::toNativeSeparators(DataFolder::path())));
-    parser.addOptions({headlessOption, portOption, listenOption, recordOption, dataFolderOption});
+    parser.addOptions(
+        {headlessOption, portOption, listenOption, reusePortOption, dataFolderOption});
+    const StoreCommandLine storeCommandLine(StoreCommandLine::Program::Quellix);
+    storeCommandLine.addTo(parser);
 
     // --help, --version and a command line that cannot be followed need no display.
     CommandLine::processBeforeApplication(parser, argc, argv, QStringLiteral("Quellix"));
@@ -61,9 +64,17 @@ int main(int argc, char *argv[])
                                      .arg(QDir::toNativeSeparators(DataFolder::path())));
         return badCommandLine;
     }
+    // The operations on the store alone need neither a display nor a running Quellix.
+    if (storeCommandLine.isOperation(parser)) {
+        QCoreApplication app(argc, argv);
+        return storeCommandLine.run(parser);
+    }
+    const std::optional<StoreSettings> store = storeCommandLine.settings(parser);
+    if (!store)
+        return badCommandLine;
     if (parser.isSet(headlessOption)) {
         QCoreApplication app(argc, argv);
-        HeadlessReceiver receiver(parser.value(portOption), parser.value(recordOption));
+        HeadlessReceiver receiver(parser.value(portOption), *store, parser.isSet(reusePortOption));
         if (!receiver.start())
             return HeadlessReceiver::CannotListen;
         QObject::connect(&receiver, &HeadlessReceiver::finished, &app, &QCoreApplication::exit,
@@ -77,7 +88,7 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     ReceiverWindow::Options options;
-    options.recordFile = parser.value(recordOption);
+    options.store = *store;
     ReceiverWindow window(options);
     window.show();
 

@@ -1,9 +1,8 @@
 #include "realtime_receiver.h"
 
-#include "traffic_record.h"
-
 #include "common/console_lines.h"
 #include "common/datagram_socket.h"
+#include "common/store/fleet_store.h"
 
 #include <QDateTime>
 
@@ -31,15 +30,23 @@ void RealtimeReceiver::logMessage(const QString &text)
         m_console.addLine(line);
 }
 
-bool RealtimeReceiver::record(const QString &fileName)
+void RealtimeReceiver::useStore(const StoreSettings &settings)
 {
-    delete m_record;
-    m_record = new TrafficRecord(this);
-    connect(m_record, &TrafficRecord::failed, this, [this](const QString &line) {
+    delete m_store;
+    m_store = new FleetStore(settings, this);
+    connect(m_store, &FleetStore::line, this, [this](const QString &line) {
         logMessage(line);
         ConsoleLines::writeError(line);
     });
-    return m_record->open(fileName);
+    // A claimed command waits in memory for the unit's next acknowledgement.
+    connect(m_store, &FleetStore::claimed, this, [this](const StoredCommand &claimed) {
+        m_unitCommands.append({claimed.identifier, claimed.text, claimed.id});
+        ++m_unitCommandCount[claimed.identifier];
+        m_console.pendingCommandsChanged();
+    });
+    connect(m_store, &FleetStore::pendingChanged, this,
+            [this] { m_console.pendingCommandsChanged(); });
+    m_store->start();
 }
 
 bool RealtimeReceiver::selectPort(const QString &portText, bool anyPort)
@@ -93,8 +100,8 @@ void RealtimeReceiver::endListeningWhenIdle()
         return;
     m_socket.close();
     m_listening = false;
-    if (m_record)
-        m_record->flush();
+    if (m_store)
+        m_store->flush();
     commandQueueChanged();
     logMessage(QStringLiteral("Stopped, listening on port ") + m_console.portText());
     m_console.listeningEnded();
@@ -109,6 +116,13 @@ void RealtimeReceiver::datagramArrived(const QByteArray &data, const QHostAddres
     const UnitAddress from{sender, senderPort};
     UnitState &unit = m_units.heard(from, m_lastMessage, QDateTime::currentMSecsSinceEpoch());
     recordTraffic(true, from, unit.identifier, data);
+    if (m_store) {
+        m_store->unitHeard(unit.identifier, from.address.toString(), from.port, unit.lastUtcMs,
+                           unit.lastMessage);
+        // One claimed command at a time per unit; it goes with the next acknowledgement.
+        if (!hasCommandFor(unit.identifier))
+            m_store->claimFor(unit.identifier);
+    }
     // After Stop a message is still shown, but no new answer starts.
     if (!m_running || unit.answerPending)
         return;
@@ -173,6 +187,9 @@ void RealtimeReceiver::answer(UnitState &unit)
     ++m_answered;
     recordTraffic(false, unit.from, identifier, datagram);
     if (unitCommand >= 0) {
+        if (m_store && m_unitCommands[unitCommand].storeId != 0)
+            m_store->commandSent(m_unitCommands[unitCommand].storeId,
+                                 acknowledgementText(identifier, command));
         takeUnitCommandAt(unitCommand);
     } else if (m_nextCommandQueued) {
         m_pendingCommand.clear();
@@ -209,6 +226,12 @@ bool RealtimeReceiver::queueUnitCommand(const QString &identifier, const QString
         logMessage(QStringLiteral("You didnt set remote host/port"));
         return false;
     }
+    if (m_store) {
+        // Whichever instance hears the unit next sends it.
+        m_store->queueCommand(identifier, command);
+        logMessage(QStringLiteral("Pending for ") + identifier + QStringLiteral(": ") + command);
+        return true;
+    }
     if (m_unitCommands.size() >= pendingCommandCap) {
         logMessage(QStringLiteral("Not queued: %1 commands are already waiting for their units")
                        .arg(pendingCommandCap));
@@ -226,7 +249,12 @@ QList<PendingCommand> RealtimeReceiver::pendingCommands() const
     QList<PendingCommand> all;
     if (m_nextCommandQueued)
         all.append({QString(), m_pendingCommand});
-    return all + m_unitCommands;
+    all += m_unitCommands;
+    if (m_store) {
+        for (const StoredCommand &stored : m_store->pendingCommands())
+            all.append({stored.identifier, stored.text, stored.id});
+    }
+    return all;
 }
 
 bool RealtimeReceiver::withdraw(const PendingCommand &pending)
@@ -242,6 +270,12 @@ bool RealtimeReceiver::withdraw(const PendingCommand &pending)
         return true;
     }
     const qsizetype at = m_unitCommands.indexOf(pending);
+    if (at < 0 && m_store && pending.storeId != 0) {
+        m_store->withdrawCommand(pending.storeId);
+        logMessage(QStringLiteral("Withdrawn for ") + pending.identifier + QStringLiteral(": ") +
+                   pending.command);
+        return true;
+    }
     if (at < 0)
         return false;
     takeUnitCommandAt(at);
@@ -258,9 +292,7 @@ void RealtimeReceiver::commandQueueChanged()
 void RealtimeReceiver::recordTraffic(bool received, const UnitAddress &unit,
                                      const QString &identifier, const QByteArray &data)
 {
-    if (!m_record)
-        return;
-    m_record->add(received ? TrafficRecord::Direction::Received : TrafficRecord::Direction::Sent,
-                  QDateTime::currentMSecsSinceEpoch(), unit.address.toString(), unit.port,
-                  identifier, data);
+    if (m_store)
+        m_store->addTraffic(received, QDateTime::currentMSecsSinceEpoch(), unit.address.toString(),
+                            unit.port, identifier, data);
 }

@@ -14,7 +14,8 @@
 #include <deque>
 
 class DatagramSocket;
-class TrafficRecord;
+class FleetStore;
+struct StoreSettings;
 
 // Where the receiver shows its lines and which controls follow its state: the window's List1
 // and buttons, or standard output when Quellix runs without a window.
@@ -42,6 +43,7 @@ struct PendingCommand
 {
     QString identifier;
     QString command;
+    qint64 storeId = 0; // its number in the fleet store; 0: held in memory only
     friend bool operator==(const PendingCommand &, const PendingCommand &) = default;
 };
 
@@ -62,9 +64,10 @@ public:
     // A text as one line up to 100 characters, else as the first 100 and the rest.
     void logMessage(const QString &text);
 
-    // --record FILE: every message and acknowledgement from now on goes to the SQLite file.
-    // False, with one line in the list and on standard error, when the file cannot be used.
-    bool record(const QString &fileName);
+    // --store (or --record): every unit, message and acknowledgement from now on goes to the
+    // fleet store, and the commands for chosen units wait there. What becomes of the store is
+    // told in lines, in the list and on standard error; receiving never waits for it.
+    void useStore(const StoreSettings &settings);
 
     // "&Set host/port": true when the text names a port, which the socket then takes. With
     // anyPort (the headless receiver's --port 0), "0" names whichever port the system gives.
@@ -143,5 +146,5 @@ private:
     QElapsedTimer m_clock;
     quint64 m_received = 0;
     quint64 m_answered = 0;
-    TrafficRecord *m_record = nullptr;
+    FleetStore *m_store = nullptr;
 };

@@ -4,7 +4,7 @@
 #   --fuzz      also clang and its libFuzzer runtime, for the fuzz targets of tests/fuzz
 #   --analysis  also clang-tidy and clazy, for scripts/static-analysis.sh
 set -euo pipefail
-packages=(cmake g++ make ninja-build clang-format qt6-base-dev qt6-serialport-dev libqt6sql6-sqlite libgl-dev socat libxml2-utils gcovr)
+packages=(cmake g++ make ninja-build clang-format qt6-base-dev qt6-serialport-dev libqt6sql6-sqlite libqt6sql6-psql postgresql postgresql-common libgl-dev socat libxml2-utils gcovr)
 for arg in "$@"; do
   case "$arg" in
     --fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;

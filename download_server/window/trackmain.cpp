@@ -9,6 +9,7 @@
 
 #include "common/datagram_socket.h"
 #include "common/help_viewer.h"
+#include "common/store/fleet_store.h"
 #include "common/tick_clock.h"
 
 #include <QCloseEvent>
@@ -44,6 +45,15 @@ TrackMain::TrackMain(TrackMainOptions options, QWidget *parent)
     m_socket->setObjectName(QStringLiteral("sckudp"));
     createControls();
     load();
+    if (options.store.isSet()) {
+        auto *store = new FleetStore(options.store, this);
+        connect(store, &FleetStore::line, this, [this](const QString &line) {
+            addActivity(line);
+            logLine(line);
+        });
+        m_download->setStore(store);
+        store->start();
+    }
 }
 
 TrackMain::~TrackMain() = default;

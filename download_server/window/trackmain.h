@@ -2,6 +2,8 @@
 
 #include "remote_download.h"
 
+#include "common/store/fleet_store.h"
+
 #include <QString>
 #include <QWidget>
 
@@ -27,6 +29,7 @@ struct TrackMainOptions
     bool reusePort = false; // share the port with other Server processes
     ServerImageSource images;
     HelpViewer *helpViewer = nullptr; // the system's text viewer when null
+    StoreSettings store;              // --store: where the transfers are recorded
 };
 
 // The server console "Tracking System Remote download V1.3 - 16-5-2005": port, operating system

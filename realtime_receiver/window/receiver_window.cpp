@@ -47,8 +47,8 @@ ReceiverWindow::ReceiverWindow(const Options &options, QWidget *parent)
     }
     m_receiver = new RealtimeReceiver(*m_socket, *this, options.answerPause, this);
     buildControls();
-    if (!options.recordFile.isEmpty())
-        m_receiver->record(options.recordFile); // a failure is one line; receiving goes on
+    if (options.store.isSet())
+        m_receiver->useStore(options.store); // a failure is one line; receiving goes on
 
     connect(m_setPort, &QPushButton::clicked, this, &ReceiverWindow::setHostPortClicked);
     connect(m_start, &QPushButton::clicked, this, &ReceiverWindow::startClicked);
@@ -238,7 +238,8 @@ void ReceiverWindow::pendingCommandsChanged()
         const QString unit =
             pending.identifier.isEmpty() ? QStringLiteral("next message") : pending.identifier;
         auto *item = new QListWidgetItem(unit + QStringLiteral(": ") + pending.command);
-        item->setData(Qt::UserRole, QStringList{pending.identifier, pending.command});
+        item->setData(Qt::UserRole, QStringList{pending.identifier, pending.command,
+                                                QString::number(pending.storeId)});
         m_pendingCommands->addItem(item);
     }
 }
@@ -249,7 +250,7 @@ void ReceiverWindow::withdrawClicked()
     if (!item)
         return;
     const QStringList pending = item->data(Qt::UserRole).toStringList();
-    m_receiver->withdraw({pending.value(0), pending.value(1)});
+    m_receiver->withdraw({pending.value(0), pending.value(1), pending.value(2).toLongLong()});
 }
 
 void ReceiverWindow::setHostPortClicked()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/store/fleet_store.h"
 #include "common/tick_clock.h"
 #include "realtime_receiver.h"
 #include "receiver_text.h"
@@ -36,7 +37,7 @@ public:
         HelpViewer *help = nullptr;       // not owned; null: the system's text viewer
         int tickIntervalMs = 1000;
         std::chrono::milliseconds answerPause = ReceiverText::answerPause;
-        QString recordFile = {}; // --record: the SQLite record of the traffic; empty for none
+        StoreSettings store = {}; // --store (--record): the fleet store; empty for none
     };
 
     explicit ReceiverWindow(QWidget *parent = nullptr);

@@ -101,8 +101,9 @@ struct Receiver
     explicit Receiver(int pauseMs = int(ReceiverText::answerPause.count()),
                       DatagramSocket *socket = nullptr, const QString &recordFile = {})
         : socket(socket ? socket : &udp),
-          window(ReceiverWindow::Options{this->socket, &help, 1000,
-                                         std::chrono::milliseconds(pauseMs), recordFile})
+          window(ReceiverWindow::Options{
+              this->socket, &help, 1000, std::chrono::milliseconds(pauseMs),
+              StoreSettings{recordFile, {}, StoreSettings::defaultExpirySeconds}})
     {
         useAnyPort();
     }

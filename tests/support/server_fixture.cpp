@@ -18,7 +18,7 @@ ServerFixture::ServerFixture(ServerImageSource images, int tickMs, bool setPort,
 {
     QDir::setCurrent(m_dir.path());
     m_window = std::make_unique<TrackMain>(
-        TrackMainOptions{tickMs, sessions, false, std::move(images), &help});
+        TrackMainOptions{tickMs, sessions, false, std::move(images), &help, {}});
     if (setPort) {
         click("Command4");
         socket().setLocalPort(0);
