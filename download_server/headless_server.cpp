@@ -5,11 +5,23 @@
 
 #include "common/console_lines.h"
 #include "common/datagram_socket.h"
+#include "common/service/service_notifier.h"
 #include "common/stop_signals.h"
 #include "common/tick_clock.h"
 
 #include <QDir>
 #include <QTimer>
+
+namespace {
+QString summaryText(const TransferCounts &counts)
+{
+    return QStringLiteral("Transfers: %1 running, %2 done, %3 given up, %4 refused")
+        .arg(counts.running)
+        .arg(counts.done)
+        .arg(counts.gaveUp)
+        .arg(counts.refused);
+}
+} // namespace
 
 HeadlessServer::HeadlessServer(HeadlessServerOptions options, QObject *parent)
     : QObject(parent), m_options(std::move(options)),
@@ -17,7 +29,8 @@ HeadlessServer::HeadlessServer(HeadlessServerOptions options, QObject *parent)
                             this)),
       m_socket(new UdpDatagramSocket(this)),
       m_download(new RemoteDownload(*m_socket, *m_clock, *this, {}, this)),
-      m_stopSignals(new StopSignals(this)), m_summary(new QTimer(this))
+      m_stopSignals(new StopSignals(this)), m_summary(new QTimer(this)),
+      m_service(new ServiceNotifier(this)), m_serviceRefresh(new QTimer(this))
 {
     m_download->setSessionLimit(m_options.sessions);
     m_socket->setReusePort(m_options.reusePort);
@@ -26,6 +39,8 @@ HeadlessServer::HeadlessServer(HeadlessServerOptions options, QObject *parent)
     if (m_options.baseFolder.isEmpty())
         m_options.baseFolder = QDir::currentPath();
     connect(m_stopSignals, &StopSignals::stopRequested, this, &HeadlessServer::stopRequested);
+    m_serviceRefresh->setInterval(1000);
+    connect(m_serviceRefresh, &QTimer::timeout, this, &HeadlessServer::refreshService);
 }
 
 HeadlessServer::~HeadlessServer() = default;
@@ -38,10 +53,19 @@ int HeadlessServer::run()
     if (!port)
         return CannotListen;
     m_socket->setLocalPort(*port);
+    if (!m_options.metricsEndpoint.isEmpty() &&
+        !(m_metrics =
+              ServiceMetrics::start(ServiceMetrics::Program::Server, m_options.metricsEndpoint)))
+        return CannotListen;
     m_summary->start();
-    const bool listened =
-        ListeningSession::listenUntilStopped(*m_download, *m_socket, *this, m_options.portText);
+    const bool listened = ListeningSession::listenUntilStopped(*m_download, *m_socket, *this,
+                                                               m_options.portText, [this] {
+                                                                   refreshService();
+                                                                   m_service->ready();
+                                                                   m_serviceRefresh->start();
+                                                               });
     m_summary->stop();
+    m_serviceRefresh->stop();
     if (!listened)
         return CannotListen;
     return Stopped;
@@ -49,6 +73,7 @@ int HeadlessServer::run()
 
 void HeadlessServer::stopRequested(int count)
 {
+    m_service->stopping();
     m_download->stop();
     if (count > 1)
         m_download->end();
@@ -70,11 +95,25 @@ void HeadlessServer::writeSummary()
     const TransferCounts counts = m_download->counts();
     if (counts.running == 0)
         return;
-    ConsoleLines::write(QStringLiteral("Transfers: %1 running, %2 done, %3 given up, %4 refused")
-                            .arg(counts.running)
-                            .arg(counts.done)
-                            .arg(counts.gaveUp)
-                            .arg(counts.refused));
+    ConsoleLines::write(summaryText(counts));
+}
+
+void HeadlessServer::refreshService()
+{
+    const TransferCounts counts = m_download->counts();
+    m_service->status(summaryText(counts));
+    if (!m_metrics)
+        return;
+    using Counter = ServiceMetrics::Counter;
+    m_metrics->catchUp(Counter::TransfersDownloaded, counts.done);
+    m_metrics->catchUp(Counter::TransfersGaveUp, counts.gaveUp);
+    m_metrics->catchUp(Counter::TransfersNothingSent, counts.nothingSent);
+    m_metrics->catchUp(Counter::BusyRefusals, counts.refused);
+    m_metrics->catchUp(Counter::PacketsSent, counts.packetsSent);
+    m_metrics->catchUp(Counter::PacketsResent, counts.packetsResent);
+    m_metrics->catchUp(Counter::Timeouts, counts.timeouts);
+    m_metrics->catchUp(Counter::StrangerDatagrams, counts.strangers);
+    m_metrics->set(ServiceMetrics::Gauge::TransfersRunning, counts.running);
 }
 
 void HeadlessServer::logLine(const QString &text)

@@ -30,6 +30,7 @@ bool RemoteDownload::startListening()
     }
     m_running = true;
     m_counts = {};
+    m_context.packetsSent = m_context.packetsResent = m_context.timeouts = 0;
     return true;
 }
 
@@ -71,6 +72,8 @@ void RemoteDownload::datagramArrived(const QByteArray &data, const QHostAddress 
     }
     const bool request = UnitTransfer::isRequest(data);
     if (!request || !m_running || !m_looping || m_ending) {
+        if (!request)
+            ++m_counts.strangers;
         m_console.addDetail(received);
         return;
     }
@@ -125,6 +128,9 @@ void RemoteDownload::settle(const UnitKey &unit)
     case UnitTransfer::Outcome::GaveUp:
         ++m_counts.gaveUp;
         break;
+    case UnitTransfer::Outcome::NothingSent:
+        ++m_counts.nothingSent;
+        break;
     default:
         break;
     }
@@ -138,6 +144,9 @@ TransferCounts RemoteDownload::counts() const
 {
     TransferCounts counts = m_counts;
     counts.running = int(m_transfers.size());
+    counts.packetsSent = m_context.packetsSent;
+    counts.packetsResent = m_context.packetsResent;
+    counts.timeouts = m_context.timeouts;
     return counts;
 }
 

@@ -234,6 +234,7 @@ void UnitTransfer::sendCurrentPacket()
         m_packet = packetNumberText(m_lastPacket ? 255 : m_packetIndex) + data;
     }
     m_timeouts = 0;
+    ++m_context.packetsSent;
     send();
 }
 
@@ -264,6 +265,7 @@ void UnitTransfer::waitEnded(bool replied, bool accepted)
     if (!replied) {
         detail(unitUpdateFailed("Error1", m_identifier));
         ++m_timeouts;
+        ++m_context.timeouts;
     }
     if (accepted) {
         if (m_lastPacket) {
@@ -281,6 +283,7 @@ void UnitTransfer::waitEnded(bool replied, bool accepted)
         return;
     }
     // A refusal sends the same packet again at once; so does a time-out.
+    ++m_context.packetsResent;
     send();
 }
 

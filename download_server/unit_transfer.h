@@ -32,6 +32,10 @@ struct TransferContext
     FileContentCache &files;
     bool namesUnits = false;
     bool showsProgress = true; // the console's one packet line follows a lone transfer
+    // Counted over every transfer since listening started.
+    quint64 packetsSent = 0;
+    quint64 packetsResent = 0;
+    quint64 timeouts = 0;
 };
 
 // One unit's transfer: the downloads its request names, sent packet by packet, each packet

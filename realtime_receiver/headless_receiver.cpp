@@ -4,6 +4,7 @@
 
 #include "common/console_lines.h"
 #include "common/datagram_socket.h"
+#include "common/service/service_notifier.h"
 #include "common/stop_signals.h"
 
 #include <QTimer>
@@ -13,16 +14,20 @@ constexpr int summaryIntervalMs = 10000;
 }
 
 HeadlessReceiver::HeadlessReceiver(const QString &portText, const QString &recordFile,
-                                   QObject *parent)
+                                   const QString &metricsEndpoint, QObject *parent)
     : QObject(parent), m_portText(portText), m_recordFile(recordFile),
-      m_socket(new UdpDatagramSocket(this)),
+      m_metricsEndpoint(metricsEndpoint), m_socket(new UdpDatagramSocket(this)),
       m_receiver(new RealtimeReceiver(*m_socket, *this, ReceiverText::answerPause, this)),
-      m_stopSignals(new StopSignals(this)), m_input(new StandardInputLines(this))
+      m_stopSignals(new StopSignals(this)), m_input(new StandardInputLines(this)),
+      m_service(new ServiceNotifier(this))
 {
+    connect(m_stopSignals, &StopSignals::stopRequested, m_service, &ServiceNotifier::stopping);
     connect(m_stopSignals, &StopSignals::stopRequested, m_receiver, &RealtimeReceiver::stop);
     connect(m_input, &StandardInputLines::lineRead, this, &HeadlessReceiver::commandRead);
     m_summaryTimer.setInterval(summaryIntervalMs);
     connect(&m_summaryTimer, &QTimer::timeout, this, &HeadlessReceiver::summarize);
+    m_serviceRefresh.setInterval(1000);
+    connect(&m_serviceRefresh, &QTimer::timeout, this, &HeadlessReceiver::refreshService);
 }
 
 HeadlessReceiver::~HeadlessReceiver() = default;
@@ -33,10 +38,13 @@ int HeadlessReceiver::run()
         m_receiver->record(m_recordFile); // a record that fails leaves the receiving as it is
     if (!m_receiver->selectPort(m_portText))
         return CannotListen;
-    m_summaryTimer.start();
-    if (!m_receiver->listen())
+    if (!m_metricsEndpoint.isEmpty() &&
+        !(m_metrics = ServiceMetrics::start(ServiceMetrics::Program::Quellix, m_metricsEndpoint)))
         return CannotListen;
-    return Stopped;
+    m_summaryTimer.start();
+    const bool listened = m_receiver->listen();
+    m_serviceRefresh.stop();
+    return listened ? Stopped : CannotListen;
 }
 
 void HeadlessReceiver::commandRead(const QString &command)
@@ -73,6 +81,30 @@ void HeadlessReceiver::summarize()
                 .arg(received)
                 .arg(answered)
                 .arg(m_receiver->pendingCommands().size()));
+}
+
+void HeadlessReceiver::listeningStarted()
+{
+    refreshService();
+    m_service->ready();
+    m_serviceRefresh.start();
+}
+
+void HeadlessReceiver::refreshService()
+{
+    m_service->status(QStringLiteral("Units: %1 heard, %2 messages, %3 answers, %4 commands "
+                                     "pending")
+                          .arg(m_receiver->units().size())
+                          .arg(m_receiver->received())
+                          .arg(m_receiver->answered())
+                          .arg(m_receiver->pendingCommands().size()));
+    if (!m_metrics)
+        return;
+    using Counter = ServiceMetrics::Counter;
+    m_metrics->catchUp(Counter::MessagesReceived, m_receiver->received());
+    m_metrics->catchUp(Counter::AnswersSent, m_receiver->answered());
+    m_metrics->catchUp(Counter::CommandsSent, m_receiver->commandsSent());
+    m_metrics->set(ServiceMetrics::Gauge::UnitsKnown, double(m_receiver->units().size()));
 }
 
 void HeadlessReceiver::addLine(const QString &line)

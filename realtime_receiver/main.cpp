@@ -50,7 +50,13 @@ int main(int argc, char *argv[])
         QStringLiteral("Work in the user's data folder of the tool set (%1, created when "
                        "missing). The menu entry starts Quellix so.")
             .arg(QDir::toNativeSeparators(DataFolder::path())));
-    parser.addOptions({headlessOption, portOption, listenOption, recordOption, dataFolderOption});
+    QCommandLineOption metricsOption(
+        QStringLiteral("metrics"),
+        QStringLiteral("Serve Prometheus metrics at http://ADDRESS:PORT/metrics (headless; "
+                       "ADDRESS 127.0.0.1 when left out)."),
+        QStringLiteral("[ADDRESS:]PORT"));
+    parser.addOptions(
+        {headlessOption, portOption, listenOption, recordOption, dataFolderOption, metricsOption});
 
     // --help, --version and a command line that cannot be followed need no display.
     CommandLine::processBeforeApplication(parser, argc, argv, QStringLiteral("Quellix"));
@@ -61,12 +67,16 @@ int main(int argc, char *argv[])
     }
     if (parser.isSet(headlessOption)) {
         QCoreApplication app(argc, argv);
-        HeadlessReceiver receiver(parser.value(portOption), parser.value(recordOption));
+        HeadlessReceiver receiver(parser.value(portOption), parser.value(recordOption),
+                                  parser.value(metricsOption));
         return receiver.run();
     }
-    if (parser.isSet(portOption)) {
-        ConsoleLines::writeError(QStringLiteral("Quellix: --port needs --headless."));
-        return badCommandLine;
+    for (const QCommandLineOption *headlessOnly : {&portOption, &metricsOption}) {
+        if (parser.isSet(*headlessOnly)) {
+            ConsoleLines::writeError(QStringLiteral("Quellix: --%1 needs --headless.")
+                                         .arg(headlessOnly->names().constFirst()));
+            return badCommandLine;
+        }
     }
 
     QApplication app(argc, argv);
