@@ -18,6 +18,9 @@ public:
                    const QString &workingDirectory = {});
     ~ProgramProcess();
 
+    // A variable of the program's environment (the test's own environment otherwise), set
+    // before start().
+    void setEnvironmentVariable(const QString &name, const QString &value);
     bool start();
     // For a program given "--port N": starts it and waits for "Started, listening on port N".
     // When it ends without listening because the port was taken since it was picked (by a test
