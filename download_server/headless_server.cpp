@@ -5,11 +5,23 @@
 
 #include "common/console_lines.h"
 #include "common/datagram_socket.h"
+#include "common/service/service_notifier.h"
 #include "common/stop_signals.h"
 #include "common/tick_clock.h"
 
 #include <QDir>
 #include <QTimer>
+
+namespace {
+QString summaryText(const TransferCounts &counts)
+{
+    return QStringLiteral("Transfers: %1 running, %2 done, %3 given up, %4 refused")
+        .arg(counts.running)
+        .arg(counts.done)
+        .arg(counts.gaveUp)
+        .arg(counts.refused);
+}
+} // namespace
 
 HeadlessServer::HeadlessServer(HeadlessServerOptions options, QObject *parent)
     : QObject(parent), m_options(std::move(options)),
@@ -17,7 +29,8 @@ HeadlessServer::HeadlessServer(HeadlessServerOptions options, QObject *parent)
                             this)),
       m_socket(new UdpDatagramSocket(this)),
       m_download(new RemoteDownload(*m_socket, *m_clock, *this, {}, this)),
-      m_stopSignals(new StopSignals(this)), m_summary(new QTimer(this))
+      m_stopSignals(new StopSignals(this)), m_summary(new QTimer(this)),
+      m_service(new ServiceNotifier(this)), m_serviceRefresh(new QTimer(this))
 {
     m_download->setSessionLimit(m_options.sessions);
     m_socket->setReusePort(m_options.reusePort);
@@ -40,6 +53,8 @@ HeadlessServer::HeadlessServer(HeadlessServerOptions options, QObject *parent)
     served.setGpsTableFile(m_options.gpsTableFile);
     connect(m_stopSignals, &StopSignals::stopRequested, this, &HeadlessServer::stopRequested);
     connect(m_download, &RemoteDownload::listeningEnded, this, &HeadlessServer::listeningEnded);
+    m_serviceRefresh->setInterval(1000);
+    connect(m_serviceRefresh, &QTimer::timeout, this, &HeadlessServer::refreshService);
 }
 
 HeadlessServer::~HeadlessServer() = default;
@@ -53,21 +68,30 @@ bool HeadlessServer::start()
     if (!port)
         return false;
     m_socket->setLocalPort(*port);
+    if (!m_options.metricsEndpoint.isEmpty() &&
+        !(m_metrics =
+              ServiceMetrics::start(ServiceMetrics::Program::Server, m_options.metricsEndpoint)))
+        return false;
     if (!m_download->startListening(m_options.portText))
         return false;
     ConsoleLines::write(QStringLiteral("Listening on UDP port %1").arg(m_socket->boundPort()));
     m_summary->start();
+    refreshService();
+    m_service->ready();
+    m_serviceRefresh->start();
     return true;
 }
 
 void HeadlessServer::listeningEnded()
 {
     m_summary->stop();
+    m_serviceRefresh->stop();
     emit finished(Stopped);
 }
 
 void HeadlessServer::stopRequested(int count)
 {
+    m_service->stopping();
     m_download->stop();
     if (count > 1)
         m_download->end();
@@ -89,11 +113,25 @@ void HeadlessServer::writeSummary()
     const TransferCounts counts = m_download->counts();
     if (counts.running == 0)
         return;
-    ConsoleLines::write(QStringLiteral("Transfers: %1 running, %2 done, %3 given up, %4 refused")
-                            .arg(counts.running)
-                            .arg(counts.done)
-                            .arg(counts.gaveUp)
-                            .arg(counts.refused));
+    ConsoleLines::write(summaryText(counts));
+}
+
+void HeadlessServer::refreshService()
+{
+    const TransferCounts counts = m_download->counts();
+    m_service->status(summaryText(counts));
+    if (!m_metrics)
+        return;
+    using Counter = ServiceMetrics::Counter;
+    m_metrics->catchUp(Counter::TransfersDownloaded, counts.done);
+    m_metrics->catchUp(Counter::TransfersGaveUp, counts.gaveUp);
+    m_metrics->catchUp(Counter::TransfersNothingSent, counts.nothingSent);
+    m_metrics->catchUp(Counter::BusyRefusals, counts.refused);
+    m_metrics->catchUp(Counter::PacketsSent, counts.packetsSent);
+    m_metrics->catchUp(Counter::PacketsResent, counts.packetsResent);
+    m_metrics->catchUp(Counter::Timeouts, counts.timeouts);
+    m_metrics->catchUp(Counter::StrangerDatagrams, counts.strangers);
+    m_metrics->set(ServiceMetrics::Gauge::TransfersRunning, counts.running);
 }
 
 void HeadlessServer::logLine(const QString &text)

@@ -2,11 +2,15 @@
 
 #include "remote_download.h"
 
+#include "common/service/service_metrics.h"
 #include "common/store/fleet_store.h"
 
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
+class ServiceNotifier;
 class StopSignals;
 class QTimer;
 class TickClock;
@@ -24,7 +28,8 @@ struct HeadlessServerOptions
     bool quiet = false;     // no packet-by-packet lines
     bool reusePort = false; // share the port with other Server processes
     int summaryIntervalMs = 10000;
-    StoreSettings store; // --store: where the transfers are recorded; no location for none
+    StoreSettings store;     // --store: where the transfers are recorded; no location for none
+    QString metricsEndpoint; // --metrics [ADDRESS:]PORT; empty: none
 };
 
 // Server without a window (Server --headless): the console's load, "&Set host/port" and
@@ -33,6 +38,8 @@ struct HeadlessServerOptions
 // run on --port 0 tells which port the system gave. SIGINT or SIGTERM acts as "Stop": listening
 // ends after the transfer in progress. A second one acts as EXIT and ends the transfer at once.
 // While transfers run, a summary line every 10 s.
+// Run by systemd, it tells when it listens, its counts every second and that it is alive; with
+// --metrics the same counts and more go to Prometheus.
 class HeadlessServer : public QObject, private DownloadConsole
 {
     Q_OBJECT
@@ -53,6 +60,8 @@ private:
     void stopRequested(int count);
     void writeSummary();
     void listeningEnded();
+    // The status line and the metrics, every second while listening.
+    void refreshService();
 
     // DownloadConsole
     void addActivity(const QString &line) override;
@@ -66,4 +75,7 @@ private:
     RemoteDownload *m_download;
     StopSignals *m_stopSignals;
     QTimer *m_summary;
+    ServiceNotifier *m_service;
+    QTimer *m_serviceRefresh;
+    std::unique_ptr<ServiceMetrics> m_metrics;
 };

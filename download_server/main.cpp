@@ -59,6 +59,11 @@ struct Options
                                 QStringLiteral("n"), QStringLiteral("1")};
     QCommandLineOption quiet{QStringLiteral("quiet"),
                              QStringLiteral("Leave out the packet-by-packet lines (headless).")};
+    QCommandLineOption metrics{
+        QStringLiteral("metrics"),
+        QStringLiteral("Serve Prometheus metrics at http://ADDRESS:PORT/metrics (headless; "
+                       "ADDRESS 127.0.0.1 when left out)."),
+        QStringLiteral("[ADDRESS:]PORT")};
     QCommandLineOption reusePort{QStringLiteral("reuse-port"),
                                  QStringLiteral("Share the UDP port with other Server processes "
                                                 "(Linux): each unit stays with one of them.")};
@@ -76,7 +81,7 @@ void describe(QCommandLineParser &parser, Options &options)
     options.summary.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOptions({options.tick, options.headless, options.port, options.base, options.config,
                        options.gps, options.dataFolder, options.sessions, options.quiet,
-                       options.reusePort, options.summary});
+                       options.reusePort, options.metrics, options.summary});
 }
 
 // 1 to 10,000 units at once; anything else is refused with one line.
@@ -138,6 +143,7 @@ int runHeadless(const QCommandLineParser &parser, const Options &options,
     const int summaryMs = parser.value(options.summary).toInt(&summaryOk);
     chosen.summaryIntervalMs = summaryOk && summaryMs > 0 ? summaryMs : 10000;
     chosen.reusePort = parser.isSet(options.reusePort);
+    chosen.metricsEndpoint = parser.value(options.metrics);
     if (!chosen.baseFolder.isEmpty() && !QFileInfo(chosen.baseFolder).isDir()) {
         ConsoleLines::writeError(QStringLiteral("Server: --base %1 is not a folder.")
                                      .arg(QDir::toNativeSeparators(chosen.baseFolder)));
@@ -180,7 +186,8 @@ int main(int argc, char *argv[])
         return runHeadless(parser, options, *store);
     }
     for (const QCommandLineOption *headlessOnly :
-         {&options.port, &options.base, &options.config, &options.gps, &options.quiet}) {
+         {&options.port, &options.base, &options.config, &options.gps, &options.quiet,
+          &options.metrics}) {
         if (parser.isSet(*headlessOnly)) {
             ConsoleLines::writeError(QStringLiteral("Server: --%1 needs --headless.")
                                          .arg(headlessOnly->names().constFirst()));

@@ -38,6 +38,7 @@ bool RemoteDownload::startListening(const QString &portText)
     m_running = true;
     m_counts = {};
     m_console.addActivity(QStringLiteral("Started, listening on port ") + portText);
+    m_context.packetsSent = m_context.packetsResent = m_context.timeouts = 0;
     return true;
 }
 
@@ -93,6 +94,8 @@ void RemoteDownload::datagramArrived(const QByteArray &data, const QHostAddress 
     }
     const bool request = UnitTransfer::isRequest(data);
     if (!request || !m_running || !m_listening) {
+        if (!request)
+            ++m_counts.strangers;
         m_console.addDetail(received);
         return;
     }
@@ -148,6 +151,9 @@ void RemoteDownload::settle(const UnitKey &unit)
     case UnitTransfer::Outcome::GaveUp:
         ++m_counts.gaveUp;
         break;
+    case UnitTransfer::Outcome::NothingSent:
+        ++m_counts.nothingSent;
+        break;
     default:
         break;
     }
@@ -162,6 +168,9 @@ TransferCounts RemoteDownload::counts() const
 {
     TransferCounts counts = m_counts;
     counts.running = int(m_transfers.size());
+    counts.packetsSent = m_context.packetsSent;
+    counts.packetsResent = m_context.packetsResent;
+    counts.timeouts = m_context.timeouts;
     return counts;
 }
 

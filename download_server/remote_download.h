@@ -59,6 +59,12 @@ struct TransferCounts
     int done = 0;
     int gaveUp = 0;
     int refused = 0;
+    int nothingSent = 0;
+    // Since listening started, for the metrics.
+    quint64 packetsSent = 0;
+    quint64 packetsResent = 0;
+    quint64 timeouts = 0;
+    quint64 strangers = 0; // datagrams that were no request, from no unit being served
 };
 
 // The remote download exchange: while listening, each datagram goes to the transfer of the unit

@@ -301,6 +301,7 @@ void UnitTransfer::sendCurrentPacket()
         m_packet = packetNumberText(m_lastPacket ? 255 : m_packetIndex) + data;
     }
     m_timeouts = 0;
+    ++m_context.packetsSent;
     send();
 }
 
@@ -332,6 +333,7 @@ void UnitTransfer::waitEnded(bool replied, bool accepted)
         detail(unitUpdateFailed("Error1", m_identifier));
         ++m_timeouts;
         ++m_recordTimeouts;
+        ++m_context.timeouts;
     }
     if (accepted) {
         if (m_lastPacket) {
@@ -351,6 +353,7 @@ void UnitTransfer::waitEnded(bool replied, bool accepted)
         return;
     }
     // A refusal sends the same packet again at once; so does a time-out.
+    ++m_context.packetsResent;
     send();
 }
 

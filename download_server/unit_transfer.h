@@ -36,6 +36,10 @@ struct TransferContext
     bool namesUnits = false;
     bool showsProgress = true;   // the console's one packet line follows a lone transfer
     FleetStore *store = nullptr; // --store: every download is recorded there as it ends
+    // Counted over every transfer since listening started.
+    quint64 packetsSent = 0;
+    quint64 packetsResent = 0;
+    quint64 timeouts = 0;
 };
 
 // One unit's transfer: the downloads its request names, sent packet by packet, each packet

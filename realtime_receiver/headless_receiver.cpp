@@ -4,6 +4,7 @@
 
 #include "common/console_lines.h"
 #include "common/datagram_socket.h"
+#include "common/service/service_notifier.h"
 #include "common/stop_signals.h"
 
 #include <QTimer>
@@ -13,17 +14,22 @@ constexpr int summaryIntervalMs = 10000;
 }
 
 HeadlessReceiver::HeadlessReceiver(const QString &portText, const StoreSettings &store,
-                                   bool reusePort, QObject *parent)
-    : QObject(parent), m_portText(portText), m_store(store), m_socket(new UdpDatagramSocket(this)),
+                                   bool reusePort, const QString &metricsEndpoint, QObject *parent)
+    : QObject(parent), m_portText(portText), m_store(store), m_metricsEndpoint(metricsEndpoint),
+      m_socket(new UdpDatagramSocket(this)),
       m_receiver(new RealtimeReceiver(*m_socket, *this, ReceiverText::answerPause, this)),
-      m_stopSignals(new StopSignals(this)), m_input(new StandardInputLines(this))
+      m_stopSignals(new StopSignals(this)), m_input(new StandardInputLines(this)),
+      m_service(new ServiceNotifier(this))
 {
     m_socket->setReusePort(reusePort);
+    connect(m_stopSignals, &StopSignals::stopRequested, m_service, &ServiceNotifier::stopping);
     connect(m_stopSignals, &StopSignals::stopRequested, m_receiver, &RealtimeReceiver::stop);
     connect(m_input, &StandardInputLines::lineRead, this, &HeadlessReceiver::commandRead);
     connect(m_input, &StandardInputLines::ended, this, &HeadlessReceiver::inputEnded);
     m_summaryTimer.setInterval(summaryIntervalMs);
     connect(&m_summaryTimer, &QTimer::timeout, this, &HeadlessReceiver::summarize);
+    m_serviceRefresh.setInterval(1000);
+    connect(&m_serviceRefresh, &QTimer::timeout, this, &HeadlessReceiver::refreshService);
 }
 
 HeadlessReceiver::~HeadlessReceiver() = default;
@@ -32,6 +38,9 @@ bool HeadlessReceiver::start()
 {
     if (m_store.isSet())
         m_receiver->useStore(m_store); // a store that fails leaves the receiving as it is
+    if (!m_metricsEndpoint.isEmpty() &&
+        !(m_metrics = ServiceMetrics::start(ServiceMetrics::Program::Quellix, m_metricsEndpoint)))
+        return false;
     if (!m_receiver->selectPort(m_portText, true) || !m_receiver->listen())
         return false;
     addLine(QStringLiteral("Listening on UDP port %1").arg(m_socket->boundPort()));
@@ -42,6 +51,7 @@ bool HeadlessReceiver::start()
 void HeadlessReceiver::listeningEnded()
 {
     m_summaryTimer.stop();
+    m_serviceRefresh.stop();
     emit finished(Stopped);
 }
 
@@ -91,6 +101,30 @@ void HeadlessReceiver::summarize()
                 .arg(received)
                 .arg(answered)
                 .arg(m_receiver->pendingCommands().size()));
+}
+
+void HeadlessReceiver::listeningStarted()
+{
+    refreshService();
+    m_service->ready();
+    m_serviceRefresh.start();
+}
+
+void HeadlessReceiver::refreshService()
+{
+    m_service->status(QStringLiteral("Units: %1 heard, %2 messages, %3 answers, %4 commands "
+                                     "pending")
+                          .arg(m_receiver->units().size())
+                          .arg(m_receiver->received())
+                          .arg(m_receiver->answered())
+                          .arg(m_receiver->pendingCommands().size()));
+    if (!m_metrics)
+        return;
+    using Counter = ServiceMetrics::Counter;
+    m_metrics->catchUp(Counter::MessagesReceived, m_receiver->received());
+    m_metrics->catchUp(Counter::AnswersSent, m_receiver->answered());
+    m_metrics->catchUp(Counter::CommandsSent, m_receiver->commandsSent());
+    m_metrics->set(ServiceMetrics::Gauge::UnitsKnown, double(m_receiver->units().size()));
 }
 
 void HeadlessReceiver::addLine(const QString &line)

@@ -52,8 +52,13 @@ int main(int argc, char *argv[])
         QStringLiteral("Work in the user's data folder of the tool set (%1, created when "
                        "missing). The menu entry starts Quellix so.")
             .arg(QDir::toNativeSeparators(DataFolder::path())));
-    parser.addOptions(
-        {headlessOption, portOption, listenOption, reusePortOption, dataFolderOption});
+    QCommandLineOption metricsOption(
+        QStringLiteral("metrics"),
+        QStringLiteral("Serve Prometheus metrics at http://ADDRESS:PORT/metrics (headless; "
+                       "ADDRESS 127.0.0.1 when left out)."),
+        QStringLiteral("[ADDRESS:]PORT"));
+    parser.addOptions({headlessOption, portOption, listenOption, reusePortOption, dataFolderOption,
+                       metricsOption});
     const StoreCommandLine storeCommandLine(StoreCommandLine::Program::Quellix);
     storeCommandLine.addTo(parser);
 
@@ -74,16 +79,20 @@ int main(int argc, char *argv[])
         return badCommandLine;
     if (parser.isSet(headlessOption)) {
         QCoreApplication app(argc, argv);
-        HeadlessReceiver receiver(parser.value(portOption), *store, parser.isSet(reusePortOption));
+        HeadlessReceiver receiver(parser.value(portOption), *store, parser.isSet(reusePortOption),
+                                  parser.value(metricsOption));
         if (!receiver.start())
             return HeadlessReceiver::CannotListen;
         QObject::connect(&receiver, &HeadlessReceiver::finished, &app, &QCoreApplication::exit,
                          Qt::QueuedConnection);
         return QCoreApplication::exec();
     }
-    if (parser.isSet(portOption)) {
-        ConsoleLines::writeError(QStringLiteral("Quellix: --port needs --headless."));
-        return badCommandLine;
+    for (const QCommandLineOption *headlessOnly : {&portOption, &metricsOption}) {
+        if (parser.isSet(*headlessOnly)) {
+            ConsoleLines::writeError(QStringLiteral("Quellix: --%1 needs --headless.")
+                                         .arg(headlessOnly->names().constFirst()));
+            return badCommandLine;
+        }
     }
 
     QApplication app(argc, argv);

@@ -185,6 +185,8 @@ void RealtimeReceiver::answer(UnitState &unit)
     }
     logMessage(QStringLiteral("Send: ") + acknowledgementText(identifier, command));
     ++m_answered;
+    if (!command.isEmpty())
+        ++m_commandsSent;
     recordTraffic(false, unit.from, identifier, datagram);
     if (unitCommand >= 0) {
         if (m_store && m_unitCommands[unitCommand].storeId != 0)

@@ -100,6 +100,7 @@ public:
     // Counts since start-up, for the units view and the headless summary.
     quint64 received() const { return m_received; }
     quint64 answered() const { return m_answered; }
+    quint64 commandsSent() const { return m_commandsSent; }
     bool hasCommandFor(const QString &identifier) const
     {
         return m_unitCommandCount.value(identifier) > 0;
@@ -145,6 +146,7 @@ private:
     QTimer m_answerTimer;
     QElapsedTimer m_clock;
     quint64 m_received = 0;
+    quint64 m_commandsSent = 0;
     quint64 m_answered = 0;
     FleetStore *m_store = nullptr;
 };

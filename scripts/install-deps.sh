@@ -4,7 +4,11 @@
 #   --fuzz      also clang and its libFuzzer runtime, for the fuzz targets of tests/fuzz
 #   --analysis  also clang-tidy and clazy, for scripts/static-analysis.sh
 set -euo pipefail
-packages=(cmake g++ make ninja-build clang-format qt6-base-dev qt6-serialport-dev libqt6sql6-sqlite libqt6sql6-psql postgresql postgresql-common libgl-dev socat libxml2-utils gcovr)
+# pkg-config, libsystemd-dev, prometheus-cpp-dev: readiness and metrics of the services (each left
+# out of a build without it); help2man: the manual pages; lintian, appstream, systemd
+# (systemd-analyze): the package checks; prometheus (and its promtool): the metrics tests.
+packages=(cmake g++ make ninja-build clang-format qt6-base-dev qt6-serialport-dev libqt6sql6-sqlite libqt6sql6-psql postgresql postgresql-common libgl-dev socat libxml2-utils gcovr ccache
+  pkg-config libsystemd-dev prometheus-cpp-dev help2man lintian appstream systemd prometheus)
 for arg in "$@"; do
   case "$arg" in
     --fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;

@@ -71,6 +71,38 @@ ctest --test-dir "$build" --output-on-failure --parallel "$jobs" --timeout 300
     share/icons/hicolor/scalable/apps/vort-quellix.svg; do
     [ -e "$installed/$f" ] || { echo "package: $f missing"; exit 1; }
   done
+  # Manual pages, service units and their settings, documentation under the package's name.
+  for f in share/man/man1/vortsetup.1.gz share/man/man1/vort-server.1.gz \
+    share/man/man1/vort-quellix.1.gz share/man/man1/vortsim.1.gz share/man/man1/vortsim-udp.1.gz \
+    lib/systemd/system/vort-server.service lib/systemd/system/vort-quellix.service \
+    ../etc/default/vort-server ../etc/default/vort-quellix ../etc/logrotate.d/vort-tools \
+    share/doc/vort-tools/copyright share/doc/vort-tools/changelog.gz \
+    share/doc/vort-tools/README.md share/doc/vort-tools/docs/operator-guide.md \
+    share/doc/vort-tools/docs/screenshots/server.png; do
+    [ -e "$installed/$f" ] || { echo "package: $f missing"; exit 1; }
+  done
+  # Every relative link of the installed documentation reaches an installed file.
+  (cd "$installed/share/doc/vort-tools" && for md in README.md docs/*.md; do
+    { grep -o '](\([^)#:]*\))' "$md" || true; } | sed 's/^](\(.*\))$/\1/' | while read -r link; do
+      [ -e "$(dirname "$md")/$link" ] || { echo "package: $md links to $link, not installed"; exit 1; }
+    done
+  done)
+  # The pages follow the programs' options (help2man escapes each hyphen).
+  grep -qF '\-\-metrics' <(zcat "$installed/share/man/man1/vort-server.1.gz") ||
+    { echo "package: the manual page of vort-server lacks --metrics"; exit 1; }
+  # lintian on the .deb: an error or a warning fails (an override carries its reason).
+  lintian --fail-on error,warning --tag-display-limit 0 "$deb"
+  echo "package: lintian clean"
+  appstreamcli validate --no-net "$package_tmp"/root/usr/share/metainfo/*.metainfo.xml
+  # The units as installed, their commands pointed at the scratch root (systemd-analyze checks
+  # that ExecStart names an executable) and their manual pages looked up there.
+  mkdir "$package_tmp/units"
+  for unit in vort-server.service vort-quellix.service; do
+    sed "s|/usr/bin/|$installed/bin/|g" "$installed/lib/systemd/system/$unit" >"$package_tmp/units/$unit"
+  done
+  MANPATH=$installed/share/man systemd-analyze verify "$package_tmp"/units/*.service
+  echo "package: units verified, exposure $(systemd-analyze security --offline=true \
+    "$package_tmp/units/vort-server.service" 2>&1 | grep -o 'Overall exposure level.*')"
   for f in bin/Server bin/Quellix; do
     [ ! -e "$installed/$f" ] || { echo "package: $f should not be installed"; exit 1; }
   done

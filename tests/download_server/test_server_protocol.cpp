@@ -11,6 +11,7 @@
 
 #include <QFile>
 #include <QLabel>
+#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -59,6 +60,25 @@ private slots:
         // The text unchanged.
         QCOMPARE(LogLine::format(QDateTime(day, QTime(9, 5, 7)), QStringLiteral("A\"B,\xE9")),
                  QByteArray("#2005-05-16 09:05:07#,\"A\"B,\xE9\"\r\n"));
+    }
+
+    // log.txt is opened for each line: once logrotate has renamed it, the next line starts a new
+    // file and the renamed one keeps what it had.
+    void logLineAfterRotation()
+    {
+        QTemporaryDir dir;
+        const QString log = dir.filePath(LogLine::fileName);
+        QVERIFY(LogLine::append(QStringLiteral("before"), log));
+        QVERIFY(QFile::rename(log, log + QStringLiteral(".1")));
+        QVERIFY(LogLine::append(QStringLiteral("after"), log));
+        using Kept = std::pair<QString, QByteArray>;
+        for (const auto &[path, text] : {Kept{log, "after"}, Kept{log + ".1", "before"}}) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QByteArray content = file.readAll();
+            QCOMPARE(content.count('\n'), 1);
+            QVERIFY2(content.endsWith(",\"" + text + "\"\r\n"), content.constData());
+        }
     }
 
     // Packets numbered from 000, the last 255, one in flight: each is sent only after the reply

@@ -24,6 +24,15 @@ ProgramProcess::~ProgramProcess()
     }
 }
 
+void ProgramProcess::setEnvironmentVariable(const QString &name, const QString &value)
+{
+    QProcessEnvironment environment = m_process.processEnvironment();
+    if (environment.isEmpty())
+        environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(name, value);
+    m_process.setProcessEnvironment(environment);
+}
+
 bool ProgramProcess::start()
 {
 #if defined(Q_OS_LINUX)

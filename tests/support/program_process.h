@@ -18,6 +18,9 @@ public:
                    const QString &workingDirectory = {});
     ~ProgramProcess();
 
+    // A variable of the program's environment (the test's own environment otherwise), set
+    // before start().
+    void setEnvironmentVariable(const QString &name, const QString &value);
     bool start();
     // For a headless program (given "--port 0" as a rule): starts it and waits for the line
     // that names the port it bound, "Listening on UDP port N". Returns N, or 0 when it ended
