@@ -24,7 +24,7 @@ struct HeadlessServerOptions
     bool quiet = false;     // no packet-by-packet lines
     bool reusePort = false; // share the port with other Server processes
     int summaryIntervalMs = 10000;
-    StoreSettings store; // --store: where the transfers are recorded; no location for none
+    StoreSettings store = {}; // --store: where the transfers are recorded; none without a location
 };
 
 // Server without a window (Server --headless): the console's load, "&Set host/port" and

@@ -99,8 +99,11 @@ struct Receiver
 {
     explicit Receiver(int pauseMs = int(ReceiverText::answerPause.count()),
                       DatagramSocket *socket = nullptr, const QString &recordFile = {})
-        : window(ReceiverWindow::Options{socket, &help, 1000, std::chrono::milliseconds(pauseMs),
-                                         recordFile})
+        : window(ReceiverWindow::Options{socket,
+                                         &help,
+                                         1000,
+                                         std::chrono::milliseconds(pauseMs),
+                                         {recordFile, {}, StoreSettings::defaultExpirySeconds}})
     {
         usePort(ProgramProcess::freeUdpPort());
     }
