@@ -262,7 +262,7 @@ private slots:
         QCOMPARE(delivered.size(), commands);
         const QJsonArray stored = store.commands();
         QCOMPARE(stored.size(), commands);
-        for (const QJsonValue &command : stored) {
+        for (const auto &command : stored) {
             const QJsonObject object = command.toObject();
             QCOMPARE(object.value("state").toString(), QStringLiteral("sent"));
             QCOMPARE(object.value("acknowledgement").toString(),
@@ -290,7 +290,6 @@ private slots:
     void commandsOutliveTheProgramAndExpire()
     {
         TestStore store;
-        QByteArray reply;
         {
             Quellix quellix(store.location, QStringLiteral("A"));
             QVERIFY(quellix.start());
@@ -453,7 +452,7 @@ private slots:
             QSKIP("the store appears as a folder is made");
         QTemporaryDir directory;
         const QString file = directory.filePath(QStringLiteral("later/fleet.db"));
-        FleetStore store({file, QStringLiteral("A"), 3600}, nullptr, 64 * 1024);
+        FleetStore store({file, QStringLiteral("A"), 3600}, nullptr, qint64(64) * 1024);
         QSignalSpy lines(&store, &FleetStore::line);
         store.start();
         QTRY_COMPARE(lines.size(), 1);
@@ -552,7 +551,7 @@ private slots:
         std::set<QString> identifiers;
         const QString sha256 = QString::fromLatin1(
             QCryptographicHash::hash(QByteArray(900, 'A'), QCryptographicHash::Sha256).toHex());
-        for (const QJsonValue &transfer : transfers) {
+        for (const auto &transfer : transfers) {
             const QJsonObject object = transfer.toObject();
             identifiers.insert(object.value("identifier").toString());
             QCOMPARE(object.value("outcome").toString(), QStringLiteral("downloaded"));
