@@ -3,10 +3,13 @@
 // second, spread evenly over the second. Rows: messages answered, each answer's delay after its
 // message less the pause, the program's processor time per message against the bare UDP round
 // trip of this run, its peak memory against the same program listening idle; then the same
-// with --record (and the rows the record holds); and the idle cost.
+// with a store (--store) on a SQLite file and, when PGHOST names a PostgreSQL server (run it under
+// pg_virtualenv), on PostgreSQL: the rows it kept, and its 99th percentile delay against the run
+// without a store; and the idle cost.
 //   bench_quellix_fleet [--quick] [--units N] [--seconds S]     (default 5000 units, 60 s)
 #include "support/bench_report.h"
 
+#include "common/store/store_location.h"
 #include "realtime_receiver/receiver_text.h"
 
 #include <QCoreApplication>
@@ -65,12 +68,12 @@ quint16 freePort()
 
 struct Quellix
 {
-    Quellix(quint16 port, const QString &record)
+    Quellix(quint16 port, const QString &store)
     {
         QStringList arguments{QStringLiteral("--headless"), QStringLiteral("--port"),
                               QString::number(port)};
-        if (!record.isEmpty())
-            arguments << QStringLiteral("--record") << record;
+        if (!store.isEmpty())
+            arguments << QStringLiteral("--store") << store;
         process.setStandardOutputFile(QProcess::nullDevice());
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process.start(QStringLiteral(QUELLIX_PATH), arguments);
@@ -198,12 +201,11 @@ double percentile(std::vector<double> values, double fraction)
     return values[size_t(fraction * double(values.size() - 1))];
 }
 
-long long recordedRows(const QString &file)
+long long recordedRows(const QString &store)
 {
     long long rows = -1;
     {
-        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "bench");
-        database.setDatabaseName(file);
+        QSqlDatabase database = StoreLocation::parse(store).connection(QStringLiteral("bench"));
         if (database.open()) {
             QSqlQuery query(QStringLiteral("SELECT count(*) FROM traffic"), database);
             if (query.next())
@@ -259,19 +261,29 @@ int main(int argc, char *argv[])
 
     QTemporaryDir directory;
     bool ok = true;
-    for (const bool record : {false, true}) {
-        const QString file = record ? directory.filePath(QStringLiteral("traffic.db")) : QString();
+    QStringList stores{QString(), directory.filePath(QStringLiteral("fleet.db"))};
+    if (qEnvironmentVariableIsSet("PGHOST")) {
+        stores << QStringLiteral("postgresql://%1@%2:%3/%4")
+                      .arg(qEnvironmentVariable("PGUSER"), qEnvironmentVariable("PGHOST"),
+                           qEnvironmentVariable("PGPORT"), qEnvironmentVariable("PGDATABASE"));
+    }
+    double p99WithoutStore = 0;
+    for (const QString &store : stores) {
+        const bool record = !store.isEmpty();
         const quint16 port = freePort();
         FleetResult result;
         {
-            Quellix quellix(port, file);
+            Quellix quellix(port, store);
             if (!runFleet(port, quellix.process.processId(), units, seconds, result)) {
                 std::fprintf(stderr, "bench_quellix_fleet: Quellix did not answer\n");
                 return 1;
             }
         }
+        const QString kind = store.startsWith(QStringLiteral("postgresql:"))
+                                 ? QStringLiteral(" --store PostgreSQL")
+                                 : QStringLiteral(" --store SQLite");
         const QString name = QStringLiteral("Quellix fleet%1: %2 units x %3 s")
-                                 .arg(record ? QStringLiteral(" --record") : QString())
+                                 .arg(record ? kind : QString())
                                  .arg(units)
                                  .arg(seconds);
         Bench::print({name + QStringLiteral(", messages answered"), double(result.answered),
@@ -293,12 +305,21 @@ int main(int argc, char *argv[])
         Bench::print({name + QStringLiteral(", peak memory"), result.peakKb / 1024.0,
                       idlePeakKb / 1024.0, QStringLiteral("MB"), QStringLiteral("the program idle"),
                       QStringLiteral("<= 2x"), result.peakKb <= 2 * idlePeakKb});
+        if (!record)
+            p99WithoutStore = p99;
         if (record) {
-            const long long rows = recordedRows(file);
+            const long long rows = recordedRows(store);
             Bench::print({name + QStringLiteral(", rows recorded"), double(rows),
                           double(result.sent + result.answered + 2), QStringLiteral("rows"),
                           QStringLiteral("messages and answers"), QStringLiteral("all"),
                           rows == result.sent + result.answered + 2});
+            Bench::print({name + QStringLiteral(", rows kept up per second"),
+                          double(rows) / seconds, double(result.sent + result.answered) / seconds,
+                          QStringLiteral("rows/s"), QStringLiteral("rows/s offered"),
+                          QStringLiteral("all"), rows == result.sent + result.answered + 2});
+            Bench::print({name + QStringLiteral(", 99th percentile delay over the pause"), p99,
+                          p99WithoutStore, QStringLiteral("ms"), QStringLiteral("without a store"),
+                          QStringLiteral("+ 1 ms at most"), p99 <= p99WithoutStore + 1.0});
         }
         ok = ok && result.answered == result.sent;
     }

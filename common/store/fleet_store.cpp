@@ -475,9 +475,9 @@ bool FleetStore::admit(qint64 bytes)
         ++m_dropped;
         if (!m_dropping) {
             m_dropping = true;
-            emit line(QStringLiteral("Store: %1 MiB of rows held, the limit; rows are dropped "
+            emit line(QStringLiteral("Store: %1 KiB of rows held, the limit; rows are dropped "
                                      "until the store takes them")
-                          .arg(m_queueBytes / (1024 * 1024)));
+                          .arg(m_queueBytes / 1024));
         }
         return false;
     }
@@ -558,13 +558,13 @@ void FleetStore::withdrawCommand(qint64 id)
     Batch &rows = batch();
     rows.bytes += rowOverhead;
     rows.withdrawals.push_back(id);
-    for (auto it = m_pending.begin(); it != m_pending.end(); ++it) {
+    QString emptied;
+    for (auto it = m_pending.begin(); it != m_pending.end() && emptied.isEmpty(); ++it) {
         it->removeIf([id](const StoredCommand &command) { return command.id == id; });
-        if (it->isEmpty()) {
-            m_pending.erase(it);
-            break;
-        }
+        if (it->isEmpty())
+            emptied = it.key();
     }
+    m_pending.remove(emptied);
     emit pendingChanged();
     flush();
 }
@@ -592,7 +592,7 @@ void FleetStore::claimEnded(const QString &identifier, const StoredCommand &comm
     if (found != m_pending.end()) {
         found->removeIf([&](const StoredCommand &c) { return c.id == command.id; });
         if (found->isEmpty())
-            m_pending.erase(found);
+            m_pending.remove(identifier);
     }
     emit pendingChanged();
     emit claimed(command);

@@ -149,7 +149,7 @@ QJsonArray objects(QSqlQuery &query, const QSet<QString> &numbers)
 QList<QStringList> cells(const QJsonArray &array, const QStringList &keys)
 {
     QList<QStringList> rows;
-    for (const QJsonValue &value : array) {
+    for (const auto &value : array) {
         QStringList row;
         for (const QString &key : keys) {
             const QJsonValue cell = value.toObject().value(key);
@@ -275,7 +275,7 @@ std::optional<qint64> StoreCommandLine::durationSeconds(const QString &text)
     }
     bool ok = false;
     const qint64 count = number.toLongLong(&ok);
-    if (!ok || count <= 0 || count > 3650 * 86400 / unit)
+    if (!ok || count <= 0 || count > qint64(3650) * 86400 / unit)
         return std::nullopt;
     return count * unit;
 }

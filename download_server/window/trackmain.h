@@ -29,7 +29,7 @@ struct TrackMainOptions
     bool reusePort = false; // share the port with other Server processes
     ServerImageSource images;
     HelpViewer *helpViewer = nullptr; // the system's text viewer when null
-    StoreSettings store;              // --store: where the transfers are recorded
+    StoreSettings store = {};         // --store: where the transfers are recorded
 };
 
 // The server console "Tracking System Remote download V1.3 - 16-5-2005": port, operating system

@@ -3,6 +3,7 @@
 // runs it a second time under pg_virtualenv), on a real PostgreSQL server.
 #include "support/program_process.h"
 
+#include "common/store/fleet_store.h"
 #include "common/store/store_location.h"
 #include "unit_simulator/unit_fleet.h"
 
@@ -260,7 +261,7 @@ private slots:
         QCOMPARE(delivered.size(), commands);
         const QJsonArray stored = store.commands();
         QCOMPARE(stored.size(), commands);
-        for (const QJsonValue &command : stored) {
+        for (const auto &command : stored) {
             const QJsonObject object = command.toObject();
             QCOMPARE(object.value("state").toString(), QStringLiteral("sent"));
             QCOMPARE(object.value("acknowledgement").toString(),
@@ -288,7 +289,6 @@ private slots:
     void commandsOutliveTheProgramAndExpire()
     {
         TestStore store;
-        QByteArray reply;
         {
             Quellix quellix(store.location, QStringLiteral("A"));
             QVERIFY(quellix.start());
@@ -443,6 +443,39 @@ private slots:
                      qPrintable(listed.error));
     }
 
+    // A store not there at start: rows are held up to the bound in bytes, those beyond it
+    // counted and told once; when the store appears, the rows held go in and the count is told.
+    void rowsBeyondTheBoundAreDropped()
+    {
+        if (onPostgres())
+            QSKIP("the store appears as a folder is made");
+        QTemporaryDir directory;
+        const QString file = directory.filePath(QStringLiteral("later/fleet.db"));
+        FleetStore store({file, QStringLiteral("A"), 3600}, nullptr, qint64(64) * 1024);
+        QSignalSpy lines(&store, &FleetStore::line);
+        store.start();
+        QTRY_COMPARE(lines.size(), 1);
+        QVERIFY(lines.at(0).at(0).toString().startsWith("Store unreachable: " + file));
+        const QByteArray data(1000, 'x');
+        for (int row = 0; row < 100; ++row)
+            store.addTraffic(true, row, "127.0.0.1", 4000, "VAN001", data);
+        const quint64 dropped = store.droppedRows();
+        QVERIFY(dropped > 30 && dropped < 70);
+        QCOMPARE(lines.size(), 2);
+        QVERIFY(lines.at(1).at(0).toString().contains("rows are dropped"));
+        store.flush();
+
+        QVERIFY(QDir(directory.path()).mkdir(QStringLiteral("later")));
+        QTRY_COMPARE_WITH_TIMEOUT(lines.size(), 4, 10000);
+        QVERIFY(lines.at(2).at(0).toString().startsWith("Store: " + file));
+        QCOMPARE(lines.at(3).at(0).toString(),
+                 QStringLiteral("Store: %1 rows dropped while the queue was full").arg(dropped));
+        TestStore kept;
+        kept.location = file;
+        QTRY_COMPARE(kept.sql("SELECT COUNT(*) FROM traffic"),
+                     QStringList{QString::number(100 - dropped)});
+    }
+
     // The traffic table Quellix --record wrote before the store existed becomes a store.
     void recordFileMigrates()
     {
@@ -517,7 +550,7 @@ private slots:
         std::set<QString> identifiers;
         const QString sha256 = QString::fromLatin1(
             QCryptographicHash::hash(QByteArray(900, 'A'), QCryptographicHash::Sha256).toHex());
-        for (const QJsonValue &transfer : transfers) {
+        for (const auto &transfer : transfers) {
             const QJsonObject object = transfer.toObject();
             identifiers.insert(object.value("identifier").toString());
             QCOMPARE(object.value("outcome").toString(), QStringLiteral("downloaded"));
