@@ -187,6 +187,45 @@ private slots:
         QVERIFY(service.waitForExit());
         QCOMPARE(service.exitCode(), 0);
     }
+
+    // An endpoint that cannot be served ends the program before it listens, saying why.
+    void refusesMetricsItCannotServe_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("endpoint");
+        QTest::addColumn<QString>("reason");
+        for (const auto &entry : {std::pair{SERVER_PATH, "Server"}, {QUELLIX_PATH, "Quellix"}}) {
+            const QString program = QString::fromLatin1(entry.first);
+            const auto row = [&](const char *tag) -> QTestData & {
+                return QTest::addRow("%s %s", entry.second, tag) << program;
+            };
+            row("no port") << QStringLiteral("127.0.0.1:") << QStringLiteral("not [ADDRESS:]PORT");
+            row("port too large") << QStringLiteral("70000")
+                                  << QStringLiteral("not [ADDRESS:]PORT");
+            row("IPv6 without brackets")
+                << QStringLiteral("::1:9100") << QStringLiteral("not [ADDRESS:]PORT");
+            row("no address of this machine") << QStringLiteral("192.0.2.1:0") << QString();
+        }
+    }
+    void refusesMetricsItCannotServe()
+    {
+        QFETCH(QString, program);
+        QFETCH(QString, endpoint);
+        QFETCH(QString, reason);
+        QTemporaryDir work;
+        ProgramProcess service(program,
+                               {QStringLiteral("--headless"), QStringLiteral("--port"),
+                                QString::number(ProgramProcess::freeUdpPort()),
+                                QStringLiteral("--metrics"), endpoint},
+                               work.path());
+        QVERIFY(service.start());
+        QVERIFY(service.waitForExit());
+        QCOMPARE(service.exitCode(), 1);
+        const QString said = service.standardError();
+        QVERIFY2(said.contains(": cannot serve metrics on " + endpoint + " (" + reason),
+                 qPrintable(said));
+        QVERIFY(service.lines().filter(QStringLiteral("Started, listening")).isEmpty());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestServiceManager)
