@@ -110,22 +110,26 @@ private slots:
     {
         QTest::addColumn<QString>("program");
         QTest::addColumn<QByteArray>("status");
-        QTest::addColumn<QByteArray>("family");
+        QTest::addColumn<QByteArray>("datagram"); // from a unit, once listening
+        QTest::addColumn<QByteArray>("counted");  // its line on the metrics page
         QTest::newRow("Server") << QStringLiteral(SERVER_PATH)
                                 << QByteArray("STATUS=Transfers: 0 running, 0 done")
-                                << QByteArray("vort_transfers_total{outcome=\"downloaded\"} 0");
+                                << QByteArray("VAN042,HELLO")
+                                << QByteArray("\nvort_stranger_datagrams_total 1\n");
         QTest::newRow("Quellix") << QStringLiteral(QUELLIX_PATH)
                                  << QByteArray("STATUS=Units: 0 heard, 0 messages")
-                                 << QByteArray("vort_messages_received_total 0");
+                                 << QByteArray("VAN042,51.4523,0.4567")
+                                 << QByteArray("\nvort_messages_received_total 1\n");
     }
     // READY=1 once the port listens, a status line, WATCHDOG=1 at half of WATCHDOG_USEC from the
     // event loop (none while the process is stopped), STOPPING=1 on SIGTERM; meanwhile the
-    // metrics page passes promtool.
+    // metrics page counts a unit's datagram and passes promtool.
     void notifiesAndServesMetrics()
     {
         QFETCH(QString, program);
         QFETCH(QByteArray, status);
-        QFETCH(QByteArray, family);
+        QFETCH(QByteArray, datagram);
+        QFETCH(QByteArray, counted);
         // A second: slow enough that a loaded machine keeps the pace, fast enough for a test.
         constexpr int watchdogMs = 1000;
         NotifySocket manager;
@@ -167,8 +171,10 @@ private slots:
             url = line.mid(QStringLiteral("Metrics on ").size());
             return line.startsWith(QStringLiteral("Metrics on http://127.0.0.1:"));
         }));
-        const QByteArray page = MetricsScrape::get(QUrl(url));
-        QVERIFY2(page.contains(family), page.constData());
+        QUdpSocket unit;
+        QCOMPARE(unit.writeDatagram(datagram, QHostAddress::LocalHost, port), datagram.size());
+        QByteArray page;
+        QTRY_VERIFY_WITH_TIMEOUT((page = MetricsScrape::get(QUrl(url))).contains(counted), 10000);
         QCOMPARE(MetricsScrape::promtoolFindings(page), QString());
 
         // A stopped event loop sends no ping. Once the process is seen stopped and the datagrams
