@@ -53,17 +53,21 @@ int HeadlessServer::run()
     if (!port)
         return CannotListen;
     m_socket->setLocalPort(*port);
-    if (!m_options.metricsEndpoint.isEmpty() &&
-        !(m_metrics =
-              ServiceMetrics::start(ServiceMetrics::Program::Server, m_options.metricsEndpoint)))
-        return CannotListen;
+    if (!m_options.metricsEndpoint.isEmpty()) {
+        m_metrics =
+            ServiceMetrics::start(ServiceMetrics::Program::Server, m_options.metricsEndpoint);
+        if (!m_metrics)
+            return CannotListen;
+    }
+    // The service manager learns of the start once the port listens.
+    const auto listening = [this] {
+        refreshService();
+        m_service->ready();
+        m_serviceRefresh->start();
+    };
     m_summary->start();
     const bool listened = ListeningSession::listenUntilStopped(*m_download, *m_socket, *this,
-                                                               m_options.portText, [this] {
-                                                                   refreshService();
-                                                                   m_service->ready();
-                                                                   m_serviceRefresh->start();
-                                                               });
+                                                               m_options.portText, listening);
     m_summary->stop();
     m_serviceRefresh->stop();
     if (!listened)

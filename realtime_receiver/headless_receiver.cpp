@@ -38,9 +38,11 @@ int HeadlessReceiver::run()
         m_receiver->record(m_recordFile); // a record that fails leaves the receiving as it is
     if (!m_receiver->selectPort(m_portText))
         return CannotListen;
-    if (!m_metricsEndpoint.isEmpty() &&
-        !(m_metrics = ServiceMetrics::start(ServiceMetrics::Program::Quellix, m_metricsEndpoint)))
-        return CannotListen;
+    if (!m_metricsEndpoint.isEmpty()) {
+        m_metrics = ServiceMetrics::start(ServiceMetrics::Program::Quellix, m_metricsEndpoint);
+        if (!m_metrics)
+            return CannotListen;
+    }
     m_summaryTimer.start();
     const bool listened = m_receiver->listen();
     m_serviceRefresh.stop();
