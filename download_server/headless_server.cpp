@@ -68,14 +68,17 @@ bool HeadlessServer::start()
     if (!port)
         return false;
     m_socket->setLocalPort(*port);
-    if (!m_options.metricsEndpoint.isEmpty() &&
-        !(m_metrics =
-              ServiceMetrics::start(ServiceMetrics::Program::Server, m_options.metricsEndpoint)))
-        return false;
+    if (!m_options.metricsEndpoint.isEmpty()) {
+        m_metrics =
+            ServiceMetrics::start(ServiceMetrics::Program::Server, m_options.metricsEndpoint);
+        if (!m_metrics)
+            return false;
+    }
     if (!m_download->startListening(m_options.portText))
         return false;
     ConsoleLines::write(QStringLiteral("Listening on UDP port %1").arg(m_socket->boundPort()));
     m_summary->start();
+    // The service manager learns of the start once the port listens.
     refreshService();
     m_service->ready();
     m_serviceRefresh->start();

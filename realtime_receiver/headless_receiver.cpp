@@ -38,9 +38,11 @@ bool HeadlessReceiver::start()
 {
     if (m_store.isSet())
         m_receiver->useStore(m_store); // a store that fails leaves the receiving as it is
-    if (!m_metricsEndpoint.isEmpty() &&
-        !(m_metrics = ServiceMetrics::start(ServiceMetrics::Program::Quellix, m_metricsEndpoint)))
-        return false;
+    if (!m_metricsEndpoint.isEmpty()) {
+        m_metrics = ServiceMetrics::start(ServiceMetrics::Program::Quellix, m_metricsEndpoint);
+        if (!m_metrics)
+            return false;
+    }
     if (!m_receiver->selectPort(m_portText, true) || !m_receiver->listen())
         return false;
     addLine(QStringLiteral("Listening on UDP port %1").arg(m_socket->boundPort()));

@@ -150,7 +150,7 @@ QString ServiceMetrics::serve(const QString &endpointText)
 {
     const std::optional<Endpoint> endpoint = parseEndpoint(endpointText);
     if (!endpoint)
-        return QStringLiteral("\"%1\" is not [ADDRESS:]PORT").arg(endpointText);
+        return QStringLiteral("not [ADDRESS:]PORT");
     const bool ipv6 = endpoint->address.contains(u':');
     const QString host = ipv6 ? u'[' + endpoint->address + u']' : endpoint->address;
     try {
@@ -203,8 +203,8 @@ ServiceMetrics::~ServiceMetrics() = default;
 
 QString ServiceMetrics::serve(const QString &endpoint)
 {
-    return parseEndpoint(endpoint) ? QStringLiteral("this build has no metrics (prometheus-cpp)")
-                                   : QStringLiteral("\"%1\" is not [ADDRESS:]PORT").arg(endpoint);
+    return parseEndpoint(endpoint) ? QStringLiteral("built without prometheus-cpp")
+                                   : QStringLiteral("not [ADDRESS:]PORT");
 }
 
 QString ServiceMetrics::url() const

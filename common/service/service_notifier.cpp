@@ -1,5 +1,7 @@
 #include "service_notifier.h"
 
+#include <chrono>
+
 #if defined(VORT_HAVE_SYSTEMD)
 #include <systemd/sd-daemon.h>
 #endif
@@ -37,11 +39,6 @@ void ServiceNotifier::stopping()
         return;
     m_stopping = true;
     notify("STOPPING=1");
-}
-
-std::chrono::milliseconds ServiceNotifier::watchdogInterval() const
-{
-    return m_watchdog.isActive() ? m_watchdog.intervalAsDuration() : std::chrono::milliseconds(0);
 }
 
 void ServiceNotifier::notify(const QByteArray &state)

@@ -4,8 +4,6 @@
 #include <QString>
 #include <QTimer>
 
-#include <chrono>
-
 // What a program run as a service tells its service manager (systemd, Type=notify), when the
 // manager asked for it by setting NOTIFY_SOCKET: that it is ready, a status line, that it is
 // still alive, and that it is stopping. The liveness pings (WATCHDOG=1) come from this
@@ -24,9 +22,6 @@ public:
     void status(const QString &line);
     // STOPPING=1: a stop has begun; sent once.
     void stopping();
-
-    // The pace of the pings; zero when the manager asked for none.
-    std::chrono::milliseconds watchdogInterval() const;
 
 private:
     void notify(const QByteArray &state);

@@ -33,6 +33,8 @@ private slots:
                 << own + ": Unknown option 'lisen'.";
             row("headless option without --headless")
                 << QStringList{"--port", "6081"} << 2 << own + ": --port needs --headless.";
+            row("metrics without --headless")
+                << QStringList{"--metrics", "9100"} << 2 << own + ": --metrics needs --headless.";
         }
     }
     void answersWithoutDisplay()

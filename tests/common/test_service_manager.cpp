@@ -137,22 +137,26 @@ private slots:
     {
         QTest::addColumn<QString>("program");
         QTest::addColumn<QByteArray>("status");
-        QTest::addColumn<QByteArray>("family");
+        QTest::addColumn<QByteArray>("datagram"); // from a unit, once listening
+        QTest::addColumn<QByteArray>("counted");  // its line on the metrics page
         QTest::newRow("Server") << QStringLiteral(SERVER_PATH)
                                 << QByteArray("STATUS=Transfers: 0 running, 0 done")
-                                << QByteArray("vort_transfers_total{outcome=\"downloaded\"} 0");
+                                << QByteArray("VAN042,HELLO")
+                                << QByteArray("\nvort_stranger_datagrams_total 1\n");
         QTest::newRow("Quellix") << QStringLiteral(QUELLIX_PATH)
                                  << QByteArray("STATUS=Units: 0 heard, 0 messages")
-                                 << QByteArray("vort_messages_received_total 0");
+                                 << QByteArray("VAN042,51.4523,0.4567")
+                                 << QByteArray("\nvort_messages_received_total 1\n");
     }
     // READY=1 once the port listens, a status line, WATCHDOG=1 at half of WATCHDOG_USEC from the
     // event loop (none while the process is stopped), STOPPING=1 on SIGTERM; meanwhile the
-    // metrics page passes promtool.
+    // metrics page counts a unit's datagram and passes promtool.
     void notifiesAndServesMetrics()
     {
         QFETCH(QString, program);
         QFETCH(QByteArray, status);
-        QFETCH(QByteArray, family);
+        QFETCH(QByteArray, datagram);
+        QFETCH(QByteArray, counted);
         // A second: slow enough that a loaded machine keeps the pace, fast enough for a test.
         constexpr int watchdogMs = 1000;
         NotifySocket manager;
@@ -194,8 +198,10 @@ private slots:
             url = line.mid(QStringLiteral("Metrics on ").size());
             return line.startsWith(QStringLiteral("Metrics on http://127.0.0.1:"));
         }));
-        const QByteArray page = MetricsScrape::get(QUrl(url));
-        QVERIFY2(page.contains(family), page.constData());
+        QUdpSocket unit;
+        QCOMPARE(unit.writeDatagram(datagram, QHostAddress::LocalHost, port), datagram.size());
+        QByteArray page;
+        QTRY_VERIFY_WITH_TIMEOUT((page = MetricsScrape::get(QUrl(url))).contains(counted), 10000);
         QCOMPARE(MetricsScrape::promtoolFindings(page), QString());
 
         // A stopped event loop sends no ping. Once the process is seen stopped and the datagrams
@@ -213,6 +219,44 @@ private slots:
         QCOMPARE(manager.waitFor("STOPPING=1").size(), 1);
         QVERIFY(service.waitForExit());
         QCOMPARE(service.exitCode(), 0);
+    }
+
+    // An endpoint that cannot be served ends the program before it listens, saying why.
+    void refusesMetricsItCannotServe_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("endpoint");
+        QTest::addColumn<QString>("reason");
+        for (const auto &entry : {std::pair{SERVER_PATH, "Server"}, {QUELLIX_PATH, "Quellix"}}) {
+            const QString program = QString::fromLatin1(entry.first);
+            const auto row = [&](const char *tag) -> QTestData & {
+                return QTest::addRow("%s %s", entry.second, tag) << program;
+            };
+            row("no port") << QStringLiteral("127.0.0.1:") << QStringLiteral("not [ADDRESS:]PORT");
+            row("port too large") << QStringLiteral("70000")
+                                  << QStringLiteral("not [ADDRESS:]PORT");
+            row("IPv6 without brackets")
+                << QStringLiteral("::1:9100") << QStringLiteral("not [ADDRESS:]PORT");
+            row("no address of this machine") << QStringLiteral("192.0.2.1:0") << QString();
+        }
+    }
+    void refusesMetricsItCannotServe()
+    {
+        QFETCH(QString, program);
+        QFETCH(QString, endpoint);
+        QFETCH(QString, reason);
+        QTemporaryDir work;
+        ProgramProcess service(program,
+                               {QStringLiteral("--headless"), QStringLiteral("--port"),
+                                QStringLiteral("0"), QStringLiteral("--metrics"), endpoint},
+                               work.path());
+        QVERIFY(service.start());
+        QVERIFY(service.waitForExit());
+        QCOMPARE(service.exitCode(), 1);
+        const QString said = service.standardError();
+        QVERIFY2(said.contains(": cannot serve metrics on " + endpoint + " (" + reason),
+                 qPrintable(said));
+        QVERIFY(service.lines().filter(QStringLiteral("Started, listening")).isEmpty());
     }
 };
 
