@@ -11,7 +11,7 @@ QString key(int portNumber)
     return QStringLiteral("ports/COM%1").arg(portNumber);
 }
 constexpr int entryCount = 12;
-const QString lastEntryKey = QStringLiteral("ports/lastEntry");
+constexpr char lastEntryKey[] = "ports/lastEntry";
 } // namespace
 
 PortDeviceChoice::PortDeviceChoice(PortMap &map, const SerialDeviceFinder &finder,
@@ -53,7 +53,7 @@ QString PortDeviceChoice::problemWith(const QString &device) const
 
 int PortDeviceChoice::lastEntry() const
 {
-    const int entry = m_settings ? m_settings->value(lastEntryKey, 1).toInt() : 1;
+    const int entry = m_settings ? m_settings->value(QLatin1String(lastEntryKey), 1).toInt() : 1;
     return entry >= 1 && entry <= entryCount ? entry : 1;
 }
 
@@ -61,7 +61,7 @@ void PortDeviceChoice::keepLastEntry(int portNumber)
 {
     if (!m_settings)
         return;
-    m_settings->setValue(lastEntryKey, portNumber);
+    m_settings->setValue(QLatin1String(lastEntryKey), portNumber);
     m_settings->sync();
 }
 

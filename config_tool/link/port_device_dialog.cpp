@@ -90,7 +90,7 @@ PortDeviceDialog::PortDeviceDialog(PortDeviceChoice &choice, int portNumber, QWi
 
 QString PortDeviceDialog::selectedDevice() const
 {
-    const QString typed = m_path->text().trimmed();
+    QString typed = m_path->text().trimmed();
     if (!typed.isEmpty())
         return typed;
     const QListWidgetItem *item = m_devices->currentItem();
