@@ -2,6 +2,7 @@
 #include "batch/gpx_command.h"
 #include "common/command_line.h"
 #include "common/console_lines.h"
+#include "common/data_folder.h"
 #include "common/help_viewer.h"
 #include "common/stop_signals.h"
 #include "common/widgets/help_window.h"
@@ -15,6 +16,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
 #include <QSettings>
 #include <QStyleFactory>
 
@@ -113,6 +115,12 @@ struct Arguments
     QCommandLineOption gpxOut{QStringLiteral("gpx-out"),
                               QStringLiteral("With --gpx LOG.csv: the track's file."),
                               QStringLiteral("file")};
+    QCommandLineOption dataFolder{
+        QStringLiteral("data-folder"),
+        QStringLiteral("Work in the user's data folder of the tool set (%1, created when "
+                       "missing): position logs and files named without a folder go there. The "
+                       "menu entry starts vortsetup so.")
+            .arg(QDir::toNativeSeparators(DataFolder::path()))};
     QCommandLineOption listPorts{
         QStringLiteral("list-ports"),
         QStringLiteral("Lists the serial devices found (stable name, device, description).")};
@@ -141,7 +149,7 @@ struct Arguments
                                  : QCommandLineOption(QString::fromLatin1(option.name),
                                                       QString::fromLatin1(option.description)));
         }
-        parser.addOptions({password, connectTimeout, gpx, gpxOut, listPorts});
+        parser.addOptions({password, connectTimeout, gpx, gpxOut, listPorts, dataFolder});
         tick.setFlags(QCommandLineOption::HiddenFromHelp);
         parser.addOption(tick);
         CommandLine::acceptWindowSystemOptions(parser);
@@ -180,6 +188,9 @@ struct Arguments
         tickMs = parser.value(tick).toInt(&ok);
         if (!ok || tickMs <= 0)
             refuse(QStringLiteral("--tick-ms expects a positive number"));
+        if (parser.isSet(dataFolder) && !DataFolder::enter())
+            refuse(QStringLiteral("cannot work in %1.")
+                       .arg(QDir::toNativeSeparators(DataFolder::path())));
     }
 };
 

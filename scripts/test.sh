@@ -106,7 +106,8 @@ ctest --test-dir "$build" --output-on-failure --parallel "$jobs" --timeout 300
   for f in bin/Server bin/Quellix; do
     [ ! -e "$installed/$f" ] || { echo "package: $f should not be installed"; exit 1; }
   done
-  grep -qx 'Exec=vort-server --data-folder' "$installed/share/applications/vort-server.desktop" &&
+  grep -qx 'Exec=vortsetup --data-folder' "$installed/share/applications/vortsetup.desktop" &&
+    grep -qx 'Exec=vort-server --data-folder' "$installed/share/applications/vort-server.desktop" &&
     grep -qx 'Exec=vort-quellix --data-folder' "$installed/share/applications/vort-quellix.desktop" ||
     { echo "package: the menu entries do not start the installed commands"; exit 1; }
   for program in vortsetup vort-server vort-quellix vortsim vortsim-udp; do

@@ -1,6 +1,6 @@
 #include "batch_run.h"
 
-#include "batch/gpx_track.h"
+#include "batch/gpx_command.h"
 #include "common/console_lines.h"
 #include "configuration/configuration_check.h"
 #include "link/operation.h"
@@ -162,7 +162,7 @@ BatchStatus BatchRun::reportPositionLog(BatchStatus status)
         if (m_options.gpxTrack && QFileInfo(file).size() > 0) {
             const auto track = GpxTrack::convert(file, GpxTrack::besideName(file));
             if (status == BatchStatus::Success)
-                status = BatchStatus(int(track));
+                status = batchStatusOf(track);
         }
     }
     return status;

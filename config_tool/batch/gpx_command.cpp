@@ -1,8 +1,6 @@
 #include "gpx_command.h"
 
-#include "batch_messages.h"
 #include "common/console_lines.h"
-#include "gpx_track.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -60,5 +58,18 @@ std::optional<int> runGpxCommand(int argc, char *argv[])
     const QString &log = logs.front();
     const QString track =
         parser.isSet(outOption) ? parser.value(outOption) : GpxTrack::besideName(log);
-    return int(GpxTrack::convert(log, track));
+    return int(batchStatusOf(GpxTrack::convert(log, track)));
+}
+
+BatchStatus batchStatusOf(GpxTrack::Status status)
+{
+    switch (status) {
+    case GpxTrack::Status::Written:
+        return BatchStatus::Success;
+    case GpxTrack::Status::NothingUsable:
+        return BatchStatus::InvalidConfiguration;
+    case GpxTrack::Status::FileError:
+        return BatchStatus::FileError;
+    }
+    return BatchStatus::Failure;
 }

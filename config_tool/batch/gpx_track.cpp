@@ -2,13 +2,13 @@
 
 #include "common/console_lines.h"
 #include "common/quoted_fields.h"
+#include "common/whole_file.h"
 
 #include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QStringList>
 #include <QTime>
 #include <QXmlStreamWriter>
@@ -283,11 +283,9 @@ Status convert(const QString &logPath, const QString &gpxPath)
         return Status::NothingUsable;
     }
 
-    QSaveFile out(gpxPath);
-    if (!out.open(QIODevice::WriteOnly) || out.write(track.document) != track.document.size() ||
-        !out.commit()) {
-        ConsoleLines::writeError(shown(gpxPath) + QStringLiteral(": cannot write: ") +
-                                 out.errorString());
+    QString whyNot;
+    if (!WholeFile::write(gpxPath, track.document, &whyNot)) {
+        ConsoleLines::writeError(shown(gpxPath) + QStringLiteral(": cannot write: ") + whyNot);
         return Status::FileError;
     }
     ConsoleLines::write(

@@ -19,11 +19,11 @@ inline constexpr char extensionNamespace[] = "urn:vort:position-log:1";
 // How many line numbers of left-out records the summary names.
 constexpr int linesNamed = 5;
 
-// The command's exit statuses, those of vortsetup's batch mode.
+// How a conversion ended (the batch mode's status for each: batchStatusOf in gpx_command.h).
 enum class Status {
-    Written = 0,       // at least one point written
-    NothingUsable = 5, // the log holds no usable record: no track written
-    FileError = 7,     // the log cannot be read or the track cannot be written
+    Written,       // at least one point written
+    NothingUsable, // the log holds no usable record: no track written
+    FileError,     // the log cannot be read or the track cannot be written
 };
 
 struct Track
@@ -40,9 +40,9 @@ Track fromLog(const QByteArray &log, const QString &name);
 // The track's default file: the log's path with ".gpx" in place of ".csv".
 QString besideName(const QString &logPath);
 
-// Reads the log and writes its track to gpxPath through a temporary file renamed over it, so an
-// existing track is replaced whole or not at all. Prints the points written and the records left
-// out (standard output), or why nothing was written (standard error).
+// Reads the log and writes its track to gpxPath as a whole file (common/whole_file): an existing
+// track is replaced whole or not at all, on a full disk too. Prints the points written and the
+// records left out (standard output), or why nothing was written (standard error).
 Status convert(const QString &logPath, const QString &gpxPath);
 
 } // namespace GpxTrack

@@ -101,7 +101,7 @@ void Setup1::buildLayout()
         areaGrid->addWidget(m_settings.control(c[3]), row, 5);
     }
     // The hemisphere lists have no caption and the second corner's boxes share the caption
-    // "2": their names say which value they hold.
+    // "2": their names say which value they hold (for the lists, see the captions below).
     const struct
     {
         int number;
@@ -127,19 +127,12 @@ void Setup1::buildLayout()
     passwords->addWidget(m_settings.control(38), 1, 1);
     right->addLayout(passwords, right->rowCount(), 0, 1, 3);
     addRow(right, 1);
-    right->addWidget(m_check, right->rowCount(), 0, 1, 3);
 
     auto *files = new QGridLayout;
     files->addWidget(m_fileChoice->driveList(), 0, 0);
     files->addWidget(m_fileChoice->directoryList(), 1, 0);
     files->addWidget(m_fileChoice->fileList(), 0, 1, 2, 1);
-    auto *fileButtons = new QVBoxLayout;
-    fileButtons->addWidget(m_helpButton);
-    fileButtons->addWidget(m_save);
-    fileButtons->addWidget(m_load);
-    files->addLayout(fileButtons, 0, 2, 2, 1);
     right->addLayout(files, right->rowCount(), 0, 1, 3);
-    right->addWidget(m_return, right->rowCount(), 0, 1, 3);
     right->setRowStretch(right->rowCount(), 1);
 
     auto *columns = new QHBoxLayout;
@@ -156,7 +149,8 @@ void Setup1::buildLayout()
     bottom->addWidget(m_fileChoice->pathText(), 1);
 
     // The form scrolls inside the window, so a small or scaled screen (a 1366 x 768 laptop at
-    // 125 %) still reaches every control; it opens as large as the form, up to the screen.
+    // 125 %) still reaches every control; it opens as large as the form, up to the screen. The
+    // buttons stay below it, in view whatever part of the form is shown.
     auto *form = new QWidget(this);
     auto *formLayout = new QVBoxLayout(form);
     formLayout->addLayout(columns);
@@ -166,9 +160,37 @@ void Setup1::buildLayout()
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setWidgetResizable(true);
     m_scroll->setWidget(form);
+    m_buttonBar = new QWidget(this);
+    m_buttonBar->setObjectName(QStringLiteral("buttonBar"));
+    auto *buttons = new QHBoxLayout(m_buttonBar);
+    buttons->addWidget(m_check);
+    buttons->addStretch(1);
+    for (QPushButton *button : {m_helpButton, m_save, m_load})
+        buttons->addWidget(button);
+    buttons->addSpacing(12);
+    buttons->addWidget(m_return);
     auto *screen = new QVBoxLayout(this);
     screen->setContentsMargins(0, 0, 0, 0);
-    screen->addWidget(m_scroll);
+    screen->setSpacing(0);
+    screen->addWidget(m_scroll, 1);
+    screen->addWidget(m_buttonBar);
+
+    // On Linux a screen reader hears a drop-down list named by its current item ("N") and learns
+    // what it is from the labels it is labelled by: its buddy captions, beside the group's
+    // title. The lists without a caption of their own get one that is not drawn, placed beside
+    // them once the layouts have put them in their parents.
+    const std::pair<QWidget *, QString> uncaptioned[] = {
+        {m_settings.control(28), QStringLiteral("LAT1 N/S")},
+        {m_settings.control(30), QStringLiteral("LAT2 N/S")},
+        {m_settings.control(32), QStringLiteral("LONG1 E/W")},
+        {m_settings.control(34), QStringLiteral("LONG2 E/W")},
+        {m_fileChoice->driveList(), QStringLiteral("Drive")}};
+    for (const auto &[list, name] : uncaptioned) {
+        auto *caption = new QLabel(name, list->parentWidget());
+        caption->setObjectName(list->objectName() + QStringLiteral("_caption"));
+        caption->setBuddy(list);
+        caption->hide();
+    }
 }
 
 void Setup1::showEvent(QShowEvent *event)
@@ -180,14 +202,18 @@ void Setup1::showEvent(QShowEvent *event)
         QSize room = QSize(1366, 768);
         if (const QScreen *shownOn = screen())
             room = shownOn->availableGeometry().size() - frame;
-        QSize size = m_scroll->widget()->sizeHint();
+        // The form above the buttons, as wide as the wider of the two.
+        const QSize form = m_scroll->widget()->sizeHint();
+        const QSize buttons = m_buttonBar->sizeHint();
+        QSize size(qMax(form.width(), buttons.width()), form.height() + buttons.height());
         // A scroll bar in one direction takes room from the other.
         const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
         if (size.height() > room.height())
             size.rwidth() += bar;
         if (size.width() > room.width())
             size.rheight() += bar;
-        resize(size.boundedTo(room));
+        // The buttons are never cut off: the form gives way first.
+        resize(size.boundedTo(room).expandedTo(QSize(buttons.width(), 0)));
     }
     QDialog::showEvent(event);
 }

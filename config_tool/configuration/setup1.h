@@ -13,8 +13,8 @@ class QScrollArea;
 
 // The configuration screen "Current Configuration": settings 1 to 45 of the configuration it
 // shows and edits, the file choice and the buttons Load, Save, Check, HELP and RETURN MAIN
-// MENU. Every edit goes into the configuration at once, and every change of the configuration
-// shows at once.
+// MENU (in a row below the form, which scrolls on a small screen). Every edit goes into the
+// configuration at once, and every change of the configuration shows at once.
 class Setup1 : public QDialog
 {
     Q_OBJECT
@@ -76,4 +76,5 @@ private:
     QPushButton *m_helpButton;
     QPushButton *m_return;
     QScrollArea *m_scroll = nullptr; // the first show fits it to the form and the screen
+    QWidget *m_buttonBar = nullptr;  // the buttons, below the form and never scrolled
 };

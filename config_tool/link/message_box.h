@@ -15,6 +15,8 @@ struct UserMessage
     QString prompt;
     QString title;
     MessageIcon icon = MessageIcon::None;
+    // Shown under the prompt in the window (the full path of a file written); not in batch lines.
+    QString informativeText = {};
     bool operator==(const UserMessage &) const = default;
 };
 
@@ -31,7 +33,11 @@ public:
     virtual ~MessageBoxes() = default;
     // Returns when the user has closed the box.
     virtual void show(const QString &prompt, const QString &title, MessageIcon icon) = 0;
-    void show(const UserMessage &message) { show(message.prompt, message.title, message.icon); }
+    // The box with its informative text, where it has one.
+    virtual void show(const UserMessage &message)
+    {
+        show(message.prompt, message.title, message.icon);
+    }
 };
 
 // The production boxes: QMessageBox, modal to the given window.
@@ -40,7 +46,9 @@ class WidgetMessageBoxes : public MessageBoxes
 public:
     explicit WidgetMessageBoxes(QWidget *parent = nullptr) : m_parent(parent) {}
     void setParent(QWidget *parent) { m_parent = parent; }
+    using MessageBoxes::show;
     void show(const QString &prompt, const QString &title, MessageIcon icon) override;
+    void show(const UserMessage &message) override;
 
 private:
     QWidget *m_parent;

@@ -2,6 +2,7 @@
 
 #include "port_map.h"
 
+#include <QFileInfo>
 #include <QSettings>
 
 namespace {
@@ -10,6 +11,7 @@ QString key(int portNumber)
     return QStringLiteral("ports/COM%1").arg(portNumber);
 }
 constexpr int entryCount = 12;
+constexpr char lastEntryKey[] = "ports/lastEntry";
 } // namespace
 
 PortDeviceChoice::PortDeviceChoice(PortMap &map, const SerialDeviceFinder &finder,
@@ -35,6 +37,31 @@ void PortDeviceChoice::choose(int portNumber, const QString &device)
         m_settings->remove(key(portNumber));
     else
         m_settings->setValue(key(portNumber), device);
+    m_settings->sync();
+}
+
+QString PortDeviceChoice::problemWith(const QString &device) const
+{
+    if (!m_finder.exists(device))
+        return QStringLiteral("%1 does not exist.").arg(device);
+    // A device is neither a plain file nor a folder (on Windows COMk is no file at all).
+    const QFileInfo info(device);
+    if (info.isDir() || info.isFile())
+        return QStringLiteral("%1 is not a serial device.").arg(device);
+    return QString();
+}
+
+int PortDeviceChoice::lastEntry() const
+{
+    const int entry = m_settings ? m_settings->value(QLatin1String(lastEntryKey), 1).toInt() : 1;
+    return entry >= 1 && entry <= entryCount ? entry : 1;
+}
+
+void PortDeviceChoice::keepLastEntry(int portNumber)
+{
+    if (!m_settings)
+        return;
+    m_settings->setValue(QLatin1String(lastEntryKey), portNumber);
     m_settings->sync();
 }
 

@@ -18,6 +18,14 @@ public:
     // Puts the device behind port number k and keeps it (empty: back to the default).
     void choose(int portNumber, const QString &device);
 
+    // Why a device typed by its path cannot be put behind an entry (it does not exist, or it is
+    // a plain file or a folder); empty when it can.
+    QString problemWith(const QString &device) const;
+
+    // The COM entry chosen last in the window (1 for COM1), kept as the devices are.
+    int lastEntry() const;
+    void keepLastEntry(int portNumber);
+
     const PortMap &map() const { return m_map; }
     QList<SerialDevice> devices() const { return m_finder.devices(); }
 

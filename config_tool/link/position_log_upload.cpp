@@ -3,6 +3,8 @@
 #include "position_log.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 #include <QLocale>
 
 namespace {
@@ -103,10 +105,12 @@ PhaseOutcome PositionLogUpload::run(OperationContext &context)
 
     file.close();
     if (recordCount > 0)
-        return finish(context, PhaseOutcome::Success,
-                      UserMessage{QLatin1Char(' ') + QString::number(recordCount) +
-                                      QStringLiteral(" GPS locations Saved !"),
-                                  QStringLiteral("Saved"), MessageIcon::Information});
+        return finish(
+            context, PhaseOutcome::Success,
+            UserMessage{QLatin1Char(' ') + QString::number(recordCount) +
+                            QStringLiteral(" GPS locations Saved !"),
+                        QStringLiteral("Saved"), MessageIcon::Information,
+                        QDir::toNativeSeparators(QFileInfo(file.name()).absoluteFilePath())});
     return finish(context, PhaseOutcome::Success,
                   UserMessage{QStringLiteral("No GPS locations to download !"), QString(),
                               MessageIcon::Information});

@@ -11,12 +11,6 @@ QString emptyText()
     return QStringLiteral("255");
 }
 
-bool canCarry(const QString &cellText)
-{
-    const std::optional<double> value = numericValue(cellText);
-    return value && *value >= 0 && *value < 256;
-}
-
 Bytes encode(const QString &cellText)
 {
     const double value = numericValue(cellText).value_or(0);
@@ -53,27 +47,6 @@ QString completed(const QString &builtText)
     if (text.startsWith(emptyText()))
         return emptyText();
     return text;
-}
-
-std::optional<UncarriedCell> firstUncarriedCell(const QStringList &cells)
-{
-    for (qsizetype index = 0; index + 2 < cells.size(); index += 3) {
-        for (int column = 1; column <= 2; ++column) {
-            if (!canCarry(cells[index + column]))
-                return UncarriedCell{static_cast<int>(index / 3), column, cells[index],
-                                     cells[index + column]};
-        }
-    }
-    return std::nullopt;
-}
-
-QString refusalMessage(const UncarriedCell &cell)
-{
-    return QStringLiteral("Row %1 (ID %2): the %3 \"%4\" cannot be sent to the unit, which takes "
-                          "0 to 255.9999 only. Nothing has been downloaded.")
-        .arg(cell.row)
-        .arg(cell.id, cell.column == 1 ? QStringLiteral("latitude") : QStringLiteral("longitude"),
-             cell.text);
 }
 
 } // namespace CoordinateTriple

@@ -17,12 +17,9 @@ inline constexpr quint8 emptyDegrees = 255;
 // The cell text of an entry that holds no location.
 QString emptyText();
 
-// Whether the triple can carry the cell's value: a number from 0 up to (not including) 256.
-// A text with no number at its start counts as 0 and is carried.
-bool canCarry(const QString &cellText);
-
-// The three bytes for a cell the triple can carry. Degrees are the integer part cut off, not
-// rounded; the decimals are rounded to four digits, so 12.99996 goes as 12, 0, 0.
+// The three bytes for a cell from 0 to below 256 (anything else goes as 255, 0, 0). Degrees are the
+// integer part cut off, not rounded; the decimals are rounded to four digits, so 12.99996 goes as
+// 12, 0, 0.
 Bytes encode(const QString &cellText);
 
 // The cell text while a coordinate arrives. Byte 1 replaces the text with " 51." (numbers carry
@@ -31,18 +28,5 @@ Bytes encode(const QString &cellText);
 QString withReceivedByte(const QString &cellText, int byteNumber, int byte);
 // The cell text once all three bytes are in: blanks removed, an empty entry shown as "255".
 QString completed(const QString &builtText);
-
-// The first coordinate cell of the table that the triple cannot carry, in transfer order.
-struct UncarriedCell
-{
-    int row = 0;
-    int column = 0; // 1 latitude, 2 longitude
-    QString id;
-    QString text;
-};
-// cells: the table by running index, row * 3 + column (300 cells).
-std::optional<UncarriedCell> firstUncarriedCell(const QStringList &cells);
-// The prompt of the "Error" box that refuses the download.
-QString refusalMessage(const UncarriedCell &cell);
 
 } // namespace CoordinateTriple

@@ -8,6 +8,7 @@
 
 #include <QComboBox>
 #include <QFocusEvent>
+#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -51,11 +52,23 @@ Setup2::Setup2(QWidget *parent, MessageBoxes *messageBoxes, HelpViewer *helpView
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grid->setFocusPolicy(Qt::TabFocus);
-    m_grid->setColumnWidth(0, 48);
-    m_grid->setColumnWidth(1, 110);
-    m_grid->setColumnWidth(2, 110);
-    m_grid->setFixedWidth(48 + 110 + 110 + m_grid->verticalScrollBar()->sizeHint().width() +
-                          2 * m_grid->frameWidth());
+    // The column titles are one text; written in a fixed-width font, each column is as wide as
+    // its title with the blanks after it, so "Latitude" and "Longitude" stand over the start of
+    // their columns at any font size or screen scale.
+    const QString titles = columnTitles->text();
+    columnTitles->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    columnTitles->setIndent(m_grid->frameWidth());
+    const QFontMetrics titleMetrics(columnTitles->font());
+    const qsizetype titleStarts[] = {0, titles.indexOf(u"Latitude"), titles.indexOf(u"Longitude"),
+                                     titles.size()};
+    int gridWidth = m_grid->verticalScrollBar()->sizeHint().width() + 2 * m_grid->frameWidth();
+    for (int column = 0; column < columnCount; ++column) {
+        const int width = titleMetrics.horizontalAdvance(
+            titles.mid(titleStarts[column], titleStarts[column + 1] - titleStarts[column]));
+        m_grid->setColumnWidth(column, width);
+        gridWidth += width;
+    }
+    m_grid->setFixedWidth(gridWidth);
     // Every row is as high as the editor, so the editor covers a whole cell.
     const int rowHeight = m_txtEdit->sizeHint().height();
     m_grid->verticalHeader()->setMinimumSectionSize(rowHeight);

@@ -3,6 +3,7 @@
 #include "common/hex_pair.h"
 #include "coordinate_triple.h"
 #include "location_cells.h"
+#include "table_file_check.h"
 #include "table_stream.h"
 
 PhaseOutcome TableDownloadPhase::run(OperationContext &context)
@@ -51,9 +52,10 @@ bool TableDownloadPhase::sendAcknowledged(OperationContext &context, quint8 byte
 
 std::optional<UserMessage> TableDownloadPhase::refusal(const QStringList &cells)
 {
-    const auto uncarried = CoordinateTriple::firstUncarriedCell(cells);
-    if (!uncarried)
+    const auto fault = TableFileCheck::firstUnsendable(cells);
+    if (!fault)
         return std::nullopt;
-    return UserMessage{CoordinateTriple::refusalMessage(*uncarried), QStringLiteral("Error"),
-                       MessageIcon::Critical};
+    return UserMessage{
+        QStringLiteral("Nothing has been downloaded: %1").arg(TableFileCheck::described(*fault)),
+        QStringLiteral("Error"), MessageIcon::Critical};
 }

@@ -15,9 +15,10 @@ public:
     explicit TableDownloadPhase(LocationCells &cells) : m_cells(cells) {}
     PhaseOutcome run(OperationContext &context) override;
 
-    // Run before the operation starts: a coordinate the triple cannot carry (negative, or an
-    // integer part above 255) would reach the unit as garbage, so the download is refused with
-    // one "Error" box naming the row, before the port is opened. cells: all 300 by running index.
+    // Run before the operation starts: a coordinate that is no plain number of at most four
+    // decimals from 0 to below 256 (a word, "51,5074", "256", "-4.25") would reach the unit as
+    // garbage, so the download is refused with one "Error" box naming the row and the cell, as
+    // a file's load refusal does, before the port is opened. cells: all 300 by running index.
     static std::optional<UserMessage> refusal(const QStringList &cells);
 
 private:

@@ -18,6 +18,12 @@ std::optional<Fault::Reason> faultOf(const QString &text)
     return point >= 0 && text.size() - point - 1 > 4 ? Fault::Reason::TooManyDecimals
                                                      : Fault::Reason::TooLarge;
 }
+
+// A plain number that passed the test above is negative when it starts with "-" and is not 0.
+bool negative(const QString &text)
+{
+    return text.startsWith(u'-') && text.toDouble() < 0;
+}
 } // namespace
 
 std::optional<Fault> firstFault(const QList<LocationTableFile::Coordinates> &rows)
@@ -32,7 +38,22 @@ std::optional<Fault> firstFault(const QList<LocationTableFile::Coordinates> &row
     return std::nullopt;
 }
 
-QString refusal(const QString &fileName, const Fault &fault)
+std::optional<Fault> firstUnsendable(const QStringList &cells)
+{
+    for (qsizetype index = 0; index + 2 < cells.size(); index += 3) {
+        const int row = static_cast<int>(index / 3);
+        for (int column = 1; column <= 2; ++column) {
+            const QString &text = cells[index + column];
+            if (const auto reason = faultOf(text))
+                return Fault{row, column, text, *reason};
+            if (negative(text))
+                return Fault{row, column, text, Fault::Reason::Negative};
+        }
+    }
+    return std::nullopt;
+}
+
+QString described(const Fault &fault)
 {
     QString why;
     switch (fault.reason) {
@@ -45,12 +66,19 @@ QString refusal(const QString &fileName, const Fault &fault)
     case Fault::Reason::TooLarge:
         why = QStringLiteral("is not below 256");
         break;
+    case Fault::Reason::Negative:
+        why = QStringLiteral("is negative (the unit takes 0 to 255.9999)");
+        break;
     }
-    return QStringLiteral("Error loading file: %1, row %2, %3 \"%4\" %5")
-        .arg(fileName)
+    return QStringLiteral("row %1, %2 \"%3\" %4")
         .arg(fault.row)
         .arg(fault.column == 1 ? QStringLiteral("latitude") : QStringLiteral("longitude"),
              fault.text, why);
+}
+
+QString refusal(const QString &fileName, const Fault &fault)
+{
+    return QStringLiteral("Error loading file: %1, %2").arg(fileName, described(fault));
 }
 
 } // namespace TableFileCheck

@@ -61,6 +61,9 @@ GPStracking::GPStracking(const Services &services, QWidget *parent)
     connect(&m_session, &UnitSession::progressChanged, this, &GPStracking::setProgress);
     connect(&m_session, &UnitSession::progressEnded, this, &GPStracking::hideProgress);
     formLoad();
+    // The COM entry chosen in an earlier run, as its device is.
+    if (m_services.devices && m_services.devices->lastEntry() > 1)
+        choosePort(m_services.devices->lastEntry() - 1);
 }
 
 GPStracking::~GPStracking() = default;
@@ -418,6 +421,8 @@ void GPStracking::choosePort(int index)
     m_portLabel->setText(entry + QStringLiteral(" Selected"));
     m_portLabel->adjustSize();
     m_session.setPortIndex(index);
+    if (m_services.devices)
+        m_services.devices->keepLastEntry(index + 1);
 }
 
 void GPStracking::openScreen(QDialog *screen)

@@ -22,7 +22,6 @@
 #include <QFile>
 #include <QListWidget>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QStyleFactory>
 
 #include <cstdio>
@@ -87,9 +86,7 @@ int main(int argc, char *argv[])
         menu.setup2()->setCellText(row * 3 + 1, table.rows.at(row).latitude);
         menu.setup2()->setCellText(row * 3 + 2, table.rows.at(row).longitude);
     }
-    // The whole form, as a large screen shows it, rather than scrolled to the offscreen one.
-    if (auto *form = menu.setup1()->findChild<QScrollArea *>(QStringLiteral("formArea")))
-        menu.setup1()->resize(form->widget()->sizeHint());
+    // Each window at the size it opens at on the screen of scripts/pictures/screen.json.
     ok &= save(menu.setup1(), out, QStringLiteral("vortsetup-configuration.png"));
     menu.setup1()->hide();
     ok &= save(menu.setup2(), out, QStringLiteral("vortsetup-location-table.png"));

@@ -9,6 +9,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -69,18 +72,22 @@ private slots:
     }
 
     // A viewer that cannot be started, or that ends in failure (xdg-open finding nothing for
-    // text files), leaves the text to the program's own read-only window.
+    // text files), leaves the text to the program's own read-only window, which its Close button
+    // or Esc closes.
     void fallbackWindowWhenNoViewer_data()
     {
         QTest::addColumn<QString>("viewer");
-        QTest::newRow("no such program") << QStringLiteral("/nonexistent/xdg-open");
+        QTest::addColumn<bool>("byEscape");
+        QTest::newRow("no such program, Esc") << QStringLiteral("/nonexistent/xdg-open") << true;
+        QTest::newRow("no such program, Close") << QStringLiteral("/nonexistent/xdg-open") << false;
 #if defined(Q_OS_UNIX)
-        QTest::newRow("viewer fails") << QStringLiteral("false");
+        QTest::newRow("viewer fails") << QStringLiteral("false") << true;
 #endif
     }
     void fallbackWindowWhenNoViewer()
     {
         QFETCH(QString, viewer);
+        QFETCH(bool, byEscape);
         QTemporaryDir dir;
         QFile text(dir.filePath(QStringLiteral("download.txt")));
         QVERIFY(text.open(QIODevice::WriteOnly));
@@ -95,13 +102,20 @@ private slots:
             viewer);
         help.open(text.fileName());
         QTRY_COMPARE(shown, QStringList{text.fileName()});
-        HelpWindow *window = nullptr;
-        for (QWidget *widget : QApplication::topLevelWidgets())
-            window = window ? window : qobject_cast<HelpWindow *>(widget);
-        QVERIFY(window && window->isVisible() && window->isReadOnly());
-        QCOMPARE(window->toPlainText(), QStringLiteral("SERVER - HELP\n"));
+        QPointer<HelpWindow> window;
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (!window)
+                window = qobject_cast<HelpWindow *>(widget);
+        }
+        QVERIFY(window && window->isVisible() && window->text()->isReadOnly());
+        QCOMPARE(window->text()->toPlainText(), QStringLiteral("SERVER - HELP\n"));
         QCOMPARE(window->windowTitle(), QStringLiteral("Help - download.txt"));
-        delete window;
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        if (byEscape)
+            QTest::keyClick(window->text(), Qt::Key_Escape);
+        else
+            window->findChild<QPushButton *>(QStringLiteral("helpClose"))->click();
+        QTRY_VERIFY(window.isNull()); // closed, and deleted with it
     }
     // The example line of the position log is the line vortsetup writes for a record that the
     // simulated unit sends for the same fix, and the column names follow it.

@@ -1,6 +1,7 @@
 #include "accessibility_walk.h"
 
 #include <QAccessible>
+#include <QGroupBox>
 #include <QWidget>
 
 namespace {
@@ -28,7 +29,8 @@ bool isNamed(QAccessibleInterface *control, QWidget *widget)
             !control->text(QAccessible::Name).trimmed().isEmpty());
 }
 
-void walk(QAccessibleInterface *node, QStringList &unnamed)
+// Calls visit for every interactive control of the tree below node, in the tree's order.
+template <typename Visit> void walk(QAccessibleInterface *node, const Visit &visit)
 {
     for (int i = 0; i < node->childCount(); ++i) {
         QAccessibleInterface *child = node->child(i);
@@ -36,25 +38,49 @@ void walk(QAccessibleInterface *node, QStringList &unnamed)
         auto *widget = child ? qobject_cast<QWidget *>(child->object()) : nullptr;
         if (!widget || widget->isWindow())
             continue;
-        if (!isInteractive(child->role())) {
-            walk(child, unnamed);
-            continue;
-        }
         // What lies inside a control (the drop-down of a list, the scroll bars of a table)
         // belongs to it.
-        if (!isNamed(child, widget))
-            unnamed << QStringLiteral("%1 (role %2)")
-                           .arg(widget->objectName().isEmpty() ? widget->metaObject()->className()
-                                                               : widget->objectName())
-                           .arg(int(child->role()));
+        if (isInteractive(child->role()))
+            visit(child, widget);
+        else
+            walk(child, visit);
     }
+}
+
+template <typename Visit> void walkWindow(QWidget *window, const Visit &visit)
+{
+    if (QAccessibleInterface *root = QAccessible::queryAccessibleInterface(window))
+        walk(root, visit);
 }
 } // namespace
 
 QStringList unnamedInteractiveControls(QWidget *window)
 {
     QStringList unnamed;
-    if (QAccessibleInterface *root = QAccessible::queryAccessibleInterface(window))
-        walk(root, unnamed);
+    walkWindow(window, [&](QAccessibleInterface *control, QWidget *widget) {
+        if (!isNamed(control, widget))
+            unnamed << QStringLiteral("%1 (role %2)")
+                           .arg(widget->objectName().isEmpty() ? widget->metaObject()->className()
+                                                               : widget->objectName())
+                           .arg(int(control->role()));
+    });
     return unnamed;
+}
+
+QList<BusControl> busControls(QWidget *window)
+{
+    QList<BusControl> controls;
+    walkWindow(window, [&](QAccessibleInterface *control, QWidget *widget) {
+        // The bridge gives each Label relation as "labelled by" its target, named by the
+        // target's own name.
+        BusControl seen{widget->objectName(), control->text(QAccessible::Name), {}, {}};
+        for (const auto &[label, relation] : control->relations(QAccessible::Label)) {
+            const QString name = label->text(QAccessible::Name);
+            seen.labelledBy << name;
+            if (!qobject_cast<QGroupBox *>(label->object()))
+                seen.ownLabels << name;
+        }
+        controls << seen;
+    });
+    return controls;
 }

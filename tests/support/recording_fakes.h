@@ -22,11 +22,19 @@ struct ShownMessage
 class RecordingMessageBoxes : public MessageBoxes
 {
 public:
+    using MessageBoxes::show;
     void show(const QString &prompt, const QString &title, MessageIcon icon) override
     {
         shown.append({prompt, title, icon});
+        informativeTexts.append(QString());
+    }
+    void show(const UserMessage &message) override
+    {
+        shown.append({message.prompt, message.title, message.icon});
+        informativeTexts.append(message.informativeText);
     }
     QList<ShownMessage> shown;
+    QStringList informativeTexts; // one per box shown, empty for none
 };
 
 // For QCOMPARE.

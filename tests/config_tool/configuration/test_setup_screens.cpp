@@ -4,6 +4,7 @@
 #include "configuration/setup1.h"
 #include "configuration/setup3.h"
 #include "location_table/setup2.h"
+#include "support/accessibility_walk.h"
 #include "support/main_window_bench.h"
 #include "support/recording_fakes.h"
 #include "support/valid_configuration.h"
@@ -18,6 +19,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -182,6 +184,69 @@ private slots:
             QVERIFY(!area->horizontalScrollBar()->isVisible());
             QVERIFY(!area->verticalScrollBar()->isVisible());
         }
+        // Every button is in view wherever the form is scrolled to: its whole rectangle is drawn
+        // and lies on the screen.
+        for (const QPoint scrolled : {QPoint(0, 0), QPoint(100000, 100000)}) {
+            area->horizontalScrollBar()->setValue(scrolled.x());
+            area->verticalScrollBar()->setValue(scrolled.y());
+            const auto buttons = screen.findChildren<QPushButton *>();
+            QCOMPARE(buttons.size(), 5);
+            for (QPushButton *button : buttons) {
+                const QRect onScreen(button->mapToGlobal(QPoint()), button->size());
+                QVERIFY2(button->visibleRegion() == QRegion(button->rect()) &&
+                             laptop->availableGeometry().contains(onScreen),
+                         qPrintable(button->objectName()));
+            }
+        }
+
+        // The grid's column titles are one text: "Latitude" and "Longitude" start over the
+        // first pixel column of their own columns, and fit within them.
+        Setup2 table;
+        table.setScreen(laptop);
+        table.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&table));
+        const auto *titles = table.findChild<QLabel *>(QStringLiteral("Label1"));
+        const QTableWidget *grid = table.grid();
+        const QFontMetrics metrics(titles->font());
+        for (const int column : {1, 2}) {
+            const QString word =
+                column == 1 ? QStringLiteral("Latitude") : QStringLiteral("Longitude");
+            const int wordLeft =
+                titles->mapTo(&table, titles->contentsRect().topLeft()).x() + titles->indent() +
+                metrics.horizontalAdvance(titles->text().left(titles->text().indexOf(word)));
+            const int columnLeft =
+                grid->viewport()
+                    ->mapTo(&table, QPoint(grid->columnViewportPosition(column), 0))
+                    .x();
+            QVERIFY2(qAbs(wordLeft - columnLeft) <= 1,
+                     qPrintable(QStringLiteral("%1 at %2, column at %3")
+                                    .arg(word)
+                                    .arg(wordLeft)
+                                    .arg(columnLeft)));
+            QVERIFY(metrics.horizontalAdvance(word) < grid->columnWidth(column));
+        }
+    }
+
+    // Over AT-SPI a drop-down list is named by its current item ("N"); a screen reader learns
+    // which list it is from what it is labelled by. Each list of the screen has a label of its
+    // own, not only the title of the group it sits in, and no two lists share one.
+    void listsLabelledOnTheBus()
+    {
+        Setup1 screen;
+        QMap<QString, QStringList> labels; // by objectName
+        for (const BusControl &control : busControls(&screen))
+            labels.insert(control.objectName, control.ownLabels);
+        QStringList first;
+        for (const QComboBox *list : screen.findChildren<QComboBox *>()) {
+            const QStringList own = labels.value(list->objectName());
+            QVERIFY2(!own.isEmpty(), qPrintable(list->objectName()));
+            first << own.first();
+        }
+        QCOMPARE(QSet<QString>(first.begin(), first.end()).size(), first.size());
+        for (const auto &[name, label] :
+             {std::pair("Combo8", "LAT1 N/S"), std::pair("Combo9", "LAT2 N/S"),
+              std::pair("Combo10", "LONG1 E/W"), std::pair("Combo11", "LONG2 E/W")})
+            QCOMPARE(labels.value(QLatin1String(name)), QStringList{QLatin1String(label)});
     }
 
     void recordRoundTrip()

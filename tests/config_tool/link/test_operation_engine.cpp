@@ -495,6 +495,12 @@ private slots:
 
         QCOMPARE(bench.boxes.shown, boxes);
         QCOMPARE(readFile(bench.upload->logFileName()), content);
+        // The saved box says where the file is, in full: it lands in the working folder.
+        const QString fullPath = QDir::toNativeSeparators(
+            QDir(bench.directory.path()).filePath(bench.upload->logFileName()));
+        QCOMPARE(bench.boxes.informativeTexts, boxes == QList<ShownMessage>{savedMessage(3)}
+                                                   ? QStringList{fullPath}
+                                                   : QStringList(boxes.size(), QString()));
         QVERIFY(displayShown);
         QVERIFY(bench.displayHidden());
         QCOMPARE(bench.port.settings(), QStringLiteral("38400,N,8,1"));

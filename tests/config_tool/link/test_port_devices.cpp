@@ -13,6 +13,8 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -101,13 +103,20 @@ private slots:
         QCOMPARE(found.line(), link + " (" + device + ")  Test Adapter");
     }
 
+    // The entry chosen in the list, and the device put behind it by its path (the simulated
+    // unit's pseudo-terminal, which no list shows), are both there again at the next start.
     void attachesAnEntryToADeviceAndKeepsIt()
     {
         VortsimProcess unit;
         QVERIFY(unit.start());
-        StandInDevices system;
-        system.found = {builtIn, {unit.device(), QString(), QStringLiteral("vortsim"), true}};
         QTemporaryDir dir;
+        const QString plainFile = dir.filePath(QStringLiteral("notes.txt"));
+        QVERIFY(QFile(plainFile).open(QIODevice::WriteOnly));
+        StandInDevices system;
+        const SerialDevice own{PortMap::defaultDevice(3), QString(), QStringLiteral("16550A"),
+                               false};
+        system.found = {builtIn, own};
+        system.present = {unit.device(), plainFile, dir.path()};
         QSettings settings(dir.filePath(QStringLiteral("vortsetup.conf")), QSettings::IniFormat);
         QtSerialPort port;
         PortDeviceChoice choice(port.portMap(), system, &settings);
@@ -115,22 +124,37 @@ private slots:
         RecordingMessageBoxes boxes;
         GPStracking window({&port, &boxes, nullptr, 100, &choice});
         QStringList unnamed = unnamedInteractiveControls(&window); // and the dialog's below
-        window.engine().context().portIndex = 2;                   // COM3
+        auto *list = window.findChild<QListWidget *>(QStringLiteral("List2"));
+        emit list->itemDoubleClicked(list->item(2)); // COM3
 
+        // Each typed path, and what the dialog says of it while it stays open.
+        const std::pair<QString, QString> typed[] = {
+            {"/dev/rfcomm9", "/dev/rfcomm9 does not exist."},
+            {plainFile, plainFile + " is not a serial device."},
+            {dir.path(), dir.path() + " is not a serial device."},
+            {unit.device(), ""}};
         QTimer::singleShot(0, &window, [&] {
             auto *dialog = qobject_cast<PortDeviceDialog *>(QApplication::activeModalWidget());
             QVERIFY(dialog);
             QCOMPARE(dialog->windowTitle(), QStringLiteral("Serial device for COM3"));
             unnamed += unnamedInteractiveControls(dialog);
-            auto *list = dialog->findChild<QListWidget *>(QStringLiteral("deviceList"));
-            const auto entries = list->findItems(unit.device(), Qt::MatchStartsWith);
-            QCOMPARE(entries.size(), 1);
-            list->setCurrentItem(entries.first());
-            dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+            // The entry's own device once, as the default; then the others.
+            QStringList lines;
+            const auto *devices = dialog->findChild<QListWidget *>(QStringLiteral("deviceList"));
+            for (int row = 0; row < devices->count(); ++row)
+                lines << devices->item(row)->text();
+            QCOMPARE(lines, (QStringList{"Default: " + own.line(), builtIn.line()}));
+            auto *path = dialog->findChild<QLineEdit *>(QStringLiteral("devicePath"));
+            auto *problem = dialog->findChild<QLabel *>(QStringLiteral("devicePathProblem"));
+            for (const auto &[text, refusal] : typed) {
+                path->setText(text);
+                dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+                QCOMPARE(dialog->isVisible(), !refusal.isEmpty());
+                QCOMPARE(problem->text(), refusal);
+            }
         });
         window.findChild<QPushButton *>(QStringLiteral("portDeviceButton"))->click();
         QCOMPARE(unnamed, QStringList());
-        auto *list = window.findChild<QListWidget *>(QStringLiteral("List2"));
         QCOMPARE(list->item(2)->toolTip(), unit.device());
 
         // The unit answers on the device attached: the position log is empty.
@@ -138,11 +162,15 @@ private slots:
         QCOMPARE(boxes.shown.size(), 1);
         QCOMPARE(boxes.shown[0].prompt, QStringLiteral("No GPS locations to download !"));
 
-        // A later run finds the choice again; --port still wins for its own run.
+        // A later run finds the entry and its device again; --port still wins for its own run.
         PortMap later;
         PortDeviceChoice laterChoice(later, system, &settings);
         laterChoice.load();
         QCOMPARE(later.device(3), unit.device());
+        GPStracking laterWindow({&port, &boxes, nullptr, 100, &laterChoice});
+        QCOMPARE(laterWindow.portIndex(), 2);
+        QCOMPARE(laterWindow.findChild<QLabel *>(QStringLiteral("Label2"))->text(),
+                 QStringLiteral("COM3 Selected"));
         PortMap overridden;
         QVERIFY(overridden.addMapping(QStringLiteral("COM3=/dev/ttyUSB7")));
         PortDeviceChoice runChoice(overridden, system, &settings);

@@ -104,9 +104,14 @@ public:
         invalid.udpPacketId = QStringLiteral("ABC");
         write(QStringLiteral("invalid.cfg"), configurationFileContent(invalid));
         write(QStringLiteral("table.txt"), LocationTableFile::write(tableCells()));
-        QStringList word = tableCells();
-        word[3 * 3 + 1] = QStringLiteral("abc");
-        write(QStringLiteral("word.txt"), LocationTableFile::write(word));
+        // Tables saved from a grid whose editor let a cell through as typed.
+        for (const auto &[name, cell, text] :
+             {std::tuple("word.txt", 3 * 3 + 1, "abc"), std::tuple("comma.txt", 4, "51,5074"),
+              std::tuple("256.txt", 99 * 3 + 2, "256")}) {
+            QStringList cells = tableCells();
+            cells[cell] = QString::fromLatin1(text);
+            write(QString::fromLatin1(name), LocationTableFile::write(cells));
+        }
     }
     QString path(const QString &name) const { return m_dir.filePath(name); }
     void write(const QString &name, const QByteArray &content) const
@@ -224,7 +229,29 @@ private slots:
         }
     }
 
-    // A track is replaced by renaming a complete new file over it, or not at all.
+    // Started from the menu (--data-folder), vortsetup works in the tool set's data folder: a
+    // file named without a folder is found there, wherever the program was started.
+    void menuEntryWorksInTheDataFolder()
+    {
+        QTemporaryDir data;
+        const QString folder = QDir(data.path()).filePath(QStringLiteral("vort"));
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(writeFile(QDir(folder).filePath(QStringLiteral("unit.cfg")),
+                          configurationFileContent(TestSupport::validConfiguration())));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), data.path());
+        QProcess vortsetup;
+        vortsetup.setProcessEnvironment(environment);
+        vortsetup.setWorkingDirectory(data.path());
+        vortsetup.start(QStringLiteral(VORTSETUP_PATH), {"--data-folder", "--check", "unit.cfg"});
+        QVERIFY(vortsetup.waitForFinished(20000));
+        QCOMPARE(vortsetup.readAllStandardOutput().trimmed(),
+                 QByteArray("Valid Configuration: Configuration is OK"));
+        QCOMPARE(vortsetup.exitCode(), 0);
+    }
+
+    // A track is replaced by renaming a complete new file over it, or not at all: where the
+    // folder takes no new file, and on a full disk.
     void trackReplacedWholeOrNotAtAll()
     {
 #ifndef Q_OS_UNIX
@@ -261,6 +288,14 @@ private slots:
             QCOMPARE(GpxTrack::convert(log, gpx), GpxTrack::Status::FileError);
         }
         QFile::setPermissions(dir.path(), owner);
+        QCOMPARE(readFile(gpx), QByteArray("earlier track"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), before);
+
+        // A disk that fills up after 16 bytes: the earlier track stays whole, nothing is left.
+        {
+            FileFaults::FullDisk fullDisk(16);
+            QCOMPARE(GpxTrack::convert(log, gpx), GpxTrack::Status::FileError);
+        }
         QCOMPARE(readFile(gpx), QByteArray("earlier track"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), before);
 #endif
@@ -358,9 +393,15 @@ private slots:
         row("no such file to check", noUnit, {"--check", "a.cfg"}, 7, none,
             {"Error: Error loading file"});
         // Refused before the port is even opened (with no device, opening would give 3).
-        row("table with a word", noUnit,
-            {"--port", "COM1=/nonexistent/ttyVORT", "--download-table", "word.txt"}, 7, none,
-            {"Error: Error loading file: word.txt, row 3, latitude \"abc\" is not a number"});
+        for (const auto &[name, file, named] :
+             {std::tuple("table with a word", "word.txt",
+                         R"(row 3, latitude "abc" is not a number)"),
+              std::tuple("table with a comma", "comma.txt",
+                         R"(row 1, latitude "51,5074" is not a number)"),
+              std::tuple("table with 256", "256.txt",
+                         R"(row 99, longitude "256" is not below 256)")})
+            row(name, noUnit, {"--port", "COM1=/nonexistent/ttyVORT", "--download-table", file}, 7,
+                none, {QStringLiteral("Error: Error loading file: ") + file + ", " + named});
         row("unit asleep", {"--silent"}, {"--connect-timeout", "2", "--upload-positions"}, 9, none,
             {"The unit did not answer within 2 s."});
         // Steps run in the order given; the first failure ends the run.
@@ -420,10 +461,10 @@ private slots:
                  std::tuple(exitCode, out, err));
         if (!track.isEmpty())
             QCOMPARE(schemaErrors(bench.path(track)), QString());
-        // The bench's four files, the log as it was, the track, and no other file.
+        // The bench's six files, the log as it was, the track, and no other file.
         QCOMPARE(bench.read(QStringLiteral("log.csv")), log);
         QCOMPARE(QDir(bench.path(QStringLiteral("."))).entryList(QDir::Files).size(),
-                 4 + int(log != "<missing>") + int(!track.isEmpty()));
+                 6 + int(log != "<missing>") + int(!track.isEmpty()));
         // A run that reached the unit says once it is waking it, then a dot a second.
         const bool woke =
             unit != QStringList{"none"} && exitCode != 5 && exitCode != 7 && exitCode != 2;

@@ -368,9 +368,9 @@ private slots:
     void downloadsTheGridIntoTheUnit()
     {
         TableBench bench;
-        // Degrees cut off, decimals rounded as written; a word counts as 0.
-        const QStringList texts{"255",     "12.5", "12.34567", "12.99996",
-                                "51.4521", "abc",  "12.34565", "7.5N"};
+        // Each cell as three bytes: degrees, then decimals 1-2 and 3-4; "255" an empty entry.
+        const QStringList texts{"255",     "12.5", "12.3456",  "0.0001",
+                                "51.4521", "0",    "200.9999", "7.05"};
         for (int i = 0; i < texts.size(); ++i)
             bench.grid().setCellText(1 + i + i / 2, texts[i]);
         bench.table->bytes.fill('\x11');
@@ -384,7 +384,7 @@ private slots:
         // Every other coordinate is an empty entry, FF 00 00, now in the unit as well.
         QByteArray expected = UnitLocationTable().bytes;
         expected.replace(0, 24,
-                         QByteArray::fromHex("FF00000C32000C22390C0000332D150000000C2239073200"));
+                         QByteArray::fromHex("FF00000C32000C2238000001332D15000000C86363070500"));
         QCOMPARE(bench.phaseWritten(), expected.toHex().toUpper());
         QCOMPARE(bench.table->bytes, expected);
         QVERIFY(bench.taking().finished());
@@ -426,13 +426,19 @@ private slots:
         QCOMPARE(bench.grid().cellText(1), QStringLiteral("51.4521"));
     }
 
+    // A cell the grid's editor let through as typed, or a negative one, would reach the unit as
+    // garbage: nothing is sent, and the box names the first such cell as a file's load would.
     void refusesACoordinateTheUnitCannotTake()
     {
-        // The cell, its text and what the message says before the text.
+        // The cell, its text and what the message says of it.
         const std::tuple<int, QString, QString> rows[] = {
-            {17 * 3 + 2, "-4.25", "Row 17 (ID 17): the longitude"},
-            {99 * 3 + 1, "256", "Row 99 (ID 99): the latitude"},
-            {4, "-0.0001", "Row 1 (ID 1): the latitude"}};
+            {3 * 3 + 1, "abc", R"(row 3, latitude "abc" is not a number)"},
+            {5 * 3 + 2, "51,5074", R"(row 5, longitude "51,5074" is not a number)"},
+            {99 * 3 + 1, "256", R"(row 99, latitude "256" is not below 256)"},
+            {2, "12.34567", R"(row 0, longitude "12.34567" has more than four decimals)"},
+            {17 * 3 + 2, "", R"(row 17, longitude "" is not a number)"},
+            {4, "-0.0001",
+             R"(row 1, latitude "-0.0001" is negative (the unit takes 0 to 255.9999))"}};
         for (const auto &[cell, text, prompt] : rows) {
             TableBench bench;
             bench.grid().setCellText(cell, text);
@@ -440,11 +446,9 @@ private slots:
 
             bench.button("Command14")->click();
 
-            const QString named = prompt + " \"" + text +
-                                  "\" cannot be sent to the unit, which takes "
-                                  "0 to 255.9999 only. Nothing has been downloaded.";
             QCOMPARE(bench.boxes.shown,
-                     (QList<ShownMessage>{{named, "Error", MessageIcon::Critical}}));
+                     (QList<ShownMessage>{{"Nothing has been downloaded: " + prompt, "Error",
+                                           MessageIcon::Critical}}));
             QCOMPARE(bench.port.openCount(), 0);
             QCOMPARE(bench.port.written(), QByteArray());
             // The upload is not held back by the same cell.
