@@ -77,14 +77,9 @@ void HeadlessServer::addDetail(const QString &line)
 
 void HeadlessServer::writeSummary()
 {
-    const TransferCounts counts = m_download->counts();
-    if (counts.running == 0)
+    if (m_download->counts().running == 0)
         return;
-    ConsoleLines::write(QStringLiteral("Transfers: %1 running, %2 done, %3 given up, %4 refused")
-                            .arg(counts.running)
-                            .arg(counts.done)
-                            .arg(counts.gaveUp)
-                            .arg(counts.refused));
+    ConsoleLines::write(m_download->countsLine());
 }
 
 void HeadlessServer::logLine(const QString &text)

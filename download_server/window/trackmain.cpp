@@ -14,6 +14,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -109,8 +110,12 @@ void TrackMain::createControls()
     m_transfersLabel =
         named(new QLabel(QStringLiteral("Transfers in progress:"), this), "transfersLabel");
     m_transfers = named(new QTreeWidget(this), "Transfers");
-    m_transfers->setHeaderLabels({QStringLiteral("Unit"), QStringLiteral("Sending"),
-                                  QStringLiteral("Packet"), QStringLiteral("Time-outs")});
+    m_transfers->setHeaderLabels({QStringLiteral("Unit"), QStringLiteral("Address"),
+                                  QStringLiteral("Sending"), QStringLiteral("Packet"),
+                                  QStringLiteral("Time-outs")});
+    // Each column as wide as what it shows.
+    m_transfers->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_transfers->header()->setStretchLastSection(false);
     m_transfers->setRootIsDecorated(false);
     m_transfers->setAccessibleName(m_transfersLabel->text());
     m_transfersLabel->setBuddy(m_transfers);
@@ -387,15 +392,16 @@ void TrackMain::refreshTransfers()
     for (qsizetype i = 0; i < shown.size(); ++i) {
         const TransferInProgress &transfer = shown[i];
         QTreeWidgetItem *item = m_transfers->topLevelItem(int(i));
-        item->setText(0, transfer.unit);
-        item->setText(1, transfer.what);
-        item->setText(2, QStringLiteral("%1 of %2").arg(transfer.packet).arg(transfer.packetCount));
-        item->setText(3, QString::number(transfer.timeouts));
+        item->setText(0, transfer.identifier);
+        item->setText(1, transfer.unit);
+        item->setText(2, transfer.what);
+        item->setText(3, QStringLiteral("%1 of %2").arg(transfer.packet).arg(transfer.packetCount));
+        item->setText(4, QString::number(transfer.timeouts));
     }
     if (rows > shown.size()) {
         QTreeWidgetItem *more = m_transfers->topLevelItem(int(shown.size()));
         more->setText(0, QStringLiteral("and %1 more").arg(counts.running - shown.size()));
-        for (int column = 1; column < 4; ++column)
+        for (int column = 1; column < m_transfers->columnCount(); ++column)
             more->setText(column, QString());
     }
 }
