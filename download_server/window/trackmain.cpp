@@ -3,6 +3,7 @@
 #include "common/widgets/activity_list.h"
 #include "common/widgets/help_window.h"
 
+#include "elided_path_edit.h"
 #include "listening_session.h"
 #include "log_line.h"
 #include "server_paths.h"
@@ -91,7 +92,7 @@ void TrackMain::createControls()
     m_configurationLabel = named(
         new QLabel(QStringLiteral("Configuration file selected for update :"), this), "Label7");
     m_baseDrive = named(new QComboBox(this), "Drive1");
-    m_baseFolder = named(new QLineEdit(this), "Text1");
+    m_baseFolder = named(new ElidedPathEdit(this), "Text1");
     m_configurationFile = named(new QLabel(noneSelected, this), "Label5");
     m_gpsTableLabel =
         named(new QLabel(QStringLiteral("GPS Locations Table file selected for update :"), this),
@@ -143,7 +144,8 @@ void TrackMain::createControls()
     place(m_configurationFile, 3120, 2880, 6735, 255);
     place(m_gpsTableLabel, 3120, 3120, 4095, 255);
     place(m_gpsTableFile, 3120, 3360, 6735, 255);
-    place(m_operatingSystemFiles, 1440, 3480, 1335, 285);
+    // Between Drive1 and "Activity Log:", clear of both.
+    place(m_operatingSystemFiles, 1440, 3240, 1335, 285);
     place(m_activityLabel, 120, 3600, 1095, 255);
     place(m_activity, 120, 3840, 9855, 2985);
     // Right above the activity list's right end, below Label9.
@@ -164,12 +166,16 @@ void TrackMain::createControls()
     const int clientHeight = qRound(7485 * logicalDpiY() / double(twipsPerInch));
     setFixedSize(clientWidth, clientHeight);
 
-    // Where there are no drive letters the lists hold base folders, and any folder may be typed.
+    // Where there are no drive letters the lists hold base folders, and any folder may be typed;
+    // a long one is shown elided in the middle.
     const QStringList drives = driveFolders();
     for (QComboBox *drive : {m_baseDrive, m_choiceDrive}) {
         drive->addItems(drives);
+        for (int i = 0; i < drive->count(); ++i)
+            drive->setItemData(i, drive->itemText(i), Qt::ToolTipRole);
 #if !defined(Q_OS_WIN)
         drive->setEditable(true);
+        drive->setLineEdit(new ElidedPathEdit(drive));
         drive->setInsertPolicy(QComboBox::NoInsert);
 #endif
     }
@@ -185,7 +191,6 @@ void TrackMain::createControls()
     m_operatingSystemFiles->setAccessibleName(QStringLiteral("Operating system file sent next"));
 
     // Folder paths are longer than their boxes: the whole path shows as a tooltip.
-    connect(m_baseFolder, &QLineEdit::textChanged, m_baseFolder, &QWidget::setToolTip);
     connect(m_baseDrive, &QComboBox::currentTextChanged, m_baseDrive, &QWidget::setToolTip);
     connect(m_choiceDrive, &QComboBox::currentTextChanged, m_choiceDrive, &QWidget::setToolTip);
     m_baseDrive->setToolTip(m_baseDrive->currentText());
