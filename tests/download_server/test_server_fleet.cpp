@@ -128,8 +128,13 @@ private slots:
         const auto *view = server.control<QTreeWidget>("Transfers");
         QVERIFY(view && !view->accessibleName().isEmpty());
         const auto endThem = [&] {
-            for (int row = 0; row < view->topLevelItemCount(); ++row)
-                rows << view->topLevelItem(row)->text(0) + u' ' + view->topLevelItem(row)->text(3);
+            for (int row = 0; row < view->topLevelItemCount(); ++row) {
+                const QTreeWidgetItem *item = view->topLevelItem(row);
+                rows << item->text(0) + u' ' + item->text(3);
+                // Columns as wide as their content: the address is shown whole.
+                if (view->columnWidth(1) <= view->fontMetrics().horizontalAdvance(item->text(1)))
+                    rows << "address cut: " + item->text(1);
+            }
             server.click(exit ? "Command6" : "Command2");
             server.sendFrom(newcomer, "NEWCOM,V610,UPLOAD");
         };
