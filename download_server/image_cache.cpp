@@ -13,7 +13,7 @@ const ServerImageCache::Entry &ServerImageCache::current(QHash<QString, Entry> &
         return found.value();
     Entry entry{content, {}, {}};
     entry.result = build(path, content, entry.image);
-    return entries.insert(path, std::move(entry)).value();
+    return entries.insert(path, entry).value();
 }
 
 ServerImageResult ServerImageCache::configuration(const QString &path, const QByteArray &request,

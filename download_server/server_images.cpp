@@ -460,8 +460,7 @@ ServerImageResult buildServerConfigurationImage(const QString &path, const QByte
                            .arg(requestCharacters)
                            .arg(QString::fromLatin1(request)));
     }
-    const ServerImageResult result =
-        ServerImageParts::configurationFromContent(path, *content, image);
+    ServerImageResult result = ServerImageParts::configurationFromContent(path, *content, image);
     if (result.status == Status::Built)
         ServerImageParts::takeFromRequest(request, image);
     return result;

@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <memory>
 #include <optional>
 
 namespace {
@@ -158,15 +159,15 @@ int main(int argc, char *argv[])
     options.intervalMs = qMax(10, parser.value(interval).toInt());
     options.count = qMax(0, parser.value(count).toInt());
     // With --count, the program ends when every unit has sent its positions.
-    int running = senders;
+    const auto running = std::make_shared<int>(senders);
     for (int i = 0; i < senders; ++i) {
         options.identifier = parser.isSet(units) ? UnitFleet::unitIdentifier(i) : identifier;
         const QString lead =
             parser.isSet(units) ? QString::fromLatin1(options.identifier) + u' ' : QString();
         auto *sender = new RealtimeSender(
             options, [lead](const QString &line) { print(lead + line); }, &app);
-        QObject::connect(sender, &RealtimeSender::finished, &app, [&running] {
-            if (--running == 0)
+        QObject::connect(sender, &RealtimeSender::finished, &app, [running] {
+            if (--*running == 0)
                 QCoreApplication::quit();
         });
         if (!sender->start())
