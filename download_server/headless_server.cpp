@@ -12,17 +12,6 @@
 #include <QDir>
 #include <QTimer>
 
-namespace {
-QString summaryText(const TransferCounts &counts)
-{
-    return QStringLiteral("Transfers: %1 running, %2 done, %3 given up, %4 refused")
-        .arg(counts.running)
-        .arg(counts.done)
-        .arg(counts.gaveUp)
-        .arg(counts.refused);
-}
-} // namespace
-
 HeadlessServer::HeadlessServer(HeadlessServerOptions options, QObject *parent)
     : QObject(parent), m_options(std::move(options)),
       m_clock(new TickClock(m_options.tickIntervalMs, TickClock::Wrap::AboveSixtyBeforeIncrement,
@@ -113,16 +102,15 @@ void HeadlessServer::addDetail(const QString &line)
 
 void HeadlessServer::writeSummary()
 {
-    const TransferCounts counts = m_download->counts();
-    if (counts.running == 0)
+    if (m_download->counts().running == 0)
         return;
-    ConsoleLines::write(summaryText(counts));
+    ConsoleLines::write(m_download->countsLine());
 }
 
 void HeadlessServer::refreshService()
 {
     const TransferCounts counts = m_download->counts();
-    m_service->status(summaryText(counts));
+    m_service->status(m_download->countsLine());
     if (!m_metrics)
         return;
     using Counter = ServiceMetrics::Counter;

@@ -51,16 +51,26 @@ void RemoteDownload::stop()
 void RemoteDownload::end()
 {
     m_running = false;
+    if (!m_listening)
+        return;
+    // The transfers EXIT cuts count as running in the last tally.
+    const QString tally = countsLine();
     endAll();
-    endListeningWhenIdle();
+    endListening(tally);
 }
 
 void RemoteDownload::endListeningWhenIdle()
 {
-    if (!m_listening || m_running || !m_transfers.isEmpty())
-        return;
+    if (m_listening && !m_running && m_transfers.isEmpty())
+        endListening(countsLine());
+}
+
+void RemoteDownload::endListening(const QString &tally)
+{
     m_socket.close();
     m_listening = false;
+    if (m_sessionLimit > 1)
+        m_console.addActivity(tally);
     m_console.addActivity(QStringLiteral("Stopped, listening on port ") + m_portText);
     emit listeningEnded();
 }
@@ -78,12 +88,16 @@ void RemoteDownload::datagramArrived(const QByteArray &data, const QHostAddress 
                                      quint16 senderPort)
 {
     const UnitKey unit{sender, senderPort};
+    const auto found = m_transfers.constFind(unit);
+    // A unit being served is named by its request; any other sender by what it sent.
+    const QByteArray identifier = found != m_transfers.cend() ? found.value()->unitIdentifier()
+                                                              : UnitTransfer::identifierOf(data);
     const QString suffix =
-        m_context.namesUnits ? UnitTransfer::unitSuffix(sender, senderPort) : QString();
+        m_context.namesUnits ? UnitTransfer::unitSuffix(identifier, sender, senderPort) : QString();
     const QString received = QStringLiteral("Recieved: ") + QString::fromLatin1(data) + suffix;
     // Every datagram is examined once: from a unit being served it is that transfer's reply
     // (whatever keywords it holds); otherwise it may be a request.
-    if (const auto found = m_transfers.constFind(unit); found != m_transfers.cend()) {
+    if (found != m_transfers.cend()) {
         // A copy: the transfer may be removed while it handles the reply.
         // NOLINTNEXTLINE(performance-unnecessary-copy-initialization)
         const std::shared_ptr<UnitTransfer> transfer = found.value();
@@ -174,6 +188,16 @@ TransferCounts RemoteDownload::counts() const
     return counts;
 }
 
+QString RemoteDownload::countsLine() const
+{
+    const TransferCounts now = counts();
+    return QStringLiteral("Transfers: %1 running, %2 done, %3 given up, %4 refused")
+        .arg(now.running)
+        .arg(now.done)
+        .arg(now.gaveUp)
+        .arg(now.refused);
+}
+
 QList<TransferInProgress> RemoteDownload::transfersInProgress(int limit) const
 {
     QList<TransferInProgress> list;
@@ -183,8 +207,9 @@ QList<TransferInProgress> RemoteDownload::transfersInProgress(int limit) const
         const std::shared_ptr<UnitTransfer> transfer = m_transfers.value(unit);
         if (!transfer)
             continue;
-        list.append({transfer->unitText(), transfer->what(), transfer->packet(),
-                     transfer->packetCount(), transfer->timeouts()});
+        list.append({transfer->unitText(), QString::fromLatin1(transfer->unitIdentifier()),
+                     transfer->what(), transfer->packet(), transfer->packetCount(),
+                     transfer->timeouts()});
     }
     return list;
 }

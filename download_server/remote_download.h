@@ -45,7 +45,8 @@ public:
 // One line of the view of the transfers in progress.
 struct TransferInProgress
 {
-    QString unit; // "127.0.0.1:40001"
+    QString unit;       // "127.0.0.1:40001"
+    QString identifier; // the first six characters of its request
     QString what;
     int packet = 0;
     int packetCount = 0;
@@ -81,8 +82,8 @@ public:
                    ServerImageSource images = {}, QObject *parent = nullptr);
     ~RemoteDownload() override;
 
-    // How many units are served at once (1 to 10,000); with more than one, every line that
-    // belongs to a transfer names its unit.
+    // How many units are served at once (1 to 10,000); with more than one, every line names its
+    // unit by identifier and address: " (unit VAN042 127.0.0.1:40001)".
     void setSessionLimit(int sessions);
     int sessionLimit() const { return m_sessionLimit; }
     // --store: every transfer is recorded there (not owned).
@@ -93,7 +94,9 @@ public:
     // no port was set or the socket cannot listen. Returns at once either way.
     bool startListening(const QString &portText);
     // Stop: no new transfer starts; listening ends once the transfers in progress have ended
-    // (at once when there are none) with "Stopped, listening on port " + the start's portText.
+    // (at once when there are none) with "Stopped, listening on port " + the start's portText,
+    // after the final countsLine() when several units are served (EXIT: the transfers it ended
+    // counted as running).
     void stop();
     // Start again while the stopped exchange is still finishing transfers: it keeps listening.
     void resume() { m_running = true; }
@@ -108,6 +111,8 @@ public:
     ServerSettings &settings() { return m_settings; }
 
     TransferCounts counts() const;
+    // "Transfers: 1 running, 20 done, 0 given up, 3 refused": the summary line of several units.
+    QString countsLine() const;
     // The first limit transfers in progress, in the order they started.
     QList<TransferInProgress> transfersInProgress(int limit) const;
 
@@ -126,6 +131,7 @@ private:
     void endAll();
     // Ends listening once it has been stopped and no transfer is left.
     void endListeningWhenIdle();
+    void endListening(const QString &tally);
 
     DatagramSocket &m_socket;
     TickClock &m_clock;

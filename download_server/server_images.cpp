@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <array>
 #include <span>
 
@@ -23,8 +24,7 @@ constexpr std::array<quint8, 31> lookupTable = {
     206, 207, 208, 209, 211, 212, 213, 214, 215, 216, 217, 218, 219, 220, 221};
 
 // The request's characters 8 to 11 open the image; a shorter request cannot be answered.
-constexpr int requestCharacters = 11;
-constexpr int requestFirstCharacter = 7;
+constexpr int requestCharacters = ServerImageParts::requestOffset + ServerImageParts::requestBytes;
 
 constexpr int gpsLocations = 121;
 constexpr int bytesPerLocation = 6;
@@ -121,6 +121,40 @@ constexpr std::array<Step, 6> lines46To51 = {{
     {"adcDelayTime", Conversion::Decimal, L::adcDelayTime},
     {"adcTriggerActivation", Conversion::Number, L::adcTriggerActivation},
 }};
+
+// Whether a value of the step always writes the image byte at position.
+bool covers(const Step &step, int position)
+{
+    int width = 0;
+    switch (step.conversion) {
+    case Conversion::Held:
+    case Conversion::Skipped:
+        return false;
+    case Conversion::Number:
+    case Conversion::Decimal:
+    case Conversion::Speed:
+    case Conversion::Lookup:
+        width = 1;
+        break;
+    case Conversion::SixteenBit:
+        width = 2;
+        break;
+    case Conversion::Coordinate:
+        width = 3;
+        break;
+    case Conversion::Address:
+        width = 4;
+        break;
+    case Conversion::Phone:
+        width = step.width + 1;
+        break;
+    case Conversion::FirstCodes:
+    case Conversion::Text:
+        width = step.width;
+        break;
+    }
+    return position >= step.position && position < step.position + width;
+}
 
 template <std::size_t N>
 void put(QByteArray &image, int position, const std::array<quint8, N> &bytes)
@@ -281,18 +315,6 @@ bool runSteps(std::span<const Step> steps, FileValues &values, QByteArray &image
     return true;
 }
 
-// The file's content, or nullopt when it cannot be read as one of the tool set's text files.
-std::optional<QByteArray> readFile(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > largestFile)
-        return std::nullopt;
-    const QByteArray content = file.read(largestFile + 1);
-    if (content.size() > largestFile || file.error() != QFileDevice::NoError)
-        return std::nullopt;
-    return content;
-}
-
 // A table cell the server can send: a number ("255" and other texts without "." are empty
 // entries). Anything else means the file is not a table, e.g. a configuration file.
 bool isTableNumber(const QString &text)
@@ -322,28 +344,45 @@ ServerImageResult invalid(QByteArray &image, const QString &problem)
 
 } // namespace
 
-ServerImageResult buildServerConfigurationImage(const QString &path, const QByteArray &request,
-                                                QByteArray &image)
+namespace ServerImageParts {
+
+bool requestIsLongEnough(const QByteArray &request)
+{
+    return request.size() >= requestCharacters;
+}
+
+bool takenFromRequest(int position)
+{
+    return position >= 0 && position < requestBytes &&
+           std::none_of(lines1To45.cbegin(), lines1To45.cend(),
+                        [position](const Step &step) { return covers(step, position); });
+}
+
+void takeFromRequest(const QByteArray &request, QByteArray &image)
+{
+    for (int position = 0; position < requestBytes; ++position) {
+        if (takenFromRequest(position))
+            image[position] = request.at(requestOffset + position);
+    }
+}
+
+std::optional<QByteArray> readFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > largestFile)
+        return std::nullopt;
+    const QByteArray content = file.read(largestFile + 1);
+    if (content.size() > largestFile || file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return content;
+}
+
+ServerImageResult configurationFromContent(const QString &path, const QByteArray &content,
+                                           QByteArray &image)
 {
     image = QByteArray(downloadImageSize, char(L::fill));
-    if (!QFileInfo(path).isFile())
-        return {Status::NotFound, {}};
-    const QString kind = QStringLiteral("Configuration file");
-    const std::optional<QByteArray> content = readFile(path);
-    if (!content)
-        return invalid(image, QStringLiteral("Error : %1 %2 cannot be read").arg(kind, path));
-    if (request.size() < requestCharacters) {
-        return invalid(image,
-                       QStringLiteral("Error : CONFIG request of %1 characters, %2 needed: %3")
-                           .arg(request.size())
-                           .arg(requestCharacters)
-                           .arg(QString::fromLatin1(request)));
-    }
-
     QByteArray built(downloadImageSize, char(L::fill));
-    built.replace(0, 4, request.mid(requestFirstCharacter, 4));
-
-    FileValues values(kind, path, *content);
+    FileValues values(QStringLiteral("Configuration file"), path, content);
     QString version;
     if (!runSteps(lines1To45, values, built, &version))
         return invalid(image, values.problemLine());
@@ -365,18 +404,13 @@ ServerImageResult buildServerConfigurationImage(const QString &path, const QByte
     return {Status::Built, {}};
 }
 
-ServerImageResult buildServerGpsImage(const QString &path, QByteArray &image)
+ServerImageResult gpsTableFromContent(const QString &path, const QByteArray &content,
+                                      QByteArray &image)
 {
     image = QByteArray(downloadImageSize, char(L::fill));
-    if (!QFileInfo(path).isFile())
-        return {Status::NotFound, {}};
     const QString kind = QStringLiteral("GPS Camera file");
-    const std::optional<QByteArray> content = readFile(path);
-    if (!content)
-        return invalid(image, QStringLiteral("Error : %1 %2 cannot be read").arg(kind, path));
-
     QByteArray built(downloadImageSize, char(L::fill));
-    FileValues values(kind, path, *content);
+    FileValues values(kind, path, content);
     int location = 0;
     for (; !values.atEnd(); ++location) {
         values.setRow(location);
@@ -405,4 +439,41 @@ ServerImageResult buildServerGpsImage(const QString &path, QByteArray &image)
         return invalid(image, QStringLiteral("Error : %1 %2 holds no locations").arg(kind, path));
     image = built;
     return {Status::Built, {}};
+}
+
+} // namespace ServerImageParts
+
+ServerImageResult buildServerConfigurationImage(const QString &path, const QByteArray &request,
+                                                QByteArray &image)
+{
+    image = QByteArray(downloadImageSize, char(L::fill));
+    if (!QFileInfo(path).isFile())
+        return {Status::NotFound, {}};
+    const std::optional<QByteArray> content = ServerImageParts::readFile(path);
+    if (!content)
+        return invalid(image,
+                       QStringLiteral("Error : Configuration file %1 cannot be read").arg(path));
+    if (!ServerImageParts::requestIsLongEnough(request)) {
+        return invalid(image,
+                       QStringLiteral("Error : CONFIG request of %1 characters, %2 needed: %3")
+                           .arg(request.size())
+                           .arg(requestCharacters)
+                           .arg(QString::fromLatin1(request)));
+    }
+    ServerImageResult result = ServerImageParts::configurationFromContent(path, *content, image);
+    if (result.status == Status::Built)
+        ServerImageParts::takeFromRequest(request, image);
+    return result;
+}
+
+ServerImageResult buildServerGpsImage(const QString &path, QByteArray &image)
+{
+    image = QByteArray(downloadImageSize, char(L::fill));
+    if (!QFileInfo(path).isFile())
+        return {Status::NotFound, {}};
+    const std::optional<QByteArray> content = ServerImageParts::readFile(path);
+    if (!content)
+        return invalid(image,
+                       QStringLiteral("Error : GPS Camera file %1 cannot be read").arg(path));
+    return ServerImageParts::gpsTableFromContent(path, *content, image);
 }

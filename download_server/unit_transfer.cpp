@@ -129,9 +129,18 @@ int UnitTransfer::imagePacketCount(int lastPacketThreshold)
     return lastPacketThreshold / imageBytesPerPacket + 2;
 }
 
-QString UnitTransfer::unitSuffix(const QHostAddress &unit, quint16 port)
+QByteArray UnitTransfer::identifierOf(const QByteArray &datagram)
 {
-    return QStringLiteral(" (unit %1:%2)").arg(unit.toString()).arg(port);
+    return datagram.left(6);
+}
+
+QString UnitTransfer::unitSuffix(const QByteArray &identifier, const QHostAddress &unit,
+                                 quint16 port)
+{
+    const QString address = QStringLiteral("%1:%2").arg(unit.toString()).arg(port);
+    if (identifier.isEmpty())
+        return QStringLiteral(" (unit %1)").arg(address);
+    return QStringLiteral(" (unit %1 %2)").arg(QString::fromLatin1(identifier), address);
 }
 
 QString UnitTransfer::unitText() const
@@ -141,7 +150,7 @@ QString UnitTransfer::unitText() const
 
 QString UnitTransfer::named(const QString &text) const
 {
-    return m_context.namesUnits ? text + unitSuffix(m_unit, m_unitPort) : text;
+    return m_context.namesUnits ? text + unitSuffix(unitIdentifier(), m_unit, m_unitPort) : text;
 }
 
 void UnitTransfer::detail(const QString &text)

@@ -75,6 +75,8 @@ public:
 
     // For the view of the transfers in progress.
     QString unitText() const;
+    // The first six characters of the request, which name the unit in the lines.
+    QByteArray unitIdentifier() const { return identifierOf(m_request); }
     QString what() const { return m_what; }
     int packet() const { return m_packetIndex + 1; }
     int packetCount() const { return m_packetCount; }
@@ -86,8 +88,11 @@ public:
     static QByteArray packetNumberText(int packetNumber);
     static int operatingSystemPacketCount(qsizetype length);
     static int imagePacketCount(int lastPacketThreshold);
-    // " (unit 127.0.0.1:40001)": how lines name their unit when several are served.
-    static QString unitSuffix(const QHostAddress &unit, quint16 port);
+    // The first six characters of a datagram (all of it when shorter).
+    static QByteArray identifierOf(const QByteArray &datagram);
+    // " (unit VAN042 127.0.0.1:40001)": how lines name their unit when several are served
+    // (" (unit 127.0.0.1:40001)" for an empty datagram).
+    static QString unitSuffix(const QByteArray &identifier, const QHostAddress &unit, quint16 port);
     // A request turned away because every session is busy, in the store when there is one.
     static void recordRefusal(TransferContext &context, const QByteArray &request,
                               const QHostAddress &unit, quint16 port);

@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <memory>
 #include <optional>
 
 namespace {
@@ -103,8 +104,10 @@ int main(int argc, char *argv[])
                                    QStringLiteral("n"), QStringLiteral("0"));
     const QCommandLineOption units(
         QStringLiteral("units"),
-        QStringLiteral("Play a fleet of <n> units, each from its own port, all calling at once "
-                       "with the first --request; prints one line when all have ended."),
+        QStringLiteral("Play a fleet of <n> units, each from its own port, numbered 00000U, "
+                       "00001U, ... With --server: all call at once with the first --request "
+                       "(default <id>,V610,UPLOAD), then one line when all have ended. With "
+                       "--realtime: each sends its positions, its lines led by its number."),
         QStringLiteral("n"));
     const QCommandLineOption answerDelay(
         QStringLiteral("answer-delay-ms"),
@@ -147,14 +150,28 @@ int main(int argc, char *argv[])
     const auto port = portValue(parser.value(realtime));
     if (!port)
         return fail(QStringLiteral("--realtime expects a port from 1 to 65535"));
+    bool fleetOk = true;
+    const int senders = parser.isSet(units) ? parser.value(units).toInt(&fleetOk) : 1;
+    if (!fleetOk || senders < 1 || senders > 20000)
+        return fail(QStringLiteral("--units expects a number from 1 to 20000"));
     RealtimeSender::Options options;
     options.port = *port;
-    options.identifier = identifier;
     options.intervalMs = qMax(10, parser.value(interval).toInt());
     options.count = qMax(0, parser.value(count).toInt());
-    auto *sender = new RealtimeSender(options, print, &app);
-    QObject::connect(sender, &RealtimeSender::finished, &app, [] { QCoreApplication::quit(); });
-    if (!sender->start())
-        return fail(QStringLiteral("cannot open a UDP port on 127.0.0.1"));
+    // With --count, the program ends when every unit has sent its positions.
+    const auto running = std::make_shared<int>(senders);
+    for (int i = 0; i < senders; ++i) {
+        options.identifier = parser.isSet(units) ? UnitFleet::unitIdentifier(i) : identifier;
+        const QString lead =
+            parser.isSet(units) ? QString::fromLatin1(options.identifier) + u' ' : QString();
+        auto *sender = new RealtimeSender(
+            options, [lead](const QString &line) { print(lead + line); }, &app);
+        QObject::connect(sender, &RealtimeSender::finished, &app, [running] {
+            if (--*running == 0)
+                QCoreApplication::quit();
+        });
+        if (!sender->start())
+            return fail(QStringLiteral("cannot open a UDP port on 127.0.0.1"));
+    }
     return app.exec();
 }

@@ -39,7 +39,7 @@ bool UnitFleet::start()
         // Each unit its own number in the first six characters; the sixth is never the "1" of
         // an acknowledgement, so a call again can never pass for one.
         QByteArray request = m_options.request;
-        const QByteArray number = QByteArray::number(qulonglong(i)).rightJustified(5, '0') + 'U';
+        const QByteArray number = unitIdentifier(int(i));
         request.replace(0, qMin<qsizetype>(6, request.size()), number);
         m_requests[i] = request;
         call(i);
@@ -54,6 +54,11 @@ qint64 UnitFleet::packets() const
     for (const auto &unit : m_units)
         total += unit->packets().size();
     return total;
+}
+
+QByteArray UnitFleet::unitIdentifier(int i)
+{
+    return QByteArray::number(qulonglong(i)).rightJustified(5, '0') + 'U';
 }
 
 void UnitFleet::call(size_t unit)

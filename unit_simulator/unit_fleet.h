@@ -16,6 +16,9 @@ class UnitFleet : public QObject
 {
     Q_OBJECT
 public:
+    // The identifier of the fleet's unit number i (from 0): "00042U".
+    static QByteArray unitIdentifier(int i);
+
     struct Options
     {
         QHostAddress server = QHostAddress::LocalHost;

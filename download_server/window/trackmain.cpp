@@ -3,6 +3,7 @@
 #include "common/widgets/activity_list.h"
 #include "common/widgets/help_window.h"
 
+#include "elided_path_edit.h"
 #include "listening_session.h"
 #include "log_line.h"
 #include "server_paths.h"
@@ -15,6 +16,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -100,7 +102,7 @@ void TrackMain::createControls()
     m_configurationLabel = named(
         new QLabel(QStringLiteral("Configuration file selected for update :"), this), "Label7");
     m_baseDrive = named(new QComboBox(this), "Drive1");
-    m_baseFolder = named(new QLineEdit(this), "Text1");
+    m_baseFolder = named(new ElidedPathEdit(this), "Text1");
     m_configurationFile = named(new QLabel(noneSelected, this), "Label5");
     m_gpsTableLabel =
         named(new QLabel(QStringLiteral("GPS Locations Table file selected for update :"), this),
@@ -119,8 +121,12 @@ void TrackMain::createControls()
     m_transfersLabel =
         named(new QLabel(QStringLiteral("Transfers in progress:"), this), "transfersLabel");
     m_transfers = named(new QTreeWidget(this), "Transfers");
-    m_transfers->setHeaderLabels({QStringLiteral("Unit"), QStringLiteral("Sending"),
-                                  QStringLiteral("Packet"), QStringLiteral("Time-outs")});
+    m_transfers->setHeaderLabels({QStringLiteral("Unit"), QStringLiteral("Address"),
+                                  QStringLiteral("Sending"), QStringLiteral("Packet"),
+                                  QStringLiteral("Time-outs")});
+    // Each column as wide as what it shows.
+    m_transfers->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_transfers->header()->setStretchLastSection(false);
     m_transfers->setRootIsDecorated(false);
     m_transfers->setAccessibleName(m_transfersLabel->text());
     m_transfersLabel->setBuddy(m_transfers);
@@ -148,7 +154,8 @@ void TrackMain::createControls()
     place(m_configurationFile, 3120, 2880, 6735, 255);
     place(m_gpsTableLabel, 3120, 3120, 4095, 255);
     place(m_gpsTableFile, 3120, 3360, 6735, 255);
-    place(m_operatingSystemFiles, 1440, 3480, 1335, 285);
+    // Between Drive1 and "Activity Log:", clear of both.
+    place(m_operatingSystemFiles, 1440, 3240, 1335, 285);
     place(m_activityLabel, 120, 3600, 1095, 255);
     place(m_activity, 120, 3840, 9855, 2985);
     // Right above the activity list's right end, below Label9.
@@ -169,12 +176,16 @@ void TrackMain::createControls()
     const int clientHeight = qRound(7485 * logicalDpiY() / double(twipsPerInch));
     setFixedSize(clientWidth, clientHeight);
 
-    // Where there are no drive letters the lists hold base folders, and any folder may be typed.
+    // Where there are no drive letters the lists hold base folders, and any folder may be typed;
+    // a long one is shown elided in the middle.
     const QStringList drives = driveFolders();
     for (QComboBox *drive : {m_baseDrive, m_choiceDrive}) {
         drive->addItems(drives);
+        for (int i = 0; i < drive->count(); ++i)
+            drive->setItemData(i, drive->itemText(i), Qt::ToolTipRole);
 #if !defined(Q_OS_WIN)
         drive->setEditable(true);
+        drive->setLineEdit(new ElidedPathEdit(drive));
         drive->setInsertPolicy(QComboBox::NoInsert);
 #endif
     }
@@ -190,7 +201,6 @@ void TrackMain::createControls()
     m_operatingSystemFiles->setAccessibleName(QStringLiteral("Operating system file sent next"));
 
     // Folder paths are longer than their boxes: the whole path shows as a tooltip.
-    connect(m_baseFolder, &QLineEdit::textChanged, m_baseFolder, &QWidget::setToolTip);
     connect(m_baseDrive, &QComboBox::currentTextChanged, m_baseDrive, &QWidget::setToolTip);
     connect(m_choiceDrive, &QComboBox::currentTextChanged, m_choiceDrive, &QWidget::setToolTip);
     m_baseDrive->setToolTip(m_baseDrive->currentText());
@@ -397,15 +407,16 @@ void TrackMain::refreshTransfers()
     for (qsizetype i = 0; i < shown.size(); ++i) {
         const TransferInProgress &transfer = shown[i];
         QTreeWidgetItem *item = m_transfers->topLevelItem(int(i));
-        item->setText(0, transfer.unit);
-        item->setText(1, transfer.what);
-        item->setText(2, QStringLiteral("%1 of %2").arg(transfer.packet).arg(transfer.packetCount));
-        item->setText(3, QString::number(transfer.timeouts));
+        item->setText(0, transfer.identifier);
+        item->setText(1, transfer.unit);
+        item->setText(2, transfer.what);
+        item->setText(3, QStringLiteral("%1 of %2").arg(transfer.packet).arg(transfer.packetCount));
+        item->setText(4, QString::number(transfer.timeouts));
     }
     if (rows > shown.size()) {
         QTreeWidgetItem *more = m_transfers->topLevelItem(int(shown.size()));
         more->setText(0, QStringLiteral("and %1 more").arg(counts.running - shown.size()));
-        for (int column = 1; column < 4; ++column)
+        for (int column = 1; column < m_transfers->columnCount(); ++column)
             more->setText(column, QString());
     }
 }

@@ -11,6 +11,7 @@
 #include <optional>
 
 class DatagramSocket;
+class ElidedPathEdit;
 class HelpViewer;
 class QComboBox;
 class QLabel;
@@ -101,7 +102,7 @@ private:
     QLabel *m_baseDriveLabel;            // Label3
     QLabel *m_configurationLabel;        // Label7
     QComboBox *m_baseDrive;              // Drive1: the operating system folders' base
-    QLineEdit *m_baseFolder;             // Text1
+    ElidedPathEdit *m_baseFolder;        // Text1
     QLabel *m_configurationFile;         // Label5
     QLabel *m_gpsTableLabel;             // Label8
     QLabel *m_gpsTableFile;              // Label9

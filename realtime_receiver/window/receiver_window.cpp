@@ -162,12 +162,12 @@ void ReceiverWindow::buildControls()
     m_unitsView->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_unitsView->verticalHeader()->hide();
     m_unitsView->verticalHeader()->setDefaultSectionSize(m_unitsView->fontMetrics().height() + 4);
-    m_unitsView->horizontalHeader()->setDefaultSectionSize(60);
-    m_unitsView->horizontalHeader()->setStretchLastSection(true);
-    // All six columns in view at the usual 96 dpi; the last message is cut, not wrapped.
-    const int columnTwips[] = {855, 1350, 1290, 1200, 900};
-    for (int column = 0; column < int(std::size(columnTwips)); ++column)
-        m_unitsView->setColumnWidth(column, columnTwips[column] * logicalDpiX() / twipsPerInch);
+    // Each column as wide as what it shows; the last message takes the room left, cut, not
+    // wrapped.
+    m_unitsView->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_unitsView->horizontalHeader()->setSectionResizeMode(UnitsModel::LastMessage,
+                                                          QHeaderView::Stretch);
+    m_unitsView->setWordWrap(false);
     unitsLabel->setBuddy(m_unitsView);
     place(m_unitsView, 10245, 2400, 6600, 4350);
     m_unitsRefresh = new QTimer(this);

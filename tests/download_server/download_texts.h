@@ -59,10 +59,13 @@ inline QByteArray padded(QByteArray data)
     return data;
 }
 
-// A line as a server serving several units at once shows it.
-inline QString named(const QString &text, const UdpUnitClient &unit)
+// A line as a server serving several units at once shows it: the unit's identifier (the first
+// six characters of its request) and address.
+inline QString named(const QString &text, const char *identifier, const UdpUnitClient &unit)
 {
-    return text + QStringLiteral(" (unit 127.0.0.1:%1)").arg(unit.port());
+    return text + QStringLiteral(" (unit %1 127.0.0.1:%2)")
+                      .arg(QLatin1String(identifier))
+                      .arg(unit.port());
 }
 
 // A line of "log.txt" after its stamp: the text quoted, then CR LF.

@@ -9,6 +9,7 @@
 
 #include "common/datagram_socket.h"
 #include "download_server/server_paths.h"
+#include "download_server/window/elided_path_edit.h"
 #include "unit_simulator/udp_unit_client.h"
 
 #include <QComboBox>
@@ -108,6 +109,23 @@ private slots:
         QCOMPARE(server.control<QLabel>("Label9")->text(),
                  QDir::toNativeSeparators(folder + "/gps.txt"));
         QCOMPARE(server.control<QLabel>("Label5")->text(), expected);
+        // A long base folder: Drive1 and Text1 show its start and end around "…" while they
+        // have no focus, the whole path as their text and tooltip.
+        const QString deep = QDir::toNativeSeparators(
+            base + QStringLiteral("/a-rather-long-folder-name/with/several/levels/V610"));
+        server.control<QComboBox>("Drive1")->setEditText(deep);
+        server.window().show();
+        for (QLineEdit *box : {server.control<QComboBox>("Drive1")->lineEdit(),
+                               server.control<QLineEdit>("Text1")}) {
+            const auto *paths = qobject_cast<const ElidedPathEdit *>(box);
+            QVERIFY(paths);
+            QVERIFY(box->text().startsWith(deep));
+            QCOMPARE(box->toolTip(), box->text());
+            const QStringList ends = paths->shownText().split(QChar(0x2026));
+            QCOMPARE(ends.size(), 2);
+            QVERIFY(deep.startsWith(ends[0]) && box->text().endsWith(ends[1]));
+            QVERIFY(!ends[0].isEmpty() && !ends[1].isEmpty());
+        }
         // A file in the root gets a single separator.
         QCOMPARE(ServerPaths::joinPath(QDir::rootPath(), QStringLiteral("cfg1.txt")),
                  QDir::toNativeSeparators(QDir::rootPath() + "cfg1.txt"));

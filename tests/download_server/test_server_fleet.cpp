@@ -52,10 +52,10 @@ private slots:
         QVERIFY(overlapped);
         QCOMPARE(os.receivedData(), padded(system));
         QCOMPARE(gps.receivedImage(), images.gps.left(630));
-        QCOMPARE(server.activityCount(named(osSuccess, os)), 1);
-        QCOMPARE(server.activityCount(named(gpsSuccess, gps)), 1);
-        QVERIFY(logHas(server, named(QStringLiteral("VAN001,V610,UPLOAD"), os)));
-        QVERIFY(logHas(server, named(gpsSuccess, gps)));
+        QCOMPARE(server.activityCount(named(osSuccess, "VAN001", os)), 1);
+        QCOMPARE(server.activityCount(named(gpsSuccess, "VAN002", gps)), 1);
+        QVERIFY(logHas(server, named(QStringLiteral("VAN001,V610,UPLOAD"), "VAN001", os)));
+        QVERIFY(logHas(server, named(gpsSuccess, "VAN002", gps)));
     }
 
     // Three transfers fill the server: a fourth caller is refused visibly and gets nothing; the
@@ -77,11 +77,11 @@ private slots:
             if (units[2].packets().size() == 1)
                 server.sendFrom(late, "LATE04,V610,UPLOAD");
         });
-        const QString busy =
-            named(QStringLiteral("Busy : 3 transfers in progress, request not served"), late);
+        const QString busy = named(
+            QStringLiteral("Busy : 3 transfers in progress, request not served"), "LATE04", late);
         const QString gaveUp = named(
             QStringLiteral("Error2 : Unit update with UDP packet ID :UNIT00 not succesfull !"),
-            silent);
+            "UNIT00", silent);
         QVERIFY(server.run(
             [&] {
                 for (int i = 0; i < 3; ++i)
@@ -95,10 +95,10 @@ private slots:
 
         for (int i = 1; i < 3; ++i) {
             QCOMPARE(units[i].receivedData(), padded(system));
-            QVERIFY(logHas(server, named(osSuccess, units[i])));
+            QVERIFY(logHas(server, named(osSuccess, i == 1 ? "UNIT01" : "UNIT02", units[i])));
         }
         QVERIFY(late.packets().isEmpty());
-        QVERIFY(!logHas(server, named(osSuccess, silent)));
+        QVERIFY(!logHas(server, named(osSuccess, "UNIT00", silent)));
         QCOMPARE(silent.receivedData(), system.left(180));
     }
 
@@ -128,8 +128,13 @@ private slots:
         const auto *view = server.control<QTreeWidget>("Transfers");
         QVERIFY(view && !view->accessibleName().isEmpty());
         const auto endThem = [&] {
-            for (int row = 0; row < view->topLevelItemCount(); ++row)
-                rows << view->topLevelItem(row)->text(2);
+            for (int row = 0; row < view->topLevelItemCount(); ++row) {
+                const QTreeWidgetItem *item = view->topLevelItem(row);
+                rows << item->text(0) + u' ' + item->text(3);
+                // Columns as wide as their content: the address is shown whole.
+                if (view->columnWidth(1) <= view->fontMetrics().horizontalAdvance(item->text(1)))
+                    rows << "address cut: " + item->text(1);
+            }
             server.click(exit ? "Command6" : "Command2");
             server.sendFrom(newcomer, "NEWCOM,V610,UPLOAD");
         };
@@ -160,15 +165,17 @@ private slots:
         if (!exit) {
             for (int i = 0; i < unitCount; ++i)
                 QCOMPARE(units[i].receivedData(), padded(system));
-            QCOMPARE(server.activity().constLast(),
-                     "Stopped, listening on port " + server.portText());
+            QCOMPARE(server.activity().mid(server.activity().size() - 2),
+                     (QStringList{"Transfers: 0 running, 3 done, 0 given up, 0 refused",
+                                  "Stopped, listening on port " + server.portText()}));
             return;
         }
         // The quiet window is counted on the clock that times resends: a transfer EXIT left
         // running would resend after one wait for a reply (5 ticks).
         QSignalSpy ticks(server.window().findChild<TickClock *>("Timer1"), &TickClock::ticked);
         QTRY_VERIFY_WITH_TIMEOUT(ticks.size() > 6, 10000);
-        QCOMPARE(rows, QStringList(unitCount, QStringLiteral("1 of 40")));
+        QCOMPARE(rows, QStringList(unitCount, QStringLiteral("UNIT00 1 of 40")));
+        QVERIFY(server.activity().contains("Transfers: 3 running, 0 done, 0 given up, 0 refused"));
         for (int i = 0; i < unitCount; ++i)
             QCOMPARE(units[i].packets().size(), 1);
         QVERIFY(!server.window().isVisible());

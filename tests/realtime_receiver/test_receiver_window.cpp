@@ -330,8 +330,8 @@ private slots:
                 for (int i = 0; i < messages.size(); ++i)
                     (i == 1 ? bus : van).ask(messages[i]);
             });
-            const QAbstractItemModel *model =
-                receiver.window.findChild<QTableView *>(QStringLiteral("UnitsView"))->model();
+            const auto *view = receiver.window.findChild<QTableView *>(QStringLiteral("UnitsView"));
+            const QAbstractItemModel *model = view->model();
             auto row = [&](int r) {
                 QStringList cells;
                 for (int c : {0, 1, 2, 4, 5})
@@ -342,6 +342,9 @@ private slots:
                                               "VAN001,three", "2", ""}));
             QCOMPARE(row(1), (QStringList{"BUS002", "127.0.0.1:" + QString::number(ports[1]),
                                           "BUS002,two", "1", ""}));
+            // Columns as wide as their content: the address is shown whole.
+            const QString address = row(0).at(1);
+            QVERIFY(view->columnWidth(1) > view->fontMetrics().horizontalAdvance(address));
         }
         const QStringList rows =
             recordedRows(file, QStringLiteral("direction, address, port, identifier, hex(data)"));
