@@ -14,6 +14,7 @@
 #include "support/bench_report.h"
 #include "support/program_process.h"
 #include "support/server_fixture.h"
+#include "support/test_support.h"
 #include "support/valid_configuration.h"
 #include "unit_simulator/udp_unit_client.h"
 
@@ -21,7 +22,6 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
-#include <QTest>
 #include <QTimer>
 #include <QUdpSocket>
 
@@ -239,7 +239,7 @@ bool benchQuellix(const Bench::Options &options, double floor)
             window.findChild<QPushButton *>(QStringLiteral("Command2"))->click();
         });
         startSender(sender, socket.boundPort(), count);
-        if (!QTest::qWaitFor([&] { return !window.listening(); }, 600000))
+        if (!TestSupport::runUntil([&] { return !window.listening(); }, 600000))
             return false;
     }
     if (measured <= 0)

@@ -99,10 +99,10 @@ bool ServerFixture::run(const std::function<void()> &begin, const std::function<
         begin();
     // The test itself may end listening (Stop, EXIT) before done() holds.
     const bool inTime =
-        QTest::qWaitFor([&] { return !socket().isListening() || done(); }, timeoutMs);
+        TestSupport::runUntil([&] { return !socket().isListening() || done(); }, timeoutMs);
     click("Command2"); // unless the test has stopped it already
     // A stopped window listens until its transfers have ended.
-    return QTest::qWaitFor([this] { return !socket().isListening(); }, 60000) && inTime;
+    return TestSupport::runUntil([this] { return !socket().isListening(); }, 60000) && inTime;
 }
 
 void ServerFixture::sendFrom(UdpUnitClient &unit, const QByteArray &request) const

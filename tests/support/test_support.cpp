@@ -1,6 +1,7 @@
 #include "test_support.h"
 
 #include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QTimer>
 
 void TestSupport::whenDone(QObject *scope, const std::function<bool()> &done, int timeoutMs,
@@ -16,4 +17,18 @@ void TestSupport::whenDone(QObject *scope, const std::function<bool()> &done, in
         finish(!held);
     });
     poll->start(5);
+}
+
+bool TestSupport::runUntil(const std::function<bool()> &done, int timeoutMs)
+{
+    if (done())
+        return true;
+    QEventLoop loop;
+    bool held = false;
+    whenDone(&loop, done, timeoutMs, [&](bool timedOut) {
+        held = !timedOut;
+        loop.quit();
+    });
+    loop.exec();
+    return held;
 }

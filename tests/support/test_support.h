@@ -17,4 +17,10 @@ inline QString dataPath(const QString &name)
 // then calls finish(timedOut) once. Nothing fires once scope is gone.
 void whenDone(QObject *scope, const std::function<bool()> &done, int timeoutMs,
               const std::function<void(bool timedOut)> &finish);
+
+// Runs the event loop until done() holds (checked every 5 ms) or timeoutMs have passed; whether
+// it held. Unlike QTest::qWaitFor, which sleeps 10 ms between batches of events, the loop
+// handles every event the moment it comes, so a test or benchmark driving an exchange with
+// another process runs it at its own pace.
+bool runUntil(const std::function<bool()> &done, int timeoutMs);
 } // namespace TestSupport
