@@ -15,6 +15,8 @@ struct UserMessage
     QString prompt;
     QString title;
     MessageIcon icon = MessageIcon::None;
+    // More about it, below the prompt (the system's reason a port did not open); may be empty.
+    QString detail = {};
     bool operator==(const UserMessage &) const = default;
 };
 
@@ -31,7 +33,13 @@ public:
     virtual ~MessageBoxes() = default;
     // Returns when the user has closed the box.
     virtual void show(const QString &prompt, const QString &title, MessageIcon icon) = 0;
-    void show(const UserMessage &message) { show(message.prompt, message.title, message.icon); }
+    void show(const UserMessage &message) { present(message); }
+
+protected:
+    virtual void present(const UserMessage &message)
+    {
+        show(message.prompt, message.title, message.icon);
+    }
 };
 
 // The production boxes: QMessageBox, modal to the given window.
@@ -40,7 +48,11 @@ class WidgetMessageBoxes : public MessageBoxes
 public:
     explicit WidgetMessageBoxes(QWidget *parent = nullptr) : m_parent(parent) {}
     void setParent(QWidget *parent) { m_parent = parent; }
+    using MessageBoxes::show;
     void show(const QString &prompt, const QString &title, MessageIcon icon) override;
+
+protected:
+    void present(const UserMessage &message) override;
 
 private:
     QWidget *m_parent;

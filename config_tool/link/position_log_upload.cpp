@@ -21,12 +21,12 @@ PositionLogUpload::PositionLogUpload(std::function<QDateTime()> clock) : m_now(s
         m_now = [] { return QDateTime::currentDateTime(); };
 }
 
-PhaseOutcome PositionLogUpload::run(OperationContext &context)
+PhaseTask PositionLogUpload::run(OperationContext &context)
 {
     m_recordCount = 0;
     m_logFileName.clear();
-    if (context.exitRequested)
-        return PhaseOutcome::Abort;
+    if (context.stopped())
+        co_return PhaseOutcome::Abort;
 
     // The unit changes speed once it has accepted the password.
     context.port.setSettings(QStringLiteral("38400,N,8,1"));
@@ -49,7 +49,7 @@ PhaseOutcome PositionLogUpload::run(OperationContext &context)
     const bool created = file.create(PositionLog::fileName(m_now(), QLocale::system()));
     m_logFileName = file.name();
     if (!created)
-        return errorEnd();
+        co_return errorEnd();
 
     PositionLog::LineWriter writer;
     int &recordCount = m_recordCount;
@@ -59,7 +59,7 @@ PhaseOutcome PositionLogUpload::run(OperationContext &context)
         QByteArray record;
         // Every piece from the unit starts the silence over; the unit waits for each answer
         // before it sends on, so the answer goes out the moment the piece is read.
-        const bool answered = context.waitTicks(silenceTicks, [&] {
+        const bool answered = co_await context.waitTicks(silenceTicks, [&] {
             if (context.abortRequested)
                 return true;
             QByteArray piece;
@@ -84,30 +84,32 @@ PhaseOutcome PositionLogUpload::run(OperationContext &context)
             }
             return context.replyReceived;
         });
-        if (context.exitRequested || context.abortRequested) {
+        if (context.stopped() || context.abortRequested) {
+            // The records written so far stay, also when the device went away.
             file.close();
-            return finish(context, PhaseOutcome::Abort);
+            co_return finish(context, PhaseOutcome::Abort);
         }
         if (!answered) {
             // The unit fell silent: the records written so far stay, the partial one is dropped.
             file.close();
-            return finish(context, PhaseOutcome::Failure,
-                          UserMessage{QStringLiteral("Error GPS Data download !"),
-                                      QStringLiteral("Invalid download !"), MessageIcon::Critical});
+            co_return finish(context, PhaseOutcome::Failure,
+                             UserMessage{QStringLiteral("Error GPS Data download !"),
+                                         QStringLiteral("Invalid download !"),
+                                         MessageIcon::Critical});
         }
         if (!record.isEmpty() && !file.writeLine(writer.line(record)))
-            return errorEnd();
+            co_return errorEnd();
         context.port.write("1");
         context.replyReceived = false;
     }
 
     file.close();
     if (recordCount > 0)
-        return finish(context, PhaseOutcome::Success,
-                      UserMessage{QLatin1Char(' ') + QString::number(recordCount) +
-                                      QStringLiteral(" GPS locations Saved !"),
-                                  QStringLiteral("Saved"), MessageIcon::Information});
-    return finish(context, PhaseOutcome::Success,
-                  UserMessage{QStringLiteral("No GPS locations to download !"), QString(),
-                              MessageIcon::Information});
+        co_return finish(context, PhaseOutcome::Success,
+                         UserMessage{QLatin1Char(' ') + QString::number(recordCount) +
+                                         QStringLiteral(" GPS locations Saved !"),
+                                     QStringLiteral("Saved"), MessageIcon::Information});
+    co_return finish(context, PhaseOutcome::Success,
+                     UserMessage{QStringLiteral("No GPS locations to download !"), QString(),
+                                 MessageIcon::Information});
 }

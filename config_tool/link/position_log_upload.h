@@ -18,7 +18,7 @@ public:
     // clock gives the moment the file is named after (the current local time by default).
     explicit PositionLogUpload(std::function<QDateTime()> clock = {});
 
-    PhaseOutcome run(OperationContext &context) override;
+    PhaseTask run(OperationContext &context) override;
 
     // The file the latest upload wrote to (the main window's logFileName).
     QString logFileName() const { return m_logFileName; }

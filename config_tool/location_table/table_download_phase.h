@@ -13,7 +13,7 @@ class TableDownloadPhase : public OperationPhase
 {
 public:
     explicit TableDownloadPhase(LocationCells &cells) : m_cells(cells) {}
-    PhaseOutcome run(OperationContext &context) override;
+    PhaseTask run(OperationContext &context) override;
 
     // Run before the operation starts: a coordinate the triple cannot carry (negative, or an
     // integer part above 255) would reach the unit as garbage, so the download is refused with
@@ -22,7 +22,7 @@ public:
 
 private:
     // Sends one byte as a hex pair and waits for the unit's "N". False when none came.
-    static bool sendAcknowledged(OperationContext &context, quint8 byte);
+    static OperationTask<bool> sendAcknowledged(OperationContext &context, quint8 byte);
 
     LocationCells &m_cells;
 };

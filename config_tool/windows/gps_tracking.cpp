@@ -60,6 +60,7 @@ GPStracking::GPStracking(const Services &services, QWidget *parent)
     connect(&m_session, &UnitSession::statusTextChanged, this, &GPStracking::setStatusText);
     connect(&m_session, &UnitSession::progressChanged, this, &GPStracking::setProgress);
     connect(&m_session, &UnitSession::progressEnded, this, &GPStracking::hideProgress);
+    connect(&m_session, &UnitSession::finished, this, &GPStracking::operationFinished);
     formLoad();
 }
 
@@ -316,13 +317,15 @@ void GPStracking::startOperation(int code)
     if (m_session.isRunning() || m_exiting)
         return;
     setMenuEnabled(false);
-    const OperationOutcome outcome = m_session.run(code);
+    m_session.start(code);
+}
+
+void GPStracking::operationFinished(const OperationOutcome &outcome)
+{
     hideProgress(); // also after a run ended by EXIT
     if (outcome.message)
         m_services.messages->show(*outcome.message);
     setMenuEnabled(true);
-    if (m_exitPending)
-        exitProgram();
 }
 
 void GPStracking::setMenuEnabled(bool enabled)
@@ -430,27 +433,15 @@ void GPStracking::openScreen(QDialog *screen)
 
 void GPStracking::exitProgram()
 {
-    if (m_session.isRunning()) {
-        // The run ends at its next wait; the click that started it then comes back here.
-        m_exitPending = true;
-        m_session.requestExit();
-        return;
-    }
-    m_exitPending = false;
-    m_exiting = true;
     close();
 }
 
 void GPStracking::closeEvent(QCloseEvent *event)
 {
-    if (m_session.isRunning()) {
-        // Closing by the window frame during a run acts as EXIT once the run has ended.
-        event->ignore();
-        m_exitPending = true;
-        m_session.requestExit();
-        return;
-    }
+    // EXIT or the window frame during a run ends the run at once: port closed, no box.
     m_exiting = true;
+    if (m_session.isRunning())
+        m_session.requestExit();
     if (m_services.port->isOpen())
         m_services.port->close();
     for (QDialog *screen : {static_cast<QDialog *>(m_setup2), static_cast<QDialog *>(m_setup1),

@@ -59,8 +59,8 @@ public:
     int operationCode() const;
     bool isRunning() const;
 
-    // Sets operationCode and calls runOperation, as the menu buttons do. Does nothing while a
-    // run is in progress.
+    // Starts the operation as the menu buttons do and returns; the run's box shows when it
+    // ends. Does nothing while a run is in progress.
     void startOperation(int code);
 
     void setStatusVisible(StatusItem item, bool visible);
@@ -88,6 +88,7 @@ private:
     void showPortDevices();
     void openScreen(QDialog *screen);
     void exitProgram();
+    void operationFinished(const OperationOutcome &outcome);
     void setMenuEnabled(bool enabled);
     void showPendingProgress();
 
@@ -105,6 +106,5 @@ private:
     QElapsedTimer m_progressShown;
     int m_progressValue = 0;
     int m_progressMaximum = 0;
-    bool m_exitPending = false;
     bool m_exiting = false;
 };

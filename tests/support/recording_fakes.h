@@ -27,6 +27,15 @@ public:
         shown.append({prompt, title, icon});
     }
     QList<ShownMessage> shown;
+    QStringList details; // the informative text of each box that had one
+
+protected:
+    void present(const UserMessage &message) override
+    {
+        MessageBoxes::present(message);
+        if (!message.detail.isEmpty())
+            details.append(message.detail);
+    }
 };
 
 // For QCOMPARE.

@@ -1,6 +1,7 @@
 // vortsetup's session without a window: each operation's outcome, box and effect on its data.
 #include "link/operation.h"
 #include "session/unit_session.h"
+#include "support/main_window_bench.h"
 #include "support/simulated_serial_port.h"
 #include "support/valid_configuration.h"
 #include "unit_location_table.h"
@@ -83,7 +84,10 @@ private slots:
             bench.session.setPortIndex(1);
         QSignalSpy status(&bench.session, &UnitSession::statusChanged);
 
-        const OperationOutcome outcome = bench.session.run(code);
+        const std::optional<OperationOutcome> ended = runToEnd(bench.session, code);
+
+        QVERIFY(ended);
+        const OperationOutcome &outcome = *ended;
 
         QCOMPARE(outcome.result, result);
         QVERIFY(outcome.message);
