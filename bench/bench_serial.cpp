@@ -61,7 +61,7 @@ struct SerialRig
         QObject::connect(
             &session, &UnitSession::statusChanged, &session, [this](StatusItem item, bool on) {
                 if (on &&
-                    item == Operation::statusButton(session.engine().context().operationCode)) {
+                    item == Operation::transferStatus(session.engine().context().operationCode)) {
                     phaseStartNs = Bench::monotonicNs();
                     phaseFirstTransfer = port.transfers.size();
                 }

@@ -5,13 +5,13 @@
 #include "common/help_viewer.h"
 #include "common/stop_signals.h"
 #include "common/widgets/help_window.h"
-#include "link/message_box.h"
 #include "link/port_device_choice.h"
 #include "link/port_map.h"
 #include "link/qt_serial_port.h"
 #include "link/serial_devices.h"
 #include "session/unit_session.h"
 #include "windows/gps_tracking.h"
+#include "windows/message_boxes.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

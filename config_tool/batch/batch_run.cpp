@@ -37,7 +37,7 @@ BatchRun::BatchRun(UnitSession &session, Options options, QObject *parent)
     connect(&m_dots, &QTimer::timeout, this, [] { writeErrorPart(QStringLiteral(".")); });
     connect(&m_session, &UnitSession::finished, this, &BatchRun::operationEnded);
     connect(&m_session, &UnitSession::statusChanged, this, [this](StatusItem item, bool visible) {
-        if (item == StatusItem::Command5)
+        if (item == StatusItem::Connecting)
             showWaking(visible);
     });
 }

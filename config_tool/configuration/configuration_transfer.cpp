@@ -30,7 +30,7 @@ int downloadPauseMs(int baudRate)
 
 PhaseTask ConfigurationDownloadPhase::run(OperationContext &context)
 {
-    context.show(StatusItem::Command9);
+    context.show(StatusItem::DownloadingConfiguration);
 
     const QByteArray characters = HexPair::encode(m_image.left(imageSize));
     const int total = int(characters.size());
@@ -41,7 +41,7 @@ PhaseTask ConfigurationDownloadPhase::run(OperationContext &context)
         if (!paced)
             break; // no "OK" can come: the wait below ends in the failure message
         if (context.stopped())
-            co_return context.finish(StatusItem::Command9, PhaseOutcome::Abort);
+            co_return context.finish(StatusItem::DownloadingConfiguration, PhaseOutcome::Abort);
         context.status.setProgress(sent + 1, total);
     }
 
@@ -53,9 +53,9 @@ PhaseTask ConfigurationDownloadPhase::run(OperationContext &context)
         return context.replyBuffer.contains("OK");
     });
     if (!context.replyReceived)
-        co_return context.finish(StatusItem::Command9, PhaseOutcome::Failure,
+        co_return context.finish(StatusItem::DownloadingConfiguration, PhaseOutcome::Failure,
                                  UserMessage{failed, failedTitle, MessageIcon::Critical});
-    co_return context.finish(StatusItem::Command9, PhaseOutcome::Success,
+    co_return context.finish(StatusItem::DownloadingConfiguration, PhaseOutcome::Success,
                              UserMessage{downloaded, downloadedTitle, MessageIcon::Information});
 }
 
@@ -76,14 +76,14 @@ OperationTask<bool> ConfigurationDownloadPhase::pauseAfterCharacter(OperationCon
 
 PhaseTask ConfigurationUploadPhase::run(OperationContext &context)
 {
-    context.show(StatusItem::Command8);
+    context.show(StatusItem::UploadingConfiguration);
 
     bool received = co_await receiveImage(context);
     if (received)
         received = co_await receiveVersion(context);
     if (!received || context.stopped()) {
         // The configuration is untouched: it changes only once everything has arrived.
-        co_return context.finish(StatusItem::Command8, PhaseOutcome::Failure,
+        co_return context.finish(StatusItem::UploadingConfiguration, PhaseOutcome::Failure,
                                  UserMessage{failed, failedTitle, MessageIcon::Critical});
     }
 
@@ -93,7 +93,7 @@ PhaseTask ConfigurationUploadPhase::run(OperationContext &context)
     decodeConfigurationImage(m_image, record);
     m_configuration.setRecord(record);
 
-    co_return context.finish(StatusItem::Command8, PhaseOutcome::Success,
+    co_return context.finish(StatusItem::UploadingConfiguration, PhaseOutcome::Success,
                              UserMessage{uploaded, uploadedTitle, MessageIcon::Information});
 }
 

@@ -161,7 +161,7 @@ bool OperationEngine::openPort()
 
 OperationTask<bool> OperationEngine::connectToUnit()
 {
-    m_context.show(StatusItem::Command5);
+    m_context.show(StatusItem::Connecting);
     m_context.replyReceived = false;
     while (!m_context.replyReceived) {
         m_context.replyBuffer.clear();
@@ -204,7 +204,7 @@ OperationTask<bool> OperationEngine::sendOperationLetter()
 void OperationEngine::sendPasswordAgain()
 {
     writePassword();
-    m_context.hide(StatusItem::Command5);
+    m_context.hide(StatusItem::Connecting);
 }
 
 OperationTask<bool> OperationEngine::awaitAcceptance()
@@ -223,7 +223,7 @@ OperationTask<bool> OperationEngine::awaitAcceptance()
     if (m_context.abortRequested)
         co_return false;
     if (!m_context.replyReceived) {
-        m_context.hide(StatusItem::Command5);
+        m_context.hide(StatusItem::Connecting);
         m_earlyEnd = OperationOutcome::Result::InvalidPassword;
         m_context.message =
             UserMessage{QString::fromLatin1(invalidPasswordPrompt),
@@ -235,7 +235,7 @@ OperationTask<bool> OperationEngine::awaitAcceptance()
 
 void OperationEngine::prepareForPhase()
 {
-    m_context.hide(StatusItem::Command5);
+    m_context.hide(StatusItem::Connecting);
     m_context.replyBuffer.clear();
     m_context.replyReceived = false;
     m_context.clock.setTickCount(0);
@@ -277,7 +277,7 @@ bool OperationEngine::endedByStop()
 {
     if (!m_context.stopped())
         return false;
-    m_context.hide(StatusItem::Command5);
+    m_context.hide(StatusItem::Connecting);
     m_context.port.close();
     return true;
 }

@@ -33,7 +33,7 @@ struct OperationOutcome
         PortNotAvailable, // the COM port could not be opened
         InvalidPassword,  // the unit did not accept the password
         Failed,           // the exchange with the unit failed
-        Aborted,          // Command5 or Command11 was clicked
+        Aborted,          // the user gave up (while connecting, or during the position log)
         Exited,           // EXIT (or a stop request) ended the run
         PortLost,         // the port reported a fault: the serial device went away
     };
@@ -68,7 +68,7 @@ public:
     bool start();
     bool isRunning() const { return m_running; }
 
-    // The click on Command5 or Command11.
+    // The user gives up the run (while connecting, or during the position log).
     void requestAbort();
     // EXIT during a run: the run ends at once and closes the port; finished() comes before
     // this returns.

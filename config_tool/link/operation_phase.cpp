@@ -87,10 +87,10 @@ bool OperationContext::readWaiting(QByteArray &buffer)
     return true;
 }
 
-PhaseOutcome OperationContext::finish(StatusItem statusButton, PhaseOutcome outcome,
+PhaseOutcome OperationContext::finish(StatusItem transferStatus, PhaseOutcome outcome,
                                       std::optional<UserMessage> ending)
 {
-    status.endTransfer(statusButton);
+    status.endTransfer(transferStatus);
     message = stopped() ? std::nullopt : std::move(ending);
     return stopped() ? PhaseOutcome::Abort : outcome;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/tick_clock.h"
-#include "message_box.h"
+#include "common/user_message.h"
 #include "operation_task.h"
 #include "serial_port.h"
 #include "status_display.h"
@@ -69,7 +69,7 @@ struct OperationContext
 
     // How every phase ends: its status button and progress go, then the box it ends with is
     // noted (none after EXIT or a lost port).
-    PhaseOutcome finish(StatusItem statusButton, PhaseOutcome outcome,
+    PhaseOutcome finish(StatusItem transferStatus, PhaseOutcome outcome,
                         std::optional<UserMessage> ending = {});
 
 private:
@@ -127,7 +127,7 @@ private:
 };
 
 // The operation's own exchange, run once the unit has accepted the password. At entry the port
-// is open (at 9600 bit/s unless a failed run left another speed), Command5 is hidden,
+// is open (at 9600 bit/s unless a failed run left another speed), the connecting status is hidden,
 // replyReceived is false, replyBuffer is empty and tickCount is 0. The phase shows its status
 // button and ends through context.finish() with its success or failure box. When the run is
 // stopped (EXIT, a lost port) it returns at once (Abort) without a box.

@@ -26,8 +26,7 @@ public:
         struct FinalAwaiter
         {
             bool await_ready() noexcept { return false; }
-            std::coroutine_handle<>
-            await_suspend(std::coroutine_handle<promise_type> done) noexcept
+            std::coroutine_handle<> await_suspend(std::coroutine_handle<promise_type> done) noexcept
             {
                 // Back to the task that awaited this one; the outermost returns to its resumer.
                 const std::coroutine_handle<> next = done.promise().continuation;

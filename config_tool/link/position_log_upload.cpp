@@ -9,9 +9,9 @@ namespace {
 PhaseOutcome finish(OperationContext &context, PhaseOutcome outcome,
                     std::optional<UserMessage> ending = {})
 {
-    context.hide(StatusItem::Label4);
-    context.hide(StatusItem::Label3);
-    return context.finish(StatusItem::Command11, outcome, std::move(ending));
+    context.hide(StatusItem::PositionCountCaption);
+    context.hide(StatusItem::PositionCount);
+    return context.finish(StatusItem::UploadingPositions, outcome, std::move(ending));
 }
 } // namespace
 
@@ -31,10 +31,11 @@ PhaseTask PositionLogUpload::run(OperationContext &context)
     // The unit changes speed once it has accepted the password.
     context.port.setSettings(QStringLiteral("38400,N,8,1"));
     context.port.discardInput();
-    context.show(StatusItem::Command11);
-    context.show(StatusItem::Label4);
-    context.show(StatusItem::Label3); // keeps the last upload's count until a record completes
-    // The unit does not say how many records it holds: a busy bar, the count is in Label3.
+    context.show(StatusItem::UploadingPositions);
+    context.show(StatusItem::PositionCountCaption);
+    context.show(
+        StatusItem::PositionCount); // keeps the last upload's count until a record completes
+    // The unit does not say how many records it holds: a busy bar, the count is PositionCount.
     context.status.setProgress(0, 0);
 
     PositionLog::File file;
@@ -80,7 +81,8 @@ PhaseTask PositionLogUpload::run(OperationContext &context)
             if (characterCount == PositionLog::recordLength) {
                 context.replyReceived = true;
                 ++recordCount;
-                context.status.setStatusText(StatusItem::Label3, QString::number(recordCount));
+                context.status.setStatusText(StatusItem::PositionCount,
+                                             QString::number(recordCount));
             }
             return context.replyReceived;
         });

@@ -7,7 +7,7 @@
 
 PhaseTask TableDownloadPhase::run(OperationContext &context)
 {
-    context.show(StatusItem::Command15);
+    context.show(StatusItem::DownloadingTable);
     context.port.discardInput();
 
     // The table does not change while the run holds the menu, so the stream is taken at once.
@@ -26,10 +26,10 @@ PhaseTask TableDownloadPhase::run(OperationContext &context)
     }
 
     if (acknowledged)
-        co_return context.finish(StatusItem::Command15, PhaseOutcome::Success,
+        co_return context.finish(StatusItem::DownloadingTable, PhaseOutcome::Success,
                                  UserMessage{QStringLiteral("Download succesful !"),
                                              QStringLiteral("Download"), MessageIcon::Information});
-    co_return context.finish(StatusItem::Command15, PhaseOutcome::Failure,
+    co_return context.finish(StatusItem::DownloadingTable, PhaseOutcome::Failure,
                              UserMessage{QStringLiteral("Error download !"),
                                          QStringLiteral("Invalid download !"),
                                          MessageIcon::Critical});

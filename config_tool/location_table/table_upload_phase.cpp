@@ -6,7 +6,7 @@
 PhaseTask TableUploadPhase::run(OperationContext &context)
 {
     context.port.setSettings(QStringLiteral("38400,N,8,1"));
-    context.show(StatusItem::Command16);
+    context.show(StatusItem::UploadingTable);
     context.port.discardInput();
 
     TableUploadReceiver receiver;
@@ -33,10 +33,10 @@ PhaseTask TableUploadPhase::run(OperationContext &context)
     });
 
     if (context.replyReceived)
-        co_return context.finish(StatusItem::Command16, PhaseOutcome::Success,
+        co_return context.finish(StatusItem::UploadingTable, PhaseOutcome::Success,
                                  UserMessage{QStringLiteral("Upload succesful !"),
                                              QStringLiteral("Upload"), MessageIcon::Information});
-    co_return context.finish(StatusItem::Command16, PhaseOutcome::Failure,
+    co_return context.finish(StatusItem::UploadingTable, PhaseOutcome::Failure,
                              UserMessage{QStringLiteral("Error upload !"),
                                          QStringLiteral("Invalid upload !"),
                                          MessageIcon::Critical});

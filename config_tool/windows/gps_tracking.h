@@ -1,5 +1,6 @@
 #pragma once
 
+#include "message_boxes.h"
 #include "session/unit_session.h"
 
 #include <QByteArray>
@@ -94,9 +95,9 @@ private:
 
     Services m_services;
     UnitSession m_session;
-    Setup1 *m_setup1 = nullptr;
-    Setup2 *m_setup2 = nullptr;
-    Setup3 *m_setup3 = nullptr;
+    Setup1 *m_configurationScreen = nullptr; // setup1
+    Setup2 *m_tableScreen = nullptr;         // setup2, the GPS location table
+    Setup3 *m_voiceScreen = nullptr;         // setup3, voice and ADC
     std::map<StatusItem, QWidget *> m_statusItems;
     QList<QPushButton *> m_menuButtons; // start operations or open screens
     QLabel *m_portLabel = nullptr;

@@ -199,7 +199,7 @@ private slots:
         };
         QObject scope; // ends the connections before what they capture
         connect(&session, &UnitSession::statusChanged, &scope, [&](StatusItem item, bool shown) {
-            if (item == StatusItem::Command5 && shown == (moment == QLatin1String("waking")) &&
+            if (item == StatusItem::Connecting && shown == (moment == QLatin1String("waking")) &&
                 moment != QLatin1String("transfer"))
                 pull();
         });

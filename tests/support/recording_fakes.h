@@ -1,7 +1,7 @@
 #pragma once
 
-#include "link/message_box.h"
 #include "recording_help_viewer.h"
+#include "windows/message_boxes.h"
 
 #include <QList>
 #include <QString>

@@ -1,7 +1,6 @@
 // The serial line: settings texts, COM entries, the devices they attach to, and its writes.
 #include "link/line_settings.h"
 #include "link/port_device_choice.h"
-#include "link/port_device_dialog.h"
 #include "link/port_map.h"
 #include "link/qt_serial_port.h"
 #include "support/accessibility_walk.h"
@@ -9,6 +8,7 @@
 #include "support/recording_fakes.h"
 #include "support/vortsim_process.h"
 #include "windows/gps_tracking.h"
+#include "windows/port_device_dialog.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>

@@ -99,9 +99,9 @@ private slots:
         QVERIFY(!bench.session.isRunning());
         if (code == Operation::uploadLocations && portOpened)
             QCOMPARE(bench.session.positionLogRecords(), 0);
-        QCOMPARE(status.count({QVariant::fromValue(Operation::statusButton(code)), true}),
+        QCOMPARE(status.count({QVariant::fromValue(Operation::transferStatus(code)), true}),
                  result == Result::Success ? 1 : 0);
-        QCOMPARE(status.contains({QVariant::fromValue(StatusItem::Command5), true}), portOpened);
+        QCOMPARE(status.contains({QVariant::fromValue(StatusItem::Connecting), true}), portOpened);
         // Only an upload of the configuration changes it; the unit's version text comes with it.
         QCOMPARE(bench.session.configuration().record() == startConfiguration,
                  code != Operation::uploadConfiguration);

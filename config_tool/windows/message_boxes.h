@@ -1,32 +1,12 @@
 #pragma once
 
-#include <QString>
+#include "common/user_message.h"
 
-#include <optional>
+#include <QString>
 
 class QWidget;
 
 // Every outcome of vortsetup reaches the user as a modal message box with one OK button.
-enum class MessageIcon { None, Critical, Information };
-
-// The words of one box: what an operation or a file action ends with, for a face to show.
-struct UserMessage
-{
-    QString prompt;
-    QString title;
-    MessageIcon icon = MessageIcon::None;
-    // More about it, below the prompt (the system's reason a port did not open); may be empty.
-    QString detail = {};
-    bool operator==(const UserMessage &) const = default;
-};
-
-// How a file action (load, save) ended and the box that tells it, if any.
-struct FileOutcome
-{
-    bool succeeded = false;
-    std::optional<UserMessage> message;
-};
-
 class MessageBoxes
 {
 public:
