@@ -6,6 +6,7 @@
 #include "link/position_log_upload.h"
 #include "link/qt_serial_port.h"
 #include "session/unit_session.h"
+#include "support/main_window_bench.h"
 #include "support/vortsim_process.h"
 
 #include <QCoreApplication>
@@ -22,13 +23,13 @@ constexpr int recordLength = 38;
 class TimedPhase : public OperationPhase
 {
 public:
-    PhaseOutcome run(OperationContext &context) override
+    PhaseTask run(OperationContext &context) override
     {
         QElapsedTimer timer;
         timer.start();
-        const PhaseOutcome outcome = upload.run(context);
+        const PhaseOutcome outcome = co_await upload.run(context);
         elapsedNs = timer.nsecsElapsed();
-        return outcome;
+        co_return outcome;
     }
     PositionLogUpload upload;
     qint64 elapsedNs = 0;
@@ -53,12 +54,14 @@ int main(int argc, char *argv[])
     TimedPhase *timed = phase.get();
     session.engine().phases().add(Operation::uploadLocations, std::move(phase));
 
-    const OperationOutcome outcome = session.run(Operation::uploadLocations);
+    const std::optional<OperationOutcome> outcome =
+        runToEnd(session, Operation::uploadLocations, 600000);
 
     const QString expected = QStringLiteral(" %1 GPS locations Saved !").arg(records);
-    if (!outcome.message || outcome.message->prompt != expected) {
+    if (!outcome || !outcome->message || outcome->message->prompt != expected) {
         std::fprintf(stderr, "bench_position_log: the upload did not succeed (%s)\n",
-                     outcome.message ? qPrintable(outcome.message->prompt) : "no message");
+                     outcome && outcome->message ? qPrintable(outcome->message->prompt)
+                                                 : "no message");
         return 1;
     }
     // Each record: 38 characters from the unit, 37 "N" and one "1" from the PC; "E" and "N1"

@@ -10,6 +10,7 @@
 #include "link/qt_serial_port.h"
 #include "session/unit_session.h"
 #include "support/bench_report.h"
+#include "support/main_window_bench.h"
 #include "support/valid_configuration.h"
 #include "support/vortsim_process.h"
 
@@ -42,10 +43,10 @@ public:
             transfers.push_back({Bench::monotonicNs(), true, characters});
         return characters;
     }
-    void write(const QByteArray &characters) override
+    bool write(const QByteArray &characters) override
     {
         transfers.push_back({Bench::monotonicNs(), false, characters});
-        QtSerialPort::write(characters);
+        return QtSerialPort::write(characters);
     }
 
     std::vector<Transfer> transfers;
@@ -60,7 +61,7 @@ struct SerialRig
         QObject::connect(
             &session, &UnitSession::statusChanged, &session, [this](StatusItem item, bool on) {
                 if (on &&
-                    item == Operation::statusButton(session.engine().context().operationCode)) {
+                    item == Operation::transferStatus(session.engine().context().operationCode)) {
                     phaseStartNs = Bench::monotonicNs();
                     phaseFirstTransfer = port.transfers.size();
                 }
@@ -72,11 +73,12 @@ struct SerialRig
     {
         port.transfers.clear();
         phaseFirstTransfer = 0;
-        const OperationOutcome outcome = session.run(code);
-        if (outcome.message && outcome.message->prompt == expectedPrompt)
+        const std::optional<OperationOutcome> outcome = runToEnd(session, code);
+        if (outcome && outcome->message && outcome->message->prompt == expectedPrompt)
             return true;
         std::fprintf(stderr, "bench_serial: operation %d ended with \"%s\"\n", code,
-                     outcome.message ? qPrintable(outcome.message->prompt) : "no message");
+                     outcome && outcome->message ? qPrintable(outcome->message->prompt)
+                                                 : "no message");
         return false;
     }
 
@@ -219,7 +221,7 @@ int main(int argc, char *argv[])
             wallEnd = Bench::monotonicNs();
             idleRig.session.requestAbort();
         });
-        idleRig.session.run(Operation::uploadLocations);
+        runToEnd(idleRig.session, Operation::uploadLocations, (options.idleSeconds + 30) * 1000);
         const double percent = 100.0 * (cpuEnd - cpuStart) / ((wallEnd - wallStart) / 1e9);
         Bench::print(
             {QStringLiteral("Idle: vortsetup waking a silent unit (%1 s)").arg(options.idleSeconds),

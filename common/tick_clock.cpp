@@ -1,7 +1,5 @@
 #include "tick_clock.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
 
 TickClock::TickClock(int intervalMs, Wrap wrap, QObject *parent) : QObject(parent), m_wrap(wrap)
 {
@@ -23,31 +21,4 @@ void TickClock::tick()
         ++m_tickCount;
     }
     emit ticked();
-}
-
-void TickClock::waitUntil(const std::function<bool()> &done)
-{
-    while (!done()) {
-        // Blocks until at least one event (timer, port, socket, input) has been handled.
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    }
-}
-
-bool TickClock::waitTicks(int ticks, const std::function<bool()> &done)
-{
-    m_tickCount = 0;
-    bool held = false;
-    waitUntil([&] {
-        if (done && done()) {
-            held = true;
-            return true;
-        }
-        return m_tickCount >= ticks;
-    });
-    return held;
-}
-
-void TickClock::processPending()
-{
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
 }

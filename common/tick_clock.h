@@ -3,12 +3,10 @@
 #include <QObject>
 #include <QTimer>
 
-#include <functional>
-
 // The one-second counter of each program's main window (its Timer1). Every wait of the
-// programs is "until a condition holds or N ticks pass"; waitUntil() blocks on the event loop
-// meanwhile, so a silent peer costs no processor time and an arriving character, datagram or
-// click is handled the moment it comes in.
+// programs is "until a condition holds or N ticks pass": the exchange that waits resumes on
+// ticked(), on arriving characters or datagrams and on clicks, so a silent peer costs no
+// processor time and nothing blocks the event loop.
 class TickClock : public QObject
 {
     Q_OBJECT
@@ -26,17 +24,6 @@ public:
 
     // The Timer1 handler; public so tests can step time by hand.
     void tick();
-
-    // Processes events, sleeping until the next one, until done() returns true. done() runs
-    // once before the first wait and again after every batch of events.
-    static void waitUntil(const std::function<bool()> &done);
-
-    // The usual wait: sets tickCount to 0, then waits until done() holds or tickCount reaches
-    // ticks. Returns whether done() held.
-    bool waitTicks(int ticks, const std::function<bool()> &done = {});
-
-    // Processes pending events once without waiting (the "process events" step of a loop).
-    static void processPending();
 
 signals:
     void ticked();

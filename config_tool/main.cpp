@@ -6,13 +6,13 @@
 #include "common/help_viewer.h"
 #include "common/stop_signals.h"
 #include "common/widgets/help_window.h"
-#include "link/message_box.h"
 #include "link/port_device_choice.h"
 #include "link/port_map.h"
 #include "link/qt_serial_port.h"
 #include "link/serial_devices.h"
 #include "session/unit_session.h"
 #include "windows/gps_tracking.h"
+#include "windows/message_boxes.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -137,7 +137,7 @@ struct Arguments
             "operations it runs them in the order given, without a window, and exits with 0 on "
             "success; 3 port not available, 4 invalid password, 5 invalid configuration (--gpx: "
             "no usable position), 6 transfer failed, 7 file error, 8 stopped (SIGINT, SIGTERM), 9 "
-            "no answer from the unit, 2 bad command line."));
+            "no answer from the unit, 10 the serial device went away, 2 bad command line."));
         parser.addHelpOption();
         parser.addVersionOption();
         parser.addOption(port);
@@ -214,7 +214,10 @@ int runBatch(Arguments &line, QtSerialPort &port)
     BatchRun run(session, options);
     StopSignals stop;
     QObject::connect(&stop, &StopSignals::stopRequested, &run, &BatchRun::requestStop);
-    return int(run.run(line.steps));
+    QObject::connect(&run, &BatchRun::finished, &run,
+                     [](BatchStatus status) { QCoreApplication::exit(int(status)); });
+    run.start(line.steps);
+    return QCoreApplication::exec();
 }
 
 // Qt's own notes (a missing runtime directory and the like) are no business of a script reading

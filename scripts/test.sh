@@ -11,7 +11,8 @@
 # else (no package step, no sanitizer build, no fuzzing).
 # In CI (CI=true) both builds treat compiler warnings as errors (VORT_WERROR), and a C++ file
 # that differs from .clang-format or a clang-tidy or clazy finding (scripts/static-analysis.sh)
-# fails the run.
+# fails the run. In every run a blocking wait in product code (scripts/check-house-rules.sh)
+# fails it, and a core library that links Qt Widgets or Qt Gui fails the configure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${BUILD_DIR:-build}
@@ -35,6 +36,9 @@ if [ "$werror" = ON ]; then
   echo "== format"
   bash scripts/check-format.sh
 fi
+
+echo "== house rules"
+bash scripts/check-house-rules.sh
 
 echo "== normal build"
 BUILD_DIR="$build" bash scripts/build.sh -DVORT_WERROR="$werror"

@@ -2,10 +2,10 @@
 #include "startup/startup_probe.h"
 
 #include "common/help_viewer.h"
-#include "link/message_box.h"
 #include "link/port_map.h"
 #include "link/qt_serial_port.h"
 #include "windows/gps_tracking.h"
+#include "windows/message_boxes.h"
 
 #include <QApplication>
 #include <QStyleFactory>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/message_box.h"
+#include "common/user_message.h"
 
 #include <QString>
 
@@ -16,6 +16,7 @@ enum class BatchStatus {
     FileError = 7,            // a file cannot be read or written
     Stopped = 8,              // SIGINT or SIGTERM ended the run
     NoAnswer = 9,             // the unit did not answer within the connect time-out
+    PortLost = 10,            // the serial device went away during an operation
 };
 
 // The boxes of a batch run: each becomes one line, "title: prompt" (the prompt alone when the

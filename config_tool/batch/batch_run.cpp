@@ -35,52 +35,80 @@ BatchRun::BatchRun(UnitSession &session, Options options, QObject *parent)
     });
     m_dots.setInterval(1000);
     connect(&m_dots, &QTimer::timeout, this, [] { writeErrorPart(QStringLiteral(".")); });
+    connect(&m_session, &UnitSession::finished, this, &BatchRun::operationEnded);
     connect(&m_session, &UnitSession::statusChanged, this, [this](StatusItem item, bool visible) {
-        if (item == StatusItem::Command5)
+        if (item == StatusItem::Connecting)
             showWaking(visible);
     });
 }
 
-BatchStatus BatchRun::run(const QList<BatchStep> &steps)
+void BatchRun::start(const QList<BatchStep> &steps)
 {
-    BatchStatus status = BatchStatus::Success;
-    for (const BatchStep &step : steps) {
-        status = m_stopRequested ? BatchStatus::Stopped : runStep(step);
-        if (status != BatchStatus::Success)
-            break;
-    }
-    if (m_stopRequested)
-        status = BatchStatus::Stopped;
-    if (status == BatchStatus::Stopped)
-        ConsoleLines::writeError(QStringLiteral("Stopped by a signal; no further step runs."));
-    return status;
+    m_steps = steps;
+    m_nextStep = 0;
+    QMetaObject::invokeMethod(this, &BatchRun::nextStep, Qt::QueuedConnection);
 }
 
-BatchStatus BatchRun::runStep(const BatchStep &step)
+void BatchRun::nextStep()
+{
+    if (m_stopRequested) {
+        stepEnded(BatchStatus::Stopped);
+        return;
+    }
+    if (m_nextStep >= m_steps.size()) {
+        emit finished(BatchStatus::Success);
+        return;
+    }
+    runStep(m_steps.at(m_nextStep++));
+}
+
+void BatchRun::stepEnded(BatchStatus status)
+{
+    if (m_stopRequested)
+        status = BatchStatus::Stopped;
+    if (status == BatchStatus::Success) {
+        // From the event loop: a step that ends at once does not nest the next one in it.
+        QMetaObject::invokeMethod(this, &BatchRun::nextStep, Qt::QueuedConnection);
+        return;
+    }
+    if (status == BatchStatus::Stopped)
+        ConsoleLines::writeError(QStringLiteral("Stopped by a signal; no further step runs."));
+    emit finished(status);
+}
+
+void BatchRun::runStep(const BatchStep &step)
 {
     BatchStatus status = BatchStatus::Success;
     switch (step.kind) {
     case BatchStep::Kind::DownloadConfiguration:
         status = loadConfiguration(step.file);
-        return status == BatchStatus::Success ? operate(Operation::downloadConfiguration) : status;
+        if (status == BatchStatus::Success)
+            return operate(Operation::downloadConfiguration);
+        break;
     case BatchStep::Kind::UploadConfiguration:
-        status = operate(Operation::uploadConfiguration);
-        return status == BatchStatus::Success ? fileEnded(m_session.configuration().save(step.file))
-                                              : status;
+        return operate(Operation::uploadConfiguration, [this, file = step.file](BatchStatus ended) {
+            return ended == BatchStatus::Success ? fileEnded(m_session.configuration().save(file))
+                                                 : ended;
+        });
     case BatchStep::Kind::UploadPositions:
-        return reportPositionLog(operate(Operation::uploadLocations));
+        return operate(Operation::uploadLocations,
+                       [this](BatchStatus ended) { return reportPositionLog(ended); });
     case BatchStep::Kind::DownloadTable:
         status = loadTable(step.file);
-        return status == BatchStatus::Success ? operate(Operation::downloadLocationTable) : status;
+        if (status == BatchStatus::Success)
+            return operate(Operation::downloadLocationTable);
+        break;
     case BatchStep::Kind::UploadTable:
-        status = operate(Operation::uploadLocationTable);
-        return status == BatchStatus::Success ? fileEnded(m_session.table().save(step.file))
-                                              : status;
+        return operate(Operation::uploadLocationTable, [this, file = step.file](BatchStatus ended) {
+            return ended == BatchStatus::Success ? fileEnded(m_session.table().save(file)) : ended;
+        });
     case BatchStep::Kind::Check:
         status = loadConfiguration(step.file);
-        return status == BatchStatus::Success ? check() : status;
+        if (status == BatchStatus::Success)
+            status = check();
+        break;
     }
-    return BatchStatus::Failure;
+    stepEnded(status);
 }
 
 BatchStatus BatchRun::loadConfiguration(const QString &path)
@@ -111,22 +139,29 @@ BatchStatus BatchRun::check()
     return result.valid() ? BatchStatus::Success : BatchStatus::InvalidConfiguration;
 }
 
-BatchStatus BatchRun::operate(int operationCode)
+void BatchRun::operate(int operationCode, std::function<BatchStatus(BatchStatus)> then)
 {
     m_timedOut = false;
+    m_afterOperation = std::move(then);
     if (m_options.connectTimeoutSeconds > 0)
         m_connectLimit.start(m_options.connectTimeoutSeconds * 1000);
-    const OperationOutcome outcome = m_session.run(operationCode);
+    m_session.start(operationCode);
+}
+
+void BatchRun::operationEnded(const OperationOutcome &outcome)
+{
     m_connectLimit.stop();
     showWaking(false);
 
-    const BatchStatus status = statusOf(outcome);
+    BatchStatus status = statusOf(outcome);
     if (outcome.message)
         BatchMessages::print(*outcome.message, status != BatchStatus::Success);
     if (status == BatchStatus::NoAnswer)
         ConsoleLines::writeError(QStringLiteral("The unit did not answer within %1 s.")
                                      .arg(m_options.connectTimeoutSeconds));
-    return status;
+    if (const auto then = std::exchange(m_afterOperation, {}))
+        status = then(status);
+    stepEnded(status);
 }
 
 BatchStatus BatchRun::statusOf(const OperationOutcome &outcome) const
@@ -147,6 +182,8 @@ BatchStatus BatchRun::statusOf(const OperationOutcome &outcome) const
         return m_timedOut ? BatchStatus::NoAnswer : BatchStatus::Failure;
     case Result::Exited:
         return BatchStatus::Stopped;
+    case Result::PortLost:
+        return BatchStatus::PortLost;
     }
     return BatchStatus::Failure;
 }
@@ -156,7 +193,8 @@ BatchStatus BatchRun::reportPositionLog(BatchStatus status)
 {
     const QString file = m_session.positionLogFile();
     if (!file.isEmpty() && QFileInfo::exists(file) &&
-        (status == BatchStatus::Success || status == BatchStatus::TransferFailed)) {
+        (status == BatchStatus::Success || status == BatchStatus::TransferFailed ||
+         status == BatchStatus::PortLost)) {
         ConsoleLines::write(QDir::toNativeSeparators(file));
         // The track of the records received, after a failed upload too (none for no record).
         if (m_options.gpxTrack && QFileInfo(file).size() > 0) {
@@ -198,7 +236,7 @@ void BatchRun::showWaking(bool waking)
 void BatchRun::requestStop()
 {
     m_stopRequested = true;
-    // As EXIT during a run: it ends at its next wait and closes the port.
+    // As EXIT during a run: it ends at once and closes the port.
     if (m_session.isRunning())
         m_session.requestExit();
 }

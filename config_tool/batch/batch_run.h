@@ -8,6 +8,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <functional>
 #include <optional>
 
 class UnitSession;
@@ -45,18 +46,26 @@ public:
 
     BatchRun(UnitSession &session, Options options, QObject *parent = nullptr);
 
-    BatchStatus run(const QList<BatchStep> &steps);
+    // Runs the steps one after the other, from the event loop; finished() tells the status.
+    void start(const QList<BatchStep> &steps);
 
-    // SIGINT or SIGTERM: a run in progress ends at its next wait (as EXIT), no further step.
+    // SIGINT or SIGTERM: a run in progress ends at once (as EXIT), no further step.
     void requestStop();
 
+signals:
+    void finished(BatchStatus status);
+
 private:
-    BatchStatus runStep(const BatchStep &step);
+    void nextStep();
+    void stepEnded(BatchStatus status);
+    void runStep(const BatchStep &step);
+    // Starts the operation; then() takes its status when it has ended and gives the step's.
+    void operate(int operationCode, std::function<BatchStatus(BatchStatus)> then = {});
+    void operationEnded(const OperationOutcome &outcome);
     BatchStatus loadConfiguration(const QString &path);
     BatchStatus loadTable(const QString &path);
     BatchStatus fileEnded(const FileOutcome &outcome);
     BatchStatus check();
-    BatchStatus operate(int operationCode);
     BatchStatus statusOf(const OperationOutcome &outcome) const;
     BatchStatus reportPositionLog(BatchStatus status);
     void applyPassword();
@@ -64,6 +73,9 @@ private:
 
     UnitSession &m_session;
     Options m_options;
+    QList<BatchStep> m_steps;
+    qsizetype m_nextStep = 0;
+    std::function<BatchStatus(BatchStatus)> m_afterOperation;
     QTimer m_connectLimit;
     QTimer m_dots;
     bool m_waking = false;

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "common/user_message.h"
 #include "configuration_record.h"
-#include "link/message_box.h"
 
 #include <QObject>
 

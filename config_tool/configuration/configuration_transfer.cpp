@@ -4,8 +4,6 @@
 #include "configuration_check.h"
 #include "configuration_image.h"
 
-#include <QTimer>
-
 #include <cmath>
 #include <functional>
 
@@ -30,69 +28,63 @@ int downloadPauseMs(int baudRate)
     return static_cast<int>(std::ceil(2.0 * bitsPerCharacter * 1000.0 / baud));
 }
 
-PhaseOutcome ConfigurationDownloadPhase::run(OperationContext &context)
+PhaseTask ConfigurationDownloadPhase::run(OperationContext &context)
 {
-    context.show(StatusItem::Command9);
-    TickClock::processPending();
+    context.show(StatusItem::DownloadingConfiguration);
 
     const QByteArray characters = HexPair::encode(m_image.left(imageSize));
     const int total = int(characters.size());
     context.status.setProgress(0, total);
     for (int sent = 0; sent < total; ++sent) {
         context.port.write(QByteArray(1, characters.at(sent)));
-        if (!pauseAfterCharacter(context))
+        const bool paced = co_await pauseAfterCharacter(context);
+        if (!paced)
             break; // no "OK" can come: the wait below ends in the failure message
-        if (context.exitRequested)
-            return context.finish(StatusItem::Command9, PhaseOutcome::Abort);
+        if (context.stopped())
+            co_return context.finish(StatusItem::DownloadingConfiguration, PhaseOutcome::Abort);
         context.status.setProgress(sent + 1, total);
     }
 
     // Whatever the unit sent during the send is still waiting and counts: an early "OK" too.
     context.replyReceived = false;
     context.replyBuffer.clear();
-    context.replyReceived = context.waitTicks(downloadReplyTicks, [&] {
+    context.replyReceived = co_await context.waitTicks(downloadReplyTicks, [&] {
         context.readWaiting(context.replyBuffer);
         return context.replyBuffer.contains("OK");
     });
     if (!context.replyReceived)
-        return context.finish(StatusItem::Command9, PhaseOutcome::Failure,
-                              UserMessage{failed, failedTitle, MessageIcon::Critical});
-    return context.finish(StatusItem::Command9, PhaseOutcome::Success,
-                          UserMessage{downloaded, downloadedTitle, MessageIcon::Information});
+        co_return context.finish(StatusItem::DownloadingConfiguration, PhaseOutcome::Failure,
+                                 UserMessage{failed, failedTitle, MessageIcon::Critical});
+    co_return context.finish(StatusItem::DownloadingConfiguration, PhaseOutcome::Success,
+                             UserMessage{downloaded, downloadedTitle, MessageIcon::Information});
 }
 
-bool ConfigurationDownloadPhase::pauseAfterCharacter(OperationContext &context)
+OperationTask<bool> ConfigurationDownloadPhase::pauseAfterCharacter(OperationContext &context)
 {
-    // Sleeps on the event loop until the timer has fired or done() holds.
-    const auto waitAtMost = [&context](int ms, const std::function<bool()> &done) {
-        bool elapsed = false;
-        QTimer timer;
-        timer.setSingleShot(true);
-        timer.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&timer, &QTimer::timeout, [&elapsed] { elapsed = true; });
-        timer.start(ms);
-        context.waitUntil([&] { return elapsed || (done && done()); });
-        return !elapsed;
-    };
     // First until the character has left the PC's own buffer; a line that takes nothing for a
     // second is stuck (a device gone), and the send ends there...
-    if (!waitAtMost(stuckLineMs, [&] { return context.port.bytesToWrite() == 0; }))
-        return false;
+    if (context.port.bytesToWrite() > 0) {
+        const bool left = co_await context.waitAtMost(
+            stuckLineMs, [&] { return context.port.bytesToWrite() == 0; });
+        if (!left)
+            co_return context.stopped();
+    }
     // ...then two character times more.
-    waitAtMost(downloadPauseMs(context.port.baudRate()), {});
-    return true;
+    co_await context.waitAtMost(downloadPauseMs(context.port.baudRate()));
+    co_return true;
 }
 
-PhaseOutcome ConfigurationUploadPhase::run(OperationContext &context)
+PhaseTask ConfigurationUploadPhase::run(OperationContext &context)
 {
-    context.show(StatusItem::Command8);
-    TickClock::processPending();
+    context.show(StatusItem::UploadingConfiguration);
 
-    const bool received = receiveImage(context) && receiveVersion(context);
-    if (!received || context.exitRequested) {
+    bool received = co_await receiveImage(context);
+    if (received)
+        received = co_await receiveVersion(context);
+    if (!received || context.stopped()) {
         // The configuration is untouched: it changes only once everything has arrived.
-        return context.finish(StatusItem::Command8, PhaseOutcome::Failure,
-                              UserMessage{failed, failedTitle, MessageIcon::Critical});
+        co_return context.finish(StatusItem::UploadingConfiguration, PhaseOutcome::Failure,
+                                 UserMessage{failed, failedTitle, MessageIcon::Critical});
     }
 
     ConfigurationRecord record = m_configuration.record();
@@ -101,11 +93,11 @@ PhaseOutcome ConfigurationUploadPhase::run(OperationContext &context)
     decodeConfigurationImage(m_image, record);
     m_configuration.setRecord(record);
 
-    return context.finish(StatusItem::Command8, PhaseOutcome::Success,
-                          UserMessage{uploaded, uploadedTitle, MessageIcon::Information});
+    co_return context.finish(StatusItem::UploadingConfiguration, PhaseOutcome::Success,
+                             UserMessage{uploaded, uploadedTitle, MessageIcon::Information});
 }
 
-bool ConfigurationUploadPhase::receiveImage(OperationContext &context)
+OperationTask<bool> ConfigurationUploadPhase::receiveImage(OperationContext &context)
 {
     m_byteIndex = 0;
     m_highHalf = true;
@@ -113,7 +105,7 @@ bool ConfigurationUploadPhase::receiveImage(OperationContext &context)
         m_image.resize(imageSize, '\0');
     constexpr int uploadedCharacters = 2 * uploadedBytes;
     context.status.setProgress(0, uploadedCharacters);
-    context.replyReceived = context.waitTicks(uploadSilenceTicks, [&] {
+    context.replyReceived = co_await context.waitTicks(uploadSilenceTicks, [&] {
         if (context.port.bytesWaiting() <= 0)
             return false;
         // The limit counts the silence since the last arrival.
@@ -129,7 +121,7 @@ bool ConfigurationUploadPhase::receiveImage(OperationContext &context)
         context.status.setProgress(2 * m_byteIndex + (m_highHalf ? 0 : 1), uploadedCharacters);
         return m_byteIndex == uploadedBytes;
     });
-    return context.replyReceived;
+    co_return context.replyReceived;
 }
 
 void ConfigurationUploadPhase::store(int digit)
@@ -145,18 +137,18 @@ void ConfigurationUploadPhase::store(int digit)
     m_highHalf = !m_highHalf;
 }
 
-bool ConfigurationUploadPhase::receiveVersion(OperationContext &context)
+OperationTask<bool> ConfigurationUploadPhase::receiveVersion(OperationContext &context)
 {
     // Not answered: whatever comes after the last image character is the version text.
     context.replyReceived = false;
     context.replyBuffer.clear();
     int arrivals = 0;
-    context.replyReceived = context.waitTicks(versionTicks, [&] {
+    context.replyReceived = co_await context.waitTicks(versionTicks, [&] {
         if (context.readWaiting(context.replyBuffer))
             ++arrivals;
         return arrivals >= versionArrivals;
     });
-    return context.replyReceived;
+    co_return context.replyReceived;
 }
 
 std::optional<UserMessage> buildConfigurationImage(const ConfigurationRecord &record,

@@ -34,11 +34,11 @@ class ConfigurationDownloadPhase : public OperationPhase
 {
 public:
     explicit ConfigurationDownloadPhase(const QByteArray &image) : m_image(image) {}
-    PhaseOutcome run(OperationContext &context) override;
+    PhaseTask run(OperationContext &context) override;
 
 private:
     // False when the character never left the PC (the line is stuck).
-    static bool pauseAfterCharacter(OperationContext &context);
+    static OperationTask<bool> pauseAfterCharacter(OperationContext &context);
 
     const QByteArray &m_image;
 };
@@ -53,11 +53,11 @@ public:
         : m_image(image), m_configuration(configuration)
     {
     }
-    PhaseOutcome run(OperationContext &context) override;
+    PhaseTask run(OperationContext &context) override;
 
 private:
-    bool receiveImage(OperationContext &context);
-    bool receiveVersion(OperationContext &context);
+    OperationTask<bool> receiveImage(OperationContext &context);
+    OperationTask<bool> receiveVersion(OperationContext &context);
     // One received hex character into the image at the byte index.
     void store(int digit);
 

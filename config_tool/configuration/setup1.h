@@ -2,8 +2,8 @@
 
 #include "configuration_model.h"
 #include "file_choice.h"
-#include "link/message_box.h"
 #include "setting_controls.h"
+#include "windows/message_boxes.h"
 
 #include <QDialog>
 

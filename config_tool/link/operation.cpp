@@ -8,19 +8,19 @@ char letter(int code)
     return code >= 0 && code < count ? letters[code] : '\0';
 }
 
-StatusItem statusButton(int code)
+StatusItem transferStatus(int code)
 {
     switch (code) {
     case uploadConfiguration:
-        return StatusItem::Command8;
+        return StatusItem::UploadingConfiguration;
     case downloadConfiguration:
-        return StatusItem::Command9;
+        return StatusItem::DownloadingConfiguration;
     case uploadLocations:
-        return StatusItem::Command11;
+        return StatusItem::UploadingPositions;
     case uploadLocationTable:
-        return StatusItem::Command16;
+        return StatusItem::UploadingTable;
     default:
-        return StatusItem::Command15;
+        return StatusItem::DownloadingTable;
     }
 }
 

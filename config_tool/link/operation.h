@@ -15,8 +15,8 @@ constexpr int count = 5;
 
 // The letter that names the operation to the unit: "U", "D", "L", "C", "O".
 char letter(int code);
-// The status button that the operation's phase shows while it runs.
-StatusItem statusButton(int code);
+// The state the operation's phase shows while it runs.
+StatusItem transferStatus(int code);
 // A failed download of the configuration leaves the port closed; the others leave it open.
 bool closesPortAfterFailure(int code);
 } // namespace Operation

@@ -11,9 +11,9 @@ namespace {
 PhaseOutcome finish(OperationContext &context, PhaseOutcome outcome,
                     std::optional<UserMessage> ending = {})
 {
-    context.hide(StatusItem::Label4);
-    context.hide(StatusItem::Label3);
-    return context.finish(StatusItem::Command11, outcome, std::move(ending));
+    context.hide(StatusItem::PositionCountCaption);
+    context.hide(StatusItem::PositionCount);
+    return context.finish(StatusItem::UploadingPositions, outcome, std::move(ending));
 }
 } // namespace
 
@@ -23,20 +23,21 @@ PositionLogUpload::PositionLogUpload(std::function<QDateTime()> clock) : m_now(s
         m_now = [] { return QDateTime::currentDateTime(); };
 }
 
-PhaseOutcome PositionLogUpload::run(OperationContext &context)
+PhaseTask PositionLogUpload::run(OperationContext &context)
 {
     m_recordCount = 0;
     m_logFileName.clear();
-    if (context.exitRequested)
-        return PhaseOutcome::Abort;
+    if (context.stopped())
+        co_return PhaseOutcome::Abort;
 
     // The unit changes speed once it has accepted the password.
     context.port.setSettings(QStringLiteral("38400,N,8,1"));
     context.port.discardInput();
-    context.show(StatusItem::Command11);
-    context.show(StatusItem::Label4);
-    context.show(StatusItem::Label3); // keeps the last upload's count until a record completes
-    // The unit does not say how many records it holds: a busy bar, the count is in Label3.
+    context.show(StatusItem::UploadingPositions);
+    context.show(StatusItem::PositionCountCaption);
+    context.show(
+        StatusItem::PositionCount); // keeps the last upload's count until a record completes
+    // The unit does not say how many records it holds: a busy bar, the count is PositionCount.
     context.status.setProgress(0, 0);
 
     PositionLog::File file;
@@ -51,7 +52,7 @@ PhaseOutcome PositionLogUpload::run(OperationContext &context)
     const bool created = file.create(PositionLog::fileName(m_now(), QLocale::system()));
     m_logFileName = file.name();
     if (!created)
-        return errorEnd();
+        co_return errorEnd();
 
     PositionLog::LineWriter writer;
     int &recordCount = m_recordCount;
@@ -61,7 +62,7 @@ PhaseOutcome PositionLogUpload::run(OperationContext &context)
         QByteArray record;
         // Every piece from the unit starts the silence over; the unit waits for each answer
         // before it sends on, so the answer goes out the moment the piece is read.
-        const bool answered = context.waitTicks(silenceTicks, [&] {
+        const bool answered = co_await context.waitTicks(silenceTicks, [&] {
             if (context.abortRequested)
                 return true;
             QByteArray piece;
@@ -82,36 +83,39 @@ PhaseOutcome PositionLogUpload::run(OperationContext &context)
             if (characterCount == PositionLog::recordLength) {
                 context.replyReceived = true;
                 ++recordCount;
-                context.status.setStatusText(StatusItem::Label3, QString::number(recordCount));
+                context.status.setStatusText(StatusItem::PositionCount,
+                                             QString::number(recordCount));
             }
             return context.replyReceived;
         });
-        if (context.exitRequested || context.abortRequested) {
+        if (context.stopped() || context.abortRequested) {
+            // The records written so far stay, also when the device went away.
             file.close();
-            return finish(context, PhaseOutcome::Abort);
+            co_return finish(context, PhaseOutcome::Abort);
         }
         if (!answered) {
             // The unit fell silent: the records written so far stay, the partial one is dropped.
             file.close();
-            return finish(context, PhaseOutcome::Failure,
-                          UserMessage{QStringLiteral("Error GPS Data download !"),
-                                      QStringLiteral("Invalid download !"), MessageIcon::Critical});
+            co_return finish(context, PhaseOutcome::Failure,
+                             UserMessage{QStringLiteral("Error GPS Data download !"),
+                                         QStringLiteral("Invalid download !"),
+                                         MessageIcon::Critical});
         }
         if (!record.isEmpty() && !file.writeLine(writer.line(record)))
-            return errorEnd();
+            co_return errorEnd();
         context.port.write("1");
         context.replyReceived = false;
     }
 
     file.close();
     if (recordCount > 0)
-        return finish(
+        co_return finish(
             context, PhaseOutcome::Success,
             UserMessage{QLatin1Char(' ') + QString::number(recordCount) +
                             QStringLiteral(" GPS locations Saved !"),
                         QStringLiteral("Saved"), MessageIcon::Information,
                         QDir::toNativeSeparators(QFileInfo(file.name()).absoluteFilePath())});
-    return finish(context, PhaseOutcome::Success,
-                  UserMessage{QStringLiteral("No GPS locations to download !"), QString(),
-                              MessageIcon::Information});
+    co_return finish(context, PhaseOutcome::Success,
+                     UserMessage{QStringLiteral("No GPS locations to download !"), QString(),
+                                 MessageIcon::Information});
 }

@@ -22,7 +22,7 @@ public:
     int bytesWaiting() override;
     void discardInput() override;
     QByteArray readAll() override;
-    void write(const QByteArray &data) override;
+    bool write(const QByteArray &data) override;
     qint64 bytesToWrite() const override;
     int baudRate() const override;
     QString errorString() const override;
@@ -37,8 +37,15 @@ public:
     }
 
 private:
-    // Writes what the device takes at once, without queueing; the count taken.
+    // Writes what the device takes at once, without queueing; the count taken, -1 when the
+    // device refused it (m_error then says why).
     qint64 writeToDevice(const QByteArray &data);
+    // A fault of the open port: closes it at once, without draining, and tells it.
+    void fail(SerialPort::Fault fault, const QString &reason);
+    // Waits (at most a moment) until what was written has left the line.
+    void drain();
+    // Whether a fault QSerialPort reported means the port can no longer be used.
+    bool confirmed(SerialPort::Fault fault) const;
 
     PortMap m_map;
     QSerialPort m_serial;

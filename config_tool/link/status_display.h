@@ -3,17 +3,17 @@
 #include <QString>
 #include <QtGlobal>
 
-// The controls of the main window that show how a run is going: the six status buttons over the
-// picture and the position count labels.
+// What a face shows of how a run is going: the state of the run (one status button each in the
+// window) and the count of positions received with its caption.
 enum class StatusItem {
-    Command5,
-    Command8,
-    Command9,
-    Command11,
-    Command15,
-    Command16,
-    Label3,
-    Label4
+    Connecting,               // waking the unit and proving the password
+    UploadingConfiguration,   // operation 0
+    DownloadingConfiguration, // operation 1
+    UploadingPositions,       // operation 2
+    DownloadingTable,         // operation 4
+    UploadingTable,           // operation 3
+    PositionCount,            // the positions received so far
+    PositionCountCaption,     // the caption beside the count
 };
 
 class StatusDisplay
@@ -21,7 +21,7 @@ class StatusDisplay
 public:
     virtual ~StatusDisplay() = default;
     virtual void setStatusVisible(StatusItem item, bool visible) = 0;
-    // The caption of a label (Label3 counts the positions received).
+    // The text of a status item (PositionCount counts the positions received).
     virtual void setStatusText(StatusItem item, const QString &text) = 0;
 
     // How far the transfer of the phase has come, shown beside its status button: value of
@@ -35,9 +35,9 @@ public:
     virtual void hideProgress() {}
 
     // A phase's status button and its progress go together at the end of the phase.
-    void endTransfer(StatusItem statusButton)
+    void endTransfer(StatusItem transferStatus)
     {
-        setStatusVisible(statusButton, false);
+        setStatusVisible(transferStatus, false);
         hideProgress();
     }
 };

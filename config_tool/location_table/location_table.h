@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/message_box.h"
+#include "common/user_message.h"
 #include "location_cells.h"
 
 #include <QAbstractTableModel>

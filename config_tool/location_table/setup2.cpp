@@ -4,7 +4,7 @@
 #include "common/help_viewer.h"
 #include "common/widgets/help_window.h"
 #include "configuration/file_choice.h"
-#include "link/message_box.h"
+#include "windows/message_boxes.h"
 
 #include <QComboBox>
 #include <QFocusEvent>

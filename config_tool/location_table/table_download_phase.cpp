@@ -6,9 +6,9 @@
 #include "table_file_check.h"
 #include "table_stream.h"
 
-PhaseOutcome TableDownloadPhase::run(OperationContext &context)
+PhaseTask TableDownloadPhase::run(OperationContext &context)
 {
-    context.show(StatusItem::Command15);
+    context.show(StatusItem::DownloadingTable);
     context.port.discardInput();
 
     // The table does not change while the run holds the menu, so the stream is taken at once.
@@ -21,33 +21,33 @@ PhaseOutcome TableDownloadPhase::run(OperationContext &context)
     context.status.setProgress(0, total);
     bool acknowledged = true;
     for (int sent = 0; acknowledged && sent < total; ++sent) {
-        acknowledged = sendAcknowledged(context, static_cast<quint8>(stream[sent]));
+        acknowledged = co_await sendAcknowledged(context, static_cast<quint8>(stream[sent]));
         if (acknowledged)
             context.status.setProgress(sent + 1, total);
     }
-    TickClock::processPending();
 
     if (acknowledged)
-        return context.finish(StatusItem::Command15, PhaseOutcome::Success,
-                              UserMessage{QStringLiteral("Download succesful !"),
-                                          QStringLiteral("Download"), MessageIcon::Information});
-    return context.finish(StatusItem::Command15, PhaseOutcome::Failure,
-                          UserMessage{QStringLiteral("Error download !"),
-                                      QStringLiteral("Invalid download !"), MessageIcon::Critical});
+        co_return context.finish(StatusItem::DownloadingTable, PhaseOutcome::Success,
+                                 UserMessage{QStringLiteral("Download succesful !"),
+                                             QStringLiteral("Download"), MessageIcon::Information});
+    co_return context.finish(StatusItem::DownloadingTable, PhaseOutcome::Failure,
+                             UserMessage{QStringLiteral("Error download !"),
+                                         QStringLiteral("Invalid download !"),
+                                         MessageIcon::Critical});
 }
 
-bool TableDownloadPhase::sendAcknowledged(OperationContext &context, quint8 byte)
+OperationTask<bool> TableDownloadPhase::sendAcknowledged(OperationContext &context, quint8 byte)
 {
     context.port.write(HexPair::encode(byte));
     context.replyReceived = false;
     // Only a read that is exactly "N" counts; anything else is dropped and the count goes on.
-    context.waitTicks(8, [&] {
+    co_await context.waitTicks(8, [&] {
         QByteArray piece;
         if (context.readWaiting(piece) && piece == "N")
             context.replyReceived = true;
         return context.replyReceived;
     });
-    return context.replyReceived && !context.exitRequested;
+    co_return context.replyReceived && !context.stopped();
 }
 
 std::optional<UserMessage> TableDownloadPhase::refusal(const QStringList &cells)

@@ -13,7 +13,7 @@ class TableDownloadPhase : public OperationPhase
 {
 public:
     explicit TableDownloadPhase(LocationCells &cells) : m_cells(cells) {}
-    PhaseOutcome run(OperationContext &context) override;
+    PhaseTask run(OperationContext &context) override;
 
     // Run before the operation starts: a coordinate that is no plain number of at most four
     // decimals from 0 to below 256 (a word, "51,5074", "256", "-4.25") would reach the unit as
@@ -23,7 +23,7 @@ public:
 
 private:
     // Sends one byte as a hex pair and waits for the unit's "N". False when none came.
-    static bool sendAcknowledged(OperationContext &context, quint8 byte);
+    static OperationTask<bool> sendAcknowledged(OperationContext &context, quint8 byte);
 
     LocationCells &m_cells;
 };

@@ -3,10 +3,10 @@
 #include "location_cells.h"
 #include "table_upload_receiver.h"
 
-PhaseOutcome TableUploadPhase::run(OperationContext &context)
+PhaseTask TableUploadPhase::run(OperationContext &context)
 {
     context.port.setSettings(QStringLiteral("38400,N,8,1"));
-    context.show(StatusItem::Command16);
+    context.show(StatusItem::UploadingTable);
     context.port.discardInput();
 
     TableUploadReceiver receiver;
@@ -14,7 +14,7 @@ PhaseOutcome TableUploadPhase::run(OperationContext &context)
     context.status.setProgress(received, TableUploadReceiver::characterCount);
     context.replyReceived = false;
     // Every character restarts the count, so only 8 ticks of silence end the wait.
-    context.waitTicks(8, [&] {
+    co_await context.waitTicks(8, [&] {
         QByteArray piece;
         if (!context.readWaiting(piece) || piece.isEmpty())
             return false;
@@ -33,10 +33,11 @@ PhaseOutcome TableUploadPhase::run(OperationContext &context)
     });
 
     if (context.replyReceived)
-        return context.finish(StatusItem::Command16, PhaseOutcome::Success,
-                              UserMessage{QStringLiteral("Upload succesful !"),
-                                          QStringLiteral("Upload"), MessageIcon::Information});
-    return context.finish(StatusItem::Command16, PhaseOutcome::Failure,
-                          UserMessage{QStringLiteral("Error upload !"),
-                                      QStringLiteral("Invalid upload !"), MessageIcon::Critical});
+        co_return context.finish(StatusItem::UploadingTable, PhaseOutcome::Success,
+                                 UserMessage{QStringLiteral("Upload succesful !"),
+                                             QStringLiteral("Upload"), MessageIcon::Information});
+    co_return context.finish(StatusItem::UploadingTable, PhaseOutcome::Failure,
+                             UserMessage{QStringLiteral("Error upload !"),
+                                         QStringLiteral("Invalid upload !"),
+                                         MessageIcon::Critical});
 }

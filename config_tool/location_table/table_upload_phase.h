@@ -11,7 +11,7 @@ class TableUploadPhase : public OperationPhase
 {
 public:
     explicit TableUploadPhase(LocationCells &cells) : m_cells(cells) {}
-    PhaseOutcome run(OperationContext &context) override;
+    PhaseTask run(OperationContext &context) override;
 
 private:
     LocationCells &m_cells;

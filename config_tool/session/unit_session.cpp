@@ -12,6 +12,7 @@ UnitSession::UnitSession(SerialPort &port, int tickMs, QObject *parent)
 {
     m_clock.setObjectName(QStringLiteral("Timer1"));
     m_port.setObjectName(QStringLiteral("MSComm1"));
+    connect(&m_engine, &OperationEngine::finished, this, &UnitSession::finished);
 
     PhaseRegistry &phases = m_engine.phases();
     phases.add(Operation::uploadLocations, std::make_unique<PositionLogUpload>());
@@ -40,19 +41,21 @@ int UnitSession::positionLogRecords() const
     return upload ? upload->recordCount() : 0;
 }
 
-OperationOutcome UnitSession::run(int operationCode)
+bool UnitSession::start(int operationCode)
 {
     if (m_engine.isRunning())
-        return {OperationOutcome::Result::Refused, std::nullopt};
+        return false;
     std::optional<UserMessage> refusal;
     if (operationCode == Operation::downloadConfiguration)
         refusal = buildConfigurationImage(m_configuration.record(), m_image);
     else if (operationCode == Operation::downloadLocationTable)
         refusal = TableDownloadPhase::refusal(m_table.cells());
-    if (refusal)
-        return {OperationOutcome::Result::Refused, refusal};
+    if (refusal) {
+        emit finished({OperationOutcome::Result::Refused, refusal});
+        return true;
+    }
     m_engine.context().operationCode = operationCode;
-    return m_engine.runOperation();
+    return m_engine.start();
 }
 
 void UnitSession::setStatusVisible(StatusItem item, bool visible)

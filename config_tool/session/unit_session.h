@@ -40,16 +40,18 @@ public:
     void setPortIndex(int index) { m_engine.context().portIndex = index; }
     bool isRunning() const { return m_engine.isRunning(); }
 
-    // Runs one operation (Operation::Code) to its end. The configuration download builds its
-    // image first and the table download checks its coordinates first: a refusal starts
-    // nothing. A call during a run is Refused without a box.
-    OperationOutcome run(int operationCode);
+    // Starts one operation (Operation::Code) and returns at once; finished() tells how it
+    // ended (before start() returns when it ends at once). The configuration download builds
+    // its image first and the table download checks its coordinates first: a refusal starts
+    // nothing (Refused, with its box). A call during a run does nothing and returns false.
+    bool start(int operationCode);
     // Command5 or Command11: the run ends at its next wait, without a box.
     void requestAbort() { m_engine.requestAbort(); }
-    // EXIT or a stop request: the run ends at its next wait and closes the port.
+    // EXIT or a stop request: the run ends at once and closes the port, without a box.
     void requestExit() { m_engine.requestExit(); }
 
 signals:
+    void finished(const OperationOutcome &outcome);
     void statusChanged(StatusItem item, bool visible);
     void statusTextChanged(StatusItem item, const QString &text);
     // Characters, bytes or pairs of the transfer so far (maximum 0: not known).

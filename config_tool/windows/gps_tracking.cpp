@@ -6,8 +6,8 @@
 #include "configuration/setup3.h"
 #include "link/operation.h"
 #include "link/port_device_choice.h"
-#include "link/port_device_dialog.h"
 #include "location_table/setup2.h"
+#include "windows/port_device_dialog.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -60,6 +60,7 @@ GPStracking::GPStracking(const Services &services, QWidget *parent)
     connect(&m_session, &UnitSession::statusTextChanged, this, &GPStracking::setStatusText);
     connect(&m_session, &UnitSession::progressChanged, this, &GPStracking::setProgress);
     connect(&m_session, &UnitSession::progressEnded, this, &GPStracking::hideProgress);
+    connect(&m_session, &UnitSession::finished, this, &GPStracking::operationFinished);
     formLoad();
     // The COM entry chosen in an earlier run, as its device is.
     if (m_services.devices && m_services.devices->lastEntry() > 1)
@@ -77,33 +78,33 @@ static void prepareScreen(QDialog *screen)
 
 Setup1 *GPStracking::setup1()
 {
-    if (!m_setup1) {
-        m_setup1 = new Setup1(m_services.help, this);
-        m_setup1->setMessageBoxes(m_services.messages);
-        m_setup1->setModel(&m_session.configuration());
-        prepareScreen(m_setup1);
+    if (!m_configurationScreen) {
+        m_configurationScreen = new Setup1(m_services.help, this);
+        m_configurationScreen->setMessageBoxes(m_services.messages);
+        m_configurationScreen->setModel(&m_session.configuration());
+        prepareScreen(m_configurationScreen);
     }
-    return m_setup1;
+    return m_configurationScreen;
 }
 
 Setup2 *GPStracking::setup2()
 {
-    if (!m_setup2) {
-        m_setup2 = new Setup2(this, m_services.messages, m_services.help);
-        m_setup2->setModel(&m_session.table());
-        prepareScreen(m_setup2);
+    if (!m_tableScreen) {
+        m_tableScreen = new Setup2(this, m_services.messages, m_services.help);
+        m_tableScreen->setModel(&m_session.table());
+        prepareScreen(m_tableScreen);
     }
-    return m_setup2;
+    return m_tableScreen;
 }
 
 Setup3 *GPStracking::setup3()
 {
-    if (!m_setup3) {
-        m_setup3 = new Setup3(this);
-        m_setup3->setModel(&m_session.configuration());
-        prepareScreen(m_setup3);
+    if (!m_voiceScreen) {
+        m_voiceScreen = new Setup3(this);
+        m_voiceScreen->setModel(&m_session.configuration());
+        prepareScreen(m_voiceScreen);
     }
-    return m_setup3;
+    return m_voiceScreen;
 }
 
 int GPStracking::twipsToPixels(int twips, int dpi)
@@ -170,8 +171,8 @@ void GPStracking::createControls()
     count->setMinimumWidth(twipsToPixels(1200, logicalDpiX()));
     count->adjustSize();
     count->hide();
-    m_statusItems[StatusItem::Label4] = countCaption;
-    m_statusItems[StatusItem::Label3] = count;
+    m_statusItems[StatusItem::PositionCountCaption] = countCaption;
+    m_statusItems[StatusItem::PositionCount] = count;
 
     QPushButton *setupScreen =
         menuButton("Command6", "View/ Setup/ Select Configuration", 240, 3120, lightBlue);
@@ -220,15 +221,16 @@ void GPStracking::createControls()
         const char *name;
         const char *caption;
     } statusButtons[] = {
-        {StatusItem::Command5, "Command5", "Trying to Connect - Click this button to EXIT !"},
-        {StatusItem::Command8, "Command8",
+        {StatusItem::Connecting, "Command5", "Trying to Connect - Click this button to EXIT !"},
+        {StatusItem::UploadingConfiguration, "Command8",
          "Connected - Uploading Configuration Data Please Wait !"},
-        {StatusItem::Command9, "Command9",
+        {StatusItem::DownloadingConfiguration, "Command9",
          "Connected - Downloading Configuration Data Please Wait !"},
-        {StatusItem::Command11, "Command11", "Connected - Uploading GPS Locations Please Wait !"},
-        {StatusItem::Command15, "Command15",
+        {StatusItem::UploadingPositions, "Command11",
+         "Connected - Uploading GPS Locations Please Wait !"},
+        {StatusItem::DownloadingTable, "Command15",
          "Connected - Downloading Camera GPS Locations  Please Wait !"},
-        {StatusItem::Command16, "Command16",
+        {StatusItem::UploadingTable, "Command16",
          "Connected - Uploading Camera GPS Locations Please Wait !"},
     };
     for (const auto &status : statusButtons) {
@@ -283,12 +285,13 @@ void GPStracking::createControls()
     });
     connect(exitButton, &QPushButton::clicked, this, &GPStracking::exitProgram);
 
-    auto *connecting = static_cast<QPushButton *>(m_statusItems[StatusItem::Command5]);
+    auto *connecting = static_cast<QPushButton *>(m_statusItems[StatusItem::Connecting]);
     connect(connecting, &QPushButton::clicked, this, [this, connecting] {
         m_session.requestAbort();
         connecting->hide();
     });
-    auto *uploadingLocations = static_cast<QPushButton *>(m_statusItems[StatusItem::Command11]);
+    auto *uploadingLocations =
+        static_cast<QPushButton *>(m_statusItems[StatusItem::UploadingPositions]);
     connect(uploadingLocations, &QPushButton::clicked, this, [this] { m_session.requestAbort(); });
 }
 
@@ -319,13 +322,15 @@ void GPStracking::startOperation(int code)
     if (m_session.isRunning() || m_exiting)
         return;
     setMenuEnabled(false);
-    const OperationOutcome outcome = m_session.run(code);
+    m_session.start(code);
+}
+
+void GPStracking::operationFinished(const OperationOutcome &outcome)
+{
     hideProgress(); // also after a run ended by EXIT
     if (outcome.message)
         m_services.messages->show(*outcome.message);
     setMenuEnabled(true);
-    if (m_exitPending)
-        exitProgram();
 }
 
 void GPStracking::setMenuEnabled(bool enabled)
@@ -435,31 +440,20 @@ void GPStracking::openScreen(QDialog *screen)
 
 void GPStracking::exitProgram()
 {
-    if (m_session.isRunning()) {
-        // The run ends at its next wait; the click that started it then comes back here.
-        m_exitPending = true;
-        m_session.requestExit();
-        return;
-    }
-    m_exitPending = false;
-    m_exiting = true;
     close();
 }
 
 void GPStracking::closeEvent(QCloseEvent *event)
 {
-    if (m_session.isRunning()) {
-        // Closing by the window frame during a run acts as EXIT once the run has ended.
-        event->ignore();
-        m_exitPending = true;
-        m_session.requestExit();
-        return;
-    }
+    // EXIT or the window frame during a run ends the run at once: port closed, no box.
     m_exiting = true;
+    if (m_session.isRunning())
+        m_session.requestExit();
     if (m_services.port->isOpen())
         m_services.port->close();
-    for (QDialog *screen : {static_cast<QDialog *>(m_setup2), static_cast<QDialog *>(m_setup1),
-                            static_cast<QDialog *>(m_setup3)}) {
+    for (QDialog *screen :
+         {static_cast<QDialog *>(m_tableScreen), static_cast<QDialog *>(m_configurationScreen),
+          static_cast<QDialog *>(m_voiceScreen)}) {
         if (screen)
             screen->hide();
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "message_boxes.h"
 #include "session/unit_session.h"
 
 #include <QByteArray>
@@ -59,8 +60,8 @@ public:
     int operationCode() const;
     bool isRunning() const;
 
-    // Sets operationCode and calls runOperation, as the menu buttons do. Does nothing while a
-    // run is in progress.
+    // Starts the operation as the menu buttons do and returns; the run's box shows when it
+    // ends. Does nothing while a run is in progress.
     void startOperation(int code);
 
     void setStatusVisible(StatusItem item, bool visible);
@@ -88,14 +89,15 @@ private:
     void showPortDevices();
     void openScreen(QDialog *screen);
     void exitProgram();
+    void operationFinished(const OperationOutcome &outcome);
     void setMenuEnabled(bool enabled);
     void showPendingProgress();
 
     Services m_services;
     UnitSession m_session;
-    Setup1 *m_setup1 = nullptr;
-    Setup2 *m_setup2 = nullptr;
-    Setup3 *m_setup3 = nullptr;
+    Setup1 *m_configurationScreen = nullptr; // setup1
+    Setup2 *m_tableScreen = nullptr;         // setup2, the GPS location table
+    Setup3 *m_voiceScreen = nullptr;         // setup3, voice and ADC
     std::map<StatusItem, QWidget *> m_statusItems;
     QList<QPushButton *> m_menuButtons; // start operations or open screens
     QLabel *m_portLabel = nullptr;
@@ -105,6 +107,5 @@ private:
     QElapsedTimer m_progressShown;
     int m_progressValue = 0;
     int m_progressMaximum = 0;
-    bool m_exitPending = false;
     bool m_exiting = false;
 };

@@ -8,13 +8,13 @@
 #include "configuration/setup1.h"
 #include "configuration/setup3.h"
 #include "download_server/window/trackmain.h"
-#include "link/message_box.h"
 #include "link/port_map.h"
 #include "link/qt_serial_port.h"
 #include "location_table/location_table_file.h"
 #include "location_table/setup2.h"
 #include "realtime_receiver/window/receiver_window.h"
 #include "windows/gps_tracking.h"
+#include "windows/message_boxes.h"
 
 #include <QApplication>
 #include <QComboBox>

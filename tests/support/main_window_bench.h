@@ -9,6 +9,14 @@
 #include <QTimer>
 
 #include <functional>
+#include <optional>
+
+// Waits, turning the event loop, until the session's run has ended (at once when none runs).
+// False when it still runs after timeoutMs.
+bool awaitRunEnd(UnitSession &session, int timeoutMs = 30000);
+// Starts the operation and waits for its end: its outcome, or none when it did not start or
+// did not end within timeoutMs.
+std::optional<OperationOutcome> runToEnd(UnitSession &session, int code, int timeoutMs = 60000);
 
 // The main window of vortsetup with a simulated unit behind COM1, recording message boxes and
 // help viewer, and a short tick.
@@ -31,6 +39,15 @@ struct MainWindowBench
     QPushButton *button(const char *name, QWidget *parent = nullptr)
     {
         return control<QPushButton>(name, parent);
+    }
+
+    // Waits until the run started by a click has ended.
+    bool awaitRun(int timeoutMs = 30000) { return awaitRunEnd(window.session(), timeoutMs); }
+    // Starts the operation as its menu button does and waits for its end.
+    bool run(int code)
+    {
+        window.startOperation(code);
+        return awaitRun();
     }
 
     // Runs check() each pass of the event loop while a click is being handled, until it returns

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "link/message_box.h"
 #include "recording_help_viewer.h"
+#include "windows/message_boxes.h"
 
 #include <QList>
 #include <QString>
@@ -26,15 +26,17 @@ public:
     void show(const QString &prompt, const QString &title, MessageIcon icon) override
     {
         shown.append({prompt, title, icon});
-        informativeTexts.append(QString());
-    }
-    void show(const UserMessage &message) override
-    {
-        shown.append({message.prompt, message.title, message.icon});
-        informativeTexts.append(message.informativeText);
+        details.append(QString());
     }
     QList<ShownMessage> shown;
-    QStringList informativeTexts; // one per box shown, empty for none
+    QStringList details; // the informative text of each box shown, empty for none
+
+protected:
+    void present(const UserMessage &message) override
+    {
+        MessageBoxes::present(message);
+        details.last() = message.detail;
+    }
 };
 
 // For QCOMPARE.

@@ -83,15 +83,16 @@ QByteArray SimulatedSerialPort::readAll()
     return std::exchange(m_input, {});
 }
 
-void SimulatedSerialPort::write(const QByteArray &data)
+bool SimulatedSerialPort::write(const QByteArray &data)
 {
     m_written += data;
     if (!isOpen())
-        return;
+        return false;
     // Queued on the unit, so nothing arrives once it is gone.
     if (SimulatedUnit *unit = m_wires.value(m_openPort)->unit)
         QMetaObject::invokeMethod(
             unit, [unit, data] { unit->receive(data); }, Qt::QueuedConnection);
+    return true;
 }
 
 void SimulatedSerialPort::deliver(int portNumber, const QByteArray &characters)

@@ -26,7 +26,7 @@ public:
     int bytesWaiting() override { return static_cast<int>(m_input.size()); }
     void discardInput() override { m_input.clear(); }
     QByteArray readAll() override;
-    void write(const QByteArray &data) override;
+    bool write(const QByteArray &data) override;
     qint64 bytesToWrite() const override { return 0; }
     int baudRate() const override { return m_baudRate; }
     QString errorString() const override { return m_error; }

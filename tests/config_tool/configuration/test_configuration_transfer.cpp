@@ -103,6 +103,7 @@ private slots:
         bench.watchStatus("Command9");
 
         bench.button("Command1")->click();
+        QVERIFY(bench.awaitRun());
 
         QVERIFY(!bench.timedOut);
         QCOMPARE(bench.boxes.shown, QList<ShownMessage>{message});
@@ -144,6 +145,7 @@ private slots:
         decodeConfigurationImage(bench.held().bytes, expected);
 
         bench.button("Command7")->click();
+        QVERIFY(bench.awaitRun());
 
         QCOMPARE(bench.boxes.shown, QList<ShownMessage>{uploaded});
         // Every character answered with "1", the lone "p" not.
@@ -193,6 +195,7 @@ private slots:
         bench.watchStatus("Command8");
 
         bench.button("Command7")->click();
+        QVERIFY(bench.awaitRun());
 
         QCOMPARE(bench.boxes.shown, QList<ShownMessage>{failed});
         QCOMPARE(bench.setup1().configuration(), before);
@@ -215,6 +218,7 @@ private slots:
         QVERIFY(window.setup1()->setConfiguration(TestSupport::validConfiguration()));
 
         window.findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+        QVERIFY(awaitRunEnd(window.session()));
 
         // One character written, then the failure instead of a wait without end.
         QCOMPARE(boxes.shown, QList<ShownMessage>{failed});

@@ -295,6 +295,7 @@ private slots:
         });
 
         bench.button(button.toLatin1().constData())->click();
+        QVERIFY(bench.awaitRun());
 
         QVERIFY(!bench.timedOut);
         QCOMPARE(accepted, QList<char>{letter});
@@ -375,6 +376,7 @@ private slots:
         });
 
         bench.button(menuButton.toLatin1().constData())->click();
+        QVERIFY(bench.awaitRun());
 
         QVERIFY(!bench.timedOut);
         QVERIFY(visibleWhileConnecting || inThePause);
@@ -411,6 +413,7 @@ private slots:
             bench.window.show();
 
             bench.button("Command10")->click();
+            QVERIFY(bench.awaitRun());
 
             QCOMPARE(bench.boxes.shown, QList<ShownMessage>{invalidPassword});
             QCOMPARE(bench.port.openPortNumber(), 1);
@@ -426,6 +429,7 @@ private slots:
             QSignalSpy accepted(&bench.unit, &SimulatedUnit::operationAccepted);
 
             bench.button("Command13")->click();
+            QVERIFY(bench.awaitRun());
 
             QCOMPARE(accepted, QList<QVariantList>{{QVariant::fromValue('C')}});
             QCOMPARE(bench.port.openCount(), 1);
@@ -491,14 +495,14 @@ private slots:
                 bench.button("Command11")->click();
         });
 
-        bench.window.startOperation(2);
+        QVERIFY(bench.run(2));
 
         QCOMPARE(bench.boxes.shown, boxes);
         QCOMPARE(readFile(bench.upload->logFileName()), content);
         // The saved box says where the file is, in full: it lands in the working folder.
         const QString fullPath = QDir::toNativeSeparators(
             QDir(bench.directory.path()).filePath(bench.upload->logFileName()));
-        QCOMPARE(bench.boxes.informativeTexts, boxes == QList<ShownMessage>{savedMessage(3)}
+        QCOMPARE(bench.boxes.details, boxes == QList<ShownMessage>{savedMessage(3)}
                                                    ? QStringList{fullPath}
                                                    : QStringList(boxes.size(), QString()));
         QVERIFY(displayShown);
@@ -527,17 +531,17 @@ private slots:
         QDir::setCurrent(gone.path());
         QVERIFY(gone.remove());
         bench.log->setRecords({recordA});
-        bench.window.startOperation(2);
+        QVERIFY(bench.run(2));
         QCOMPARE(bench.answers(), QByteArray());
         QDir::setCurrent(bench.directory.path());
 
         const QString name = PositionLog::fileName(uploadMoment, QLocale::system());
         bench.log->setRecords({withCode(recordA, '3'), withCode(recordB, '7')});
-        bench.window.startOperation(2);
+        QVERIFY(bench.run(2));
         bench.log->setRecords({withCode(recordC, '7')});
-        bench.window.startOperation(2);
+        QVERIFY(bench.run(2));
         bench.log->setRecords({});
-        bench.window.startOperation(2);
+        QVERIFY(bench.run(2));
         // The empty log: "N1" answers its "E", and the count of the upload before stays.
         QCOMPARE(bench.answers(), QByteArray("N1"));
         QCOMPARE(bench.label("Label3")->text(), QStringLiteral("1"));

@@ -1,7 +1,6 @@
 // The serial line: settings texts, COM entries, the devices they attach to, and its writes.
 #include "link/line_settings.h"
 #include "link/port_device_choice.h"
-#include "link/port_device_dialog.h"
 #include "link/port_map.h"
 #include "link/qt_serial_port.h"
 #include "support/accessibility_walk.h"
@@ -9,6 +8,7 @@
 #include "support/recording_fakes.h"
 #include "support/vortsim_process.h"
 #include "windows/gps_tracking.h"
+#include "windows/port_device_dialog.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -158,7 +158,9 @@ private slots:
         QCOMPARE(list->item(2)->toolTip(), unit.device());
 
         // The unit answers on the device attached: the position log is empty.
+        QSignalSpy ended(&window.session(), &UnitSession::finished);
         window.startOperation(2);
+        QVERIFY(ended.wait(20000));
         QCOMPARE(boxes.shown.size(), 1);
         QCOMPARE(boxes.shown[0].prompt, QStringLiteral("No GPS locations to download !"));
 
@@ -241,10 +243,37 @@ private slots:
         window.startOperation(0);
 
         QCOMPARE(boxes.shown, QList<ShownMessage>{notAvailable});
+        // The system's reason goes with the box, for one who never sees standard error.
+        QCOMPARE(boxes.details, QStringList{port.errorString()});
         QVERIFY(!port.isOpen());
         QVERIFY(port.errorString().startsWith(QStringLiteral("/nonexistent/ttyVORT")));
         // A settings text the line cannot take is refused before the device is asked.
         QVERIFY(!port.setSettings(QStringLiteral("38400")));
+    }
+
+    // Closing drains: the other end reads the last characters written with the line still at
+    // the operation's settings (a pseudo-terminal starts at 38400 bit/s).
+    void closingKeepsTheSettingsForTheLastCharacters()
+    {
+        const int master = posix_openpt(O_RDWR | O_NOCTTY);
+        QVERIFY(master >= 0);
+        QVERIFY(grantpt(master) == 0 && unlockpt(master) == 0);
+        PortMap map;
+        QVERIFY(map.addMapping(QStringLiteral("COM1=") + QString::fromLocal8Bit(ptsname(master))));
+        QtSerialPort port(map);
+        QVERIFY2(port.open(1, QStringLiteral("9600,N,8,1")), qPrintable(port.errorString()));
+        QVERIFY(port.write("1N"));
+
+        port.close();
+
+        char last[8] = {};
+        QCOMPARE(read(master, last, sizeof last), ssize_t(2));
+        termios seen{};
+        QVERIFY(tcgetattr(master, &seen) == 0);
+        close(master);
+        QCOMPARE(QByteArray(last), QByteArray("1N"));
+        QCOMPARE(cfgetospeed(&seen), speed_t(B9600));
+        QVERIFY(!port.write("N"));
     }
 
     // Whatever the mix of direct and queued writes, the characters arrive complete and in order.

@@ -54,6 +54,7 @@ struct TableBench : MainWindowBench
         ShowCounter counter;
         status->installEventFilter(&counter);
         window.startOperation(code);
+        awaitRun();
         status->removeEventFilter(&counter);
         const bool statusOnce = counter.shows == 1 && status->isHidden();
         return port.settings() + (port.isOpen() ? " open" : " closed") +
@@ -454,6 +455,7 @@ private slots:
             // The upload is not held back by the same cell.
             bench.boxes.shown.clear();
             bench.window.startOperation(Operation::uploadLocationTable);
+            QVERIFY(bench.awaitRun());
             QCOMPARE(bench.boxes.shown, QList<ShownMessage>{uploaded});
             QCOMPARE(bench.grid().cellText(299), QStringLiteral("255"));
         }

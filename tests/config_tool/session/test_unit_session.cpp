@@ -1,6 +1,7 @@
 // vortsetup's session without a window: each operation's outcome, box and effect on its data.
 #include "link/operation.h"
 #include "session/unit_session.h"
+#include "support/main_window_bench.h"
 #include "support/simulated_serial_port.h"
 #include "support/valid_configuration.h"
 #include "unit_location_table.h"
@@ -83,7 +84,10 @@ private slots:
             bench.session.setPortIndex(1);
         QSignalSpy status(&bench.session, &UnitSession::statusChanged);
 
-        const OperationOutcome outcome = bench.session.run(code);
+        const std::optional<OperationOutcome> ended = runToEnd(bench.session, code);
+
+        QVERIFY(ended);
+        const OperationOutcome &outcome = *ended;
 
         QCOMPARE(outcome.result, result);
         QVERIFY(outcome.message);
@@ -95,9 +99,9 @@ private slots:
         QVERIFY(!bench.session.isRunning());
         if (code == Operation::uploadLocations && portOpened)
             QCOMPARE(bench.session.positionLogRecords(), 0);
-        QCOMPARE(status.count({QVariant::fromValue(Operation::statusButton(code)), true}),
+        QCOMPARE(status.count({QVariant::fromValue(Operation::transferStatus(code)), true}),
                  result == Result::Success ? 1 : 0);
-        QCOMPARE(status.contains({QVariant::fromValue(StatusItem::Command5), true}), portOpened);
+        QCOMPARE(status.contains({QVariant::fromValue(StatusItem::Connecting), true}), portOpened);
         // Only an upload of the configuration changes it; the unit's version text comes with it.
         QCOMPARE(bench.session.configuration().record() == startConfiguration,
                  code != Operation::uploadConfiguration);

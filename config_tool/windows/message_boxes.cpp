@@ -1,14 +1,14 @@
-#include "message_box.h"
+#include "message_boxes.h"
 
 #include <QApplication>
 #include <QMessageBox>
 
 void WidgetMessageBoxes::show(const QString &prompt, const QString &title, MessageIcon icon)
 {
-    show(UserMessage{prompt, title, icon, QString()});
+    present(UserMessage{prompt, title, icon});
 }
 
-void WidgetMessageBoxes::show(const UserMessage &message)
+void WidgetMessageBoxes::present(const UserMessage &message)
 {
     const QString &prompt = message.prompt;
     const QString &title = message.title;
@@ -18,7 +18,7 @@ void WidgetMessageBoxes::show(const UserMessage &message)
     QMessageBox box(modal ? modal : m_parent);
     box.setWindowTitle(title);
     box.setText(prompt);
-    box.setInformativeText(message.informativeText);
+    box.setInformativeText(message.detail);
     switch (icon) {
     case MessageIcon::None:
         box.setIcon(QMessageBox::NoIcon);

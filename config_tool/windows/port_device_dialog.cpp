@@ -1,7 +1,7 @@
 #include "port_device_dialog.h"
 
-#include "port_device_choice.h"
-#include "port_map.h"
+#include "link/port_device_choice.h"
+#include "link/port_map.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>

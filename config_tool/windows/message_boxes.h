@@ -1,40 +1,22 @@
 #pragma once
 
-#include <QString>
+#include "common/user_message.h"
 
-#include <optional>
+#include <QString>
 
 class QWidget;
 
 // Every outcome of vortsetup reaches the user as a modal message box with one OK button.
-enum class MessageIcon { None, Critical, Information };
-
-// The words of one box: what an operation or a file action ends with, for a face to show.
-struct UserMessage
-{
-    QString prompt;
-    QString title;
-    MessageIcon icon = MessageIcon::None;
-    // Shown under the prompt in the window (the full path of a file written); not in batch lines.
-    QString informativeText = {};
-    bool operator==(const UserMessage &) const = default;
-};
-
-// How a file action (load, save) ended and the box that tells it, if any.
-struct FileOutcome
-{
-    bool succeeded = false;
-    std::optional<UserMessage> message;
-};
-
 class MessageBoxes
 {
 public:
     virtual ~MessageBoxes() = default;
     // Returns when the user has closed the box.
     virtual void show(const QString &prompt, const QString &title, MessageIcon icon) = 0;
-    // The box with its informative text, where it has one.
-    virtual void show(const UserMessage &message)
+    void show(const UserMessage &message) { present(message); }
+
+protected:
+    virtual void present(const UserMessage &message)
     {
         show(message.prompt, message.title, message.icon);
     }
@@ -48,7 +30,9 @@ public:
     void setParent(QWidget *parent) { m_parent = parent; }
     using MessageBoxes::show;
     void show(const QString &prompt, const QString &title, MessageIcon icon) override;
-    void show(const UserMessage &message) override;
+
+protected:
+    void present(const UserMessage &message) override;
 
 private:
     QWidget *m_parent;
