@@ -1,6 +1,5 @@
 #include "tick_clock.h"
 
-
 TickClock::TickClock(int intervalMs, Wrap wrap, QObject *parent) : QObject(parent), m_wrap(wrap)
 {
     m_timer.setInterval(intervalMs);

@@ -503,8 +503,8 @@ private slots:
         const QString fullPath = QDir::toNativeSeparators(
             QDir(bench.directory.path()).filePath(bench.upload->logFileName()));
         QCOMPARE(bench.boxes.details, boxes == QList<ShownMessage>{savedMessage(3)}
-                                                   ? QStringList{fullPath}
-                                                   : QStringList(boxes.size(), QString()));
+                                          ? QStringList{fullPath}
+                                          : QStringList(boxes.size(), QString()));
         QVERIFY(displayShown);
         QVERIFY(bench.displayHidden());
         QCOMPARE(bench.port.settings(), QStringLiteral("38400,N,8,1"));
