@@ -60,7 +60,9 @@ void HeadlessReceiver::listeningEnded()
 QString HeadlessReceiver::inputEndedText()
 {
     return QStringLiteral("Quellix: standard input has ended, so no more commands are read from "
-                          "it. Commands can still be queued: through a named pipe held open as "
+                          "it. Commands can still be queued: in the fleet store, when Quellix runs "
+                          "with --store (Quellix --store LOCATION --send ID COMMAND), or through "
+                          "a named pipe held open as "
                           "standard input (mkfifo quellix.in; Quellix --headless < quellix.in).");
 }
 

@@ -69,10 +69,12 @@ private slots:
 
         // Standard input ends: said once, with the way still open to queue commands.
         quellix.process.closeInput();
-        const QString ended =
-            QStringLiteral("Quellix: standard input has ended, so no more commands are read from "
-                           "it. Commands can still be queued: through a named pipe held open as "
-                           "standard input (mkfifo quellix.in; Quellix --headless < quellix.in).");
+        const QString ended = QStringLiteral(
+            "Quellix: standard input has ended, so no more commands are read from "
+            "it. Commands can still be queued: in the fleet store, when Quellix runs "
+            "with --store (Quellix --store LOCATION --send ID COMMAND), or through "
+            "a named pipe held open as "
+            "standard input (mkfifo quellix.in; Quellix --headless < quellix.in).");
         QTRY_VERIFY(quellix.process.standardError().contains(ended));
         QCOMPARE(unit.ask("XYZ"), QByteArray("XYZ,1\r"));
         QCOMPARE(quellix.process.standardError().count(ended), 1);
