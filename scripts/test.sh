@@ -29,6 +29,11 @@ deps=()
 [ "$werror" = ON ] && deps+=(--analysis)
 bash scripts/install-deps.sh "${deps[@]}"
 export QT_QPA_PLATFORM=offscreen
+# In CI every run is a fresh clone in a folder of its own: ccache keys on paths relative to the
+# clone (and not on the build folder's name), so one run's objects serve the next.
+if [ "$werror" = ON ]; then
+  export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
+fi
 
 # In CI a file that differs from .clang-format fails the run (a newer clang-format elsewhere
 # may format differently, so a user's run does not check).
