@@ -91,7 +91,7 @@ public:
     void take(Batch *batch)
     {
         if (m_refused) {
-            m_store->m_heldBytes -= batch->bytes;
+            release(*batch);
             delete batch;
             return;
         }
@@ -136,12 +136,19 @@ public:
         if (m_connected)
             drain();
         for (const auto &batch : m_queue)
-            m_store->m_heldBytes -= batch->bytes;
+            release(*batch);
         m_queue.clear();
         close();
     }
 
 private:
+    // The batch is no longer held: written, or given up.
+    void release(const Batch &batch)
+    {
+        m_store->m_heldBytes -= batch.bytes;
+        m_store->m_queuedRows -= batch.rows();
+    }
+
     void tell(const QString &text)
     {
         QMetaObject::invokeMethod(
@@ -175,7 +182,7 @@ private:
                 tell(QStringLiteral("Store refused: %1 (%2); units are answered without it")
                          .arg(m_location.shown(), schema.reason));
                 for (const auto &batch : m_queue)
-                    m_store->m_heldBytes -= batch->bytes;
+                    release(*batch);
                 m_queue.clear();
                 close();
                 return;
@@ -363,7 +370,8 @@ private:
             const bool hadCommands = !batch.commands.empty() || !batch.withdrawals.empty();
             // Written: the next loss is retried from the shortest pause again.
             m_retryMs = firstRetryMs;
-            m_store->m_heldBytes -= batch.bytes;
+            m_store->m_rowsWritten += batch.rows();
+            release(batch);
             m_queue.pop_front();
             QMetaObject::invokeMethod(
                 m_store, [store = m_store] { store->written(); }, Qt::QueuedConnection);
@@ -382,12 +390,13 @@ private:
         if (!m_connected)
             return;
         const QString now = StoreSchema::timeText(nowMs());
-        if (!execRow(QStringLiteral("UPDATE commands SET state = 'expired' WHERE state = "
-                                    "'pending' AND expires_at <= ?"),
-                     {now})) {
+        const QString expire = QStringLiteral(
+            "UPDATE commands SET state = 'expired' WHERE state = 'pending' AND expires_at <= ?");
+        if (!execRow(expire, {now})) {
             lose(m_error);
             return;
         }
+        m_store->m_commandsExpired += quint64(qMax(0, prepared(expire).numRowsAffected()));
         QSqlQuery &query = prepared(QStringLiteral(
             "SELECT id, identifier, text FROM commands WHERE state = 'pending' ORDER BY id"));
         if (!query.exec()) {
@@ -608,6 +617,11 @@ void FleetStore::commandSent(qint64 id, const QString &acknowledgement)
     scheduleFlush(rows.rows());
 }
 
+quint64 FleetStore::rowsHeld() const
+{
+    return m_queuedRows.load() + (m_batch ? m_batch->rows() : 0);
+}
+
 QList<StoredCommand> FleetStore::pendingCommands() const
 {
     QList<StoredCommand> all;
@@ -625,6 +639,7 @@ void FleetStore::flush()
         return;
     Batch *rows = m_batch;
     m_batch = nullptr;
+    m_queuedRows += rows->rows();
     QMetaObject::invokeMethod(
         m_writer, [writer = m_writer, rows] { writer->take(rows); }, Qt::QueuedConnection);
 }
