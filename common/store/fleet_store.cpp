@@ -49,10 +49,21 @@ struct UnitSeen
     QString lastMessage;
 };
 
+// A datagram as handed in; the writer makes its row (the time as text, the direction's word).
+struct TrafficRow
+{
+    qint64 utcMs = 0;
+    bool received = false;
+    QString address;
+    quint16 port = 0;
+    QString identifier;
+    QByteArray data;
+};
+
 // What the program handed in since the last flush, as it goes to the writer.
 struct FleetStore::Batch
 {
-    std::vector<QVariantList> traffic;
+    std::vector<TrafficRow> traffic;
     QHash<QString, UnitSeen> units;
     std::vector<QVariantList> transfers;
     std::vector<QVariantList> commands;
@@ -302,6 +313,13 @@ private:
 
     bool writeBatch(const Batch &batch)
     {
+        std::vector<QVariantList> traffic;
+        traffic.reserve(batch.traffic.size());
+        const QString in = QStringLiteral("in");
+        const QString out = QStringLiteral("out");
+        for (const TrafficRow &row : batch.traffic)
+            traffic.push_back({StoreSchema::timeText(row.utcMs), row.received ? in : out,
+                               row.address, row.port, row.identifier, row.data, m_instance});
         std::vector<QVariantList> units;
         units.reserve(size_t(batch.units.size()));
         for (auto it = batch.units.cbegin(); it != batch.units.cend(); ++it) {
@@ -314,7 +332,7 @@ private:
         const QString newer = QStringLiteral("excluded.last_seen >= units.last_seen");
         return insertRows(QStringLiteral("INSERT INTO traffic (time, direction, address, port, "
                                          "identifier, data, instance)"),
-                          {}, batch.traffic) &&
+                          {}, traffic) &&
                insertRows(
                    QStringLiteral("INSERT INTO units (identifier, address, port, first_seen, "
                                   "last_seen, messages, last_message, instance)"),
@@ -509,9 +527,7 @@ void FleetStore::addTraffic(bool received, qint64 utcMs, const QString &address,
     if (!admit(rowOverhead + data.size() + textBytes(address) + textBytes(identifier)))
         return;
     Batch &rows = batch();
-    rows.traffic.push_back({StoreSchema::timeText(utcMs),
-                            received ? QStringLiteral("in") : QStringLiteral("out"), address, port,
-                            identifier, data, m_settings.instance});
+    rows.traffic.push_back({utcMs, received, address, port, identifier, data});
     scheduleFlush(rows.rows());
 }
 
