@@ -24,13 +24,13 @@ HeadlessServer::HeadlessServer(HeadlessServerOptions options, QObject *parent)
     m_download->setSessionLimit(m_options.sessions);
     m_socket->setReusePort(m_options.reusePort);
     if (m_options.store.isSet()) {
-        auto *store = new FleetStore(m_options.store, this);
-        connect(store, &FleetStore::line, this, [this](const QString &line) {
+        m_store = new FleetStore(m_options.store, this);
+        connect(m_store, &FleetStore::line, this, [this](const QString &line) {
             addActivity(line);
             ConsoleLines::writeError(line);
         });
-        m_download->setStore(store);
-        store->start();
+        m_download->setStore(m_store);
+        m_store->start();
     }
     m_summary->setInterval(m_options.summaryIntervalMs);
     connect(m_summary, &QTimer::timeout, this, &HeadlessServer::writeSummary);
@@ -123,6 +123,8 @@ void HeadlessServer::refreshService()
     m_metrics->catchUp(Counter::Timeouts, counts.timeouts);
     m_metrics->catchUp(Counter::StrangerDatagrams, counts.strangers);
     m_metrics->set(ServiceMetrics::Gauge::TransfersRunning, counts.running);
+    if (m_store)
+        m_metrics->showStore(*m_store);
 }
 
 void HeadlessServer::logLine(const QString &text)

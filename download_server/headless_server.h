@@ -78,4 +78,5 @@ private:
     ServiceNotifier *m_service;
     QTimer *m_serviceRefresh;
     std::unique_ptr<ServiceMetrics> m_metrics;
+    FleetStore *m_store = nullptr; // --store
 };

@@ -129,6 +129,8 @@ void HeadlessReceiver::refreshService()
     m_metrics->catchUp(Counter::AnswersSent, m_receiver->answered());
     m_metrics->catchUp(Counter::CommandsSent, m_receiver->commandsSent());
     m_metrics->set(ServiceMetrics::Gauge::UnitsKnown, double(m_receiver->units().size()));
+    if (const FleetStore *store = m_receiver->store())
+        m_metrics->showStore(*store);
 }
 
 void HeadlessReceiver::addLine(const QString &line)

@@ -68,6 +68,8 @@ public:
     // fleet store, and the commands for chosen units wait there. What becomes of the store is
     // told in lines, in the list and on standard error; receiving never waits for it.
     void useStore(const StoreSettings &settings);
+    // The store in use; none without --store.
+    const FleetStore *store() const { return m_store; }
 
     // "&Set host/port": true when the text names a port, which the socket then takes. With
     // anyPort (the headless receiver's --port 0), "0" names whichever port the system gives.

@@ -1,6 +1,7 @@
 #include "service_metrics.h"
 
 #include "common/console_lines.h"
+#include "common/store/fleet_store.h"
 
 #include <QCoreApplication>
 #include <QHostAddress>
@@ -56,6 +57,14 @@ std::unique_ptr<ServiceMetrics> ServiceMetrics::start(Program program, const QSt
     }
     ConsoleLines::write(QStringLiteral("Metrics on ") + metrics->url());
     return metrics;
+}
+
+void ServiceMetrics::showStore(const FleetStore &store)
+{
+    catchUp(Counter::StoreRowsWritten, store.rowsWritten());
+    catchUp(Counter::StoreRowsDropped, store.droppedRows());
+    catchUp(Counter::CommandsExpired, store.commandsExpired());
+    set(Gauge::StoreQueueDepth, double(store.rowsHeld()));
 }
 
 #if defined(VORT_HAVE_PROMETHEUS)

@@ -4,6 +4,8 @@
 
 #include <memory>
 
+class FleetStore;
+
 // The figures Server or Quellix shows a monitoring system: counters and gauges in the Prometheus
 // text format at /metrics (--metrics [ADDRESS:]PORT). The page is served from threads of its
 // own (prometheus-cpp's exposer, on civetweb), which read the figures while the event loop
@@ -53,6 +55,8 @@ public:
     // Brings the counter up to a count kept elsewhere since start-up; never lowers it.
     void catchUp(Counter counter, quint64 total);
     void set(Gauge gauge, double value);
+    // The fleet store's figures: rows written, dropped and waiting, commands expired.
+    void showStore(const FleetStore &store);
 
     // --metrics for the program named by the application name: serves the page and says where
     // on standard output, or says on standard error why not and returns nothing.

@@ -49,10 +49,21 @@ struct UnitSeen
     QString lastMessage;
 };
 
+// A datagram as handed in; the writer makes its row (the time as text, the direction's word).
+struct TrafficRow
+{
+    qint64 utcMs = 0;
+    bool received = false;
+    QString address;
+    quint16 port = 0;
+    QString identifier;
+    QByteArray data;
+};
+
 // What the program handed in since the last flush, as it goes to the writer.
 struct FleetStore::Batch
 {
-    std::vector<QVariantList> traffic;
+    std::vector<TrafficRow> traffic;
     QHash<QString, UnitSeen> units;
     std::vector<QVariantList> transfers;
     std::vector<QVariantList> commands;
@@ -91,7 +102,7 @@ public:
     void take(Batch *batch)
     {
         if (m_refused) {
-            m_store->m_heldBytes -= batch->bytes;
+            release(*batch);
             delete batch;
             return;
         }
@@ -136,12 +147,19 @@ public:
         if (m_connected)
             drain();
         for (const auto &batch : m_queue)
-            m_store->m_heldBytes -= batch->bytes;
+            release(*batch);
         m_queue.clear();
         close();
     }
 
 private:
+    // The batch is no longer held: written, or given up.
+    void release(const Batch &batch)
+    {
+        m_store->m_heldBytes -= batch.bytes;
+        m_store->m_queuedRows -= batch.rows();
+    }
+
     void tell(const QString &text)
     {
         QMetaObject::invokeMethod(
@@ -175,7 +193,7 @@ private:
                 tell(QStringLiteral("Store refused: %1 (%2); units are answered without it")
                          .arg(m_location.shown(), schema.reason));
                 for (const auto &batch : m_queue)
-                    m_store->m_heldBytes -= batch->bytes;
+                    release(*batch);
                 m_queue.clear();
                 close();
                 return;
@@ -295,6 +313,13 @@ private:
 
     bool writeBatch(const Batch &batch)
     {
+        std::vector<QVariantList> traffic;
+        traffic.reserve(batch.traffic.size());
+        const QString in = QStringLiteral("in");
+        const QString out = QStringLiteral("out");
+        for (const TrafficRow &row : batch.traffic)
+            traffic.push_back({StoreSchema::timeText(row.utcMs), row.received ? in : out,
+                               row.address, row.port, row.identifier, row.data, m_instance});
         std::vector<QVariantList> units;
         units.reserve(size_t(batch.units.size()));
         for (auto it = batch.units.cbegin(); it != batch.units.cend(); ++it) {
@@ -307,7 +332,7 @@ private:
         const QString newer = QStringLiteral("excluded.last_seen >= units.last_seen");
         return insertRows(QStringLiteral("INSERT INTO traffic (time, direction, address, port, "
                                          "identifier, data, instance)"),
-                          {}, batch.traffic) &&
+                          {}, traffic) &&
                insertRows(
                    QStringLiteral("INSERT INTO units (identifier, address, port, first_seen, "
                                   "last_seen, messages, last_message, instance)"),
@@ -363,7 +388,8 @@ private:
             const bool hadCommands = !batch.commands.empty() || !batch.withdrawals.empty();
             // Written: the next loss is retried from the shortest pause again.
             m_retryMs = firstRetryMs;
-            m_store->m_heldBytes -= batch.bytes;
+            m_store->m_rowsWritten += batch.rows();
+            release(batch);
             m_queue.pop_front();
             QMetaObject::invokeMethod(
                 m_store, [store = m_store] { store->written(); }, Qt::QueuedConnection);
@@ -382,12 +408,13 @@ private:
         if (!m_connected)
             return;
         const QString now = StoreSchema::timeText(nowMs());
-        if (!execRow(QStringLiteral("UPDATE commands SET state = 'expired' WHERE state = "
-                                    "'pending' AND expires_at <= ?"),
-                     {now})) {
+        const QString expire = QStringLiteral(
+            "UPDATE commands SET state = 'expired' WHERE state = 'pending' AND expires_at <= ?");
+        if (!execRow(expire, {now})) {
             lose(m_error);
             return;
         }
+        m_store->m_commandsExpired += quint64(qMax(0, prepared(expire).numRowsAffected()));
         QSqlQuery &query = prepared(QStringLiteral(
             "SELECT id, identifier, text FROM commands WHERE state = 'pending' ORDER BY id"));
         if (!query.exec()) {
@@ -500,9 +527,7 @@ void FleetStore::addTraffic(bool received, qint64 utcMs, const QString &address,
     if (!admit(rowOverhead + data.size() + textBytes(address) + textBytes(identifier)))
         return;
     Batch &rows = batch();
-    rows.traffic.push_back({StoreSchema::timeText(utcMs),
-                            received ? QStringLiteral("in") : QStringLiteral("out"), address, port,
-                            identifier, data, m_settings.instance});
+    rows.traffic.push_back({utcMs, received, address, port, identifier, data});
     scheduleFlush(rows.rows());
 }
 
@@ -608,6 +633,11 @@ void FleetStore::commandSent(qint64 id, const QString &acknowledgement)
     scheduleFlush(rows.rows());
 }
 
+quint64 FleetStore::rowsHeld() const
+{
+    return m_queuedRows.load() + (m_batch ? m_batch->rows() : 0);
+}
+
 QList<StoredCommand> FleetStore::pendingCommands() const
 {
     QList<StoredCommand> all;
@@ -625,6 +655,7 @@ void FleetStore::flush()
         return;
     Batch *rows = m_batch;
     m_batch = nullptr;
+    m_queuedRows += rows->rows();
     QMetaObject::invokeMethod(
         m_writer, [writer = m_writer, rows] { writer->take(rows); }, Qt::QueuedConnection);
 }

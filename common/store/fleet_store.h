@@ -97,6 +97,12 @@ public:
     void commandSent(qint64 id, const QString &acknowledgement);
     QList<StoredCommand> pendingCommands() const;
     quint64 droppedRows() const { return m_dropped; }
+    // Rows the writer has put in the store since start-up.
+    quint64 rowsWritten() const { return m_rowsWritten.load(); }
+    // Rows handed in and not yet written (nor given up, as when the store refused).
+    quint64 rowsHeld() const;
+    // Pending commands this program found past their expiry and marked expired.
+    quint64 commandsExpired() const { return m_commandsExpired.load(); }
     // Hands what was collected to the writer now.
     void flush();
 
@@ -122,6 +128,10 @@ private:
     StoreLocation m_location;
     qint64 m_queueBytes;
     std::atomic<qint64> m_heldBytes{0};
+    // Rows handed to the writer and not yet written or given up; the writer's own figures.
+    std::atomic<quint64> m_queuedRows{0};
+    std::atomic<quint64> m_rowsWritten{0};
+    std::atomic<quint64> m_commandsExpired{0};
     quint64 m_dropped = 0;
     quint64 m_droppedReported = 0;
     bool m_dropping = false;

@@ -1,5 +1,7 @@
 #include "store_schema.h"
 
+#include <array>
+
 #include <QDateTime>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -63,7 +65,48 @@ int storedVersion(QSqlDatabase &database, QSqlQuery &query)
 
 QString StoreSchema::timeText(qint64 utcMs)
 {
-    return QDateTime::fromMSecsSinceEpoch(utcMs, Qt::UTC).toString(Qt::ISODateWithMs);
+    // QDateTime's ISO text in UTC with milliseconds ("2026-12-07T14:13:37.123Z"), made here
+    // without its calendar and time-zone machinery since every row is stamped: days to a civil
+    // date as in the proleptic Gregorian calendar.
+    constexpr qint64 msPerDay = 86400000;
+    qint64 days = utcMs / msPerDay;
+    qint64 ms = utcMs % msPerDay;
+    if (ms < 0) {
+        ms += msPerDay;
+        --days;
+    }
+    const qint64 shifted = days + 719468; // from 0000-03-01
+    const qint64 era = (shifted >= 0 ? shifted : shifted - 146096) / 146097;
+    const qint64 dayOfEra = shifted - era * 146097;
+    const qint64 yearOfEra =
+        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const qint64 dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const qint64 monthFromMarch = (5 * dayOfYear + 2) / 153;
+    const qint64 day = dayOfYear - (153 * monthFromMarch + 2) / 5 + 1;
+    const qint64 month = monthFromMarch < 10 ? monthFromMarch + 3 : monthFromMarch - 9;
+    const qint64 year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+    if (year < 1000 || year > 9999)
+        return QDateTime::fromMSecsSinceEpoch(utcMs, Qt::UTC).toString(Qt::ISODateWithMs);
+    std::array<char, 24> text{};
+    const auto put = [&text](qsizetype at, qint64 value, int digits) {
+        for (qsizetype i = at + digits - 1; i >= at; --i, value /= 10)
+            text[std::size_t(i)] = char('0' + value % 10);
+    };
+    put(0, year, 4);
+    text[4] = '-';
+    put(5, month, 2);
+    text[7] = '-';
+    put(8, day, 2);
+    text[10] = 'T';
+    put(11, ms / 3600000, 2);
+    text[13] = ':';
+    put(14, ms / 60000 % 60, 2);
+    text[16] = ':';
+    put(17, ms / 1000 % 60, 2);
+    text[19] = '.';
+    put(20, ms % 1000, 3);
+    text[23] = 'Z';
+    return QString::fromLatin1(text.data(), qsizetype(text.size()));
 }
 
 StoreSchema::Result StoreSchema::prepare(QSqlDatabase &database, bool postgres)

@@ -138,15 +138,23 @@ private slots:
         QTest::addColumn<QString>("program");
         QTest::addColumn<QByteArray>("status");
         QTest::addColumn<QByteArray>("datagram"); // from a unit, once listening
-        QTest::addColumn<QByteArray>("counted");  // its line on the metrics page
+        QTest::addColumn<QByteArray>("counted");  // its line on the metrics page, or its name
+        QTest::addColumn<QStringList>("options"); // beyond --headless, --port and --metrics
         QTest::newRow("Server") << QStringLiteral(SERVER_PATH)
                                 << QByteArray("STATUS=Transfers: 0 running, 0 done")
                                 << QByteArray("VAN042,HELLO")
-                                << QByteArray("\nvort_stranger_datagrams_total 1\n");
+                                << QByteArray("\nvort_stranger_datagrams_total 1\n")
+                                << QStringList();
         QTest::newRow("Quellix") << QStringLiteral(QUELLIX_PATH)
                                  << QByteArray("STATUS=Units: 0 heard, 0 messages")
                                  << QByteArray("VAN042,51.4523,0.4567")
-                                 << QByteArray("\nvort_messages_received_total 1\n");
+                                 << QByteArray("\nvort_messages_received_total 1\n")
+                                 << QStringList();
+        // The unit and its message written to the store (a file in the working folder).
+        QTest::newRow("Quellix with a store")
+            << QStringLiteral(QUELLIX_PATH) << QByteArray("STATUS=Units: 0 heard, 0 messages")
+            << QByteArray("VAN042,51.4523,0.4567") << QByteArray("\nvort_store_rows_written_total ")
+            << QStringList{QStringLiteral("--store"), QStringLiteral("fleet.sqlite")};
     }
     // READY=1 once the port listens, a status line, WATCHDOG=1 at half of WATCHDOG_USEC from the
     // event loop (none while the process is stopped), STOPPING=1 on SIGTERM; meanwhile the
@@ -157,15 +165,17 @@ private slots:
         QFETCH(QByteArray, status);
         QFETCH(QByteArray, datagram);
         QFETCH(QByteArray, counted);
+        QFETCH(QStringList, options);
         // A second: slow enough that a loaded machine keeps the pace, fast enough for a test.
         constexpr int watchdogMs = 1000;
         NotifySocket manager;
         QVERIFY(manager.isBound());
         QTemporaryDir work;
         ProgramProcess service(program,
-                               {QStringLiteral("--headless"), QStringLiteral("--port"),
-                                QStringLiteral("0"), QStringLiteral("--metrics"),
-                                QStringLiteral("0")},
+                               QStringList{QStringLiteral("--headless"), QStringLiteral("--port"),
+                                           QStringLiteral("0"), QStringLiteral("--metrics"),
+                                           QStringLiteral("0")} +
+                                   options,
                                work.path());
         service.setEnvironmentVariable(QStringLiteral("NOTIFY_SOCKET"), manager.path());
         service.setEnvironmentVariable(QStringLiteral("WATCHDOG_USEC"),
@@ -201,7 +211,12 @@ private slots:
         QUdpSocket unit;
         QCOMPARE(unit.writeDatagram(datagram, QHostAddress::LocalHost, port), datagram.size());
         QByteArray page;
-        QTRY_VERIFY_WITH_TIMEOUT((page = MetricsScrape::get(QUrl(url))).contains(counted), 10000);
+        // The whole line, or the figure's name and a space: any count but 0.
+        const auto shown = [&counted](const QByteArray &text) {
+            const qsizetype at = text.indexOf(counted);
+            return at >= 0 && (counted.endsWith('\n') || text.mid(at + counted.size(), 1) != "0");
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(shown(page = MetricsScrape::get(QUrl(url))), 10000);
         QCOMPARE(MetricsScrape::promtoolFindings(page), QString());
 
         // A stopped event loop sends no ping. Once the process is seen stopped and the datagrams
@@ -247,8 +262,9 @@ private slots:
         QFETCH(QString, reason);
         QTemporaryDir work;
         ProgramProcess service(program,
-                               {QStringLiteral("--headless"), QStringLiteral("--port"),
-                                QStringLiteral("0"), QStringLiteral("--metrics"), endpoint},
+                               QStringList{QStringLiteral("--headless"), QStringLiteral("--port"),
+                                           QStringLiteral("0"), QStringLiteral("--metrics"),
+                                           endpoint},
                                work.path());
         QVERIFY(service.start());
         QVERIFY(service.waitForExit());

@@ -5,6 +5,7 @@
 
 #include "common/store/fleet_store.h"
 #include "common/store/store_location.h"
+#include "common/store/store_schema.h"
 #include "unit_simulator/unit_fleet.h"
 
 #include <QJsonArray>
@@ -441,6 +442,23 @@ private slots:
         if (trouble == "newer")
             QVERIFY2(listed.error.contains("schema version 3, this program knows versions up to 2"),
                      qPrintable(listed.error));
+    }
+
+    // The store's times are Qt's ISO text in UTC with milliseconds, which rows and readers
+    // compare as text: around the epoch, leap days, centuries, the last four-digit year.
+    void timesAreIsoText()
+    {
+        const QList<QDateTime> times{
+            QDateTime(QDate(1970, 1, 1), QTime(0, 0), Qt::UTC),
+            QDateTime(QDate(1969, 12, 31), QTime(23, 59, 59, 999), Qt::UTC),
+            QDateTime(QDate(2000, 2, 29), QTime(12, 30, 5, 7), Qt::UTC),
+            QDateTime(QDate(2100, 3, 1), QTime(0, 0, 0, 1), Qt::UTC),
+            QDateTime(QDate(2026, 12, 7), QTime(14, 13, 37, 123), Qt::UTC),
+            QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59, 999), Qt::UTC),
+            QDateTime(QDate(999, 1, 1), QTime(1, 2, 3, 4), Qt::UTC)};
+        for (const QDateTime &time : times)
+            QCOMPARE(StoreSchema::timeText(time.toMSecsSinceEpoch()),
+                     time.toString(Qt::ISODateWithMs));
     }
 
     // A store not there at start: rows are held up to the bound in bytes, those beyond it
