@@ -145,8 +145,12 @@ if [ "${VORT_TEST_SANITIZE:-1}" = 1 ]; then
   find "$build-sanitize" -name '*.gcda' -delete
   # halt_on_error: the first finding fails the test; leaks are looked for at every exit (Qt's
   # own caches are still reachable then, so they give no noise).
+  # libgcov's own complaints (a static library's counters merged from several programs) go to a
+  # file, so the programs' standard error stays what the tests compare.
   ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 \
+  LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp \
   UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+  GCOV_ERROR_FILE="$(cd "$build-sanitize" && pwd)/gcov-errors.txt" \
     ctest --test-dir "$build-sanitize" --output-on-failure --parallel "$jobs" --timeout 600
   echo "== coverage of the product code (gcovr)"
   bash scripts/coverage.sh "$build-sanitize"
