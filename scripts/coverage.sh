@@ -17,13 +17,16 @@ while [ $# -gt 0 ]; do
   esac
 done
 summary=$(mktemp)
-trap 'rm -f "$summary"' EXIT
+# gcovr replaces the file its text report goes to, so that report goes to a scratch file (given
+# /dev/null, it turned the device into a plain file).
+report=$(mktemp)
+trap 'rm -f "$summary" "$report"' EXIT
 # Exception and compiler-made branches are not decisions of ours: leave them out.
 gcovr --root . --object-directory "$build" -j "${JOBS:-2}" \
   --filter 'common/' --filter 'config_tool/' --filter 'download_server/' \
   --filter 'realtime_receiver/' --filter 'unit_simulator/' --exclude '.*/main\.cpp$' \
   --exclude-throw-branches --exclude-unreachable-branches \
-  --json-summary "$summary" --txt /dev/null
+  --json-summary "$summary" --txt "$report"
 [ -z "$json" ] || cp "$summary" "$json"
 python3 - "$summary" <<'EOF'
 import json, sys
