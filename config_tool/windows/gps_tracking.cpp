@@ -70,10 +70,11 @@ GPStracking::GPStracking(const Services &services, QWidget *parent)
 GPStracking::~GPStracking() = default;
 
 // A screen is a modal dialog, hidden until opened from the menu; it lives as long as the menu.
-static void prepareScreen(QDialog *screen)
+void GPStracking::prepareScreen(QDialog *screen)
 {
     screen->setModal(true);
     screen->hide();
+    connect(screen, &QDialog::finished, this, [this] { unsetCursor(); });
 }
 
 Setup1 *GPStracking::setup1()
@@ -403,9 +404,11 @@ void GPStracking::chooseDevice()
 {
     if (m_session.isRunning())
         return;
-    PortDeviceDialog dialog(*m_services.devices, portIndex() + 1, this);
-    dialog.exec();
-    showPortDevices();
+    // Shown modally without waiting for it: the list's tooltips follow once it closes.
+    auto *dialog = new PortDeviceDialog(*m_services.devices, portIndex() + 1, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::finished, this, &GPStracking::showPortDevices);
+    dialog->open();
 }
 
 void GPStracking::showPortList()
@@ -434,8 +437,10 @@ void GPStracking::openScreen(QDialog *screen)
 {
     if (m_session.isRunning())
         return;
-    screen->exec();
-    unsetCursor();
+    // Modal, but returns at once; closing it ends in the finished() slot set up with the screen.
+    screen->show();
+    screen->raise();
+    screen->activateWindow();
 }
 
 void GPStracking::exitProgram()

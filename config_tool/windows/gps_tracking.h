@@ -88,6 +88,7 @@ private:
     void chooseDevice();
     void showPortDevices();
     void openScreen(QDialog *screen);
+    void prepareScreen(QDialog *screen);
     void exitProgram();
     void operationFinished(const OperationOutcome &outcome);
     void setMenuEnabled(bool enabled);

@@ -2,8 +2,11 @@
 
 #include "common/user_message.h"
 
+#include <QList>
+#include <QPointer>
 #include <QString>
 
+class QMessageBox;
 class QWidget;
 
 // Every outcome of vortsetup reaches the user as a modal message box with one OK button.
@@ -11,7 +14,7 @@ class MessageBoxes
 {
 public:
     virtual ~MessageBoxes() = default;
-    // Returns when the user has closed the box.
+    // Puts the box in front of the user; boxes raised together are seen one after another.
     virtual void show(const QString &prompt, const QString &title, MessageIcon icon) = 0;
     void show(const UserMessage &message) { present(message); }
 
@@ -22,18 +25,28 @@ protected:
     }
 };
 
-// The production boxes: QMessageBox, modal to the given window.
+// The production boxes: QMessageBox, application-modal, shown without waiting for the user.
+// A box raised while another is open waits its turn, so the order the user reads stays the
+// order the program said them in.
 class WidgetMessageBoxes : public MessageBoxes
 {
 public:
     explicit WidgetMessageBoxes(QWidget *parent = nullptr) : m_parent(parent) {}
+    ~WidgetMessageBoxes() override;
     void setParent(QWidget *parent) { m_parent = parent; }
     using MessageBoxes::show;
     void show(const QString &prompt, const QString &title, MessageIcon icon) override;
+
+    // The box on screen, if any (for the window's tests).
+    QMessageBox *current() const;
 
 protected:
     void present(const UserMessage &message) override;
 
 private:
+    void showNext();
+
     QWidget *m_parent;
+    QList<UserMessage> m_waiting;
+    QPointer<QMessageBox> m_current;
 };

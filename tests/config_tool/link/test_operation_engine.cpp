@@ -13,12 +13,14 @@
 #include "support/valid_configuration.h"
 #include "unit_phases.h"
 #include "unit_position_log.h"
+#include "windows/message_boxes.h"
 
 #include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -170,6 +172,29 @@ private slots:
         QCOMPARE(list->currentRow(), 11);
     }
 
+    void boxesShowOneAfterAnotherWithoutWaiting()
+    {
+        // The check of a configuration can raise several boxes at once: each show() returns
+        // at once, and the user reads them in the order said, each in front of the screen.
+        MainWindowBench bench;
+        bench.window.show();
+        Setup1 *screen = bench.window.setup1();
+        screen->show();
+        WidgetMessageBoxes boxes(&bench.window);
+        boxes.show(QStringLiteral("first"), QStringLiteral("Error"), MessageIcon::Critical);
+        boxes.show(QStringLiteral("second"), QStringLiteral("Valid"), MessageIcon::None);
+        for (const QString &expected : {QStringLiteral("first"), QStringLiteral("second")}) {
+            QMessageBox *box = boxes.current();
+            QVERIFY(box);
+            QCOMPARE(box->text(), expected);
+            QCOMPARE(box->parentWidget(), screen);
+            QCOMPARE(QApplication::activeModalWidget(), box);
+            box->button(QMessageBox::Ok)->click();
+        }
+        QCOMPARE(boxes.current(), nullptr);
+        QCOMPARE(QApplication::activeModalWidget(), screen);
+    }
+
     void screensOpenModallyAndKeepTheirValues()
     {
         // Each screen from its menu button, with a text setting of it.
@@ -183,16 +208,14 @@ private slots:
                                             : bench.window.setup3()->settings();
             auto *dialog = bench.window.findChild<QDialog *>(screen);
             QPushButton *menu = bench.button(menuButton);
+            // The click returns with the screen shown modally; RETURN MAIN MENU hides it.
             const auto visit = [&](const std::function<void()> &whileShown) {
-                bool wasModal = false;
-                QTimer::singleShot(0, dialog, [&] {
-                    wasModal = QApplication::activeModalWidget() == dialog;
-                    whileShown();
-                    bench.button("Command2", dialog)->click(); // RETURN MAIN MENU
-                });
                 menu->click();
-                QVERIFY(wasModal);
+                QCOMPARE(QApplication::activeModalWidget(), dialog);
+                whileShown();
+                bench.button("Command2", dialog)->click();
                 QVERIFY(dialog->isHidden());
+                QCOMPARE(QApplication::activeModalWidget(), nullptr);
             };
             visit([&, setting = setting] { settings.writeText(setting, QStringLiteral("45")); });
             QString seen;

@@ -133,8 +133,10 @@ private slots:
             {plainFile, plainFile + " is not a serial device."},
             {dir.path(), dir.path() + " is not a serial device."},
             {unit.device(), ""}};
-        QTimer::singleShot(0, &window, [&] {
-            auto *dialog = qobject_cast<PortDeviceDialog *>(QApplication::activeModalWidget());
+        // The button returns with the dialog open (modal, without a loop of its own).
+        window.findChild<QPushButton *>(QStringLiteral("portDeviceButton"))->click();
+        {
+            QPointer dialog = qobject_cast<PortDeviceDialog *>(QApplication::activeModalWidget());
             QVERIFY(dialog);
             QCOMPARE(dialog->windowTitle(), QStringLiteral("Serial device for COM3"));
             unnamed += unnamedInteractiveControls(dialog);
@@ -152,8 +154,8 @@ private slots:
                 QCOMPARE(dialog->isVisible(), !refusal.isEmpty());
                 QCOMPARE(problem->text(), refusal);
             }
-        });
-        window.findChild<QPushButton *>(QStringLiteral("portDeviceButton"))->click();
+            QTRY_VERIFY(dialog.isNull()); // deleted once closed
+        }
         QCOMPARE(unnamed, QStringList());
         QCOMPARE(list->item(2)->toolTip(), unit.device());
 
