@@ -2,12 +2,12 @@
 
 #include "caption_button.h"
 #include "common/help_viewer.h"
-#include "configuration/setup1.h"
-#include "configuration/setup3.h"
 #include "link/operation.h"
 #include "link/port_device_choice.h"
-#include "location_table/setup2.h"
 #include "windows/port_device_dialog.h"
+#include "windows/setup1.h"
+#include "windows/setup2.h"
+#include "windows/setup3.h"
 
 #include <QCloseEvent>
 #include <QLabel>

@@ -5,16 +5,16 @@
 //   vort_render_windows <output folder> <demo folder>
 #include "common/help_viewer.h"
 #include "configuration/configuration_file.h"
-#include "configuration/setup1.h"
-#include "configuration/setup3.h"
 #include "download_server/window/trackmain.h"
 #include "link/port_map.h"
 #include "link/qt_serial_port.h"
 #include "location_table/location_table_file.h"
-#include "location_table/setup2.h"
 #include "realtime_receiver/window/receiver_window.h"
 #include "windows/gps_tracking.h"
 #include "windows/message_boxes.h"
+#include "windows/setup1.h"
+#include "windows/setup2.h"
+#include "windows/setup3.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -3,7 +3,7 @@
 #include "file_faults.h"
 
 #include "config_tool/configuration/configuration_file.h"
-#include "config_tool/location_table/setup2.h"
+#include "config_tool/windows/setup2.h"
 #include "support/recording_fakes.h"
 #include "support/valid_configuration.h"
 

@@ -1,10 +1,10 @@
 #include "common/hex_pair.h"
 #include "configuration/configuration_image.h"
-#include "configuration/setup1.h"
-#include "configuration/setup3.h"
 #include "support/main_window_bench.h"
 #include "support/valid_configuration.h"
 #include "unit_configuration_phases.h"
+#include "windows/setup1.h"
+#include "windows/setup3.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -2,18 +2,18 @@
 // Connections that capture locals by reference take a local scope object as their context,
 // declared after what they capture, so they end first. clazy:excludeall=lambda-in-connect
 #include "config_tool/test_files.h"
-#include "configuration/setup1.h"
-#include "configuration/setup3.h"
 #include "link/operation.h"
 #include "link/position_log.h"
 #include "link/position_log_upload.h"
-#include "location_table/setup2.h"
 #include "support/accessibility_walk.h"
 #include "support/main_window_bench.h"
 #include "support/valid_configuration.h"
 #include "unit_phases.h"
 #include "unit_position_log.h"
 #include "windows/message_boxes.h"
+#include "windows/setup1.h"
+#include "windows/setup2.h"
+#include "windows/setup3.h"
 
 #include <QAccessible>
 #include <QApplication>

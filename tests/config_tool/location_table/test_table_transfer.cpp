@@ -2,15 +2,15 @@
 // Connections that capture locals by reference take a local scope object as their context,
 // declared after what they capture, so they end first. clazy:excludeall=lambda-in-connect
 #include "config_tool/test_files.h"
-#include "configuration/file_choice.h"
 #include "link/operation.h"
-#include "location_table/setup2.h"
 #include "support/main_window_bench.h"
 #include "support/recording_fakes.h"
 #include "support/test_support.h"
 #include "table_sending_phase.h"
 #include "table_taking_phase.h"
 #include "unit_location_table.h"
+#include "windows/file_choice.h"
+#include "windows/setup2.h"
 
 #include <QFile>
 #include <QLabel>

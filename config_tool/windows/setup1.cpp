@@ -1,8 +1,8 @@
 #include "setup1.h"
 
 #include "common/help_viewer.h"
-#include "configuration_check.h"
-#include "configuration_file.h"
+#include "configuration/configuration_check.h"
+#include "configuration/configuration_file.h"
 
 #include <QComboBox>
 #include <QGridLayout>

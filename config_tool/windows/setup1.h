@@ -1,6 +1,6 @@
 #pragma once
 
-#include "configuration_model.h"
+#include "configuration/configuration_model.h"
 #include "file_choice.h"
 #include "setting_controls.h"
 #include "windows/message_boxes.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "location_table.h"
+#include "location_table/location_table.h"
 
 #include <QDialog>
 #include <QString>

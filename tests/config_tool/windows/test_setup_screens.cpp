@@ -1,13 +1,13 @@
 #include "config_tool/test_files.h"
 #include "configuration/configuration_file.h"
-#include "configuration/file_choice.h"
-#include "configuration/setup1.h"
-#include "configuration/setup3.h"
-#include "location_table/setup2.h"
 #include "support/accessibility_walk.h"
 #include "support/main_window_bench.h"
 #include "support/recording_fakes.h"
 #include "support/valid_configuration.h"
+#include "windows/file_choice.h"
+#include "windows/setup1.h"
+#include "windows/setup2.h"
+#include "windows/setup3.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "configuration_model.h"
+#include "configuration/configuration_model.h"
 
 #include <QMap>
 #include <QMetaObject>

@@ -1,9 +1,9 @@
 #include "setup2.h"
 
-#include "cell_editor_rule.h"
 #include "common/help_viewer.h"
 #include "common/widgets/help_window.h"
-#include "configuration/file_choice.h"
+#include "location_table/cell_editor_rule.h"
+#include "windows/file_choice.h"
 #include "windows/message_boxes.h"
 
 #include <QComboBox>
