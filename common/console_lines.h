@@ -4,8 +4,8 @@
 #include <QString>
 
 // The activity lines of a program that runs without a window: one line each on standard output
-// (or standard error), written at once, so a pipe or a service's journal sees every event as it
-// happens.
+// (or standard error), flushed as soon as the event loop turns, so a pipe or a service's journal
+// sees every event as it happens.
 namespace ConsoleLines {
 
 // The line as written, in UTF-8 with a line feed. Control characters (which a unit's datagram

@@ -115,9 +115,9 @@ void RealtimeReceiver::datagramArrived(const QByteArray &data, const QHostAddres
     ++m_received;
     const UnitAddress from{sender, senderPort};
     UnitState &unit = m_units.heard(from, m_lastMessage, QDateTime::currentMSecsSinceEpoch());
-    recordTraffic(true, from, unit.identifier, data);
+    recordTraffic(true, unit, unit.identifier, data, unit.lastUtcMs);
     if (m_store) {
-        m_store->unitHeard(unit.identifier, from.address.toString(), from.port, unit.lastUtcMs,
+        m_store->unitHeard(unit.identifier, unit.addressText, from.port, unit.lastUtcMs,
                            unit.lastMessage);
         // One claimed command at a time per unit; it goes with the next acknowledgement.
         if (!hasCommandFor(unit.identifier))
@@ -187,7 +187,7 @@ void RealtimeReceiver::answer(UnitState &unit)
     ++m_answered;
     if (!command.isEmpty())
         ++m_commandsSent;
-    recordTraffic(false, unit.from, identifier, datagram);
+    recordTraffic(false, unit, identifier, datagram, QDateTime::currentMSecsSinceEpoch());
     if (unitCommand >= 0) {
         if (m_store && m_unitCommands[unitCommand].storeId != 0)
             m_store->commandSent(m_unitCommands[unitCommand].storeId,
@@ -291,10 +291,10 @@ void RealtimeReceiver::commandQueueChanged()
     m_console.commandQueueChanged(canQueueCommand());
 }
 
-void RealtimeReceiver::recordTraffic(bool received, const UnitAddress &unit,
-                                     const QString &identifier, const QByteArray &data)
+void RealtimeReceiver::recordTraffic(bool received, const UnitState &unit,
+                                     const QString &identifier, const QByteArray &data,
+                                     qint64 utcMs)
 {
     if (m_store)
-        m_store->addTraffic(received, QDateTime::currentMSecsSinceEpoch(), unit.address.toString(),
-                            unit.port, identifier, data);
+        m_store->addTraffic(received, utcMs, unit.addressText, unit.from.port, identifier, data);
 }

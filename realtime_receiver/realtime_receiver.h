@@ -123,8 +123,8 @@ private:
     qint64 pauseNs() const { return std::chrono::nanoseconds(m_answerPause).count(); }
     void commandQueueChanged();
     void takeUnitCommandAt(qsizetype index);
-    void recordTraffic(bool received, const UnitAddress &unit, const QString &identifier,
-                       const QByteArray &data);
+    void recordTraffic(bool received, const UnitState &unit, const QString &identifier,
+                       const QByteArray &data, qint64 utcMs);
 
     DatagramSocket &m_socket;
     ReceiverConsole &m_console;

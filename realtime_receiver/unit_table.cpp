@@ -14,6 +14,7 @@ UnitState &UnitTable::heard(const UnitAddress &from, const QString &message, qin
         m_order.push_back(from);
         it = m_units.insert(from, Entry{UnitState{}, std::prev(m_order.end())});
         it->state.from = from;
+        it->state.addressText = from.address.toString();
     } else {
         m_order.splice(m_order.end(), m_order, it->position);
     }

@@ -30,6 +30,7 @@ inline constexpr int lastMessageKept = 200;
 struct UnitState
 {
     UnitAddress from;
+    QString addressText;  // from.address as text, made once: the store names it per datagram
     QString identifier;   // of its latest message
     QString lastMessage;  // its first lastMessageKept characters
     qint64 lastUtcMs = 0; // when its latest message came, ms since 1970 UTC

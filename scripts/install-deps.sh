@@ -6,8 +6,9 @@
 set -euo pipefail
 # pkg-config, libsystemd-dev, prometheus-cpp-dev: readiness and metrics of the services (each left
 # out of a build without it); help2man: the manual pages; lintian, appstream, systemd
-# (systemd-analyze): the package checks; prometheus (and its promtool): the metrics tests.
-packages=(cmake g++ make ninja-build clang-format qt6-base-dev qt6-serialport-dev libqt6sql6-sqlite libqt6sql6-psql postgresql postgresql-common libgl-dev socat libxml2-utils gcovr ccache
+# (systemd-analyze): the package checks; prometheus (and its promtool): the metrics tests;
+# libsqlite3-dev: the fleet store writes its busiest rows through SQLite directly.
+packages=(cmake g++ make ninja-build clang-format qt6-base-dev qt6-serialport-dev libqt6sql6-sqlite libsqlite3-dev libqt6sql6-psql postgresql postgresql-common libgl-dev socat libxml2-utils gcovr ccache
   pkg-config libsystemd-dev prometheus-cpp-dev help2man lintian appstream systemd prometheus)
 for arg in "$@"; do
   case "$arg" in

@@ -1,5 +1,6 @@
 #include "fleet_store.h"
 
+#include "bulk_rows.h"
 #include "store_schema.h"
 
 #include <QCoreApplication>
@@ -19,7 +20,6 @@ constexpr size_t rowsPerFlush = 2000;
 constexpr int refreshIntervalMs = 500;
 constexpr int firstRetryMs = 500;
 constexpr int lastRetryMs = 30000;
-constexpr int rowsPerStatement = 100;
 // What a row costs beyond its texts: the containers, the counters.
 constexpr qint64 rowOverhead = 96;
 
@@ -38,27 +38,6 @@ QString StoreSettings::defaultInstance()
 {
     return QSysInfo::machineHostName() + u':' + QString::number(QCoreApplication::applicationPid());
 }
-
-struct UnitSeen
-{
-    QString address;
-    quint16 port = 0;
-    qint64 firstMs = 0;
-    qint64 lastMs = 0;
-    qint64 messages = 0;
-    QString lastMessage;
-};
-
-// A datagram as handed in; the writer makes its row (the time as text, the direction's word).
-struct TrafficRow
-{
-    qint64 utcMs = 0;
-    bool received = false;
-    QString address;
-    quint16 port = 0;
-    QString identifier;
-    QByteArray data;
-};
 
 // What the program handed in since the last flush, as it goes to the writer.
 struct FleetStore::Batch
@@ -215,6 +194,8 @@ private:
                      .arg(m_location.shown())
                      .arg(StoreSchema::version)
                      .arg(m_instance));
+        m_bulk = BulkRows::create(m_database, m_location.isPostgres(), m_instance);
+        m_insert = std::make_unique<MultiRowInsert>(m_database);
         m_everConnected = true;
         m_toldUnreachable = false;
         setConnected(true);
@@ -255,6 +236,8 @@ private:
     {
         if (m_refresh)
             m_refresh->stop();
+        m_bulk.reset(); // their statements go before the connection
+        m_insert.reset();
         m_queries.clear();
         if (m_database.isOpen())
             m_database.close();
@@ -273,31 +256,9 @@ private:
         return *found.value();
     }
 
-    // INSERT head VALUES (?, ...), (?, ...) tail, up to rowsPerStatement rows a statement.
-    bool insertRows(const QString &head, const QString &tail, const std::vector<QVariantList> &rows)
+    bool insertRows(const QString &tableColumns, const std::vector<QVariantList> &rows)
     {
-        if (rows.empty())
-            return true;
-        const int columns = int(rows.front().size());
-        QString one = QStringLiteral("(?");
-        for (int c = 1; c < columns; ++c)
-            one += QStringLiteral(", ?");
-        one += u')';
-        for (size_t first = 0; first < rows.size(); first += rowsPerStatement) {
-            const int count = int(qMin<size_t>(rowsPerStatement, rows.size() - first));
-            QStringList values(count, one);
-            QSqlQuery &query = prepared(head + QStringLiteral(" VALUES ") +
-                                        values.join(QStringLiteral(", ")) + tail);
-            for (int r = 0; r < count; ++r) {
-                for (const QVariant &value : rows[first + size_t(r)])
-                    query.addBindValue(value);
-            }
-            if (!query.exec()) {
-                m_error = query.lastError().text();
-                return false;
-            }
-        }
-        return true;
+        return m_insert->run(tableColumns, {}, rows, &m_error);
     }
 
     bool execRow(const QString &sql, const QVariantList &values)
@@ -313,48 +274,17 @@ private:
 
     bool writeBatch(const Batch &batch)
     {
-        std::vector<QVariantList> traffic;
-        traffic.reserve(batch.traffic.size());
-        const QString in = QStringLiteral("in");
-        const QString out = QStringLiteral("out");
-        for (const TrafficRow &row : batch.traffic)
-            traffic.push_back({StoreSchema::timeText(row.utcMs), row.received ? in : out,
-                               row.address, row.port, row.identifier, row.data, m_instance});
-        std::vector<QVariantList> units;
-        units.reserve(size_t(batch.units.size()));
-        for (auto it = batch.units.cbegin(); it != batch.units.cend(); ++it) {
-            const UnitSeen &unit = it.value();
-            units.push_back({it.key(), unit.address, unit.port, StoreSchema::timeText(unit.firstMs),
-                             StoreSchema::timeText(unit.lastMs), unit.messages, unit.lastMessage,
-                             m_instance});
+        if (!m_bulk->insertTraffic(batch.traffic) || !m_bulk->upsertUnits(batch.units)) {
+            m_error = m_bulk->error();
+            return false;
         }
-        // The latest report wins whichever instance writes it last.
-        const QString newer = QStringLiteral("excluded.last_seen >= units.last_seen");
-        return insertRows(QStringLiteral("INSERT INTO traffic (time, direction, address, port, "
-                                         "identifier, data, instance)"),
-                          {}, traffic) &&
-               insertRows(
-                   QStringLiteral("INSERT INTO units (identifier, address, port, first_seen, "
-                                  "last_seen, messages, last_message, instance)"),
-                   QStringLiteral(
-                       " ON CONFLICT (identifier) DO UPDATE SET address = CASE WHEN %1 THEN "
-                       "excluded.address ELSE units.address END, port = CASE WHEN %1 THEN "
-                       "excluded.port ELSE units.port END, last_message = CASE WHEN %1 THEN "
-                       "excluded.last_message ELSE units.last_message END, instance = CASE WHEN "
-                       "%1 THEN excluded.instance ELSE units.instance END, last_seen = CASE WHEN "
-                       "%1 THEN excluded.last_seen ELSE units.last_seen END, first_seen = CASE "
-                       "WHEN excluded.first_seen < units.first_seen THEN excluded.first_seen "
-                       "ELSE units.first_seen END, messages = units.messages + "
-                       "excluded.messages")
-                       .arg(newer),
-                   units) &&
-               insertRows(QStringLiteral("INSERT INTO transfers (identifier, address, port, kind, "
-                                         "what, sha256, packets, timeouts, outcome, started, "
-                                         "ended, instance)"),
-                          {}, batch.transfers) &&
-               insertRows(QStringLiteral("INSERT INTO commands (identifier, text, queued_at, "
-                                         "expires_at, state, queued_by)"),
-                          {}, batch.commands) &&
+        return insertRows(QStringLiteral("transfers (identifier, address, port, kind, what, "
+                                         "sha256, packets, timeouts, outcome, started, ended, "
+                                         "instance)"),
+                          batch.transfers) &&
+               insertRows(QStringLiteral("commands (identifier, text, queued_at, expires_at, "
+                                         "state, queued_by)"),
+                          batch.commands) &&
                std::all_of(batch.withdrawals.cbegin(), batch.withdrawals.cend(),
                            [this](qint64 id) {
                                return execRow(QStringLiteral("UPDATE commands SET state = "
@@ -439,6 +369,8 @@ private:
     QString m_connection;
     QSqlDatabase m_database;
     QHash<QString, std::shared_ptr<QSqlQuery>> m_queries;
+    std::unique_ptr<BulkRows> m_bulk;
+    std::unique_ptr<MultiRowInsert> m_insert;
     std::deque<std::unique_ptr<Batch>> m_queue;
     QString m_error;
     QTimer *m_retry = nullptr;
@@ -491,8 +423,12 @@ void FleetStore::start()
 
 FleetStore::Batch &FleetStore::batch()
 {
-    if (!m_batch)
+    if (!m_batch) {
+        // Sized as the last one was: a fleet reports at a steady pace.
         m_batch = new Batch;
+        m_batch->traffic.reserve(m_lastBatchTraffic);
+        m_batch->units.reserve(m_lastBatchUnits);
+    }
     return *m_batch;
 }
 
@@ -655,6 +591,8 @@ void FleetStore::flush()
         return;
     Batch *rows = m_batch;
     m_batch = nullptr;
+    m_lastBatchTraffic = rows->traffic.size();
+    m_lastBatchUnits = rows->units.size();
     m_queuedRows += rows->rows();
     QMetaObject::invokeMethod(
         m_writer, [writer = m_writer, rows] { writer->take(rows); }, Qt::QueuedConnection);

@@ -137,6 +137,8 @@ private:
     bool m_dropping = false;
     bool m_connected = false;
     Batch *m_batch = nullptr;
+    size_t m_lastBatchTraffic = 0;
+    qsizetype m_lastBatchUnits = 0;
     QTimer m_flushTimer;
     QHash<QString, QList<StoredCommand>> m_pending;
     QSet<QString> m_claiming;

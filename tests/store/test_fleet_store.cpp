@@ -444,6 +444,41 @@ private slots:
                      qPrintable(listed.error));
     }
 
+    // Whatever a datagram and a unit's name hold reaches the store byte for byte, and a unit's
+    // row adds up its reports across flushes, the newest one giving its address and message.
+    void rowsKeepEveryByte()
+    {
+        TestStore store;
+        FleetStore fleet({store.location, QStringLiteral("A"), 3600});
+        fleet.start();
+        QByteArray every(256, '\0');
+        for (int b = 0; b < 256; ++b)
+            every[b] = char(b);
+        const QString odd = QStringLiteral("V\"{,}\\ \u00e9");
+        fleet.addTraffic(true, 1000, QStringLiteral("::1"), 1, odd, every);
+        fleet.addTraffic(false, 2000, QStringLiteral("127.0.0.1"), 65535, QStringLiteral("NULL"),
+                         QByteArray());
+        fleet.unitHeard(odd, QStringLiteral("::1"), 1, 1000, QStringLiteral("first \"{}\\"));
+        fleet.flush();
+        QTRY_COMPARE(store.sql(QStringLiteral("SELECT COUNT(*) FROM units")), QStringList{"1"});
+        fleet.unitHeard(odd, QStringLiteral("127.0.0.2"), 2, 3000, QStringLiteral("second"));
+        fleet.flush();
+        QTRY_COMPARE(store.sql(QStringLiteral("SELECT messages FROM units")), QStringList{"2"});
+
+        const QString hex = onPostgres() ? QStringLiteral("upper(encode(data, 'hex'))")
+                                         : QStringLiteral("hex(data)");
+        const QStringList traffic = store.sql(
+            QStringLiteral("SELECT direction, address, port, identifier, %1, instance FROM "
+                           "traffic ORDER BY time")
+                .arg(hex));
+        QCOMPARE(traffic, (QStringList{"in ::1 1 " + odd + u' ' + every.toHex().toUpper() + " A",
+                                       "out 127.0.0.1 65535 NULL  A"}));
+        QCOMPARE(store.sql(QStringLiteral("SELECT identifier, address, port, first_seen, "
+                                          "last_seen, last_message FROM units")),
+                 QStringList{odd + " 127.0.0.2 2 1970-01-01T00:00:01.000Z "
+                                   "1970-01-01T00:00:03.000Z second"});
+    }
+
     // The store's times are Qt's ISO text in UTC with milliseconds, which rows and readers
     // compare as text: around the epoch, leap days, centuries, the last four-digit year.
     void timesAreIsoText()
