@@ -235,10 +235,12 @@ private:
         return statement;
     }
 
-    // The text stays alive until the step: SQLite need not copy it.
+    // As UTF-8, the store's encoding: Qt's conversion is quicker than SQLite's own. The bytes
+    // are copied, since the row's texts are made for the bind.
     static void bindText(sqlite3_stmt *statement, int column, const QString &text)
     {
-        sqlite3_bind_text16(statement, column, text.utf16(), int(text.size() * 2), SQLITE_STATIC);
+        const QByteArray utf8 = text.toUtf8();
+        sqlite3_bind_text(statement, column, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
     }
 
     bool step(sqlite3_stmt *statement)
