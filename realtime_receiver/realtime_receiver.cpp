@@ -228,7 +228,9 @@ bool RealtimeReceiver::queueUnitCommand(const QString &identifier, const QString
         logMessage(QStringLiteral("You didnt set remote host/port"));
         return false;
     }
-    if (m_store) {
+    // A store that refused this program keeps nothing: the command then waits here, as
+    // without a store.
+    if (m_store && !m_store->isRefused()) {
         // Whichever instance hears the unit next sends it.
         m_store->queueCommand(identifier, command);
         logMessage(QStringLiteral("Pending for ") + identifier + QStringLiteral(": ") + command);

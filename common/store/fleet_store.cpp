@@ -169,6 +169,8 @@ private:
                 StoreSchema::prepare(m_database, m_location.isPostgres());
             if (schema.status == StoreSchema::Result::Status::Refused) {
                 m_refused = true;
+                QMetaObject::invokeMethod(
+                    m_store, [store = m_store] { store->m_refused = true; }, Qt::QueuedConnection);
                 tell(QStringLiteral("Store refused: %1 (%2); units are answered without it")
                          .arg(m_location.shown(), schema.reason));
                 for (const auto &batch : m_queue)
@@ -195,6 +197,8 @@ private:
                      .arg(StoreSchema::version)
                      .arg(m_instance));
         m_bulk = BulkRows::create(m_database, m_location.isPostgres(), m_instance);
+        if (!m_location.isPostgres())
+            m_fileIdentity = m_location.fileIdentity();
         m_insert = std::make_unique<MultiRowInsert>(m_database);
         m_everConnected = true;
         m_toldUnreachable = false;
@@ -300,8 +304,20 @@ private:
                            });
     }
 
+    // SQLite goes on writing to a file deleted under it, and the rows would be lost unseen: the
+    // store is lost, and made again at the next try.
+    bool fileStillThere()
+    {
+        if (m_location.isPostgres() || m_location.fileIdentity() == m_fileIdentity)
+            return true;
+        lose(QStringLiteral("the file was deleted or replaced"));
+        return false;
+    }
+
     void drain()
     {
+        if (m_connected && !m_queue.empty() && !fileStillThere())
+            return;
         while (m_connected && !m_queue.empty()) {
             const Batch &batch = *m_queue.front();
             m_error.clear();
@@ -337,6 +353,8 @@ private:
     {
         if (!m_connected)
             return;
+        if (!fileStillThere())
+            return;
         const QString now = StoreSchema::timeText(nowMs());
         const QString expire = QStringLiteral(
             "UPDATE commands SET state = 'expired' WHERE state = 'pending' AND expires_at <= ?");
@@ -370,6 +388,7 @@ private:
     QSqlDatabase m_database;
     QHash<QString, std::shared_ptr<QSqlQuery>> m_queries;
     std::unique_ptr<BulkRows> m_bulk;
+    QByteArray m_fileIdentity; // SQLite: the file connected to
     std::unique_ptr<MultiRowInsert> m_insert;
     std::deque<std::unique_ptr<Batch>> m_queue;
     QString m_error;

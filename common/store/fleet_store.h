@@ -79,6 +79,8 @@ public:
     void start();
     const StoreSettings &settings() const { return m_settings; }
     bool isConnected() const { return m_connected; }
+    // The store is of a newer schema: nothing goes in, commands included.
+    bool isRefused() const { return m_refused; }
 
     void addTraffic(bool received, qint64 utcMs, const QString &address, quint16 port,
                     const QString &identifier, const QByteArray &data);
@@ -136,6 +138,7 @@ private:
     quint64 m_droppedReported = 0;
     bool m_dropping = false;
     bool m_connected = false;
+    bool m_refused = false;
     Batch *m_batch = nullptr;
     size_t m_lastBatchTraffic = 0;
     qsizetype m_lastBatchUnits = 0;

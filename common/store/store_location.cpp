@@ -1,6 +1,11 @@
 #include "store_location.h"
 
+#include <QFileInfo>
 #include <QUrl>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 StoreLocation StoreLocation::parse(const QString &text)
 {
@@ -64,4 +69,17 @@ QSqlDatabase StoreLocation::connection(const QString &name) const
     // A host that does not answer is told as such within seconds.
     database.setConnectOptions(QStringLiteral("connect_timeout=5"));
     return database;
+}
+
+QByteArray StoreLocation::fileIdentity() const
+{
+#ifdef Q_OS_UNIX
+    struct stat status = {};
+    if (::stat(QFile::encodeName(file).constData(), &status) != 0)
+        return {};
+    return QByteArray::number(qulonglong(status.st_dev)) + ':' +
+           QByteArray::number(qulonglong(status.st_ino));
+#else
+    return QFileInfo::exists(file) ? QByteArrayLiteral("exists") : QByteArray();
+#endif
 }

@@ -25,4 +25,8 @@ struct StoreLocation
     QString shown() const;
     // A connection of this thread under the name; open() it to connect.
     QSqlDatabase connection(const QString &name) const;
+    // Which file the SQLite store is now (device and inode), empty when there is none: a store
+    // file deleted or replaced under a running program shows as a change. Where a file held open
+    // cannot be deleted (Windows), only whether it exists.
+    QByteArray fileIdentity() const;
 };
