@@ -20,8 +20,8 @@ const char unitsColumns[] = "units (identifier, address, port, first_seen, last_
 class QueryBulkRows : public BulkRows
 {
 public:
-    QueryBulkRows(QSqlDatabase database, const QString &instance)
-        : BulkRows(instance), m_insert(std::move(database))
+    QueryBulkRows(const QSqlDatabase &database, const QString &instance)
+        : BulkRows(instance), m_insert(database)
     {
     }
 
@@ -63,7 +63,7 @@ private:
 class PostgresBulkRows : public BulkRows
 {
 public:
-    PostgresBulkRows(QSqlDatabase database, const QString &instance)
+    PostgresBulkRows(const QSqlDatabase &database, const QString &instance)
         : BulkRows(instance), m_traffic(database), m_units(database)
     {
         m_traffic.prepare(QStringLiteral("INSERT INTO ") + QLatin1String(trafficColumns) +

@@ -37,7 +37,7 @@ struct UnitSeen
 class MultiRowInsert
 {
 public:
-    explicit MultiRowInsert(QSqlDatabase database) : m_database(std::move(database)) {}
+    explicit MultiRowInsert(const QSqlDatabase &database) : m_database(database) {}
     // tableColumns: "traffic (time, direction, ...)". An error leaves its text in *error.
     bool run(const QString &tableColumns, const QString &tail,
              const std::vector<QVariantList> &rows, QString *error);
