@@ -131,9 +131,14 @@ FleetRun runFleet(const ServerFiles &files, int units, int answerDelayMs, const 
     run.completed = fleet.completed();
     run.packets = fleet.packets();
     run.seconds = fleet.elapsedMs() / 1000.0;
+    // The fleet ends with each unit's last packet; its acknowledgement follows after the delay.
+    // One SIGTERM lets the transfers still waiting for it end (and be recorded) as they are; a
+    // second cuts what is left.
     server.signal(SIGTERM);
-    server.signal(SIGTERM);
-    server.waitForExit();
+    if (!server.waitForExit()) {
+        server.signal(SIGTERM);
+        server.waitForExit();
+    }
     // The server's log grows by two lines per transfer; each run starts it afresh.
     QFile::remove(files.path(QStringLiteral("log.txt")));
     return run;
