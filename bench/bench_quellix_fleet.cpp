@@ -99,6 +99,7 @@ struct FleetResult
     long long sent = 0;
     long long answered = 0;
     std::vector<double> delayMs;        // after the message, less the pause; no command
+    std::vector<double> delayAtSeconds; // when each of delayMs came, from the start
     std::vector<double> commandDelayMs; // the same, of the answers carrying a command
     std::vector<int> ownCommands;       // per unit: answers carrying the unit's own command
     long long commandAnswers = 0;       // answers carrying any command
@@ -211,6 +212,7 @@ bool runFleet(quint16 port, qint64 quellixPid, int units, int seconds, FleetResu
                     result.lastCommandSeconds = (lastAnswerNs - start) / 1e9;
                 } else {
                     result.delayMs.push_back(delay);
+                    result.delayAtSeconds.push_back((lastAnswerNs - start) / 1e9);
                 }
             }
         }
@@ -417,16 +419,23 @@ int main(int argc, char *argv[])
                       double(sent), double(claimUnits), QStringLiteral("commands"),
                       QStringLiteral("commands queued"), QStringLiteral("all"),
                       sent == claimUnits});
+        // The claims come in a burst at the start: against the answers without one over the
+        // same seconds and one more report (the burst may hold every unit's first answer).
+        std::vector<double> sameSeconds;
+        for (size_t i = 0; i < result.delayMs.size(); ++i) {
+            if (result.delayAtSeconds[i] <= result.lastCommandSeconds + 1.0)
+                sameSeconds.push_back(result.delayMs[i]);
+        }
         const char *const quantiles[] = {"median", "99th percentile"};
         for (const char *quantile : quantiles) {
             const double fraction = std::strcmp(quantile, "median") == 0 ? 0.5 : 0.99;
             const double withCommand = percentile(result.commandDelayMs, fraction);
-            const double without = percentile(result.delayMs, fraction);
+            const double without = percentile(sameSeconds, fraction);
             Bench::print({name + QStringLiteral(", answer delay less the pause with a command, ") +
                               QLatin1String(quantile),
                           withCommand, without, QStringLiteral("ms"),
-                          QStringLiteral("answers without one"), QStringLiteral("+ 1 ms at most"),
-                          withCommand <= without + 1.0});
+                          QStringLiteral("answers without one, same seconds"),
+                          QStringLiteral("+ 1 ms at most"), withCommand <= without + 1.0});
         }
         ok = ok && delivered && sent == claimUnits && result.answered == result.sent;
     }
