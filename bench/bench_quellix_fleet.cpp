@@ -83,6 +83,14 @@ struct Quellix
         process.start(QStringLiteral(QUELLIX_PATH), arguments);
         process.waitForStarted();
     }
+    // Why the fleet got no answer, in one line.
+    QByteArray notAnswering()
+    {
+        if (!process.waitForFinished(0))
+            return "Quellix did not answer";
+        // Its lines go to /dev/null: "Cannot listen" among them when the port was taken.
+        return "Quellix ended with exit status " + QByteArray::number(process.exitCode());
+    }
     ~Quellix()
     {
         if (process.state() != QProcess::NotRunning) {
@@ -327,7 +335,8 @@ int main(int argc, char *argv[])
         {
             Quellix quellix(port, store);
             if (!runFleet(port, quellix.process.processId(), units, seconds, result)) {
-                std::fprintf(stderr, "bench_quellix_fleet: Quellix did not answer\n");
+                std::fprintf(stderr, "bench_quellix_fleet: %s\n",
+                             quellix.notAnswering().constData());
                 return 1;
             }
         }
@@ -387,12 +396,14 @@ int main(int argc, char *argv[])
         FleetResult result;
         {
             Quellix quellix(port, store);
-            if (queued != claimUnits ||
-                !runFleet(port, quellix.process.processId(), claimUnits, claimSeconds, result)) {
-                std::fprintf(stderr,
-                             "bench_quellix_fleet: %lld commands queued, or Quellix did "
-                             "not answer\n",
-                             queued);
+            if (queued != claimUnits) {
+                std::fprintf(stderr, "bench_quellix_fleet: %lld commands pending of %d queued\n",
+                             queued, claimUnits);
+                return 1;
+            }
+            if (!runFleet(port, quellix.process.processId(), claimUnits, claimSeconds, result)) {
+                std::fprintf(stderr, "bench_quellix_fleet: %s\n",
+                             quellix.notAnswering().constData());
                 return 1;
             }
         }
