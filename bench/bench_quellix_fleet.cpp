@@ -5,10 +5,14 @@
 // trip of this run, its peak memory against the same program listening idle; then the same
 // with a store (--store) on a SQLite file and, when PGHOST names a PostgreSQL server (run it under
 // pg_virtualenv), on PostgreSQL: the rows it kept, and its 99th percentile delay against the run
-// without a store; and the idle cost.
+// without a store; and the idle cost. Then, for each store, the claims: one command queued in
+// the store (through FleetStore, as a running program queues it) for each of 1,000 units before
+// the fleet reports for 10 s: the units that got their own command exactly once, the commands the
+// store marks sent, and the delay of the answers carrying one against those without, same run.
 //   bench_quellix_fleet [--quick] [--units N] [--seconds S]     (default 5000 units, 60 s)
 #include "support/bench_report.h"
 
+#include "common/store/fleet_store.h"
 #include "common/store/store_location.h"
 #include "realtime_receiver/receiver_text.h"
 
@@ -79,6 +83,14 @@ struct Quellix
         process.start(QStringLiteral(QUELLIX_PATH), arguments);
         process.waitForStarted();
     }
+    // Why the fleet got no answer, in one line.
+    QByteArray notAnswering()
+    {
+        if (!process.waitForFinished(0))
+            return "Quellix did not answer";
+        // Its lines go to /dev/null: "Cannot listen" among them when the port was taken.
+        return "Quellix ended with exit status " + QByteArray::number(process.exitCode());
+    }
     ~Quellix()
     {
         if (process.state() != QProcess::NotRunning) {
@@ -94,7 +106,12 @@ struct FleetResult
 {
     long long sent = 0;
     long long answered = 0;
-    std::vector<double> delayMs; // after the message, less the pause
+    std::vector<double> delayMs;        // after the message, less the pause; no command
+    std::vector<double> delayAtSeconds; // when each of delayMs came, from the start
+    std::vector<double> commandDelayMs; // the same, of the answers carrying a command
+    std::vector<int> ownCommands;       // per unit: answers carrying the unit's own command
+    long long commandAnswers = 0;       // answers carrying any command
+    double lastCommandSeconds = 0;      // from the start to the last answer carrying one
     double cpuSeconds = 0;
     long peakKb = 0;
 };
@@ -126,6 +143,18 @@ bool runFleet(quint16 port, qint64 quellixPid, int units, int seconds, FleetResu
         return text.leftJustified(messageSize, '.');
     };
 
+    // An answer is the identifier, ",1", the command if any, and CR; a unit's command is
+    // "R" and its number (see queueCommands()).
+    result.ownCommands.assign(size_t(units), 0);
+    auto carriesCommand = [&](int unit, const char *text, ssize_t length) {
+        if (length <= 9)
+            return false;
+        ++result.commandAnswers;
+        if (QByteArray(text + 8, int(length) - 9) == 'R' + QByteArray::number(unit))
+            ++result.ownCommands[size_t(unit)];
+        return true;
+    };
+
     // Until Quellix answers, it is still starting.
     // (A probe sent before it listens comes back as an error on the socket, not as an answer.)
     bool listening = false;
@@ -135,8 +164,11 @@ bool runFleet(quint16 port, qint64 quellixPid, int units, int seconds, FleetResu
         send(sockets[0], probe.constData(), size_t(probe.size()), 0);
         epoll_event event{};
         if (epoll_wait(epoll, &event, 1, 100) == 1) {
-            listening = recv(sockets[0], answer, sizeof answer, 0) > 0;
-            if (!listening)
+            const ssize_t length = recv(sockets[0], answer, sizeof answer, 0);
+            listening = length > 0;
+            if (listening)
+                carriesCommand(0, answer, length);
+            else
                 QThread::msleep(100); // refused: still starting
         }
     }
@@ -178,10 +210,18 @@ bool runFleet(quint16 port, qint64 quellixPid, int units, int seconds, FleetResu
                                      int(qMax<qint64>(0, (wait + 999999) / 1000000)));
         for (int e = 0; e < count; ++e) {
             const int unit = int(events[size_t(e)].data.u32);
-            while (recv(sockets[size_t(unit)], answer, sizeof answer, 0) > 0) {
+            ssize_t length = 0;
+            while ((length = recv(sockets[size_t(unit)], answer, sizeof answer, 0)) > 0) {
                 lastAnswerNs = Bench::monotonicNs();
                 ++result.answered;
-                result.delayMs.push_back((lastAnswerNs - sentAt[size_t(unit)]) / 1e6 - pauseMs);
+                const double delay = (lastAnswerNs - sentAt[size_t(unit)]) / 1e6 - pauseMs;
+                if (carriesCommand(unit, answer, length)) {
+                    result.commandDelayMs.push_back(delay);
+                    result.lastCommandSeconds = (lastAnswerNs - start) / 1e9;
+                } else {
+                    result.delayMs.push_back(delay);
+                    result.delayAtSeconds.push_back((lastAnswerNs - start) / 1e9);
+                }
             }
         }
     }
@@ -201,19 +241,39 @@ double percentile(std::vector<double> values, double fraction)
     return values[size_t(fraction * double(values.size() - 1))];
 }
 
-long long recordedRows(const QString &store)
+// The first value of the query's first row: a count; -1 when the store cannot say.
+long long storeCount(const QString &store, const QString &sql)
 {
     long long rows = -1;
     {
         QSqlDatabase database = StoreLocation::parse(store).connection(QStringLiteral("bench"));
         if (database.open()) {
-            QSqlQuery query(QStringLiteral("SELECT count(*) FROM traffic"), database);
+            QSqlQuery query(sql, database);
             if (query.next())
                 rows = query.value(0).toLongLong();
         }
     }
     QSqlDatabase::removeDatabase(QStringLiteral("bench"));
     return rows;
+}
+
+// One command for each unit, "R" and its number, queued as a running Quellix queues an
+// operator's command; written when the store is closed. The commands pending afterwards.
+long long queueCommands(const QString &store, int units)
+{
+    {
+        StoreSettings settings;
+        settings.location = store;
+        FleetStore fleetStore(settings);
+        fleetStore.start();
+        for (int unit = 0; unit < units; ++unit) {
+            fleetStore.queueCommand(QString::fromLatin1(QByteArray(
+                                        'U' + QByteArray::number(unit).rightJustified(5, '0'))),
+                                    QStringLiteral("R%1").arg(unit));
+        }
+    }
+    return storeCount(store,
+                      QStringLiteral("SELECT count(*) FROM commands WHERE state = 'pending'"));
 }
 
 // Quellix listening with no traffic: its processor time over the window and its peak memory.
@@ -275,7 +335,8 @@ int main(int argc, char *argv[])
         {
             Quellix quellix(port, store);
             if (!runFleet(port, quellix.process.processId(), units, seconds, result)) {
-                std::fprintf(stderr, "bench_quellix_fleet: Quellix did not answer\n");
+                std::fprintf(stderr, "bench_quellix_fleet: %s\n",
+                             quellix.notAnswering().constData());
                 return 1;
             }
         }
@@ -308,7 +369,8 @@ int main(int argc, char *argv[])
         if (!record)
             p99WithoutStore = p99;
         if (record) {
-            const long long rows = recordedRows(store);
+            const long long rows =
+                storeCount(store, QStringLiteral("SELECT count(*) FROM traffic"));
             Bench::print({name + QStringLiteral(", rows recorded"), double(rows),
                           double(result.sent + result.answered + 2), QStringLiteral("rows"),
                           QStringLiteral("messages and answers"), QStringLiteral("all"),
@@ -322,6 +384,71 @@ int main(int argc, char *argv[])
                           QStringLiteral("+ 1 ms at most"), p99 <= p99WithoutStore + 1.0});
         }
         ok = ok && result.answered == result.sent;
+    }
+    // The claims: a store of their own (a new SQLite file; the PostgreSQL run's commands are
+    // its only ones).
+    const int claimUnits = options.quick ? 200 : 1000;
+    const int claimSeconds = options.quick ? 3 : 10;
+    stores[1] = directory.filePath(QStringLiteral("claims.db"));
+    for (const QString &store : stores.mid(1)) {
+        const long long queued = queueCommands(store, claimUnits);
+        const quint16 port = freePort();
+        FleetResult result;
+        {
+            Quellix quellix(port, store);
+            if (queued != claimUnits) {
+                std::fprintf(stderr, "bench_quellix_fleet: %lld commands pending of %d queued\n",
+                             queued, claimUnits);
+                return 1;
+            }
+            if (!runFleet(port, quellix.process.processId(), claimUnits, claimSeconds, result)) {
+                std::fprintf(stderr, "bench_quellix_fleet: %s\n",
+                             quellix.notAnswering().constData());
+                return 1;
+            }
+        }
+        const long long sent = storeCount(
+            store, QStringLiteral("SELECT count(*) FROM commands WHERE state = 'sent' AND "
+                                  "acknowledgement IS NOT NULL"));
+        const long long once =
+            std::count(result.ownCommands.cbegin(), result.ownCommands.cend(), 1);
+        const QString name =
+            QStringLiteral("Quellix claims --store %1: %2 commands for %2 units x %3 s")
+                .arg(store.startsWith(QStringLiteral("postgresql:")) ? QStringLiteral("PostgreSQL")
+                                                                     : QStringLiteral("SQLite"))
+                .arg(claimUnits)
+                .arg(claimSeconds);
+        const bool delivered = once == claimUnits && result.commandAnswers == claimUnits;
+        Bench::print({name + QStringLiteral(", each unit's own command delivered once (%1 "
+                                            "answers carried one; the last %2 s after the start)")
+                                 .arg(result.commandAnswers)
+                                 .arg(result.lastCommandSeconds, 0, 'f', 1),
+                      double(once), double(claimUnits), QStringLiteral("units"),
+                      QStringLiteral("commands queued"), QStringLiteral("all, none twice"),
+                      delivered});
+        Bench::print({name + QStringLiteral(", marked sent in the store with their answer"),
+                      double(sent), double(claimUnits), QStringLiteral("commands"),
+                      QStringLiteral("commands queued"), QStringLiteral("all"),
+                      sent == claimUnits});
+        // The claims come in a burst at the start: against the answers without one over the
+        // same seconds and one more report (the burst may hold every unit's first answer).
+        std::vector<double> sameSeconds;
+        for (size_t i = 0; i < result.delayMs.size(); ++i) {
+            if (result.delayAtSeconds[i] <= result.lastCommandSeconds + 1.0)
+                sameSeconds.push_back(result.delayMs[i]);
+        }
+        const char *const quantiles[] = {"median", "99th percentile"};
+        for (const char *quantile : quantiles) {
+            const double fraction = std::strcmp(quantile, "median") == 0 ? 0.5 : 0.99;
+            const double withCommand = percentile(result.commandDelayMs, fraction);
+            const double without = percentile(sameSeconds, fraction);
+            Bench::print({name + QStringLiteral(", answer delay less the pause with a command, ") +
+                              QLatin1String(quantile),
+                          withCommand, without, QStringLiteral("ms"),
+                          QStringLiteral("answers without one, same seconds"),
+                          QStringLiteral("+ 1 ms at most"), withCommand <= without + 1.0});
+        }
+        ok = ok && delivered && sent == claimUnits && result.answered == result.sent;
     }
     Bench::print(
         {QStringLiteral("Idle: Quellix --headless listening (%1 s)").arg(options.idleSeconds),

@@ -5,7 +5,11 @@
 // - the Server process's processor time per packet for each kind (1,000 units at once, no
 //   delay), against the bare UDP round trip of the floor program;
 // - the Server process's peak resident memory over the 1,000-unit run;
+// - the same 1,000-unit run with a store (--store) on a SQLite file and, when PGHOST names a
+//   PostgreSQL server (run it under pg_virtualenv), on PostgreSQL: its wall time and the Server's
+//   processor time against the run without a store, and the transfers the store holds;
 // - the same 200 ms run with 10,000 units, reported.
+#include "common/store/store_location.h"
 #include "config_tool/configuration/configuration_file.h"
 #include "location_table/location_table_file.h"
 #include "support/bench_report.h"
@@ -18,6 +22,8 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 
 #include <csignal>
@@ -79,16 +85,25 @@ long peakResidentKb(qint64 pid)
 }
 
 // One Server process, one fleet against it; the fleet's figures and the server's.
-FleetRun runFleet(const ServerFiles &files, int units, int answerDelayMs, const QByteArray &request)
+// With a store (a location for --store), the Server records each transfer there.
+FleetRun runFleet(const ServerFiles &files, int units, int answerDelayMs, const QByteArray &request,
+                  const QString &store = {})
 {
-    ProgramProcess server(
-        QStringLiteral(SERVER_PATH),
-        {QStringLiteral("--headless"), QStringLiteral("--port"), QStringLiteral("0"),
-         QStringLiteral("--base"), files.path(QStringLiteral("os")), QStringLiteral("--config"),
-         files.path(QStringLiteral("cfg1.txt")), QStringLiteral("--gps"),
-         files.path(QStringLiteral("table.txt")), QStringLiteral("--sessions"),
-         QString::number(RemoteDownload::maximumSessions), QStringLiteral("--quiet")},
-        files.path(QString()));
+    QStringList arguments{QStringLiteral("--headless"),
+                          QStringLiteral("--port"),
+                          QStringLiteral("0"),
+                          QStringLiteral("--base"),
+                          files.path(QStringLiteral("os")),
+                          QStringLiteral("--config"),
+                          files.path(QStringLiteral("cfg1.txt")),
+                          QStringLiteral("--gps"),
+                          files.path(QStringLiteral("table.txt")),
+                          QStringLiteral("--sessions"),
+                          QString::number(RemoteDownload::maximumSessions),
+                          QStringLiteral("--quiet")};
+    if (!store.isEmpty())
+        arguments << QStringLiteral("--store") << store;
+    ProgramProcess server(QStringLiteral(SERVER_PATH), arguments, files.path(QString()));
     FleetRun run;
     run.units = units;
     const quint16 port = server.startListening();
@@ -116,12 +131,35 @@ FleetRun runFleet(const ServerFiles &files, int units, int answerDelayMs, const 
     run.completed = fleet.completed();
     run.packets = fleet.packets();
     run.seconds = fleet.elapsedMs() / 1000.0;
+    // The fleet ends with each unit's last packet; its acknowledgement follows after the delay.
+    // One SIGTERM lets the transfers still waiting for it end (and be recorded) as they are; a
+    // second cuts what is left.
     server.signal(SIGTERM);
-    server.signal(SIGTERM);
-    server.waitForExit();
+    if (!server.waitForExit()) {
+        server.signal(SIGTERM);
+        server.waitForExit();
+    }
     // The server's log grows by two lines per transfer; each run starts it afresh.
     QFile::remove(files.path(QStringLiteral("log.txt")));
     return run;
+}
+
+// The operating system downloads the store holds as downloaded; -1 when it cannot say.
+long long downloadedTransfers(const QString &store)
+{
+    long long rows = -1;
+    {
+        QSqlDatabase database = StoreLocation::parse(store).connection(QStringLiteral("bench"));
+        if (database.open()) {
+            QSqlQuery query(QStringLiteral("SELECT count(*) FROM transfers WHERE kind = 'UPLOAD' "
+                                           "AND outcome = 'downloaded'"),
+                            database);
+            if (query.next())
+                rows = query.value(0).toLongLong();
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("bench"));
+    return rows;
 }
 
 QString completedNote(const FleetRun &run)
@@ -160,6 +198,34 @@ int main(int argc, char *argv[])
     Bench::print({QStringLiteral("Server fleet: peak resident memory, %1 units").arg(units),
                   fleet.serverPeakMb, 100, QStringLiteral("MB"), QStringLiteral("the limit"),
                   QStringLiteral("< 100 MB"), fleet.serverPeakMb < 100});
+
+    QTemporaryDir storeDirectory;
+    QStringList stores{storeDirectory.filePath(QStringLiteral("fleet.db"))};
+    if (qEnvironmentVariableIsSet("PGHOST")) {
+        stores << QStringLiteral("postgresql://%1@%2:%3/%4")
+                      .arg(qEnvironmentVariable("PGUSER"), qEnvironmentVariable("PGHOST"),
+                           qEnvironmentVariable("PGPORT"), qEnvironmentVariable("PGDATABASE"));
+    }
+    for (const QString &store : std::as_const(stores)) {
+        const FleetRun stored = runFleet(files, units, delayMs, "VORT01,V610,UPLOAD", store);
+        const QString name =
+            QStringLiteral("Server fleet --store %1: %2 units x 46,080 characters, %3 ms")
+                .arg(store.startsWith(QStringLiteral("postgresql:")) ? QStringLiteral("PostgreSQL")
+                                                                     : QStringLiteral("SQLite"))
+                .arg(units)
+                .arg(delayMs);
+        Bench::print({name + QStringLiteral(", wall time") + completedNote(stored), stored.seconds,
+                      fleet.seconds, QStringLiteral("s"), QStringLiteral("without a store"),
+                      QStringLiteral("<= 1.1x"),
+                      stored.completed == units && stored.seconds <= 1.1 * fleet.seconds});
+        Bench::print({name + QStringLiteral(", Server processor time"), stored.serverCpuSeconds,
+                      fleet.serverCpuSeconds, QStringLiteral("s"),
+                      QStringLiteral("without a store"), QStringLiteral("reported"), true});
+        const long long downloaded = downloadedTransfers(store);
+        Bench::print({name + QStringLiteral(", transfers recorded as downloaded"),
+                      double(downloaded), double(units), QStringLiteral("transfers"),
+                      QStringLiteral("units"), QStringLiteral("all"), downloaded == units});
+    }
 
     struct Kind
     {
