@@ -6,6 +6,9 @@
 // - the processor time of a run that keeps waking a unit that never answers.
 // The clock starts at the first character of the phase, so the wake-up, the password and the
 // unit's own start delays are left out: they are waits the exchange mandates.
+// The bench and every process it starts share one processor (Linux; --spread leaves them to the
+// scheduler): a pair of processes on two processors of a virtual machine made the bare round
+// trip three times quicker or not by where they landed, and the ratios swung with it.
 #include "link/operation.h"
 #include "link/qt_serial_port.h"
 #include "session/unit_session.h"
@@ -20,6 +23,10 @@
 
 #include <cstdio>
 #include <optional>
+
+#ifdef Q_OS_LINUX
+#include <sched.h>
+#endif
 
 namespace {
 
@@ -137,6 +144,16 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const Bench::Options options = Bench::parseOptions(app.arguments());
+#ifdef Q_OS_LINUX
+    if (!app.arguments().contains(QStringLiteral("--spread"))) {
+        cpu_set_t one;
+        CPU_ZERO(&one);
+        CPU_SET(sched_getcpu(), &one);
+        if (sched_setaffinity(0, sizeof one, &one) == 0)
+            std::fprintf(stderr, "bench_serial: the bench, vortsim and the floor on processor %d\n",
+                         sched_getcpu());
+    }
+#endif
     QTemporaryDir directory; // the position log's CSV files land here
     QDir::setCurrent(directory.path());
     // Rounds of floor, uploads and download in turn; on a shared machine the best of each is

@@ -12,6 +12,9 @@
 
 int main(int argc, char *argv[])
 {
+    // A unit answers the moment a character arrives; Qt's own event dispatcher wakes up sooner
+    // than the GLib one, and the simulator needs nothing of GLib.
+    qputenv("QT_NO_GLIB", "1");
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vortsim"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VORT_VERSION));
