@@ -18,9 +18,14 @@ ProgramProcess::ProgramProcess(const QString &program, const QStringList &argume
 
 ProgramProcess::~ProgramProcess()
 {
+    // Asked to end as a service manager would, so a program still writing its last files (its
+    // store, its coverage counters) finishes them; killed only when it does not end.
     if (m_process.state() != QProcess::NotRunning) {
-        m_process.kill();
-        m_process.waitForFinished(3000);
+        m_process.terminate();
+        if (!m_process.waitForFinished(10000)) {
+            m_process.kill();
+            m_process.waitForFinished(3000);
+        }
     }
 }
 
