@@ -340,9 +340,7 @@ int main(int argc, char *argv[])
                 return 1;
             }
         }
-        const QString kind = store.startsWith(QStringLiteral("postgresql:"))
-                                 ? QStringLiteral(" --store PostgreSQL")
-                                 : QStringLiteral(" --store SQLite");
+        const QString kind = QStringLiteral(" --store ") + Bench::storeKind(store);
         const QString name = QStringLiteral("Quellix fleet%1: %2 units x %3 s")
                                  .arg(record ? kind : QString())
                                  .arg(units)
@@ -414,8 +412,7 @@ int main(int argc, char *argv[])
             std::count(result.ownCommands.cbegin(), result.ownCommands.cend(), 1);
         const QString name =
             QStringLiteral("Quellix claims --store %1: %2 commands for %2 units x %3 s")
-                .arg(store.startsWith(QStringLiteral("postgresql:")) ? QStringLiteral("PostgreSQL")
-                                                                     : QStringLiteral("SQLite"))
+                .arg(Bench::storeKind(store))
                 .arg(claimUnits)
                 .arg(claimSeconds);
         const bool delivered = once == claimUnits && result.commandAnswers == claimUnits;

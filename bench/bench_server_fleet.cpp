@@ -210,8 +210,7 @@ int main(int argc, char *argv[])
         const FleetRun stored = runFleet(files, units, delayMs, "VORT01,V610,UPLOAD", store);
         const QString name =
             QStringLiteral("Server fleet --store %1: %2 units x 46,080 characters, %3 ms")
-                .arg(store.startsWith(QStringLiteral("postgresql:")) ? QStringLiteral("PostgreSQL")
-                                                                     : QStringLiteral("SQLite"))
+                .arg(Bench::storeKind(store))
                 .arg(units)
                 .arg(delayMs);
         Bench::print({name + QStringLiteral(", wall time") + completedNote(stored), stored.seconds,

@@ -39,6 +39,12 @@ Options parseOptions(const QStringList &arguments)
     return options;
 }
 
+QString storeKind(const QString &location)
+{
+    return location.startsWith(QStringLiteral("postgresql:")) ? QStringLiteral("PostgreSQL")
+                                                              : QStringLiteral("SQLite");
+}
+
 double median(std::vector<double> values)
 {
     if (values.empty())

@@ -35,6 +35,8 @@ Options parseOptions(const QStringList &arguments);
 
 double median(std::vector<double> values);
 double minimum(const std::vector<double> &values);
+// The database a --store location names, as the rows show it: "PostgreSQL" or "SQLite".
+QString storeKind(const QString &location);
 
 // Runs a floor program (a plain executable printing one number) and returns that number, or a
 // negative value when it failed.

@@ -151,12 +151,7 @@ private:
 
     bool run(QSqlQuery &query, const QVariantList &values)
     {
-        for (const QVariant &value : values)
-            query.addBindValue(value);
-        if (query.exec())
-            return true;
-        m_error = query.lastError().text();
-        return false;
+        return execBound(query, values, &m_error);
     }
 
     QSqlQuery m_traffic;
@@ -263,6 +258,16 @@ private:
 };
 #endif
 } // namespace
+
+bool execBound(QSqlQuery &query, const QVariantList &values, QString *error)
+{
+    for (const QVariant &value : values)
+        query.addBindValue(value);
+    if (query.exec())
+        return true;
+    *error = query.lastError().text();
+    return false;
+}
 
 bool MultiRowInsert::run(const QString &tableColumns, const QString &tail,
                          const std::vector<QVariantList> &rows, QString *error)

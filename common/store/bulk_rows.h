@@ -32,6 +32,9 @@ struct UnitSeen
     QString lastMessage;
 };
 
+// Binds the values in order and runs the prepared query; an error leaves its text in *error.
+bool execBound(QSqlQuery &query, const QVariantList &values, QString *error);
+
 // INSERT INTO table (columns) VALUES (?, ...), (?, ...) tail, every value bound, up to 100 rows a
 // statement; each statement is prepared once. Fit for any database Qt reaches.
 class MultiRowInsert

@@ -267,13 +267,7 @@ private:
 
     bool execRow(const QString &sql, const QVariantList &values)
     {
-        QSqlQuery &query = prepared(sql);
-        for (const QVariant &value : values)
-            query.addBindValue(value);
-        if (query.exec())
-            return true;
-        m_error = query.lastError().text();
-        return false;
+        return execBound(prepared(sql), values, &m_error);
     }
 
     bool writeBatch(const Batch &batch)
