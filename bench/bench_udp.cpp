@@ -7,7 +7,7 @@
 //   with --sender): the window in this process with no pause before its answers, and the real
 //   Quellix program with its shipped pause, which is then subtracted;
 // - the processor time of Server and of the Quellix program listening with no traffic.
-#include "common/datagram_socket.h"
+#include "common/network/datagram_socket.h"
 #include "config_tool/configuration/configuration_file.h"
 #include "location_table/location_table_file.h"
 #include "receiver_window.h"

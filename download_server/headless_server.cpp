@@ -4,7 +4,7 @@
 #include "log_line.h"
 
 #include "common/console_lines.h"
-#include "common/datagram_socket.h"
+#include "common/network/datagram_socket.h"
 #include "common/service/service_notifier.h"
 #include "common/stop_signals.h"
 #include "common/tick_clock.h"

@@ -1,6 +1,6 @@
 #include "remote_download.h"
 
-#include "common/datagram_socket.h"
+#include "common/network/datagram_socket.h"
 #include "common/tick_clock.h"
 
 RemoteDownload::RemoteDownload(DatagramSocket &socket, TickClock &clock, DownloadConsole &console,

@@ -4,8 +4,8 @@
 #include "remote_download.h"
 #include "server_paths.h"
 
-#include "common/datagram_socket.h"
 #include "common/hex_pair.h"
+#include "common/network/datagram_socket.h"
 #include "common/store/fleet_store.h"
 
 #include <QCryptographicHash>

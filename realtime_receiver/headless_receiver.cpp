@@ -3,7 +3,7 @@
 #include "standard_input_lines.h"
 
 #include "common/console_lines.h"
-#include "common/datagram_socket.h"
+#include "common/network/datagram_socket.h"
 #include "common/service/service_notifier.h"
 #include "common/stop_signals.h"
 

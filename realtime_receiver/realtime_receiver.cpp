@@ -1,7 +1,7 @@
 #include "realtime_receiver.h"
 
 #include "common/console_lines.h"
-#include "common/datagram_socket.h"
+#include "common/network/datagram_socket.h"
 #include "common/store/fleet_store.h"
 
 #include <QDateTime>

@@ -3,7 +3,7 @@
 # its three screens with the demonstration files loaded, Server and Quellix.
 #   bash scripts/screenshots.sh            the screenshots
 #   bash scripts/screenshots.sh --picture  first redraws the main menu's picture as well
-#                                          (config_tool/resources/picture1.png)
+#                                          (config_tool/resources/picture1.ppm)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -20,8 +20,8 @@ export QT_LOGGING_RULES='qt.qpa.*=false'
 
 if [ "${1:-}" = "--picture" ]; then
   cmake --build "$build_dir" --target vort_draw_menu_picture >/dev/null
-  "$build_dir/pictures/vort_draw_menu_picture" config_tool/resources/picture1.png
-  echo "config_tool/resources/picture1.png"
+  "$build_dir/pictures/vort_draw_menu_picture" config_tool/resources/picture1.ppm
+  echo "config_tool/resources/picture1.ppm"
 fi
 cmake --build "$build_dir" --target vort_render_windows >/dev/null
 

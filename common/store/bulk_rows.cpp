@@ -7,7 +7,11 @@
 #include <QSqlQuery>
 
 #ifdef VORT_NATIVE_SQLITE
+#include <dlfcn.h>
 #include <sqlite3.h>
+
+#include <optional>
+#include <type_traits>
 #endif
 
 namespace {
@@ -159,13 +163,63 @@ private:
 };
 
 #ifdef VORT_NATIVE_SQLITE
+// The calls of the SQLite library that Qt's driver loaded for the connection, looked up in that
+// library itself: the rows go through the very code that owns the connection, and the programs
+// neither link nor load SQLite before a store is opened. Null when that library is not loaded
+// (a driver built with its own copy of SQLite), and the rows then go through Qt's queries.
+struct SqliteCalls
+{
+    decltype(&sqlite3_prepare_v2) prepare = nullptr;
+    decltype(&sqlite3_bind_text) bindText = nullptr;
+    decltype(&sqlite3_bind_int) bindInt = nullptr;
+    decltype(&sqlite3_bind_int64) bindInt64 = nullptr;
+    decltype(&sqlite3_bind_blob) bindBlob = nullptr;
+    decltype(&sqlite3_step) step = nullptr;
+    decltype(&sqlite3_reset) reset = nullptr;
+    decltype(&sqlite3_clear_bindings) clearBindings = nullptr;
+    decltype(&sqlite3_finalize) finalize = nullptr;
+    decltype(&sqlite3_errmsg) errorMessage = nullptr;
+
+    static const SqliteCalls *ofLoadedLibrary()
+    {
+        static const std::optional<SqliteCalls> calls = []() -> std::optional<SqliteCalls> {
+            void *library = dlopen("libsqlite3.so.0", RTLD_LAZY | RTLD_NOLOAD);
+            if (!library)
+                return std::nullopt;
+            SqliteCalls found;
+            bool complete = true;
+            const auto resolve = [&](auto &call, const char *name) {
+                call =
+                    reinterpret_cast<std::remove_reference_t<decltype(call)>>(dlsym(library, name));
+                complete = complete && call;
+            };
+            resolve(found.prepare, "sqlite3_prepare_v2");
+            resolve(found.bindText, "sqlite3_bind_text");
+            resolve(found.bindInt, "sqlite3_bind_int");
+            resolve(found.bindInt64, "sqlite3_bind_int64");
+            resolve(found.bindBlob, "sqlite3_bind_blob");
+            resolve(found.step, "sqlite3_step");
+            resolve(found.reset, "sqlite3_reset");
+            resolve(found.clearBindings, "sqlite3_clear_bindings");
+            resolve(found.finalize, "sqlite3_finalize");
+            resolve(found.errorMessage, "sqlite3_errmsg");
+            // The library stays loaded: the driver holds it, and so does this reference.
+            if (!complete)
+                return std::nullopt;
+            return found;
+        }();
+        return calls ? &*calls : nullptr;
+    }
+};
+
 // SQLite through the connection Qt opened: the statements prepared once, each row bound and
 // stepped in SQLite's own calls.
 class SqliteBulkRows : public BulkRows
 {
 public:
-    SqliteBulkRows(sqlite3 *database, const QString &instance)
-        : BulkRows(instance), m_database(database), m_instanceUtf8(instance.toUtf8())
+    SqliteBulkRows(const SqliteCalls &sqlite, sqlite3 *database, const QString &instance)
+        : BulkRows(instance), m_sqlite(sqlite), m_database(database),
+          m_instanceUtf8(instance.toUtf8())
     {
         m_traffic =
             prepare(QByteArray("INSERT INTO ") + trafficColumns + " VALUES (?, ?, ?, ?, ?, ?, ?)");
@@ -174,8 +228,8 @@ public:
     }
     ~SqliteBulkRows() override
     {
-        sqlite3_finalize(m_traffic);
-        sqlite3_finalize(m_units);
+        m_sqlite.finalize(m_traffic);
+        m_sqlite.finalize(m_units);
     }
     SqliteBulkRows(const SqliteBulkRows &) = delete;
     SqliteBulkRows &operator=(const SqliteBulkRows &) = delete;
@@ -185,13 +239,13 @@ public:
         for (const TrafficRow &row : rows) {
             const QString time = StoreSchema::timeText(row.utcMs);
             bindText(m_traffic, 1, time);
-            sqlite3_bind_text(m_traffic, 2, row.received ? "in" : "out", -1, SQLITE_STATIC);
+            m_sqlite.bindText(m_traffic, 2, row.received ? "in" : "out", -1, SQLITE_STATIC);
             bindText(m_traffic, 3, row.address);
-            sqlite3_bind_int(m_traffic, 4, row.port);
+            m_sqlite.bindInt(m_traffic, 4, row.port);
             bindText(m_traffic, 5, row.identifier);
-            sqlite3_bind_blob(m_traffic, 6, row.data.constData(), int(row.data.size()),
+            m_sqlite.bindBlob(m_traffic, 6, row.data.constData(), int(row.data.size()),
                               SQLITE_STATIC);
-            sqlite3_bind_text(m_traffic, 7, m_instanceUtf8.constData(), int(m_instanceUtf8.size()),
+            m_sqlite.bindText(m_traffic, 7, m_instanceUtf8.constData(), int(m_instanceUtf8.size()),
                               SQLITE_STATIC);
             if (!step(m_traffic))
                 return false;
@@ -207,12 +261,12 @@ public:
             const QString last = StoreSchema::timeText(unit.lastMs);
             bindText(m_units, 1, it.key());
             bindText(m_units, 2, unit.address);
-            sqlite3_bind_int(m_units, 3, unit.port);
+            m_sqlite.bindInt(m_units, 3, unit.port);
             bindText(m_units, 4, first);
             bindText(m_units, 5, last);
-            sqlite3_bind_int64(m_units, 6, unit.messages);
+            m_sqlite.bindInt64(m_units, 6, unit.messages);
             bindText(m_units, 7, unit.lastMessage);
-            sqlite3_bind_text(m_units, 8, m_instanceUtf8.constData(), int(m_instanceUtf8.size()),
+            m_sqlite.bindText(m_units, 8, m_instanceUtf8.constData(), int(m_instanceUtf8.size()),
                               SQLITE_STATIC);
             if (!step(m_units))
                 return false;
@@ -224,33 +278,34 @@ private:
     sqlite3_stmt *prepare(const QByteArray &sql)
     {
         sqlite3_stmt *statement = nullptr;
-        if (sqlite3_prepare_v2(m_database, sql.constData(), int(sql.size()), &statement, nullptr) !=
+        if (m_sqlite.prepare(m_database, sql.constData(), int(sql.size()), &statement, nullptr) !=
             SQLITE_OK)
-            m_error = QString::fromUtf8(sqlite3_errmsg(m_database));
+            m_error = QString::fromUtf8(m_sqlite.errorMessage(m_database));
         return statement;
     }
 
     // As UTF-8, the store's encoding: Qt's conversion is quicker than SQLite's own. The bytes
     // are copied, since the row's texts are made for the bind.
-    static void bindText(sqlite3_stmt *statement, int column, const QString &text)
+    void bindText(sqlite3_stmt *statement, int column, const QString &text)
     {
         const QByteArray utf8 = text.toUtf8();
-        sqlite3_bind_text(statement, column, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+        m_sqlite.bindText(statement, column, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
     }
 
     bool step(sqlite3_stmt *statement)
     {
         if (!statement)
             return false; // not prepared: the reason is in error() already
-        const int result = sqlite3_step(statement);
-        sqlite3_reset(statement);
-        sqlite3_clear_bindings(statement);
+        const int result = m_sqlite.step(statement);
+        m_sqlite.reset(statement);
+        m_sqlite.clearBindings(statement);
         if (result == SQLITE_DONE)
             return true;
-        m_error = QString::fromUtf8(sqlite3_errmsg(m_database));
+        m_error = QString::fromUtf8(m_sqlite.errorMessage(m_database));
         return false;
     }
 
+    const SqliteCalls &m_sqlite;
     sqlite3 *m_database;
     QByteArray m_instanceUtf8;
     sqlite3_stmt *m_traffic = nullptr;
@@ -325,11 +380,11 @@ std::unique_ptr<BulkRows> BulkRows::create(const QSqlDatabase &database, bool po
     if (postgres)
         return std::make_unique<PostgresBulkRows>(database, instance);
 #ifdef VORT_NATIVE_SQLITE
-    // Only when Qt's driver and this program share one SQLite library (see the build).
     const QVariant handle = database.driver()->handle();
     if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0) {
-        if (sqlite3 *native = *static_cast<sqlite3 *const *>(handle.constData()))
-            return std::make_unique<SqliteBulkRows>(native, instance);
+        sqlite3 *native = *static_cast<sqlite3 *const *>(handle.constData());
+        if (const SqliteCalls *sqlite = SqliteCalls::ofLoadedLibrary(); sqlite && native)
+            return std::make_unique<SqliteBulkRows>(*sqlite, native, instance);
     }
 #endif
     return std::make_unique<QueryBulkRows>(database, instance);

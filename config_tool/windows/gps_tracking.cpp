@@ -10,10 +10,15 @@
 #include "windows/setup3.h"
 
 #include <QCloseEvent>
+#include <QImage>
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
+#include <QResource>
 #include <QTimer>
+
+#include <cctype>
+#include <cstring>
 
 // The resources are built into a static library: register them before their first use.
 static void initMenuResources()
@@ -34,11 +39,37 @@ constexpr int buttonHeight = 495;
 constexpr int progressIntervalMs = 100;
 
 // The picture of the menu (600 x 204): a van carrying the tracking unit, drawn by
-// scripts/pictures/draw_menu_picture.cpp and kept as a resource.
+// scripts/pictures/draw_menu_picture.cpp. It is kept as a binary PPM stored uncompressed, so
+// showing it decodes nothing and loads no image plug-in: its rows are copied as they are.
 QPixmap menuPicture()
 {
     initMenuResources();
-    return QPixmap(QStringLiteral(":/vortsetup/picture1.png"));
+    const QResource resource(QStringLiteral(":/vortsetup/picture1.ppm"));
+    const QByteArray ppm = resource.uncompressedData();
+    // "P6", width, height and the largest value (255), each after white space, then one white
+    // space character and the RGB rows.
+    QList<QByteArrayView> header;
+    qsizetype at = 0;
+    while (header.size() < 4 && at < ppm.size()) {
+        while (at < ppm.size() && std::isspace(static_cast<unsigned char>(ppm.at(at))))
+            ++at;
+        const qsizetype start = at;
+        while (at < ppm.size() && !std::isspace(static_cast<unsigned char>(ppm.at(at))))
+            ++at;
+        header.append(QByteArrayView(ppm).sliced(start, at - start));
+    }
+    bool widthRead = false;
+    bool heightRead = false;
+    const int width = header.size() == 4 ? header.at(1).toInt(&widthRead) : 0;
+    const int height = header.size() == 4 ? header.at(2).toInt(&heightRead) : 0;
+    const qsizetype rowBytes = qsizetype(width) * 3;
+    if (!widthRead || !heightRead || header.at(0) != "P6" || header.at(3) != "255" || width <= 0 ||
+        height <= 0 || ppm.size() - (at + 1) != rowBytes * height)
+        return {};
+    QImage image(width, height, QImage::Format_RGB888);
+    for (int y = 0; y < height; ++y)
+        std::memcpy(image.scanLine(y), ppm.constData() + at + 1 + y * rowBytes, rowBytes);
+    return QPixmap::fromImage(std::move(image));
 }
 
 void setColour(QWidget *widget, const QColor &colour)

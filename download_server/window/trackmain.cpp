@@ -8,8 +8,8 @@
 #include "log_line.h"
 #include "server_paths.h"
 
-#include "common/datagram_socket.h"
 #include "common/help_viewer.h"
+#include "common/network/datagram_socket.h"
 #include "common/store/fleet_store.h"
 #include "common/tick_clock.h"
 
@@ -124,8 +124,6 @@ void TrackMain::createControls()
     m_transfers->setHeaderLabels({QStringLiteral("Unit"), QStringLiteral("Address"),
                                   QStringLiteral("Sending"), QStringLiteral("Packet"),
                                   QStringLiteral("Time-outs")});
-    // Each column as wide as what it shows.
-    m_transfers->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_transfers->header()->setStretchLastSection(false);
     m_transfers->setRootIsDecorated(false);
     m_transfers->setAccessibleName(m_transfersLabel->text());
@@ -171,6 +169,9 @@ void TrackMain::createControls()
     const bool severalUnits = m_download->sessionLimit() > 1;
     m_transfersLabel->setVisible(severalUnits);
     m_transfers->setVisible(severalUnits);
+    // Each column as wide as what it shows; measured only where the view is shown.
+    if (severalUnits)
+        m_transfers->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     const int clientWidth =
         qRound((severalUnits ? 14430 : 10125) * logicalDpiX() / double(twipsPerInch));
     const int clientHeight = qRound(7485 * logicalDpiY() / double(twipsPerInch));

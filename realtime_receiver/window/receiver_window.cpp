@@ -3,8 +3,8 @@
 #include "common/widgets/activity_list.h"
 #include "common/widgets/help_window.h"
 
-#include "common/datagram_socket.h"
 #include "common/help_viewer.h"
+#include "common/network/datagram_socket.h"
 #include "unit_choice.h"
 #include "units_model.h"
 
@@ -158,13 +158,13 @@ void ReceiverWindow::buildControls()
     m_unitsView = new QTableView(this);
     m_unitsView->setObjectName(QStringLiteral("UnitsView"));
     m_unitsView->setAccessibleName(QStringLiteral("Units"));
+    // Each column as wide as what it shows; the last message takes the room left, cut, not
+    // wrapped. The mode comes before the model, so the columns are measured once.
+    m_unitsView->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_unitsView->setModel(m_unitsModel);
     m_unitsView->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_unitsView->verticalHeader()->hide();
     m_unitsView->verticalHeader()->setDefaultSectionSize(m_unitsView->fontMetrics().height() + 4);
-    // Each column as wide as what it shows; the last message takes the room left, cut, not
-    // wrapped.
-    m_unitsView->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_unitsView->horizontalHeader()->setSectionResizeMode(UnitsModel::LastMessage,
                                                           QHeaderView::Stretch);
     m_unitsView->setWordWrap(false);

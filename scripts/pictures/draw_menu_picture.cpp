@@ -2,7 +2,7 @@
 // on its roof, its position reaching it from the satellites. The menu shows the middle of the
 // picture (about rows 30 to 174) at 96 dpi, so everything that matters lies in that band.
 //
-//   vort_draw_menu_picture <output.png>
+//   vort_draw_menu_picture <output.ppm>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
@@ -209,7 +209,7 @@ int main(int argc, char *argv[])
 {
     QGuiApplication app(argc, argv);
     if (argc != 2) {
-        std::fprintf(stderr, "usage: vort_draw_menu_picture <output.png>\n");
+        std::fprintf(stderr, "usage: vort_draw_menu_picture <output.ppm>\n");
         return 2;
     }
     QImage image(600, 204, QImage::Format_RGB32);
@@ -246,7 +246,9 @@ int main(int argc, char *argv[])
     drawTitle(p);
     p.end();
 
-    if (!image.save(QString::fromLocal8Bit(argv[1]), "PNG", 9)) {
+    // A binary PPM: the menu shows its pixels as they are, with no decoder to run at start-up.
+    if (!image.convertToFormat(QImage::Format_RGB888)
+             .save(QString::fromLocal8Bit(argv[1]), "PPM")) {
         std::fprintf(stderr, "vort_draw_menu_picture: cannot write %s\n", argv[1]);
         return 1;
     }

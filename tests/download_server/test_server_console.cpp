@@ -7,7 +7,7 @@
 #include "support/accessibility_walk.h"
 #include "support/server_fixture.h"
 
-#include "common/datagram_socket.h"
+#include "common/network/datagram_socket.h"
 #include "download_server/server_paths.h"
 #include "download_server/window/elided_path_edit.h"
 #include "unit_simulator/udp_unit_client.h"

@@ -2,7 +2,7 @@
 // each a datagram (from the unit being served or from a stranger) or a tick of the clock.
 // Datagrams arrive through the event loop while the exchange waits, as they would from the
 // network. When the script ends, EXIT ends the exchange.
-#include "common/datagram_socket.h"
+#include "common/network/datagram_socket.h"
 #include "common/tick_clock.h"
 #include "config_tool/configuration/configuration_file.h"
 #include "config_tool/location_table/location_table_file.h"

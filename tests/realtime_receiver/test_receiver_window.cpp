@@ -3,7 +3,7 @@
 #include "support/accessibility_walk.h"
 #include "support/recording_help_viewer.h"
 
-#include "common/datagram_socket.h"
+#include "common/network/datagram_socket.h"
 #include "realtime_receiver/receiver_text.h"
 #include "realtime_receiver/unit_table.h"
 #include "realtime_receiver/window/receiver_window.h"

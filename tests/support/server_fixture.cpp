@@ -1,6 +1,6 @@
 #include "server_fixture.h"
 
-#include "common/datagram_socket.h"
+#include "common/network/datagram_socket.h"
 #include "support/test_support.h"
 
 #include "unit_simulator/udp_unit_client.h"

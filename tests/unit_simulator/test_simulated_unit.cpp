@@ -6,7 +6,7 @@
 #include "support/server_fixture.h"
 #include "support/vortsim_process.h"
 
-#include "common/datagram_socket.h"
+#include "common/network/datagram_socket.h"
 #include "unit_simulator/realtime_sender.h"
 #include "unit_simulator/server_caller.h"
 
