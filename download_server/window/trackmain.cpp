@@ -185,7 +185,7 @@ void TrackMain::createControls()
         for (int i = 0; i < drive->count(); ++i)
             drive->setItemData(i, drive->itemText(i), Qt::ToolTipRole);
 #if !defined(Q_OS_WIN)
-        drive->setEditable(true);
+        // Editable through its own line edit (setEditable() would first make a plain one).
         drive->setLineEdit(new ElidedPathEdit(drive));
         drive->setInsertPolicy(QComboBox::NoInsert);
 #endif

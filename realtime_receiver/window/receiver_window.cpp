@@ -158,18 +158,18 @@ void ReceiverWindow::buildControls()
     m_unitsView = new QTableView(this);
     m_unitsView->setObjectName(QStringLiteral("UnitsView"));
     m_unitsView->setAccessibleName(QStringLiteral("Units"));
-    // Each column as wide as what it shows; the last message takes the room left, cut, not
-    // wrapped. The mode comes before the model, so the columns are measured once.
-    m_unitsView->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    m_unitsView->setModel(m_unitsModel);
     m_unitsView->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_unitsView->verticalHeader()->hide();
     m_unitsView->verticalHeader()->setDefaultSectionSize(m_unitsView->fontMetrics().height() + 4);
-    m_unitsView->horizontalHeader()->setSectionResizeMode(UnitsModel::LastMessage,
-                                                          QHeaderView::Stretch);
     m_unitsView->setWordWrap(false);
     unitsLabel->setBuddy(m_unitsView);
     place(m_unitsView, 10245, 2400, 6600, 4350);
+    // Each column as wide as what it shows; the last message takes the room left, cut, not
+    // wrapped. The view is set up before its model comes, so the columns are measured once.
+    m_unitsView->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_unitsView->setModel(m_unitsModel);
+    m_unitsView->horizontalHeader()->setSectionResizeMode(UnitsModel::LastMessage,
+                                                          QHeaderView::Stretch);
     m_unitsRefresh = new QTimer(this);
 }
 
