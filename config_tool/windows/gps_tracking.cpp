@@ -63,12 +63,14 @@ QPixmap menuPicture()
     const int width = header.size() == 4 ? header.at(1).toInt(&widthRead) : 0;
     const int height = header.size() == 4 ? header.at(2).toInt(&heightRead) : 0;
     const qsizetype rowBytes = qsizetype(width) * 3;
+    const qsizetype pixelsAt = at + 1;
+    const qsizetype pixelBytes = ppm.size() - pixelsAt;
     if (!widthRead || !heightRead || header.at(0) != "P6" || header.at(3) != "255" || width <= 0 ||
-        height <= 0 || ppm.size() - (at + 1) != rowBytes * height)
+        height <= 0 || pixelBytes % rowBytes != 0 || pixelBytes / rowBytes != height)
         return {};
     QImage image(width, height, QImage::Format_RGB888);
     for (int y = 0; y < height; ++y)
-        std::memcpy(image.scanLine(y), ppm.constData() + at + 1 + y * rowBytes, rowBytes);
+        std::memcpy(image.scanLine(y), ppm.constData() + pixelsAt + y * rowBytes, rowBytes);
     return QPixmap::fromImage(std::move(image));
 }
 
