@@ -420,8 +420,10 @@ private slots:
         const quint16 port = quellix.start(line);
         QVERIFY(port != 0);
         if (trouble == "deleted") {
-            // Told once, and made again: what comes later is in the new file.
-            for (const char *suffix : {"", "-wal", "-shm"})
+            // Told once, and made again: what comes later is in the new file. The database file
+            // goes last: it is the one Quellix watches, and once it has made the store again a
+            // later removal would take the new store's journal.
+            for (const char *suffix : {"-wal", "-shm", ""})
                 QFile::remove(store.location + suffix);
             QVERIFY(quellix.process.waitForLine(
                 [&](const QString &shown) { return shown == "Store back: " + store.location; }));
