@@ -38,16 +38,10 @@ constexpr int buttonHeight = 495;
 // A transfer moves hundreds of characters a second; the bar follows a few times a second.
 constexpr int progressIntervalMs = 100;
 
-// The picture of the menu (600 x 204): a van carrying the tracking unit, drawn by
-// scripts/pictures/draw_menu_picture.cpp. It is kept as a binary PPM stored uncompressed, so
-// showing it decodes nothing and loads no image plug-in: its rows are copied as they are.
-QPixmap menuPicture()
+// A binary PPM as Qt writes one: "P6", width, height and the largest value (255), each after
+// white space, then one white space character and the RGB rows. Null when it is not one.
+QPixmap pixmapFromPpm(QByteArrayView ppm)
 {
-    initMenuResources();
-    const QResource resource(QStringLiteral(":/vortsetup/picture1.ppm"));
-    const QByteArray ppm = resource.uncompressedData();
-    // "P6", width, height and the largest value (255), each after white space, then one white
-    // space character and the RGB rows.
     QList<QByteArrayView> header;
     qsizetype at = 0;
     while (header.size() < 4 && at < ppm.size()) {
@@ -56,7 +50,7 @@ QPixmap menuPicture()
         const qsizetype start = at;
         while (at < ppm.size() && !std::isspace(static_cast<unsigned char>(ppm.at(at))))
             ++at;
-        header.append(QByteArrayView(ppm).sliced(start, at - start));
+        header.append(ppm.sliced(start, at - start));
     }
     bool widthRead = false;
     bool heightRead = false;
@@ -70,8 +64,22 @@ QPixmap menuPicture()
         return {};
     QImage image(width, height, QImage::Format_RGB888);
     for (int y = 0; y < height; ++y)
-        std::memcpy(image.scanLine(y), ppm.constData() + pixelsAt + y * rowBytes, rowBytes);
+        std::memcpy(image.scanLine(y), ppm.data() + pixelsAt + y * rowBytes, rowBytes);
     return QPixmap::fromImage(std::move(image));
+}
+
+// The picture of the menu (600 x 204): a van carrying the tracking unit, drawn by
+// scripts/pictures/draw_menu_picture.cpp. It is kept as a binary PPM stored uncompressed, so
+// showing it decodes nothing and loads no image plug-in: its rows are copied as they are,
+// straight from the program's own data.
+QPixmap menuPicture()
+{
+    initMenuResources();
+    const QResource resource(QStringLiteral(":/vortsetup/picture1.ppm"));
+    if (resource.compressionAlgorithm() == QResource::NoCompression)
+        return pixmapFromPpm(
+            QByteArrayView(reinterpret_cast<const char *>(resource.data()), resource.size()));
+    return pixmapFromPpm(resource.uncompressedData());
 }
 
 void setColour(QWidget *widget, const QColor &colour)
